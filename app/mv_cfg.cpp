@@ -1,0 +1,81 @@
+#include "app/mv_cfg.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/rtl/ini_file.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr const char* kIniName = "Mvrn.ini";
+constexpr const char* kMainSection = "Main";
+constexpr const char* kCurrentKey = "CurrCfg";
+
+std::string WithTrailingSeparator(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string Joined(const std::string& left, const std::string& right) {
+  return left + "." + right;
+}
+
+}  // namespace
+
+std::string ExecutableDir() {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) exe = std::filesystem::current_path(error) / "morvane";
+  return WithTrailingSeparator(exe.parent_path().string());
+}
+
+CMvCFG::CMvCFG() : CMvCFG(ExecutableDir()) {}
+
+CMvCFG::CMvCFG(std::string exeDir)
+    : ExeDir(WithTrailingSeparator(std::move(exeDir))), IniPath(ExeDir + kIniName) {}
+
+bool CMvCFG::Load() {
+  TIniFile ini(IniPath);
+  CfgName = ini.ReadString(kMainSection, kCurrentKey, "Goods.Unit");
+  SrcTbl = ini.ReadString(CfgName, "SrcTbl", "Goods");
+  SrcFld = ini.ReadString(CfgName, "SrcFld", "Unit");
+  SUnFld = ini.ReadString(CfgName, "SUnFld", "Good");
+  InfTbl = ini.ReadString(CfgName, "InfTbl", "Units");
+  InfFld = ini.ReadString(CfgName, "InfFld", "Ident");
+  AWFld = ini.ReadBool(CfgName, "AWFld", false);
+  AFld01 = ini.ReadString(CfgName, "AFld01", "");
+  AFV01 = ini.ReadInteger(CfgName, "AFV01", 30);
+  SrcFullFld = Joined(SrcTbl, SrcFld);
+  SrcFullKey = Joined(SrcTbl, SUnFld);
+  InfFullFld = Joined(InfTbl, InfFld);
+  SrcFullDate = Joined(SrcTbl, AFld01);
+  return true;
+}
+
+bool CMvCFG::Save() {
+  CfgName = Joined(SrcTbl, SrcFld);
+  SrcFullFld = CfgName;
+  SrcFullKey = Joined(SrcTbl, SUnFld);
+  InfFullFld = Joined(InfTbl, InfFld);
+  TIniFile ini(IniPath);
+  ini.WriteString(kMainSection, kCurrentKey, CfgName);
+  // The date restriction keys are left alone: they are edited by hand only.
+  ini.WriteString(CfgName, "SrcTbl", SrcTbl);
+  ini.WriteString(CfgName, "SrcFld", SrcFld);
+  ini.WriteString(CfgName, "SUnFld", SUnFld);
+  ini.WriteString(CfgName, "InfTbl", InfTbl);
+  ini.WriteString(CfgName, "InfFld", InfFld);
+  ini.UpdateFile();
+  return true;
+}
+
+bool CMvCFG::SaveCurrent() {
+  TIniFile ini(IniPath);
+  ini.WriteString(kMainSection, kCurrentKey, CfgName);
+  ini.UpdateFile();
+  return true;
+}
+
+}  // namespace morvane
