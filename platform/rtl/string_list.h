@@ -49,7 +49,7 @@ class TStringList {
   void SetSorted(bool sorted);  // sorting on when set
   void Sort();
 
-  void LoadFromFile(const std::string& fileName);  // EFOpenError
+  void LoadFromFile(const std::string& fileName);      // EFOpenError
   void SaveToFile(const std::string& fileName) const;  // atomically; EFCreateError
 
   const std::vector<std::string>& Lines() const { return lines_; }
