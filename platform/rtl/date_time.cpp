@@ -52,8 +52,8 @@ int DaysInMonth(int year, int month) {
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
   if (year < 1 || year > 9999 || month < 1 || month > 12) return false;
   if (day < 1 || day > DaysInMonth(year, month)) return false;
-  const int64_t dayNumber = DaysFromCivil(year, unsigned(month), unsigned(day)) -
-                            kUnixDayOfDayNumberZero;
+  const int64_t dayNumber =
+      DaysFromCivil(year, unsigned(month), unsigned(day)) - kUnixDayOfDayNumberZero;
   result = double(dayNumber - DateDelta);
   return true;
 }
@@ -69,7 +69,8 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime&
 
 TDateTime EncodeDate(int year, int month, int day) {
   TDateTime result = 0;
-  if (!TryEncodeDate(year, month, day, result)) throw EConvertError("Invalid argument to date encode");
+  if (!TryEncodeDate(year, month, day, result))
+    throw EConvertError("Invalid argument to date encode");
   return result;
 }
 
@@ -148,6 +149,8 @@ TDateTime Now() {
   return date + time;
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date() {
+  return std::floor(Now());
+}
 
 }  // namespace morvane

@@ -12,7 +12,9 @@
 namespace morvane {
 namespace {
 
-char Lower(char c) { return char(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+  return char(std::tolower(static_cast<unsigned char>(c)));
+}
 
 std::string Padded(int value, int width) {
   char buffer[16];
@@ -48,11 +50,16 @@ void AppendFormatted(std::string& out, std::string_view format, TDateTime value,
     size_t run = RunLength(format, i);
     switch (letter) {
       case 'd':
-        if (run == 1) out += std::to_string(day);
-        else if (run == 2) out += Padded(day, 2);
-        else if (run == 3) out += settings.ShortDayNames[size_t(DayOfWeek(value) - 1)];
-        else if (run == 4) out += settings.LongDayNames[size_t(DayOfWeek(value) - 1)];
-        else if (depth == 0) AppendFormatted(out, settings.ShortDateFormat, value, depth + 1);
+        if (run == 1)
+          out += std::to_string(day);
+        else if (run == 2)
+          out += Padded(day, 2);
+        else if (run == 3)
+          out += settings.ShortDayNames[size_t(DayOfWeek(value) - 1)];
+        else if (run == 4)
+          out += settings.LongDayNames[size_t(DayOfWeek(value) - 1)];
+        else if (depth == 0)
+          AppendFormatted(out, settings.ShortDateFormat, value, depth + 1);
         break;
       case 'm':
         if (afterHour && run <= 2) {
@@ -155,7 +162,8 @@ std::string DateOrder() {
   std::string order;
   for (char c : FormatSettings().ShortDateFormat) {
     const char letter = Lower(c);
-    if ((letter == 'd' || letter == 'm' || letter == 'y') && order.find(letter) == std::string::npos) {
+    if ((letter == 'd' || letter == 'm' || letter == 'y') &&
+        order.find(letter) == std::string::npos) {
       order += letter;
     }
   }
@@ -170,9 +178,15 @@ std::string FormatDateTime(std::string_view format, TDateTime value) {
   return out;
 }
 
-std::string DateToStr(TDateTime value) { return FormatDateTime(FormatSettings().ShortDateFormat, value); }
-std::string TimeToStr(TDateTime value) { return FormatDateTime(FormatSettings().LongTimeFormat, value); }
-std::string DateTimeToStr(TDateTime value) { return FormatDateTime("c", value); }
+std::string DateToStr(TDateTime value) {
+  return FormatDateTime(FormatSettings().ShortDateFormat, value);
+}
+std::string TimeToStr(TDateTime value) {
+  return FormatDateTime(FormatSettings().LongTimeFormat, value);
+}
+std::string DateTimeToStr(TDateTime value) {
+  return FormatDateTime("c", value);
+}
 
 bool TryStrToDate(std::string_view text, TDateTime& result) {
   std::vector<int> numbers, widths;
@@ -190,7 +204,8 @@ bool TryStrToDate(std::string_view text, TDateTime& result) {
     // Day and month of the current year, in the format's order.
     int currentMonth = 0, currentDay = 0;
     DecodeDate(Date(), year, currentMonth, currentDay);
-    const std::string dayMonth = order.substr(0, order.find('y')) + order.substr(order.find('y') + 1);
+    const std::string dayMonth =
+        order.substr(0, order.find('y')) + order.substr(order.find('y') + 1);
     day = numbers[dayMonth[0] == 'd' ? 0 : 1];
     month = numbers[dayMonth[0] == 'd' ? 1 : 0];
   } else {
@@ -216,7 +231,8 @@ bool TryStrToTime(std::string_view text, TDateTime& result) {
   const size_t point = text.find_first_of(".,");
   if (point != std::string_view::npos) {
     std::vector<int> fraction, widths;
-    if (!SplitNumbers(text.substr(point + 1), '\0', fraction, widths) || widths[0] > 3) return false;
+    if (!SplitNumbers(text.substr(point + 1), '\0', fraction, widths) || widths[0] > 3)
+      return false;
     millisecond = fraction[0];
     for (int width = widths[0]; width < 3; ++width) millisecond *= 10;
     text = text.substr(0, point);

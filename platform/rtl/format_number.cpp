@@ -14,7 +14,9 @@
 namespace morvane {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view StripBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -75,7 +77,9 @@ FloatPattern ParseFloatPattern(std::string_view pattern) {
 
 }  // namespace
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+  return std::to_string(value);
+}
 
 std::string FormatFloat(std::string_view pattern, double value) {
   if (std::isnan(value)) return "NAN";

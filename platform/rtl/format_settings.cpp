@@ -38,7 +38,8 @@ void ShortDateFromPattern(const std::string& pattern, std::string& format, char&
     if (letter == 'y') part = 'y';
     if (part != 0) {
       if (order.find(part) == std::string::npos) order += part;
-    } else if (separator == 0 && !order.empty() && (letter == '.' || letter == '/' || letter == '-')) {
+    } else if (separator == 0 && !order.empty() &&
+               (letter == '.' || letter == '/' || letter == '-')) {
       separator = letter;
     }
   }
@@ -60,7 +61,9 @@ void CopyNames(const icu::UnicodeString* names, int32_t count, int32_t first,
 
 }  // namespace
 
-TFormatSettings& FormatSettings() { return Settings(); }
+TFormatSettings& FormatSettings() {
+  return Settings();
+}
 
 TFormatSettings RussianFormatSettings() {
   TFormatSettings settings;
@@ -105,17 +108,20 @@ TFormatSettings FormatSettingsForLocale(const std::string& localeName) {
   status = U_ZERO_ERROR;
   icu::DateFormatSymbols dateSymbols(locale, status);
   if (U_SUCCESS(status)) {
-    int32_t count = 0;
     using Symbols = icu::DateFormatSymbols;
-    CopyNames(dateSymbols.getMonths(count, Symbols::STANDALONE, Symbols::WIDE), count, 0,
-              settings.LongMonthNames);
-    CopyNames(dateSymbols.getMonths(count, Symbols::STANDALONE, Symbols::ABBREVIATED), count, 0,
-              settings.ShortMonthNames);
+    int32_t count = 0;
+    // getMonths/getWeekdays report the count through their argument, so each
+    // call stands in its own statement before the count is read.
+    const icu::UnicodeString* names =
+        dateSymbols.getMonths(count, Symbols::STANDALONE, Symbols::WIDE);
+    CopyNames(names, count, 0, settings.LongMonthNames);
+    names = dateSymbols.getMonths(count, Symbols::STANDALONE, Symbols::ABBREVIATED);
+    CopyNames(names, count, 0, settings.ShortMonthNames);
     // ICU's weekday arrays start with an unused entry; Sunday is index 1.
-    CopyNames(dateSymbols.getWeekdays(count, Symbols::STANDALONE, Symbols::WIDE), count, 1,
-              settings.LongDayNames);
-    CopyNames(dateSymbols.getWeekdays(count, Symbols::STANDALONE, Symbols::ABBREVIATED), count, 1,
-              settings.ShortDayNames);
+    names = dateSymbols.getWeekdays(count, Symbols::STANDALONE, Symbols::WIDE);
+    CopyNames(names, count, 1, settings.LongDayNames);
+    names = dateSymbols.getWeekdays(count, Symbols::STANDALONE, Symbols::ABBREVIATED);
+    CopyNames(names, count, 1, settings.ShortDayNames);
   }
   return settings;
 }
@@ -132,6 +138,8 @@ FormatSettingsScope::FormatSettingsScope(char decimalSeparator, char dateSeparat
   Settings().DateSeparator = dateSeparator;
 }
 
-FormatSettingsScope::~FormatSettingsScope() { Settings() = std::move(saved_); }
+FormatSettingsScope::~FormatSettingsScope() {
+  Settings() = std::move(saved_);
+}
 
 }  // namespace morvane

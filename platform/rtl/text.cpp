@@ -74,21 +74,23 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 
 }  // namespace
 
 std::string AnsiUpperCase(std::string_view text) {
   if (IsAscii(text)) return UpperCase(text);
-  icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(text.data(), int32_t(text.size())));
+  icu::UnicodeString unicode =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
   return ToUtf8(unicode.toUpper(UserLocale()));
 }
 
 std::string AnsiLowerCase(std::string_view text) {
   if (IsAscii(text)) return LowerCase(text);
-  icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(text.data(), int32_t(text.size())));
+  icu::UnicodeString unicode =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
   return ToUtf8(unicode.toLower(UserLocale()));
 }
 
@@ -123,7 +125,9 @@ bool AnsiSameText(std::string_view left, std::string_view right) {
   return left == right || AnsiCompareText(left, right) == 0;
 }
 
-bool AnsiSameStr(std::string_view left, std::string_view right) { return left == right; }
+bool AnsiSameStr(std::string_view left, std::string_view right) {
+  return left == right;
+}
 
 std::string CollationKey(std::string_view text, bool caseInsensitive) {
   UCollator* collator = Collator(caseInsensitive);
@@ -150,7 +154,9 @@ std::string CollationKey(std::string_view text, bool caseInsensitive) {
   return key;
 }
 
-std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+std::string Trim(std::string_view text) {
+  return TrimRight(TrimLeft(text));
+}
 
 std::string TrimLeft(std::string_view text) {
   size_t start = 0;

@@ -25,29 +25,47 @@ Variant Variant::FromDateTime(TDateTime value) {
 
 VarKind Variant::Kind() const {
   switch (value_.index()) {
-    case 0: return VarKind::Empty;
-    case 1: return VarKind::Null;
-    case 2: return VarKind::Boolean;
-    case 3: return VarKind::Integer;
-    case 4: return VarKind::Int64;
-    case 5: return VarKind::Double;
-    case 6: return VarKind::DateTime;
-    case 7: return VarKind::String;
-    default: return VarKind::Array;
+    case 0:
+      return VarKind::Empty;
+    case 1:
+      return VarKind::Null;
+    case 2:
+      return VarKind::Boolean;
+    case 3:
+      return VarKind::Integer;
+    case 4:
+      return VarKind::Int64;
+    case 5:
+      return VarKind::Double;
+    case 6:
+      return VarKind::DateTime;
+    case 7:
+      return VarKind::String;
+    default:
+      return VarKind::Array;
   }
 }
 
 const char* VarKindName(VarKind kind) {
   switch (kind) {
-    case VarKind::Empty: return "Empty";
-    case VarKind::Null: return "Null";
-    case VarKind::Boolean: return "Boolean";
-    case VarKind::Integer: return "Integer";
-    case VarKind::Int64: return "Int64";
-    case VarKind::Double: return "Double";
-    case VarKind::DateTime: return "Date";
-    case VarKind::String: return "String";
-    case VarKind::Array: return "Array";
+    case VarKind::Empty:
+      return "Empty";
+    case VarKind::Null:
+      return "Null";
+    case VarKind::Boolean:
+      return "Boolean";
+    case VarKind::Integer:
+      return "Integer";
+    case VarKind::Int64:
+      return "Int64";
+    case VarKind::Double:
+      return "Double";
+    case VarKind::DateTime:
+      return "Date";
+    case VarKind::String:
+      return "String";
+    case VarKind::Array:
+      return "Array";
   }
   return "Unknown";
 }
@@ -55,24 +73,36 @@ const char* VarKindName(VarKind kind) {
 std::string Variant::AsString() const {
   switch (Kind()) {
     case VarKind::Empty:
-    case VarKind::Null: return {};
-    case VarKind::Boolean: return std::get<bool>(value_) ? "True" : "False";
-    case VarKind::Integer: return IntToStr(std::get<int32_t>(value_));
-    case VarKind::Int64: return IntToStr(std::get<int64_t>(value_));
-    case VarKind::Double: return FloatToStr(std::get<double>(value_));
-    case VarKind::DateTime: return DateTimeToStr(std::get<DateTimeValue>(value_).value);
-    case VarKind::String: return std::get<std::string>(value_);
-    case VarKind::Array: break;
+    case VarKind::Null:
+      return {};
+    case VarKind::Boolean:
+      return std::get<bool>(value_) ? "True" : "False";
+    case VarKind::Integer:
+      return IntToStr(std::get<int32_t>(value_));
+    case VarKind::Int64:
+      return IntToStr(std::get<int64_t>(value_));
+    case VarKind::Double:
+      return FloatToStr(std::get<double>(value_));
+    case VarKind::DateTime:
+      return DateTimeToStr(std::get<DateTimeValue>(value_).value);
+    case VarKind::String:
+      return std::get<std::string>(value_);
+    case VarKind::Array:
+      break;
   }
   CannotConvert(Kind(), "String");
 }
 
 int64_t Variant::AsInt64() const {
   switch (Kind()) {
-    case VarKind::Empty: return 0;
-    case VarKind::Boolean: return std::get<bool>(value_) ? -1 : 0;
-    case VarKind::Integer: return std::get<int32_t>(value_);
-    case VarKind::Int64: return std::get<int64_t>(value_);
+    case VarKind::Empty:
+      return 0;
+    case VarKind::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
+    case VarKind::Integer:
+      return std::get<int32_t>(value_);
+    case VarKind::Int64:
+      return std::get<int64_t>(value_);
     case VarKind::Double:
     case VarKind::DateTime: {
       const double value = AsDouble();
@@ -88,7 +118,8 @@ int64_t Variant::AsInt64() const {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   CannotConvert(Kind(), "Int64");
 }
@@ -103,30 +134,40 @@ int32_t Variant::AsInteger() const {
 
 double Variant::AsDouble() const {
   switch (Kind()) {
-    case VarKind::Empty: return 0;
-    case VarKind::Boolean: return std::get<bool>(value_) ? -1 : 0;
-    case VarKind::Integer: return std::get<int32_t>(value_);
-    case VarKind::Int64: return double(std::get<int64_t>(value_));
-    case VarKind::Double: return std::get<double>(value_);
-    case VarKind::DateTime: return std::get<DateTimeValue>(value_).value;
+    case VarKind::Empty:
+      return 0;
+    case VarKind::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
+    case VarKind::Integer:
+      return std::get<int32_t>(value_);
+    case VarKind::Int64:
+      return double(std::get<int64_t>(value_));
+    case VarKind::Double:
+      return std::get<double>(value_);
+    case VarKind::DateTime:
+      return std::get<DateTimeValue>(value_).value;
     case VarKind::String: {
       double result = 0;
       if (TryStrToFloat(std::get<std::string>(value_), result)) return result;
       break;
     }
-    default: break;
+    default:
+      break;
   }
   CannotConvert(Kind(), "Double");
 }
 
 bool Variant::AsBoolean() const {
   switch (Kind()) {
-    case VarKind::Empty: return false;
-    case VarKind::Boolean: return std::get<bool>(value_);
+    case VarKind::Empty:
+      return false;
+    case VarKind::Boolean:
+      return std::get<bool>(value_);
     case VarKind::Integer:
     case VarKind::Int64:
     case VarKind::Double:
-    case VarKind::DateTime: return AsDouble() != 0;
+    case VarKind::DateTime:
+      return AsDouble() != 0;
     case VarKind::String: {
       const std::string& text = std::get<std::string>(value_);
       if (AnsiSameText(text, "True")) return true;
@@ -135,24 +176,28 @@ bool Variant::AsBoolean() const {
       if (TryStrToFloat(text, number)) return number != 0;
       break;
     }
-    default: break;
+    default:
+      break;
   }
   CannotConvert(Kind(), "Boolean");
 }
 
 TDateTime Variant::AsDateTime() const {
   switch (Kind()) {
-    case VarKind::Empty: return 0;
+    case VarKind::Empty:
+      return 0;
     case VarKind::Integer:
     case VarKind::Int64:
     case VarKind::Double:
-    case VarKind::DateTime: return AsDouble();
+    case VarKind::DateTime:
+      return AsDouble();
     case VarKind::String: {
       TDateTime result = 0;
       if (TryStrToDateTime(std::get<std::string>(value_), result)) return result;
       break;
     }
-    default: break;
+    default:
+      break;
   }
   CannotConvert(Kind(), "Date");
 }

@@ -60,12 +60,14 @@ class Variant {
   bool operator==(const Variant& other) const { return value_ == other.value_; }
 
  private:
-  std::variant<std::monostate, NullTag, bool, int32_t, int64_t, double, DateTimeValue,
-               std::string, std::vector<Variant>>
+  std::variant<std::monostate, NullTag, bool, int32_t, int64_t, double, DateTimeValue, std::string,
+               std::vector<Variant>>
       value_;
 };
 
-inline bool operator==(Variant::NullTag, Variant::NullTag) { return true; }
+inline bool operator==(Variant::NullTag, Variant::NullTag) {
+  return true;
+}
 
 // Name of a kind for messages ("Integer", "String", ...).
 const char* VarKindName(VarKind kind);
