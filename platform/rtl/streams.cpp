@@ -98,7 +98,7 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
-  if (count <= 0) return 0;
+  if (count <= 0 || position_ > std::numeric_limits<int64_t>::max() - count) return 0;
   int64_t end = position_ + count;
   if (end > Size()) bytes_.resize(size_t(end));  // a gap after the old end is zero-filled
   std::memcpy(bytes_.data() + position_, buffer, size_t(count));
