@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and run.
+# Run as root on Debian 12. Packages already present are left alone, so a
+# second run (or a machine that has them) costs no download.
+set -euo pipefail
+
+packages=(
+  # toolchain and build
+  g++ clang libclang-rt-14-dev cmake ninja-build
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # runtime library: locale rules
+  libicu-dev
+  # transport back ends and their command-line clients (benchmarks, demo data)
+  libsqlite3-dev sqlite3 libpq-dev postgresql
+  # the GUI, and a virtual display for machines without one
+  qt6-base-dev libgl-dev xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all ${#packages[@]} packages are installed"
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
