@@ -1,0 +1,36 @@
+#include "platform/ui/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/ui/application.h"
+
+namespace morvane {
+
+namespace {
+
+TMessageBoxHook& Hook() {
+  static TMessageBoxHook hook;
+  return hook;
+}
+
+}  // namespace
+
+void MessageBoxStop(const std::string& text) {
+  const std::string& caption = Application().Title();
+  if (Hook()) {
+    Hook()(caption, text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
+                  QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook) {
+  TMessageBoxHook previous = std::move(Hook());
+  Hook() = std::move(hook);
+  return previous;
+}
+
+}  // namespace morvane

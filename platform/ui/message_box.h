@@ -1,0 +1,23 @@
+// Message boxes of the application: modal, captioned with the application
+// title, with the stop icon and one OK button.
+//
+// Every box goes through one hook. With no hook installed a real modal box is
+// shown; tests install a hook to record the texts instead of blocking on a
+// dialog nobody can close.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace morvane {
+
+using TMessageBoxHook = std::function<void(const std::string& caption, const std::string& text)>;
+
+// Shows text and waits for OK.
+void MessageBoxStop(const std::string& text);
+
+// Replaces the hook and returns the previous one; an empty hook restores the
+// real box.
+TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook);
+
+}  // namespace morvane
