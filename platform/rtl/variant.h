@@ -20,7 +20,9 @@ enum class VarKind { Empty, Null, Boolean, Integer, Int64, Double, DateTime, Str
 
 class Variant {
  public:
-  struct NullTag {};
+  struct NullTag {
+    bool operator==(const NullTag&) const = default;
+  };
   struct DateTimeValue {
     TDateTime value;
     bool operator==(const DateTimeValue&) const = default;
@@ -64,10 +66,6 @@ class Variant {
                std::vector<Variant>>
       value_;
 };
-
-inline bool operator==(Variant::NullTag, Variant::NullTag) {
-  return true;
-}
 
 // Name of a kind for messages ("Integer", "String", ...).
 const char* VarKindName(VarKind kind);
