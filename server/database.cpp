@@ -1,0 +1,189 @@
+#include "server/database.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "engine/zelconst.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/text.h"
+#include "server/session_messages.h"
+#include "server/sql_wait_cursor.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr size_t kUserIDWidth = 10;
+// Offset of the status character in a reply buffer: after the 32-bit size.
+constexpr size_t kReplyStatusOffset = 4;
+constexpr char kErrorReply = 'E';
+
+int AddTo(std::vector<TzelDataset*>& list, TzelDataset* dataSet) {
+  auto found = std::find(list.begin(), list.end(), dataSet);
+  if (found != list.end()) return int(found - list.begin());
+  list.push_back(dataSet);
+  return int(list.size()) - 1;
+}
+
+void RemoveFrom(std::vector<TzelDataset*>& list, TzelDataset* dataSet) {
+  auto found = std::find(list.begin(), list.end(), dataSet);
+  if (found != list.end()) list.erase(found);
+}
+
+TzelDataset* ItemOf(const std::vector<TzelDataset*>& list, int index) {
+  if (index < 0 || size_t(index) >= list.size()) return nullptr;
+  return list[size_t(index)];
+}
+
+// Texts the session does not send: empty, a lone blank, or starting with a
+// control character. Byte comparison, as std::string compares.
+bool NothingToSend(const std::string& text) {
+  return text <= " ";
+}
+
+// Constant-initialised, so it is null before any constructor runs.
+TzelDatabase* processSession = nullptr;
+
+}  // namespace
+
+TzelDatabase::TzelDatabase() : TzelDatabase(std::make_unique<TransportLibrary>()) {}
+
+TzelDatabase::TzelDatabase(std::unique_ptr<TransportLibrary> transport)
+    : transport_(std::move(transport)) {
+  SetDateFormat("dd/mm/yyyy");
+}
+
+TzelDatabase::~TzelDatabase() {
+  Disconnect();
+  CloseRegisteredDataSets();
+  dataSets_.clear();
+  updated_.clear();
+  // transport_ goes last: its destructor unloads the library.
+}
+
+int TzelDatabase::Add(TzelDataset* dataSet) {
+  return AddTo(dataSets_, dataSet);
+}
+void TzelDatabase::Delete(TzelDataset* dataSet) {
+  RemoveFrom(dataSets_, dataSet);
+}
+TzelDataset* TzelDatabase::GetDataSet(int index) const {
+  return ItemOf(dataSets_, index);
+}
+
+int TzelDatabase::AddUpdated(TzelDataset* dataSet) {
+  return AddTo(updated_, dataSet);
+}
+void TzelDatabase::DeleteUpdated(TzelDataset* dataSet) {
+  RemoveFrom(updated_, dataSet);
+}
+TzelDataset* TzelDatabase::GetUpdatedDataSet(int index) const {
+  return ItemOf(updated_, index);
+}
+
+void TzelDatabase::Connect() {
+  if (connected_) return;
+  if (!transport_->Loaded()) DatabaseError(sessionmsg::kTransportNotFound);
+  // A library without all four entry points leaves the session closed
+  // without a word; the caller sees Connected() stay false.
+  if (!transport_->Complete()) return;
+  replyText_.clear();
+  TransportResult reply = transport_->Init(connectText_);
+  connected_ = reply.status >= 0;
+  const std::vector<char>& text = reply.bytes;
+  replyText_.assign(text.begin(), std::find(text.begin(), text.end(), '\0'));
+  // -1 is "not reachable": the caller reports it in its own words.
+  if (reply.status < -1) DatabaseError(zelconst::_Z_NOCONNECT);
+}
+
+void TzelDatabase::Disconnect() {
+  if (connected_) transport_->Close();
+  connected_ = false;
+}
+
+TransportResult TzelDatabase::SendToServer(const std::string& request) {
+  TransportResult reply = transport_->Send(request);
+  if (reply.status < 0) Disconnect();
+  return reply;
+}
+
+bool TzelDatabase::UpdateToServer(const std::string& text) {
+  if (NothingToSend(text)) return true;
+  if (!connected_) {
+    // Reporting success here would let the caller commit changes that never
+    // reached the server. Connect once, as a query load does; callers rely
+    // on a Boolean, so a failed connect is a false result, not an error.
+    try {
+      Connect();
+    } catch (const EDatabaseError&) {
+      return false;
+    }
+    if (!connected_) return false;
+  }
+  TransportResult reply = SendToServer(userID_ + Trim(text));
+  // A reply too short to hold its status character cannot be read: false.
+  bool accepted =
+      reply.bytes.size() > kReplyStatusOffset && reply.bytes[kReplyStatusOffset] != kErrorReply;
+  return accepted && connected_;
+}
+
+bool TzelDatabase::FreeSQL(const std::string& text) {
+  if (!connected_) return false;
+  bool accepted;
+  {
+    SqlWaitCursor waitCursor;
+    accepted = UpdateToServer(text);
+  }
+  if (!accepted) DatabaseError(zelconst::_Z_ERRUPDATESERVER);
+  return true;
+}
+
+void TzelDatabase::SetEngine(TzelEngine engine) {
+  engine_ = engine;
+  if (engine == zeDAO) {
+    dateFormat_ = "mm/dd/yyyy";
+    dateQuote_ = '#';
+  } else {
+    dateQuote_ = '\'';
+  }
+}
+
+void TzelDatabase::SetUserID(const std::string& userID) {
+  userID_ = userID;
+  if (!userID_.empty() && userID_.size() < kUserIDWidth) userID_.resize(kUserIDWidth, ' ');
+}
+
+void TzelDatabase::CloseRegisteredDataSets() {
+  // Closing a dataset removes it from the registry. Going from the last to
+  // the first closes clones (opened after their source) before the source.
+  while (!dataSets_.empty()) {
+    TzelDataset* dataSet = dataSets_.back();
+    dataSets_.pop_back();
+    (void)dataSet;
+  }
+}
+
+ZelTblUnit::ZelTblUnit() : ZelTblUnit(std::make_unique<TransportLibrary>()) {}
+
+ZelTblUnit::ZelTblUnit(std::unique_ptr<TransportLibrary> transport) {
+  if (processSession) throw std::logic_error("ZelTblUnit: the session zelDB exists already");
+  session_ = std::make_unique<TzelDatabase>(std::move(transport));
+  processSession = session_.get();
+}
+
+ZelTblUnit::~ZelTblUnit() {
+  session_.reset();
+  processSession = nullptr;
+}
+
+TzelDatabase& zelDB() {
+  if (!processSession) throw std::logic_error("zelDB: no ZelTblUnit has created the session");
+  return *processSession;
+}
+
+bool zelDBExists() {
+  return processSession != nullptr;
+}
+
+}  // namespace morvane

@@ -1,0 +1,314 @@
+#include "server/database.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/zelconst.h"
+#include "platform/rtl/exceptions.h"
+#include "server/session_messages.h"
+#include "server/sql_wait_cursor.h"
+
+namespace morvane {
+namespace {
+
+// A scripted transport behind injected entry points: what the next init and
+// send answer, and a record of every call.
+struct FakeServer {
+  int32_t initStatus = 0;
+  std::string initReply = "12342 fake";
+  int32_t sendStatus = 0;
+  char replyStatus = 'S';
+  bool replyHasData = true;
+  std::vector<std::string> initTexts;
+  std::vector<std::string> requests;
+  int closeCount = 0;
+  int allocated = 0;  // reply blocks handed out and not yet freed
+};
+
+FakeServer* server = nullptr;
+
+void Answer(const std::string& bytes, int32_t status, TransportReply** reply) {
+  char* data = static_cast<char*>(std::malloc(bytes.size() + 1));
+  std::memcpy(data, bytes.data(), bytes.size());
+  data[bytes.size()] = '\0';
+  ++server->allocated;
+  (*reply)->data = data;
+  (*reply)->length = int32_t(bytes.size());
+  (*reply)->status = status;
+}
+
+void FakeInit(const char* text, int32_t length, TransportReply** reply) {
+  server->initTexts.emplace_back(text, size_t(length - 1));
+  Answer(server->initReply, server->initStatus, reply);
+}
+
+void FakeSend(const char* text, int32_t length, TransportReply** reply) {
+  server->requests.emplace_back(text, size_t(length - 1));
+  if (!server->replyHasData) {
+    (*reply)->status = server->sendStatus;
+    return;
+  }
+  Answer(std::string(4, '\0') + server->replyStatus + "server text", server->sendStatus, reply);
+}
+
+void FakeClose() {
+  ++server->closeCount;
+}
+
+void FakeFree(void* data) {
+  --server->allocated;
+  std::free(data);
+}
+
+std::unique_ptr<TransportLibrary> FakeTransport(bool withClose = true) {
+  TransportEntryPoints entryPoints;
+  entryPoints.WaitInitNetClient = FakeInit;
+  entryPoints.WaitSendToServer = FakeSend;
+  entryPoints.WaitCloseNetClient = withClose ? FakeClose : nullptr;
+  entryPoints.FreeMem_NB = FakeFree;
+  return std::make_unique<TransportLibrary>(entryPoints);
+}
+
+class SessionTest : public ::testing::Test {
+ protected:
+  SessionTest() { server = &fake; }
+  ~SessionTest() override {
+    session.Disconnect();  // while the fake still answers
+    EXPECT_EQ(fake.allocated, 0) << "a reply was not released through FreeMem_NB";
+    server = nullptr;
+  }
+
+  FakeServer fake;
+  TzelDatabase session{FakeTransport()};
+};
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error.what();
+  }
+  return "(no error)";
+}
+
+TEST(SessionStartTest, HoldsTheInitialDialect) {
+  TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+  EXPECT_EQ(session.Engine(), zeDAO);
+  EXPECT_EQ(session.DateFormat(), "dd/mm/yyyy");
+  EXPECT_EQ(session.DateQuote(), '\'');
+  EXPECT_FALSE(session.Connected());
+  EXPECT_EQ(session.UserID(), "");
+}
+
+TEST(SessionStartTest, MissingLibraryIsReportedAtConnect) {
+  TzelDatabase session{std::make_unique<TransportLibrary>("/nonexistent/libnetbrg2.so")};
+  EXPECT_EQ(ErrorOf([&] { session.Connect(); }), sessionmsg::kTransportNotFound);
+  EXPECT_FALSE(session.Connected());
+}
+
+TEST(SessionStartTest, MissingEntryPointLeavesTheSessionClosedSilently) {
+  FakeServer fake;
+  server = &fake;
+  TzelDatabase session{FakeTransport(/*withClose=*/false)};
+  EXPECT_NO_THROW(session.Connect());
+  EXPECT_FALSE(session.Connected());
+  EXPECT_TRUE(fake.initTexts.empty());
+  server = nullptr;
+}
+
+TEST_F(SessionTest, ConnectSendsTheConnectTextAndKeepsTheReply) {
+  session.SetConnectText("Morvane 1.0");
+  session.Connect();
+  EXPECT_TRUE(session.Connected());
+  EXPECT_EQ(session.ReplyText(), "12342 fake");
+  ASSERT_EQ(fake.initTexts.size(), 1u);
+  EXPECT_EQ(fake.initTexts[0], "Morvane 1.0");
+  session.Connect();  // already open: no second init
+  EXPECT_EQ(fake.initTexts.size(), 1u);
+}
+
+TEST_F(SessionTest, InitStatusDecidesBetweenClosedAndAnError) {
+  fake.initStatus = -1;
+  fake.initReply = "not reachable";
+  EXPECT_NO_THROW(session.Connect());
+  EXPECT_FALSE(session.Connected());
+  EXPECT_EQ(session.ReplyText(), "not reachable");
+
+  fake.initStatus = -2;
+  EXPECT_EQ(ErrorOf([&] { session.Connect(); }), zelconst::_Z_NOCONNECT);
+  EXPECT_FALSE(session.Connected());
+}
+
+TEST_F(SessionTest, DisconnectClosesOnceAndAllowsReconnect) {
+  session.Connect();
+  session.Disconnect();
+  session.Disconnect();
+  EXPECT_EQ(fake.closeCount, 1);
+  EXPECT_FALSE(session.Connected());
+  session.Connect();
+  EXPECT_TRUE(session.Connected());
+  EXPECT_EQ(fake.initTexts.size(), 2u);
+}
+
+TEST_F(SessionTest, UpdateToServerSendsTrimmedTextWithThePaddedUserID) {
+  session.Connect();
+  session.SetUserID("ab");
+  EXPECT_TRUE(session.UpdateToServer("  \r\nDELETE FROM Units\r\n"));
+  session.SetUserID("twelve_chars");
+  EXPECT_TRUE(session.UpdateToServer("SELECT 1"));
+  session.SetUserID("");
+  EXPECT_TRUE(session.UpdateToServer("SELECT 2 "));
+  EXPECT_EQ(fake.requests, (std::vector<std::string>{"ab        DELETE FROM Units",
+                                                     "twelve_charsSELECT 1", "SELECT 2"}));
+}
+
+TEST_F(SessionTest, UpdateToServerSendsNothingForBlankTexts) {
+  session.Connect();
+  for (const char* text : {"", " ", "\r\nUPDATE Units SET name = 'x'", "\tSELECT 1"}) {
+    EXPECT_TRUE(session.UpdateToServer(text)) << text;
+  }
+  EXPECT_TRUE(fake.requests.empty());
+}
+
+TEST_F(SessionTest, UpdateToServerFailsOnErrorOrUnreadableReply) {
+  session.Connect();
+  fake.replyStatus = 'E';
+  EXPECT_FALSE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_TRUE(session.Connected()) << "an error reply keeps the session open";
+
+  fake.replyStatus = 'S';
+  fake.replyHasData = false;
+  EXPECT_FALSE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_TRUE(session.Connected());
+}
+
+TEST_F(SessionTest, NegativeSendStatusClosesTheSession) {
+  session.Connect();
+  fake.sendStatus = -1;
+  EXPECT_FALSE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_FALSE(session.Connected());
+  EXPECT_EQ(fake.closeCount, 1);
+}
+
+TEST_F(SessionTest, UpdateToServerOnAClosedSessionConnectsFirst) {
+  EXPECT_TRUE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_TRUE(session.Connected());
+  EXPECT_EQ(fake.initTexts.size(), 1u);
+  EXPECT_EQ(fake.requests.size(), 1u);
+}
+
+TEST_F(SessionTest, UpdateToServerFailsWhenTheSessionCannotBeOpened) {
+  for (int32_t initStatus : {-1, -2}) {
+    fake.initStatus = initStatus;
+    EXPECT_FALSE(session.UpdateToServer("UPDATE Units SET name = 'x'")) << initStatus;
+  }
+  EXPECT_TRUE(fake.requests.empty());
+  EXPECT_TRUE(session.UpdateToServer("")) << "an empty text needs no session";
+}
+
+TEST(SessionStartTest, UpdateToServerFailsWithoutTheLibrary) {
+  TzelDatabase session{std::make_unique<TransportLibrary>("/nonexistent/libnetbrg2.so")};
+  EXPECT_FALSE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_TRUE(session.UpdateToServer(" "));
+}
+
+TEST_F(SessionTest, FreeSQLOnAClosedSessionGivesFalseWithoutSending) {
+  EXPECT_FALSE(session.FreeSQL("UPDATE Units SET name = 'x'"));
+  EXPECT_TRUE(fake.initTexts.empty());
+  EXPECT_TRUE(fake.requests.empty());
+}
+
+TEST_F(SessionTest, FreeSQLRaisesWhenTheServerRefusesAndShowsTheWaitCursor) {
+  std::vector<bool> cursor;
+  SetSqlWaitCursorHook([&](bool waiting) { cursor.push_back(waiting); });
+  session.Connect();
+  session.SetUserID("ab");
+  EXPECT_TRUE(session.FreeSQL("UPDATE Units SET name = 'x'"));
+  EXPECT_EQ(fake.requests.back(), "ab        UPDATE Units SET name = 'x'");
+
+  fake.replyStatus = 'E';
+  EXPECT_EQ(ErrorOf([&] { session.FreeSQL("UPDATE Units SET name = 'y'"); }),
+            zelconst::_Z_ERRUPDATESERVER);
+  SetSqlWaitCursorHook(nullptr);
+  EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
+}
+
+TEST_F(SessionTest, SendToServerReturnsTheReplyBytes) {
+  session.Connect();
+  TransportResult reply = session.SendToServer("SELECT 1");
+  EXPECT_EQ(std::string(reply.bytes.begin() + 4, reply.bytes.end()), "Sserver text");
+  EXPECT_EQ(reply.status, 0);
+}
+
+TEST(SessionDialectTest, EngineSetsTheDateDialect) {
+  TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+  session.SetEngine(zeDAO);
+  EXPECT_EQ(session.DateFormat(), "mm/dd/yyyy");
+  EXPECT_EQ(session.DateQuote(), '#');
+  session.SetEngine(zeMSSQL);
+  EXPECT_EQ(session.Engine(), zeMSSQL);
+  EXPECT_EQ(session.DateFormat(), "mm/dd/yyyy") << "leaving zeDAO keeps its date format";
+  EXPECT_EQ(session.DateQuote(), '\'');
+  session.SetDateFormat("yyyy-mm-dd");
+  session.SetEngine(zeMSSQL_O);
+  EXPECT_EQ(session.DateFormat(), "yyyy-mm-dd");
+}
+
+TEST(SessionDialectTest, UserIDIsPaddedToTenBytes) {
+  TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"ab", "ab        "},
+      {"123456789", "123456789 "},
+      {"0123456789", "0123456789"},
+      {"twelve_chars", "twelve_chars"},
+  };
+  for (const auto& [given, stored] : cases) {
+    session.SetUserID(given);
+    EXPECT_EQ(session.UserID(), stored) << given;
+  }
+}
+
+TEST(SessionRegistryTest, RegistriesListEachDatasetOnce) {
+  TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+  auto* first = reinterpret_cast<TzelDataset*>(0x10);
+  auto* second = reinterpret_cast<TzelDataset*>(0x20);
+  EXPECT_EQ(session.Add(first), 0);
+  EXPECT_EQ(session.Add(second), 1);
+  EXPECT_EQ(session.Add(first), 0);
+  EXPECT_EQ(session.GetDataSetCount(), 2);
+  EXPECT_EQ(session.GetDataSet(1), second);
+  EXPECT_EQ(session.GetDataSet(2), nullptr);
+  EXPECT_EQ(session.GetDataSet(-1), nullptr);
+  session.Delete(first);
+  session.Delete(first);
+  EXPECT_EQ(session.GetDataSet(0), second);
+
+  EXPECT_EQ(session.AddUpdated(second), 0);
+  EXPECT_EQ(session.AddUpdated(second), 0);
+  EXPECT_EQ(session.GetUpdatedCount(), 1);
+  EXPECT_EQ(session.GetUpdatedDataSet(0), second);
+  EXPECT_EQ(session.GetUpdatedDataSet(1), nullptr);
+  session.DeleteUpdated(second);
+  EXPECT_EQ(session.GetUpdatedCount(), 0);
+  session.Delete(second);
+}
+
+TEST(ZelTblUnitTest, UnitOwnsTheProcessSession) {
+  EXPECT_FALSE(zelDBExists());
+  EXPECT_THROW(zelDB(), std::logic_error);
+  {
+    ZelTblUnit unit{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+    EXPECT_EQ(&zelDB(), &unit.Session());
+    EXPECT_THROW(ZelTblUnit{}, std::logic_error) << "only one session per process";
+  }
+  EXPECT_FALSE(zelDBExists());
+}
+
+}  // namespace
+}  // namespace morvane

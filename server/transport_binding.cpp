@@ -1,0 +1,95 @@
+#include "server/transport_binding.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace morvane {
+
+namespace {
+
+void* OpenLibrary(const std::string& libraryName) {
+  void* handle = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle || libraryName.find('/') != std::string::npos) return handle;
+  std::string folder = ExecutableFolder();
+  if (folder.empty()) return nullptr;
+  return dlopen((folder + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+template <typename EntryPoint>
+EntryPoint LookUp(void* handle, const char* name) {
+  return reinterpret_cast<EntryPoint>(dlsym(handle, name));
+}
+
+}  // namespace
+
+std::string ExecutableFolder() {
+  std::string path(4096, '\0');
+  ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0 || size_t(length) >= path.size()) return {};
+  path.resize(size_t(length));
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return path.substr(0, slash + 1);
+}
+
+TransportLibrary::TransportLibrary(const std::string& libraryName) {
+  handle_ = OpenLibrary(libraryName);
+  loaded_ = handle_ != nullptr;
+  if (!loaded_) return;
+  entryPoints_.WaitInitNetClient = LookUp<WaitInitNetClientFunc>(handle_, "WaitInitNetClient");
+  entryPoints_.WaitSendToServer = LookUp<WaitSendToServerFunc>(handle_, "WaitSendToServer");
+  entryPoints_.WaitCloseNetClient = LookUp<WaitCloseNetClientFunc>(handle_, "WaitCloseNetClient");
+  entryPoints_.FreeMem_NB = LookUp<FreeMemNBFunc>(handle_, "FreeMem_NB");
+}
+
+TransportLibrary::TransportLibrary(const TransportEntryPoints& entryPoints)
+    : loaded_(true), entryPoints_(entryPoints) {}
+
+TransportLibrary::~TransportLibrary() {
+  // A failed unload leaves nothing for the program to do: the process goes on.
+  if (handle_) dlclose(handle_);
+}
+
+TransportResult TransportLibrary::Init(const std::string& connectText) const {
+  return Call(entryPoints_.WaitInitNetClient, connectText, true);
+}
+
+TransportResult TransportLibrary::Send(const std::string& request) const {
+  return Call(entryPoints_.WaitSendToServer, request, false);
+}
+
+void TransportLibrary::Close() const {
+  if (!entryPoints_.WaitCloseNetClient) return;
+  try {
+    entryPoints_.WaitCloseNetClient();
+  } catch (...) {
+    // Closing a connection that is already gone may fail; the session is
+    // closed either way.
+  }
+}
+
+TransportResult TransportLibrary::Call(WaitInitNetClientFunc entryPoint, const std::string& text,
+                                       bool textReply) const {
+  TransportResult result;
+  if (!Complete()) return result;
+  TransportReply reply{nullptr, 0, 0};
+  TransportReply* replyAddress = &reply;
+  // c_str() is the zero-terminated copy the library reads; the length counts the zero.
+  entryPoint(text.c_str(), int32_t(text.size() + 1), &replyAddress);
+  const TransportReply& answer = replyAddress ? *replyAddress : reply;
+  result.status = answer.status;
+  if (!answer.data) return result;
+  result.hasData = true;
+  // An init reply is a zero-terminated text whose length the library need
+  // not give; a send reply is exactly length bytes.
+  size_t byteCount = answer.length > 0 ? size_t(answer.length)
+                     : textReply       ? std::strlen(answer.data)
+                                       : 0;
+  result.bytes.assign(answer.data, answer.data + byteCount);
+  entryPoints_.FreeMem_NB(answer.data);
+  return result;
+}
+
+}  // namespace morvane

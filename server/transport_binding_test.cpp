@@ -1,0 +1,72 @@
+#include "server/transport_binding.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "server/database.h"
+
+namespace morvane {
+namespace {
+
+std::string Text(const std::vector<char>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(TransportBindingTest, LoadsALibraryByPathAndFindsAllEntryPoints) {
+  TransportLibrary library(FAKE_NETBRG2_PATH);
+  ASSERT_TRUE(library.Loaded());
+  EXPECT_TRUE(library.Complete());
+
+  TransportResult init = library.Init("hello");
+  EXPECT_EQ(init.status, 0);
+  EXPECT_EQ(Text(init.bytes), "fake:hello");
+
+  TransportResult reply = library.Send("SELECT 1");
+  ASSERT_TRUE(reply.hasData);
+  EXPECT_EQ(Text(reply.bytes), std::string(4, '\0') + "SSELECT 1");
+  library.Close();
+}
+
+TEST(TransportBindingTest, MissingEntryPointLeavesTheBindingIncomplete) {
+  TransportLibrary library(FAKE_NETBRG2_PARTIAL_PATH);
+  EXPECT_TRUE(library.Loaded());
+  EXPECT_FALSE(library.Complete());
+  EXPECT_EQ(library.EntryPoints().WaitCloseNetClient, nullptr);
+  EXPECT_EQ(library.Send("SELECT 1").status, -1) << "an incomplete binding sends nothing";
+}
+
+TEST(TransportBindingTest, MissingLibraryIsNotLoaded) {
+  TransportLibrary library("libnetbrg2_that_does_not_exist.so");
+  EXPECT_FALSE(library.Loaded());
+  EXPECT_FALSE(library.Complete());
+}
+
+TEST(TransportBindingTest, BareNameIsFoundBesideTheExecutable) {
+  const std::string name = "libnetbrg2_beside_exe_test.so";
+  std::filesystem::path besideExe = ExecutableFolder() + name;
+  std::filesystem::copy_file(FAKE_NETBRG2_PATH, besideExe,
+                             std::filesystem::copy_options::overwrite_existing);
+  {
+    TransportLibrary library(name);
+    EXPECT_TRUE(library.Loaded());
+    EXPECT_TRUE(library.Complete());
+  }
+  std::filesystem::remove(besideExe);
+}
+
+TEST(TransportBindingTest, SessionTalksThroughALoadedLibrary) {
+  TzelDatabase session{std::make_unique<TransportLibrary>(FAKE_NETBRG2_PATH)};
+  session.SetConnectText("Morvane");
+  session.Connect();
+  EXPECT_TRUE(session.Connected());
+  EXPECT_EQ(session.ReplyText(), "fake:Morvane");
+  session.SetUserID("ab");
+  TransportResult reply = session.SendToServer(session.UserID() + "SELECT 1");
+  EXPECT_EQ(Text(reply.bytes).substr(5), "ab        SELECT 1");
+  EXPECT_TRUE(session.FreeSQL("DELETE FROM Units"));
+}
+
+}  // namespace
+}  // namespace morvane
