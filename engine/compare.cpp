@@ -1,0 +1,113 @@
+#include "engine/compare.h"
+
+#include <cstring>
+
+#include "engine/cursor.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+namespace {
+
+template <typename T>
+T Load(const char* slot) {
+  T value;
+  std::memcpy(&value, slot, sizeof value);
+  return value;
+}
+
+int CompareTexts(std::string_view left, std::string_view right, bool caseInsensitive) {
+  left = left.substr(0, strnlen(left.data(), left.size()));
+  right = right.substr(0, strnlen(right.data(), right.size()));
+  if (left.empty() || right.empty()) return int(left.size()) - int(right.size());
+  size_t common = std::min(left.size(), right.size());
+  int result = caseInsensitive ? AnsiCompareText(left.substr(0, common), right.substr(0, common))
+                               : std::memcmp(left.data(), right.data(), common);
+  if (result != 0) return result;
+  return int(left.size()) - int(right.size());
+}
+
+// Both references present: 0 means "compare the values"; otherwise the order
+// of present/absent (an absent value sorts first).
+int CompareRefs(const char* leftSlot, const char* rightSlot, bool& bothPresent) {
+  bool left = SlotRef(leftSlot) != nullptr;
+  bool right = SlotRef(rightSlot) != nullptr;
+  bothPresent = left && right;
+  if (left == right) return 0;
+  return left ? 1 : -1;
+}
+
+}  // namespace
+
+int CompareBuf(const char* leftSlot, const char* rightSlot, const TzelField& field,
+               bool caseInsensitive) {
+  switch (field.FieldType) {
+    case zftInteger:
+    case zftDate:
+    case zftTime: {
+      int64_t difference = int64_t(Load<int32_t>(leftSlot)) - Load<int32_t>(rightSlot);
+      return difference < 0 ? -1 : (difference > 0 ? 1 : 0);
+    }
+    case zftBoolean: {
+      bool left = Load<int16_t>(leftSlot) != 0;
+      bool right = Load<int16_t>(rightSlot) != 0;
+      if (left == right) return 0;
+      return left ? -1 : 1;
+    }
+    case zftDouble:
+    case zftCurrency:
+    case zftDateTime: {
+      double left = Load<double>(leftSlot);
+      double right = Load<double>(rightSlot);
+      return left < right ? -1 : (left > right ? 1 : 0);
+    }
+    case zftSmallStr: {
+      std::string_view left = SlotInlineText(leftSlot, field.Size);
+      std::string_view right = SlotInlineText(rightSlot, field.Size);
+      if (field.Alignment == 1 && left.size() != right.size()) {
+        return int(left.size()) - int(right.size());
+      }
+      return CompareTexts(left, right, caseInsensitive);
+    }
+    case zftString: {
+      bool bothPresent = false;
+      int result = CompareRefs(leftSlot, rightSlot, bothPresent);
+      if (!bothPresent) return result;
+      return CompareTexts(SlotHeapText(leftSlot), SlotHeapText(rightSlot), caseInsensitive);
+    }
+    case zftMemo:
+    case zftFmtMemo: {
+      bool bothPresent = false;
+      int result = CompareRefs(leftSlot, rightSlot, bothPresent);
+      if (!bothPresent) return result;
+      int32_t leftLength = SlotBlobLength(leftSlot);
+      int32_t rightLength = SlotBlobLength(rightSlot);
+      if (leftLength <= 0 || rightLength <= 0)
+        return leftLength < rightLength ? -1 : (leftLength > rightLength);
+      return CompareTexts(SlotBlobBytes(leftSlot), SlotBlobBytes(rightSlot), caseInsensitive);
+    }
+    case zftUnknown:
+    case zftGraphic:
+      break;
+  }
+  return 0;
+}
+
+int CompareRecords(const char* leftData, const char* rightData,
+                   const std::vector<TzelField*>& fields) {
+  for (const TzelField* field : fields) {
+    int result = CompareBuf(leftData + field->Offset, rightData + field->Offset, *field, false);
+    if (result != 0) return result;
+  }
+  return 0;
+}
+
+std::vector<TzelField*> ResolveKeyFields(const TzelCursor& cursor, std::string_view fieldNames) {
+  std::vector<TzelField*> result;
+  for (const std::string& name : SplitFieldNames(fieldNames)) {
+    TzelField* field = cursor.FindFieldInfo(name);
+    if (field && !IsBlobType(field->FieldType)) result.push_back(field);
+  }
+  return result;
+}
+
+}  // namespace morvane

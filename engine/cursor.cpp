@@ -1,0 +1,198 @@
+#include "engine/cursor.h"
+
+#include <algorithm>
+
+#include "engine/compare.h"
+#include "engine/zelconst.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+using namespace zelconst;
+
+TzelCursor::~TzelCursor() {
+  Clear(true);
+}
+
+TzelField* TzelCursor::GetFieldInfo(int index) const {
+  if (index < 0 || index >= GetFieldCount()) return nullptr;
+  return fields_[size_t(index)].get();
+}
+
+TzelField* TzelCursor::FindFieldInfo(std::string_view name) const {
+  for (const auto& field : fields_) {
+    if (AnsiSameText(field->Name, name)) return field.get();
+  }
+  return nullptr;
+}
+
+void TzelCursor::CopyRecordBuf(const char* source, char* target) const {
+  morvane::CopyRecordBuf(fields_, source, target);
+}
+
+void TzelCursor::ClearData(TzelDataBlock& block) const {
+  if (!block) return;
+  FreeHeapValues(fields_, block.get());
+  block.reset();
+}
+
+TzelField* TzelCursor::AddField(std::string_view qualifiedName, TzelFieldType type,
+                                int declaredLength) {
+  auto field = std::make_unique<TzelField>();
+  size_t dot = qualifiedName.find('.');
+  if (dot == std::string_view::npos) {
+    field->TableName = "XXX";
+    field->Name = std::string(qualifiedName);
+  } else {
+    field->TableName = std::string(qualifiedName.substr(0, dot));
+    field->Name = std::string(qualifiedName.substr(dot + 1));
+  }
+  field->FieldType = type;
+  field->Length = (type == zftSmallStr || type == zftString) ? uint16_t(declaredLength) : 0;
+  field->Size = uint16_t(SlotWidth(type, field->Length));
+  field->Alignment = (type == zftInteger || type == zftDouble || type == zftCurrency) ? 1 : 0;
+  field->Offset = recordSize_;
+  recordSize_ += field->Size;
+  fields_.push_back(std::move(field));
+  declaredFieldCount_ = GetFieldCount();
+  hasLayout_ = false;  // the layout text no longer describes the fields
+  layout_.clear();
+  return fields_.back().get();
+}
+
+void TzelCursor::Clear(bool withDescriptors) {
+  while (!records_.empty()) {
+    TzelRecord& record = *records_.back();
+    ClearData(record.OldData);
+    ClearData(record.Data);
+    records_.pop_back();
+  }
+  records_.shrink_to_fit();
+  if (withDescriptors) {
+    while (!fields_.empty()) fields_.pop_back();
+    recordSize_ = 0;
+    declaredFieldCount_ = 0;
+  }
+}
+
+bool TzelCursor::Contains(const TzelRecord* record) const {
+  if (!record) return false;
+  // Newly inserted and recently edited records sit near the end: search
+  // backwards.
+  for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+    if (it->get() == record) return true;
+  }
+  return false;
+}
+
+bool TzelCursor::SaveRecord(const char* source, TzelRecord* record, std::string& errorText) {
+  errorText.clear();
+  if (record) {
+    if (!Contains(record)) {
+      errorText = _Z_RECNOTFOUND;
+      return false;
+    }
+    if (record->Status == zusDeleted || record->Status == zusAbsent) {
+      errorText = _Z_RECDELETED;
+      return false;
+    }
+    if (record->Status == zusUnmodified) record->Status = zusModified;
+  } else {
+    auto inserted = std::make_unique<TzelRecord>();
+    inserted->Data = NewData();
+    inserted->Status = zusInserted;
+    records_.push_back(std::move(inserted));
+    record = records_.back().get();
+  }
+  CopyRecordBuf(source, record->Data.get());
+  return true;
+}
+
+bool TzelCursor::DeleteRecord(TzelRecord* record, std::string& errorText) {
+  errorText.clear();
+  if (!Contains(record)) {
+    errorText = _Z_RECNOTFOUND;
+    return false;
+  }
+  if (record->Status == zusDeleted || record->Status == zusAbsent) {
+    errorText = _Z_RECDELETED;
+    return false;
+  }
+  if (record->Status == zusInserted) {
+    record->Status = zusAbsent;
+    ClearData(record->OldData);
+    ClearData(record->Data);
+  } else {
+    record->Status = zusDeleted;
+  }
+  return true;
+}
+
+bool TzelCursor::CreateUndoCopy(TzelRecord* record) {
+  if (!record || record->Status == zusDeleted || record->Status == zusAbsent) return false;
+  if (record->OldData) return true;
+  record->OldData = NewData();
+  CopyRecordBuf(record->Data.get(), record->OldData.get());
+  return true;
+}
+
+void TzelCursor::UndoRecord(TzelRecord* record) {
+  if (record->OldData) {
+    ClearData(record->Data);
+    record->Data = NewData();
+    CopyRecordBuf(record->OldData.get(), record->Data.get());
+    ClearData(record->OldData);
+  }
+  record->Status = zusUnmodified;
+}
+
+void TzelCursor::CommitUpdates() {
+  for (auto& record : records_) {
+    if (record->Status == zusDeleted) {
+      record->Status = zusAbsent;
+      ClearData(record->OldData);
+      ClearData(record->Data);
+    } else if (record->Status != zusAbsent) {
+      record->Status = zusUnmodified;
+      ClearData(record->OldData);
+    }
+  }
+}
+
+void TzelCursor::CancelUpdates() {
+  for (auto& record : records_) {
+    switch (record->Status) {
+      case zusModified:
+      case zusDeleted:
+        UndoRecord(record.get());
+        break;
+      case zusInserted:
+        record->Status = zusAbsent;
+        ClearData(record->OldData);
+        ClearData(record->Data);
+        break;
+      case zusUnmodified:
+      case zusAbsent:
+        break;
+    }
+  }
+}
+
+void TzelCursor::Sort(std::string_view fieldNames, bool caseInsensitive) {
+  std::vector<TzelField*> keys = ResolveKeyFields(*this, fieldNames);
+  if (keys.empty()) return;
+  // Absent records have no data; they sort first and keep their identity.
+  std::stable_sort(
+      records_.begin(), records_.end(),
+      [&](const std::unique_ptr<TzelRecord>& left, const std::unique_ptr<TzelRecord>& right) {
+        if (!left->Data || !right->Data) return !left->Data && right->Data;
+        for (const TzelField* key : keys) {
+          int result = CompareBuf(left->Data.get() + key->Offset, right->Data.get() + key->Offset,
+                                  *key, caseInsensitive);
+          if (result != 0) return result < 0;
+        }
+        return false;
+      });
+}
+
+}  // namespace morvane

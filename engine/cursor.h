@@ -1,0 +1,120 @@
+// TzelCursor: the record store behind one or more datasets.
+//
+// The cursor owns its field descriptors, the layout text of the last load and
+// its records in store order, with their data blocks, undo copies and every
+// heap value they reference. Records are never moved or removed while the
+// cursor lives (only Sort reorders the store, and only Clear removes): a
+// change is kept as the record's update status, and the values before the
+// first change since the last commit as its undo copy. A TzelRecord pointer is
+// therefore a stable identity until the cursor is cleared.
+//
+// Store operations report failures as false plus an error text (empty on
+// success); they never throw. The data buffer reader (buffer_reader.cpp) and
+// writer (buffer_writer.cpp) are members too; the format is described in
+// engine/README.md.
+//
+// Single-threaded: a cursor and its datasets belong to the GUI thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/field_layout.h"
+
+namespace morvane {
+
+class TStream;
+
+class TzelCursor {
+ public:
+  TzelCursor() = default;
+  ~TzelCursor();
+  TzelCursor(const TzelCursor&) = delete;
+  TzelCursor& operator=(const TzelCursor&) = delete;
+
+  // --- Field list ---
+  int GetFieldCount() const { return int(fields_.size()); }
+  // The descriptor at a 0-based index, or nullptr outside 0..count-1.
+  TzelField* GetFieldInfo(int index) const;
+  // The first descriptor whose name matches without regard to case, or nullptr.
+  TzelField* FindFieldInfo(std::string_view name) const;
+  const TzelFieldList& Fields() const { return fields_; }
+  // Sum of the slot widths; below 65 536 for every layout the reader accepts.
+  int32_t RecordSize() const { return recordSize_; }
+  // FieldCount of the header last read: the number of length bytes in each
+  // record, which may exceed GetFieldCount() when the layout text ended early.
+  int32_t DeclaredFieldCount() const { return declaredFieldCount_; }
+
+  // A zero-filled block for a record of this cursor.
+  TzelDataBlock NewData() const { return NewDataBlock(recordSize_); }
+  void CopyRecordBuf(const char* source, char* target) const;
+  // Frees the block's heap values and the block; a block that is none stays.
+  void ClearData(TzelDataBlock& block) const;
+
+  // Appends a descriptor (the layout text is then rebuilt on save). For
+  // building a cursor in code; records must not exist yet.
+  TzelField* AddField(std::string_view qualifiedName, TzelFieldType type, int declaredLength = 0);
+
+  // --- Record store ---
+  // Frees every record, last to first; with the flag also every descriptor.
+  void Clear(bool withDescriptors);
+  // Number of records in the store, zusDeleted and zusAbsent ones included.
+  int GetRecordCount() const { return int(records_.size()); }
+  TzelRecord* GetData(int index) const { return records_[size_t(index)].get(); }
+  // Posts the source block into the record, or into a new zusInserted record
+  // appended at the end of the store when record is nullptr.
+  bool SaveRecord(const char* source, TzelRecord* record, std::string& errorText);
+  bool DeleteRecord(TzelRecord* record, std::string& errorText);
+  // Keeps the first undo copy until commit or undo; false for no record or a
+  // deleted or absent one.
+  bool CreateUndoCopy(TzelRecord* record);
+  // Values back from the undo copy (when there is one); status zusUnmodified.
+  void UndoRecord(TzelRecord* record);
+  void CommitUpdates();
+  void CancelUpdates();
+  // Reorders the store itself, ascending by the named fields (";"-separated;
+  // unknown names and blob fields are skipped).
+  void Sort(std::string_view fieldNames, bool caseInsensitive);
+  // True when the record belongs to this store.
+  bool Contains(const TzelRecord* record) const;
+
+  // --- Data buffer reader (buffer_reader.cpp) ---
+  // Reads the header and the layout from the stream's position and parses the
+  // layout into descriptors; the cursor is emptied first.
+  bool LoadStruFromStream(TStream& stream, std::string& errorText, int32_t& recordCount);
+  // Parses the kept layout text into descriptors.
+  bool InitFieldDefs(std::string& errorText);
+  // Reads one record and appends it as zusUnmodified.
+  bool AddNewRecord(TStream& stream, std::string& errorText);
+  // Reads a whole buffer; on failure the cursor is left without records and
+  // descriptors.
+  bool LoadFromStream(TStream& stream, std::string& errorText);
+  // Reads the header and the layout only; never keeps the layout text.
+  bool LoadFieldInfo(TStream& stream, std::string& errorText);
+
+  // --- Data buffer writer (buffer_writer.cpp) ---
+  // The cursor as a data buffer: records in store order, deleted and absent
+  // ones left out.
+  std::vector<char> SaveToBuffer() const;
+  // Writes SaveToBuffer() to the file; an old file is replaced only once the
+  // new one is complete. Throws EFCreateError.
+  void SaveToFile(const std::string& fileName) const;
+
+  // The layout text kept from the last load, or built from the descriptors
+  // when none is kept.
+  std::string LayoutText() const;
+
+ private:
+  std::vector<std::unique_ptr<TzelRecord>> records_;
+  TzelFieldList fields_;
+  std::string layout_;
+  bool hasLayout_ = false;
+  int32_t declaredFieldCount_ = 0;
+  int32_t recordSize_ = 0;
+  std::vector<uint8_t> lengthBytes_;  // the reader's scratch for one record's length bytes
+};
+
+}  // namespace morvane

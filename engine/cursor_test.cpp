@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "engine/cursor.h"
+#include "engine/test_buffer.h"
+#include "engine/zelconst.h"
+#include "platform/rtl/streams.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing;
+using namespace zelconst;
+
+class CursorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TMemoryStream stream(TestBuffer()
+                             .Layout({"T.ID i", "T.NAME s50", "T.NOTE m"})
+                             .Record({Int(1), Text("first"), Blob("one")})
+                             .Record({Int(2), Text("second"), Absent()})
+                             .Bytes());
+    std::string error;
+    ASSERT_TRUE(cursor_.LoadFromStream(stream, error)) << error;
+  }
+
+  // A deep copy of a record's values, to post back changed.
+  TzelDataBlock CopyOf(int index) {
+    auto block = cursor_.NewData();
+    cursor_.CopyRecordBuf(cursor_.GetData(index)->Data.get(), block.get());
+    return block;
+  }
+  std::string Name(const char* data) { return std::string(SlotHeapText(data + nameOffset())); }
+  int nameOffset() { return cursor_.GetFieldInfo(1)->Offset; }
+  // Edits record index's name the way a dataset does: undo copy, then post.
+  void Edit(int index, const char* name) {
+    ASSERT_TRUE(cursor_.CreateUndoCopy(cursor_.GetData(index)));
+    auto block = CopyOf(index);
+    SetSlotText(block.get() + nameOffset(), name);
+    std::string error;
+    ASSERT_TRUE(cursor_.SaveRecord(block.get(), cursor_.GetData(index), error)) << error;
+    cursor_.ClearData(block);
+  }
+
+  TzelCursor cursor_;
+};
+
+TEST_F(CursorTest, FieldLookupByIndexAndByNameWithoutCase) {
+  EXPECT_EQ(cursor_.GetFieldInfo(-1), nullptr);
+  EXPECT_EQ(cursor_.GetFieldInfo(3), nullptr);
+  EXPECT_EQ(cursor_.FindFieldInfo("name"), cursor_.GetFieldInfo(1));
+  EXPECT_EQ(cursor_.FindFieldInfo("nothing"), nullptr);
+}
+
+TEST_F(CursorTest, CopyRecordBufMakesIndependentHeapValues) {
+  auto block = CopyOf(0);
+  const char* source = cursor_.GetData(0)->Data.get();
+  EXPECT_EQ(Name(block.get()), "first");
+  EXPECT_NE(SlotRef(block.get() + nameOffset()), SlotRef(source + nameOffset()));
+  int noteOffset = cursor_.GetFieldInfo(2)->Offset;
+  EXPECT_EQ(SlotBlobBytes(block.get() + noteOffset), "one");
+
+  // An empty text and a zero-length blob copy as no reference.
+  SetSlotText(block.get() + nameOffset(), "");
+  SetSlotBlobKeepEmpty(block.get() + noteOffset, "");
+  auto target = CopyOf(1);
+  cursor_.CopyRecordBuf(block.get(), target.get());
+  EXPECT_EQ(SlotRef(target.get() + nameOffset()), nullptr);
+  EXPECT_EQ(SlotRef(target.get() + noteOffset), nullptr);
+  cursor_.ClearData(block);
+  cursor_.ClearData(target);
+  EXPECT_EQ(block, nullptr);
+}
+
+TEST_F(CursorTest, EditPostEditCancelRestoresTheValuesBeforeTheFirstEdit) {
+  TzelRecord* record = cursor_.GetData(0);
+  Edit(0, "changed");
+  EXPECT_EQ(record->Status, zusModified);
+  Edit(0, "changed again");
+  EXPECT_EQ(Name(record->OldData.get()), "first");  // the first undo copy is kept
+  cursor_.UndoRecord(record);
+  EXPECT_EQ(Name(record->Data.get()), "first");
+  EXPECT_EQ(record->Status, zusUnmodified);
+  EXPECT_EQ(record->OldData, nullptr);
+}
+
+TEST_F(CursorTest, PostingIntoAnInsertedRecordKeepsItInserted) {
+  std::string error;
+  auto block = cursor_.NewData();
+  ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error));
+  TzelRecord* inserted = cursor_.GetData(2);
+  EXPECT_EQ(inserted->Status, zusInserted);
+  ASSERT_TRUE(cursor_.SaveRecord(block.get(), inserted, error));
+  EXPECT_EQ(inserted->Status, zusInserted);
+}
+
+TEST_F(CursorTest, DeletingReportsMissingAndAlreadyDeletedRecords) {
+  std::string error;
+  TzelRecord stranger;
+  EXPECT_FALSE(cursor_.DeleteRecord(&stranger, error));
+  EXPECT_EQ(error, _Z_RECNOTFOUND);
+  EXPECT_FALSE(cursor_.SaveRecord(cursor_.GetData(0)->Data.get(), &stranger, error));
+  EXPECT_EQ(error, _Z_RECNOTFOUND);
+
+  ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(0), error));
+  EXPECT_TRUE(error.empty());
+  EXPECT_EQ(cursor_.GetData(0)->Status, zusDeleted);
+  EXPECT_FALSE(cursor_.DeleteRecord(cursor_.GetData(0), error));
+  EXPECT_EQ(error, _Z_RECDELETED);
+  EXPECT_FALSE(cursor_.SaveRecord(cursor_.GetData(1)->Data.get(), cursor_.GetData(0), error));
+  EXPECT_EQ(error, _Z_RECDELETED);
+  EXPECT_FALSE(cursor_.CreateUndoCopy(cursor_.GetData(0)));
+}
+
+TEST_F(CursorTest, DeletingAnInsertedRecordLeavesItAbsentInTheStore) {
+  std::string error;
+  auto block = cursor_.NewData();
+  ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error));
+  ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(2), error));
+  EXPECT_EQ(cursor_.GetRecordCount(), 3);
+  EXPECT_EQ(cursor_.GetData(2)->Status, zusAbsent);
+  EXPECT_EQ(cursor_.GetData(2)->Data, nullptr);
+}
+
+TEST_F(CursorTest, CancelUpdatesBringsBackDeletedAndDropsInserted) {
+  std::string error;
+  Edit(1, "edited");
+  ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(0), error));
+  auto block = cursor_.NewData();
+  ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error));
+  cursor_.CancelUpdates();
+  EXPECT_EQ(cursor_.GetData(0)->Status, zusUnmodified);
+  EXPECT_EQ(Name(cursor_.GetData(0)->Data.get()), "first");
+  EXPECT_EQ(Name(cursor_.GetData(1)->Data.get()), "second");
+  EXPECT_EQ(cursor_.GetData(2)->Status, zusAbsent);
+}
+
+TEST_F(CursorTest, CommitUpdatesMakesDeletedRecordsAbsentForGood) {
+  std::string error;
+  Edit(1, "edited");
+  ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(0), error));
+  cursor_.CommitUpdates();
+  EXPECT_EQ(cursor_.GetData(0)->Status, zusAbsent);
+  EXPECT_EQ(cursor_.GetData(0)->Data, nullptr);
+  EXPECT_EQ(cursor_.GetData(1)->Status, zusUnmodified);
+  EXPECT_EQ(cursor_.GetData(1)->OldData, nullptr);
+  cursor_.CancelUpdates();
+  EXPECT_EQ(cursor_.GetData(0)->Status, zusAbsent);
+  EXPECT_EQ(Name(cursor_.GetData(1)->Data.get()), "edited");
+}
+
+TEST_F(CursorTest, SortReordersTheStoreKeepingRecordIdentity) {
+  TzelRecord* first = cursor_.GetData(0);
+  Edit(0, "zzz");
+  cursor_.Sort("nonexistent;NAME", false);
+  EXPECT_EQ(Name(cursor_.GetData(0)->Data.get()), "second");
+  EXPECT_EQ(cursor_.GetData(1), first);
+}
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,135 @@
+#include "engine/field_layout.h"
+
+namespace morvane {
+namespace {
+
+void StoreRef(char* slot, char* ref) {
+  std::memcpy(slot, &ref, sizeof ref);
+}
+
+void StoreBlobLength(char* slot, int32_t length) {
+  std::memcpy(slot + SIZECHAR, &length, sizeof length);
+}
+
+// A heap value of bytes.size() + 1 bytes whose last byte is zero.
+char* NewHeapValue(std::string_view bytes) {
+  char* value = new char[bytes.size() + 1];
+  std::memcpy(value, bytes.data(), bytes.size());
+  value[bytes.size()] = 0;
+  return value;
+}
+
+}  // namespace
+
+int SlotWidth(TzelFieldType type, int declaredLength) {
+  switch (type) {
+    case zftInteger:
+    case zftDate:
+    case zftTime:
+      return SIZEINT;
+    case zftBoolean:
+      return SIZEBOOL;
+    case zftDouble:
+    case zftCurrency:
+    case zftDateTime:
+      return SIZEDOUB;
+    case zftSmallStr:
+      return declaredLength + 1;
+    case zftString:
+      return SIZECHAR;
+    case zftMemo:
+    case zftFmtMemo:
+    case zftGraphic:
+      return SIZECHAR + SIZEINT;
+    case zftUnknown:
+      break;
+  }
+  return 0;
+}
+
+TzelDataBlock NewDataBlock(int recordSize) {
+  return std::make_unique<char[]>(size_t(recordSize) + 1);  // value-initialised: zero-filled
+}
+
+void FreeSlot(char* slot) {
+  delete[] SlotRef(slot);
+  StoreRef(slot, nullptr);
+}
+
+// The new value is made before the old one is freed, so a slot may be set
+// from a view of its own value.
+void SetSlotText(char* slot, std::string_view text) {
+  // Cut at the first zero byte: the slot holds a zero-terminated text.
+  text = text.substr(0, strnlen(text.data(), text.size()));
+  char* value = text.empty() ? nullptr : NewHeapValue(text);
+  FreeSlot(slot);
+  StoreRef(slot, value);
+}
+
+void SetSlotBlob(char* slot, std::string_view bytes) {
+  char* value = bytes.empty() ? nullptr : NewHeapValue(bytes);
+  FreeSlot(slot);
+  StoreRef(slot, value);
+  StoreBlobLength(slot, int32_t(bytes.size()));
+}
+
+void SetSlotBlobKeepEmpty(char* slot, std::string_view bytes) {
+  char* value = NewHeapValue(bytes);
+  FreeSlot(slot);
+  StoreRef(slot, value);
+  StoreBlobLength(slot, int32_t(bytes.size()));
+}
+
+char* NewSlotText(char* slot, size_t length) {
+  FreeSlot(slot);
+  char* value = new char[length + 1]();
+  StoreRef(slot, value);
+  return value;
+}
+
+char* NewSlotBlob(char* slot, int32_t length) {
+  char* value = NewSlotText(slot, size_t(length));
+  StoreBlobLength(slot, length);
+  return value;
+}
+
+std::string_view SlotHeapText(const char* slot) {
+  const char* ref = SlotRef(slot);
+  return ref ? std::string_view(ref) : std::string_view();
+}
+
+std::string_view SlotBlobBytes(const char* slot) {
+  const char* ref = SlotRef(slot);
+  int32_t length = SlotBlobLength(slot);
+  if (!ref || length <= 0) return {};
+  return std::string_view(ref, size_t(length));
+}
+
+void FreeHeapValues(const TzelFieldList& fields, char* block) {
+  if (!block) return;
+  for (const auto& field : fields) {
+    if (IsHeapType(field->FieldType)) FreeSlot(block + field->Offset);
+  }
+}
+
+void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target) {
+  for (const auto& field : fields) {
+    const char* from = source + field->Offset;
+    char* to = target + field->Offset;
+    switch (field->FieldType) {
+      case zftString:
+        SetSlotText(to, SlotHeapText(from));
+        break;
+      case zftMemo:
+      case zftFmtMemo:
+      case zftGraphic:
+        SetSlotBlob(to, SlotBlobBytes(from));
+        break;
+      default:
+        std::memcpy(to, from, field->Size);
+        break;
+    }
+  }
+}
+
+}  // namespace morvane
