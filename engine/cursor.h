@@ -58,6 +58,11 @@ class TzelCursor {
   // building a cursor in code; records must not exist yet.
   TzelField* AddField(std::string_view qualifiedName, TzelFieldType type, int declaredLength = 0);
 
+  // The slot of a record as display text (field_text.cpp): from the undo copy
+  // when useUndo is set and the record has one. Doubles show "0.######";
+  // dates, times and date-times of 0 or below and missing texts show "".
+  std::string GetFieldText(const TzelField& field, const TzelRecord& record, bool useUndo) const;
+
   // --- Record store ---
   // Frees every record, last to first; with the flag also every descriptor.
   void Clear(bool withDescriptors);
