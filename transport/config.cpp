@@ -1,0 +1,94 @@
+#include "transport/config.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace morvane::transport {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualIgnoringCase(std::string_view left, std::string_view right) {
+  if (left.size() != right.size()) return false;
+  for (size_t i = 0; i < left.size(); ++i) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (lower(left[i]) != lower(right[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ExecutableDirectory() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return ".";
+  const std::string executable(path, static_cast<size_t>(length));
+  const size_t slash = executable.rfind('/');
+  return slash == std::string::npos ? "." : executable.substr(0, slash);
+}
+
+std::string ReadIniValue(const std::string& fileName, std::string_view section,
+                         std::string_view key) {
+  std::ifstream file(fileName);
+  std::string line;
+  bool inSection = false;
+  while (std::getline(file, line)) {
+    const std::string_view text = Trim(line);
+    if (text.empty() || text[0] == ';' || text[0] == '#') continue;
+    if (text.front() == '[' && text.back() == ']') {
+      inSection = EqualIgnoringCase(Trim(text.substr(1, text.size() - 2)), section);
+      continue;
+    }
+    const size_t equals = text.find('=');
+    if (inSection && equals != std::string_view::npos &&
+        EqualIgnoringCase(Trim(text.substr(0, equals)), key)) {
+      return std::string(Trim(text.substr(equals + 1)));
+    }
+  }
+  return "";
+}
+
+DatabaseSetting ParseDatabaseSetting(std::string_view value, std::string_view baseDirectory) {
+  DatabaseSetting setting;
+  value = Trim(value);
+  if (value.substr(0, 7) == "sqlite:") {
+    setting.kind = DatabaseSetting::Kind::kSqlite;
+    std::string path(Trim(value.substr(7)));
+    if (!path.empty() && path[0] != '/') path = std::string(baseDirectory) + "/" + path;
+    setting.target = path;
+  } else {
+    setting.kind = DatabaseSetting::Kind::kPostgres;
+    setting.target = std::string(value);
+  }
+  return setting;
+}
+
+DatabaseSetting ResolveDatabaseSetting() {
+  char cwd[4096];
+  if (const char* fromEnvironment = std::getenv("NETBRG_DATABASE");
+      fromEnvironment != nullptr && *fromEnvironment != '\0') {
+    return ParseDatabaseSetting(fromEnvironment, getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".");
+  }
+  const std::string directory = ExecutableDirectory();
+  const std::string fromIni = ReadIniValue(directory + "/netbrg.ini", "Server", "Database");
+  if (!fromIni.empty()) return ParseDatabaseSetting(fromIni, directory);
+  return ParseDatabaseSetting("sqlite:morvane.db", directory);
+}
+
+int BusyTimeoutMs() {
+  const char* text = std::getenv("NETBRG_BUSY_TIMEOUT");
+  if (text == nullptr || *text == '\0') return 5000;
+  const int value = std::atoi(text);
+  return value >= 0 ? value : 5000;
+}
+
+}  // namespace morvane::transport

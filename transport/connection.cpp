@@ -1,0 +1,78 @@
+#include "transport/connection.h"
+
+#include "transport/result_encoder.h"
+#include "transport/sql_gateway.h"
+#include "transport/transport_error.h"
+
+namespace morvane::transport {
+
+namespace {
+
+// The failing statement quoted in an error reply, cut to a readable length
+// at a character boundary.
+std::string QuoteStatement(std::string_view statement) {
+  constexpr size_t kLimit = 400;
+  if (statement.size() <= kLimit) return std::string(statement);
+  size_t cut = kLimit;
+  while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(statement.substr(0, cut)) + "...";
+}
+
+}  // namespace
+
+InitResult Connection::Init(const DatabaseSetting& setting) {
+  Close();
+  try {
+    backend_ = setting.kind == DatabaseSetting::Kind::kSqlite
+                   ? OpenSqliteBackend(setting.target, BusyTimeoutMs())
+                   : OpenPostgresBackend(setting.target);
+  } catch (const OpenFailure& failure) {
+    return {failure.status, "ERR: " + failure.message};
+  }
+  // "OK: " puts the dialect digit in fifth place: '2', dates as #mm/dd/yyyy#.
+  return {0, "OK: 2 " + backend_->Description()};
+}
+
+SendResult Connection::Send(std::string_view request) {
+  SendResult result;
+  if (backend_ == nullptr) {
+    result.status = -1;
+    result.reply = EncodeErrorReply("Нет соединения с базой данных");
+    return result;
+  }
+  const std::vector<std::string> statements = SplitStatements(StripUserId(request));
+  std::string current;
+  try {
+    backend_->Begin();
+    bool haveRows = false;
+    for (const std::string& statement : statements) {
+      current = statement;
+      if (backend_->Execute(TranslateStatement(statement, backend_->Dialect()), result.reply)) {
+        haveRows = true;
+      }
+    }
+    current.clear();
+    backend_->Commit();
+    if (!haveRows) result.reply = EncodeEmptyResult();
+  } catch (const TransportError& error) {
+    std::string message = error.what();
+    if (!current.empty()) message += "\r\nSQL: " + QuoteStatement(current);
+    result.reply = EncodeErrorReply(message);
+    if (error.ConnectionLost()) {
+      backend_.reset();
+      result.status = -1;
+    } else {
+      backend_->Rollback();
+    }
+  } catch (const std::exception& error) {
+    // Out of memory while encoding a large result: the request still fails
+    // cleanly and the connection stays usable.
+    backend_->Rollback();
+    result.reply = EncodeErrorReply(std::string(error.what()) + "\r\nSQL: " + QuoteStatement(current));
+  }
+  return result;
+}
+
+void Connection::Close() { backend_.reset(); }
+
+}  // namespace morvane::transport

@@ -1,0 +1,45 @@
+// The transport's one connection and its request handling: what the entry
+// points do, without the C calling convention around it.
+//
+// Init opens (or reopens) the back end named by the configuration. Send runs
+// one request: the optional user id is stripped, the text is split into
+// statements, each is translated for the back end, and all run in one
+// transaction. The reply is the data buffer of the last statement that
+// returned a result set ('S' with no fields when none did). Any error rolls
+// the transaction back and answers 'E' with the back end's message and the
+// failing statement; when the connection itself is gone the status is -1
+// and the next Init reconnects.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "transport/backend.h"
+#include "transport/byte_buffer.h"
+#include "transport/config.h"
+
+namespace morvane::transport {
+
+struct InitResult {
+  int32_t status = 0;
+  std::string text;  // fifth character '2' on success
+};
+
+struct SendResult {
+  int32_t status = 0;
+  ByteBuffer reply;
+};
+
+class Connection {
+ public:
+  InitResult Init(const DatabaseSetting& setting);
+  SendResult Send(std::string_view request);
+  void Close();
+  bool Connected() const { return backend_ != nullptr; }
+
+ private:
+  std::unique_ptr<Backend> backend_;
+};
+
+}  // namespace morvane::transport

@@ -1,0 +1,58 @@
+/* libnetbrg2: the transport library between the program and its database.
+ *
+ * The program loads libnetbrg2.so at run time (dlopen) and binds the four
+ * entry points below by name (dlsym). Every call blocks until it is done.
+ * The library is single-threaded: one connection per process.
+ *
+ * Calling contract:
+ *  - The caller owns the TransportReply record and passes the address of a
+ *    variable that points to it. The library fills data, length and status.
+ *    A null address, or a variable holding null, makes the call do nothing.
+ *  - data is allocated by the library and released only by FreeMem_NB.
+ *  - WaitInitNetClient: data is a zero-terminated text (length counts the
+ *    zero). Its fifth character names the SQL dialect ('2': dates written as
+ *    #mm/dd/yyyy#), then the back end's name and version follow.
+ *    status 0: connected; -1: the server is not reachable; -2: the
+ *    configuration is wrong or the database file is missing (the text says
+ *    what went wrong).
+ *  - WaitSendToServer: the request is an optional user id followed by SQL
+ *    text; all of its statements run in one transaction. data is a data
+ *    buffer: status byte 'S' at offset 4 and the result set of the last
+ *    statement that returned one, or 'E' at offset 4 followed by the error
+ *    text (the transaction was rolled back). status 0: the connection is
+ *    usable; -1: it is gone (not connected, or lost during the request).
+ *  - WaitCloseNetClient closes the connection; closing twice is harmless.
+ */
+#ifndef MORVANE_TRANSPORT_NETBRG2_H
+#define MORVANE_TRANSPORT_NETBRG2_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct TransportReply {
+  char* data;     /* reply bytes, owned by the library until FreeMem_NB */
+  int32_t length; /* number of reply bytes */
+  int32_t status; /* >= 0 connected, < 0 connection refused or lost */
+} TransportReply;
+
+#define NETBRG2_EXPORT __attribute__((visibility("default")))
+
+NETBRG2_EXPORT void WaitInitNetClient(const char* text, int32_t length, TransportReply** reply);
+NETBRG2_EXPORT void WaitSendToServer(const char* text, int32_t length, TransportReply** reply);
+NETBRG2_EXPORT void WaitCloseNetClient(void);
+NETBRG2_EXPORT void FreeMem_NB(void* data);
+
+/* Types of the entry points, for binding them with dlsym. */
+typedef void (*WaitInitNetClientFunc)(const char*, int32_t, TransportReply**);
+typedef void (*WaitSendToServerFunc)(const char*, int32_t, TransportReply**);
+typedef void (*WaitCloseNetClientFunc)(void);
+typedef void (*FreeMemNBFunc)(void*);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,267 @@
+// The PostgreSQL back end over libpq. Every statement runs through the
+// extended protocol (PQexecParams without parameters), which refuses several
+// commands in one text: statement boundaries are the gateway's alone.
+// Results come as text; the column's type OID tells how to carry them.
+#include <libpq-fe.h>
+
+#include <map>
+
+#include "transport/backend.h"
+#include "transport/result_encoder.h"
+#include "transport/transport_error.h"
+
+namespace morvane::transport {
+
+namespace {
+
+// Type OIDs from the server's catalog (pg_type), stable across versions.
+enum : Oid {
+  kBoolOid = 16,
+  kByteaOid = 17,
+  kInt8Oid = 20,
+  kInt2Oid = 21,
+  kInt4Oid = 23,
+  kOidOid = 26,
+  kFloat4Oid = 700,
+  kFloat8Oid = 701,
+  kMoneyOid = 790,
+  kBpcharOid = 1042,
+  kVarcharOid = 1043,
+  kDateOid = 1082,
+  kTimeOid = 1083,
+  kTimestampOid = 1114,
+  kTimestamptzOid = 1184,
+  kTimetzOid = 1266,
+  kNumericOid = 1700,
+};
+
+ColumnKind KindOf(Oid type) {
+  switch (type) {
+    case kBoolOid: return ColumnKind::kBoolean;
+    case kByteaOid: return ColumnKind::kBlob;
+    case kInt8Oid:
+    case kOidOid: return ColumnKind::kInt64;
+    case kInt2Oid:
+    case kInt4Oid: return ColumnKind::kInt32;
+    case kFloat4Oid:
+    case kFloat8Oid: return ColumnKind::kDouble;
+    case kNumericOid: return ColumnKind::kDecimal;
+    case kMoneyOid: return ColumnKind::kCurrency;
+    case kDateOid: return ColumnKind::kDate;
+    case kTimeOid:
+    case kTimetzOid: return ColumnKind::kTime;
+    case kTimestampOid:
+    case kTimestamptzOid: return ColumnKind::kDateTime;
+    default: return ColumnKind::kText;
+  }
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+struct ResultDeleter {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
+
+class PostgresRows : public RowSource {
+ public:
+  PostgresRows(PGresult* result, std::vector<ColumnInfo> columns)
+      : result_(result), columns_(std::move(columns)), scratch_(columns_.size()) {
+    rowCount_ = PQntuples(result);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      isBytea_.push_back(PQftype(result, static_cast<int>(i)) == kByteaOid);
+    }
+  }
+
+  const std::vector<ColumnInfo>& Columns() const override { return columns_; }
+  bool Next() override { return ++row_ < rowCount_; }
+  bool Rewind() override {
+    row_ = -1;
+    return true;
+  }
+
+  Cell Get(size_t column) override {
+    const int index = static_cast<int>(column);
+    Cell cell;
+    if (PQgetisnull(result_, row_, index)) return cell;
+    const char* value = PQgetvalue(result_, row_, index);
+    const auto length = static_cast<size_t>(PQgetlength(result_, row_, index));
+    if (isBytea_[column]) {
+      cell.storage = CellStorage::kBlob;
+      cell.bytes = DecodeBytea(std::string_view(value, length), scratch_[column]);
+    } else {
+      cell.storage = CellStorage::kText;
+      cell.bytes = std::string_view(value, length);
+    }
+    return cell;
+  }
+
+ private:
+  // bytea comes as "\x" and hex digits (the default bytea_output).
+  static std::string_view DecodeBytea(std::string_view text, std::string& bytes) {
+    if (text.size() < 2 || text[0] != '\\' || text[1] != 'x') return text;
+    bytes.resize((text.size() - 2) / 2);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      bytes[i] = static_cast<char>(HexValue(text[2 + 2 * i]) * 16 + HexValue(text[3 + 2 * i]));
+    }
+    return bytes;
+  }
+
+  PGresult* result_;
+  std::vector<ColumnInfo> columns_;
+  std::vector<std::string> scratch_;
+  std::vector<bool> isBytea_;
+  int rowCount_ = 0;
+  int row_ = -1;
+};
+
+class PostgresBackend : public Backend {
+ public:
+  explicit PostgresBackend(PGconn* connection) : connection_(connection) {}
+  ~PostgresBackend() override { PQfinish(connection_); }
+
+  std::string Description() const override {
+    const char* version = PQparameterStatus(connection_, "server_version");
+    return std::string("PostgreSQL ") + (version != nullptr ? version : "");
+  }
+  SqlDialect Dialect() const override { return SqlDialect::kPostgreSQL; }
+
+  void Begin() override {
+    tableNames_.clear();  // the schema may have changed since the last request
+    Run("BEGIN");
+  }
+  void Commit() override { Run("COMMIT"); }
+  void Rollback() noexcept override {
+    if (PQstatus(connection_) == CONNECTION_OK &&
+        PQtransactionStatus(connection_) != PQTRANS_IDLE) {
+      PQclear(PQexec(connection_, "ROLLBACK"));
+    }
+  }
+
+  bool Execute(const std::string& statement, ByteBuffer& reply) override {
+    ResultPtr result = Exec(statement.c_str());
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) return false;
+    PostgresRows rows(result.get(), Describe(result.get()));
+    reply = EncodeResultSet(rows);
+    return true;
+  }
+
+ private:
+  ResultPtr Exec(const char* sql) {
+    if (PQstatus(connection_) != CONNECTION_OK) {
+      throw TransportError("соединение с сервером PostgreSQL потеряно", true);
+    }
+    ResultPtr result(PQexecParams(connection_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY) {
+      return result;
+    }
+    const bool lost = PQstatus(connection_) != CONNECTION_OK;
+    std::string message = result != nullptr ? PQresultErrorMessage(result.get()) : "";
+    if (message.empty()) message = PQerrorMessage(connection_);
+    if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH) {
+      // Leave the copy state so the connection stays usable.
+      message = "COPY is not supported through the transport";
+      PQputCopyEnd(connection_, message.c_str());
+      while (ResultPtr(PQgetResult(connection_)) != nullptr) {
+      }
+    }
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
+      message.pop_back();
+    }
+    throw TransportError(message, lost);
+  }
+
+  void Run(const char* sql) { Exec(sql); }
+
+  std::vector<ColumnInfo> Describe(PGresult* result) {
+    std::vector<ColumnInfo> columns;
+    const int count = PQnfields(result);
+    for (int i = 0; i < count; ++i) {
+      ColumnInfo info;
+      info.name = PQfname(result, i);
+      const Oid type = PQftype(result, i);
+      info.kind = KindOf(type);
+      const int modifier = PQfmod(result, i);
+      if ((type == kBpcharOid || type == kVarcharOid) && modifier >= 4) {
+        info.declaredLength = modifier - 4;
+      }
+      const Oid table = PQftable(result, i);
+      const int tableColumn = PQftablecol(result, i);
+      if (table != InvalidOid && tableColumn > 0) {
+        const TableNames& names = NamesOf(table);
+        const auto column = names.columns.find(tableColumn);
+        // An aliased column is named by its alias alone (see the SQLite side).
+        if (column != names.columns.end() && column->second == info.name) {
+          info.table = names.table;
+        }
+      }
+      columns.push_back(std::move(info));
+    }
+    return columns;
+  }
+
+  struct TableNames {
+    std::string table;
+    std::map<int, std::string> columns;
+  };
+
+  const TableNames& NamesOf(Oid table) {
+    auto found = tableNames_.find(table);
+    if (found != tableNames_.end()) return found->second;
+    TableNames& names = tableNames_[table];
+    const std::string oidText = std::to_string(table);
+    const char* values[] = {oidText.c_str()};
+    ResultPtr result(PQexecParams(connection_,
+                                  "SELECT c.relname, a.attnum, a.attname FROM pg_catalog.pg_class c "
+                                  "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid "
+                                  "WHERE c.oid = $1::oid AND a.attnum > 0",
+                                  1, nullptr, values, nullptr, nullptr, 0));
+    if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+      for (int row = 0; row < PQntuples(result.get()); ++row) {
+        names.table = PQgetvalue(result.get(), row, 0);
+        names.columns[std::atoi(PQgetvalue(result.get(), row, 1))] = PQgetvalue(result.get(), row, 2);
+      }
+    }
+    return names;
+  }
+
+  PGconn* connection_;
+  std::map<Oid, TableNames> tableNames_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> OpenPostgresBackend(const std::string& connectionInfo) {
+  char* parseError = nullptr;
+  PQconninfoOption* options = PQconninfoParse(connectionInfo.c_str(), &parseError);
+  if (options == nullptr) {
+    std::string message = parseError != nullptr ? parseError : "invalid connection string";
+    PQfreemem(parseError);
+    throw OpenFailure{-2, "Неверная строка соединения PostgreSQL: " + message};
+  }
+  PQconninfoFree(options);
+
+  PGconn* connection = PQconnectdb(connectionInfo.c_str());
+  if (PQstatus(connection) != CONNECTION_OK) {
+    std::string message = PQerrorMessage(connection);
+    PQfinish(connection);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    throw OpenFailure{-1, "Сервер PostgreSQL недоступен: " + message};
+  }
+  PQsetClientEncoding(connection, "UTF8");
+  // Fixed output formats, whatever the server's defaults: ISO dates and
+  // money without a locale's currency symbol.
+  for (const char* setting : {"SET DateStyle = 'ISO, YMD'", "SET lc_monetary = 'C'",
+                              "SET extra_float_digits = 1"}) {
+    PQclear(PQexec(connection, setting));
+  }
+  return std::make_unique<PostgresBackend>(connection);
+}
+
+}  // namespace morvane::transport

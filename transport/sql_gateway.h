@@ -1,0 +1,48 @@
+// The SQL gateway: turns the program's request text into statements that
+// each back end accepts.
+//
+// The program writes an access-style dialect:
+//  - one request may hold several statements, separated by semicolons or by
+//    line breaks (see SplitStatements for the exact rule);
+//  - date and time literals #mm/dd/yyyy#, #mm/dd/yyyy hh:nn:ss# and
+//    #hh:nn:ss# (one- or two-digit parts, '/', '.' or '-' between date parts,
+//    optional seconds and milliseconds);
+//  - UPDATE statements whose SET targets carry the table name
+//    (UPDATE Goods SET Goods.Unit = 'x' WHERE Goods.Unit = 'y').
+// TranslateStatement rewrites exactly these and passes everything else
+// through byte for byte. A #...# that is not a valid date or time is left
+// alone, so the back end reports it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane::transport {
+
+enum class SqlDialect { kSQLite, kPostgreSQL };
+
+// Splits a request into statements, each trimmed of surrounding blanks and
+// line breaks; empty statements are dropped. A semicolon outside literals,
+// quoted names, comments and parentheses always ends a statement. A line
+// break outside them ends a statement only when the next line starts with a
+// statement keyword (SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER,
+// WITH, REPLACE, TRUNCATE, PRAGMA, GRANT, REVOKE, ANALYZE, VACUUM) and the
+// text so far is complete: it does not end with an operator, a comma, an
+// opening parenthesis or a joining word (UNION, ALL, EXCEPT, INTERSECT, AS,
+// IN, EXISTS, AND, OR, NOT, ...), and it is not an INSERT or WITH still
+// waiting for its body. So "SELECT ...\r\n FROM ...\r\n WHERE ..." stays one
+// statement while "UPDATE ...\r\nUPDATE ..." is two.
+std::vector<std::string> SplitStatements(std::string_view request);
+
+// Rewrites date literals and qualified SET targets for the back end.
+std::string TranslateStatement(std::string_view statement, SqlDialect dialect);
+
+// The program may put a user id of ten characters (blank-padded, or longer
+// and unpadded) in front of the SQL text. Returns the SQL text without it:
+// when the text does not start with a statement keyword, everything before
+// the first statement keyword that starts at position 10 or later (or,
+// failing that, anywhere) is taken as the id.
+std::string_view StripUserId(std::string_view request);
+
+}  // namespace morvane::transport
