@@ -10,81 +10,24 @@
 
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
+#include "server/fake_transport/scripted_transport.h"
 #include "server/session_messages.h"
 #include "server/sql_wait_cursor.h"
 
 namespace morvane {
 namespace {
 
-// A scripted transport behind injected entry points: what the next init and
-// send answer, and a record of every call.
-struct FakeServer {
-  int32_t initStatus = 0;
-  std::string initReply = "12342 fake";
-  int32_t sendStatus = 0;
-  char replyStatus = 'S';
-  bool replyHasData = true;
-  std::vector<std::string> initTexts;
-  std::vector<std::string> requests;
-  int closeCount = 0;
-  int allocated = 0;  // reply blocks handed out and not yet freed
-};
-
-FakeServer* server = nullptr;
-
-void Answer(const std::string& bytes, int32_t status, TransportReply** reply) {
-  char* data = static_cast<char*>(std::malloc(bytes.size() + 1));
-  std::memcpy(data, bytes.data(), bytes.size());
-  data[bytes.size()] = '\0';
-  ++server->allocated;
-  (*reply)->data = data;
-  (*reply)->length = int32_t(bytes.size());
-  (*reply)->status = status;
-}
-
-void FakeInit(const char* text, int32_t length, TransportReply** reply) {
-  server->initTexts.emplace_back(text, size_t(length - 1));
-  Answer(server->initReply, server->initStatus, reply);
-}
-
-void FakeSend(const char* text, int32_t length, TransportReply** reply) {
-  server->requests.emplace_back(text, size_t(length - 1));
-  if (!server->replyHasData) {
-    (*reply)->status = server->sendStatus;
-    return;
-  }
-  Answer(std::string(4, '\0') + server->replyStatus + "server text", server->sendStatus, reply);
-}
-
-void FakeClose() {
-  ++server->closeCount;
-}
-
-void FakeFree(void* data) {
-  --server->allocated;
-  std::free(data);
-}
-
-std::unique_ptr<TransportLibrary> FakeTransport(bool withClose = true) {
-  TransportEntryPoints entryPoints;
-  entryPoints.WaitInitNetClient = FakeInit;
-  entryPoints.WaitSendToServer = FakeSend;
-  entryPoints.WaitCloseNetClient = withClose ? FakeClose : nullptr;
-  entryPoints.FreeMem_NB = FakeFree;
-  return std::make_unique<TransportLibrary>(entryPoints);
-}
-
 class SessionTest : public ::testing::Test {
  protected:
-  SessionTest() { server = &fake; }
+  SessionTest() { scriptedServer = &fake; }
   ~SessionTest() override {
     session.Disconnect();  // while the fake still answers
     EXPECT_EQ(fake.allocated, 0) << "a reply was not released through FreeMem_NB";
-    server = nullptr;
+    scriptedServer = nullptr;
   }
 
-  FakeServer fake;
-  TzelDatabase session{FakeTransport()};
+  ScriptedServer fake;
+  TzelDatabase session{ScriptedTransport()};
 };
 
 std::string ErrorOf(const std::function<void()>& action) {
@@ -112,13 +55,13 @@ TEST(SessionStartTest, MissingLibraryIsReportedAtConnect) {
 }
 
 TEST(SessionStartTest, MissingEntryPointLeavesTheSessionClosedSilently) {
-  FakeServer fake;
-  server = &fake;
-  TzelDatabase session{FakeTransport(/*withClose=*/false)};
+  ScriptedServer fake;
+  scriptedServer = &fake;
+  TzelDatabase session{ScriptedTransport(/*withClose=*/false)};
   EXPECT_NO_THROW(session.Connect());
   EXPECT_FALSE(session.Connected());
   EXPECT_TRUE(fake.initTexts.empty());
-  server = nullptr;
+  scriptedServer = nullptr;
 }
 
 TEST_F(SessionTest, ConnectSendsTheConnectTextAndKeepsTheReply) {
