@@ -1,0 +1,70 @@
+#include "app/command.h"
+
+#include "platform/ui/message_box.h"
+#include "server/database.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr char kCannotConnect[] = "Невозможно соединиться с сервером. Работа прекращена.";
+
+// Position of the dialect digit in the server's connect reply.
+constexpr size_t kEngineCharIndex = 4;
+
+TSqlDateDialect SessionDialect() {
+  if (!zelDBExists()) return {};
+  return {zelDB().DateFormat(), zelDB().DateQuote()};
+}
+
+}  // namespace
+
+bool CDBConnect::Connect() {
+  TzelDatabase& session = zelDB();
+  session.SetConnectText(kConnectText);
+  session.Connect();
+  if (!session.Connected()) {
+    MessageBoxStop(kCannotConnect);
+    return false;
+  }
+  const std::string& reply = session.ReplyText();
+  if (reply.size() > kEngineCharIndex) {
+    switch (reply[kEngineCharIndex]) {
+      case '1':
+        session.SetEngine(zeMSSQL);
+        break;
+      case '2':
+        session.SetEngine(zeDAO);
+        break;
+      case '3':
+        session.SetEngine(zeMSSQL_O);
+        break;
+      default:
+        break;  // an unknown dialect keeps the session's own
+    }
+  }
+  return true;
+}
+
+CMorvane::CMorvane(const std::string& settingsDir)
+    : Cfg(settingsDir.empty() ? ExecutableDir() : settingsDir) {
+  Period.DialectSource = SessionDialect;
+}
+
+bool CMorvane::BuildSourceQuery(CMorvane* self, std::string& sql) {
+  return self != nullptr && morvane::BuildSourceQuery(self->Cfg, sql);
+}
+
+bool CMorvane::BuildMappingQuery(CMorvane* self, std::string& sql) {
+  return self != nullptr && morvane::BuildMappingQuery(self->Cfg, sql);
+}
+
+bool CMorvane::BuildValuesQuery(CMorvane* self, std::string& sql) {
+  return self != nullptr && morvane::BuildValuesQuery(self->Cfg, self->Period, sql);
+}
+
+bool CMorvane::BuildUpdate(std::string_view oldValue, std::string_view newValue, std::string& sql) {
+  return morvane::BuildUpdate(Cfg, Period, oldValue, newValue, sql);
+}
+
+}  // namespace morvane

@@ -1,0 +1,107 @@
+// TFormUM: the wizard's main form, a fixed 432 x 313 dialog with three steps
+// on the tabs of PageControl1.
+//
+//   Step 1  choose a named setting (ButtonLoad and its pop-up menu), or
+//           clear the edits (ButtonNew) and save them (ButtonSave); the last
+//           two are offered only when the first argument is exactly "A".
+//   Step 2  load the distinct current values into GridM (ButtonRead).
+//   Step 3  generate the UPDATE script into Memo1 (ButtonGen) and send it
+//           line by line (ButtonDo).
+//
+// Until FormShow has opened the session every control keeps its design
+// state: visible and enabled. A session that cannot be opened leaves the
+// form so, with no settings loaded. The components are public, named as in
+// the form's design, so that tests and later steps reach them directly.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command.h"
+#include "app/form_template.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace morvane {
+
+struct TFormUMOptions {
+  std::vector<std::string> Arguments;  // command-line arguments, program name excluded
+  std::string SettingsDir;             // folder of Mvrn.ini; empty: beside the executable
+};
+
+class TFormUM : public TForm_Template1 {
+ public:
+  explicit TFormUM(TFormUMOptions options, QWidget* parent = nullptr);
+  ~TFormUM() override;
+
+  // The command object; null once FormDestroy ran or when it failed to build.
+  CMorvane* AppCommander() const { return appCommander_.get(); }
+
+  void ButtonNewClick();
+  void ButtonLoadClick();
+  void ButtonSaveClick();
+  void SettingItemClick(QAction* item);
+  void ButtonReadClick() {}
+  void ButtonGenClick() {}
+  void ButtonDoClick() {}
+
+  QTabWidget* PageControl1;
+  QWidget* TabSheet1;
+  QWidget* TabSheet2;
+  QWidget* TabSheet3;
+  QLabel* Label6;
+  QLabel* Label9;
+  QLabel* Label10;
+  QLabel* Label13;
+  QLabel* Label15;
+  QLineEdit* Edit6;
+  QLabel* Label1;
+  QLineEdit* Edit1;
+  QLabel* Label2;
+  QLineEdit* Edit2;
+  QLabel* Label3;
+  QLineEdit* Edit3;
+  QLabel* Label4;
+  QLineEdit* Edit4;
+  QLabel* Label5;
+  QLineEdit* Edit5;
+  QPushButton* ButtonNew;
+  QPushButton* ButtonLoad;
+  QPushButton* ButtonSave;
+  QLabel* Label7;
+  QLabel* Label11;
+  QWidget* GridM;
+  QPushButton* ButtonRead;
+  QLabel* Label8;
+  QLabel* Label12;
+  QLabel* Label14;
+  QPlainTextEdit* Memo1;
+  QPushButton* ButtonGen;
+  QPushButton* ButtonDo;
+  QMenu* PopupMenu1;
+
+ protected:
+  void FormCreate();
+  void FormShow() override;
+  void FormDestroy();
+
+ private:
+  void CreateComponents();
+  void BuildStep1();
+  void BuildStep2();
+  void BuildStep3();
+  void ShowSettings();
+  bool FirstArgumentIsA() const;
+
+  TFormUMOptions options_;
+  std::unique_ptr<CMorvane> appCommander_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,170 @@
+// The components of TFormUM at their design places. Each tab stands labels
+// on the left, edits at x 160 in rows 20 pixels apart and its buttons in a
+// row at y 230; captions are fitted to their rectangles.
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/form_um.h"
+#include "platform/ui/application.h"
+#include "platform/ui/layout.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr int kClientWidth = 432;
+constexpr int kClientHeight = 313;
+constexpr int kLabelLeft = 8;
+constexpr int kTextWidth = 385;
+constexpr int kEditLeft = 160;
+constexpr int kEditWidth = 233;
+constexpr int kEditHeight = 19;
+constexpr int kRowStep = 20;
+constexpr int kFirstRowTop = 84;
+constexpr int kButtonTop = 230;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonStep = 80;
+
+enum LabelStyle { kPlain = 0, kBold = 1, kRed = 2, kWordWrap = 4 };
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, QRect place,
+                  int style = kPlain) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(name);
+  QFont font = DesignFont();
+  font.setBold((style & kBold) != 0);
+  label->setFont(font);
+  if (style & kRed) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    label->setPalette(palette);
+  }
+  label->setWordWrap((style & kWordWrap) != 0);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Place(label, place.x(), place.y(), place.width(), place.height());
+  FitFont(label);
+  return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int top) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(name);
+  edit->setFont(DesignFont());
+  Place(edit, kEditLeft, top, kEditWidth, kEditHeight);
+  FitFont(edit);
+  return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(name);
+  button->setFont(DesignFont());
+  button->setAutoDefault(false);
+  Place(button, left, kButtonTop, kButtonWidth, kButtonHeight);
+  FitFont(button);
+  return button;
+}
+
+// One "caption: edit" row of step 1.
+QLineEdit* MakeRow(QWidget* parent, const char* labelName, QLabel*& label, const char* caption,
+                   const char* editName, int row) {
+  const int top = kFirstRowTop + row * kRowStep;
+  label = MakeLabel(parent, labelName, caption,
+                    QRect(kLabelLeft, top + 2, kEditLeft - kLabelLeft - 4, kEditHeight - 2));
+  return MakeEdit(parent, editName, top);
+}
+
+QWidget* MakeSheet(QTabWidget* pages, const char* name, const char* caption) {
+  auto* sheet = new QWidget;
+  sheet->setObjectName(name);
+  pages->addTab(sheet, QString::fromUtf8(caption));
+  return sheet;
+}
+
+}  // namespace
+
+void TFormUM::CreateComponents() {
+  setFixedSize(kClientWidth, kClientHeight);
+  setFont(DesignFont());
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setFont(DesignFont());
+  Place(PageControl1, 10, 10, 411, 291);
+  TabSheet1 = MakeSheet(PageControl1, "TabSheet1", "Шаг 1");
+  TabSheet2 = MakeSheet(PageControl1, "TabSheet2", "Шаг 2");
+  TabSheet3 = MakeSheet(PageControl1, "TabSheet3", "Шаг 3");
+  PageControl1->setCurrentIndex(0);
+  BuildStep1();
+  BuildStep2();
+  BuildStep3();
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+}
+
+void TFormUM::BuildStep1() {
+  QWidget* sheet = TabSheet1;
+  Label6 = MakeLabel(sheet, "Label6", "Настройки", QRect(kLabelLeft, 6, kTextWidth, 16), kBold);
+  Label9 = MakeLabel(sheet, "Label9", "Только для опытных пользователей",
+                     QRect(kLabelLeft, 24, kTextWidth, 16), kRed);
+  Label10 =
+      MakeLabel(sheet, "Label10", "Сделайте необходимые настройки и перейдите к следующему шагу.",
+                QRect(kLabelLeft, 42, kTextWidth, 16));
+  Label13 = MakeLabel(sheet, "Label13",
+                      "Не изменяйте текущие значения, если Вы не знакомы со структурой БД",
+                      QRect(kLabelLeft, 60, kTextWidth, 16), kRed);
+  Edit6 = MakeRow(sheet, "Label15", Label15, "Название настройки", "Edit6", 0);
+  Edit1 = MakeRow(sheet, "Label1", Label1, "Изменяемая таблица", "Edit1", 1);
+  Edit2 = MakeRow(sheet, "Label2", Label2, "Изменяемое поле", "Edit2", 2);
+  Edit3 = MakeRow(sheet, "Label3", Label3, "Ключевое поле", "Edit3", 3);
+  Edit4 = MakeRow(sheet, "Label4", Label4, "Таблица источник замены", "Edit4", 4);
+  Edit5 = MakeRow(sheet, "Label5", Label5, "Поле источник замены", "Edit5", 5);
+  ButtonNew = MakeButton(sheet, "ButtonNew", "Создать", kEditLeft);
+  ButtonLoad = MakeButton(sheet, "ButtonLoad", "Загрузить", kEditLeft + kButtonStep);
+  ButtonSave = MakeButton(sheet, "ButtonSave", "Сохранить", kEditLeft + 2 * kButtonStep);
+}
+
+void TFormUM::BuildStep2() {
+  QWidget* sheet = TabSheet2;
+  Label7 = MakeLabel(sheet, "Label7", "Соответствия", QRect(kLabelLeft, 6, kTextWidth, 16), kBold);
+  Label11 = MakeLabel(sheet, "Label11",
+                      "Нажмите кнопку Загрузить. Заполните необходимые соответствия и передите к "
+                      "следующему шагу.",
+                      QRect(kLabelLeft, 24, kTextWidth, 30), kWordWrap);
+  // The data grid takes this place when the mapping is loaded here.
+  auto* grid = new QFrame(sheet);
+  grid->setObjectName("GridM");
+  grid->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  grid->setAutoFillBackground(true);
+  grid->setBackgroundRole(QPalette::Base);
+  Place(grid, kLabelLeft, 62, 241, 151);
+  GridM = grid;
+  ButtonRead = MakeButton(sheet, "ButtonRead", "Загрузить", kLabelLeft);
+}
+
+void TFormUM::BuildStep3() {
+  QWidget* sheet = TabSheet3;
+  Label8 = MakeLabel(sheet, "Label8", "Скрипт", QRect(kLabelLeft, 6, kTextWidth, 16), kBold);
+  Label12 = MakeLabel(sheet, "Label12", "Нажмите кнопку Создать. Затем нажмите кнопку Выполнить.",
+                      QRect(kLabelLeft, 24, kTextWidth, 16));
+  Label14 = MakeLabel(sheet, "Label14",
+                      "Не изменяйте сформированный ниже текст, если Вы не знакомы  с языком "
+                      "скриптов.",
+                      QRect(kLabelLeft, 42, kTextWidth, 30), kRed | kWordWrap);
+  Memo1 = new QPlainTextEdit(sheet);
+  Memo1->setObjectName("Memo1");
+  Memo1->setFont(DesignFont());
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Place(Memo1, kLabelLeft, 78, 321, 141);
+  ButtonGen = MakeButton(sheet, "ButtonGen", "Создать", kLabelLeft);
+  ButtonDo = MakeButton(sheet, "ButtonDo", "Выполнить", kLabelLeft + kButtonStep);
+}
+
+}  // namespace morvane
