@@ -16,8 +16,8 @@ T Load(const char* slot) {
 }
 
 int CompareTexts(std::string_view left, std::string_view right, bool caseInsensitive) {
-  left = left.substr(0, strnlen(left.data(), left.size()));
-  right = right.substr(0, strnlen(right.data(), right.size()));
+  left = CutAtZero(left);
+  right = CutAtZero(right);
   if (left.empty() || right.empty()) return int(left.size()) - int(right.size());
   size_t common = std::min(left.size(), right.size());
   int result = caseInsensitive ? AnsiCompareText(left.substr(0, common), right.substr(0, common))

@@ -60,7 +60,7 @@ void FreeSlot(char* slot) {
 // from a view of its own value.
 void SetSlotText(char* slot, std::string_view text) {
   // Cut at the first zero byte: the slot holds a zero-terminated text.
-  text = text.substr(0, strnlen(text.data(), text.size()));
+  text = CutAtZero(text);
   char* value = text.empty() ? nullptr : NewHeapValue(text);
   FreeSlot(slot);
   StoreRef(slot, value);

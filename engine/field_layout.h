@@ -138,6 +138,11 @@ inline std::string_view SlotInlineText(const char* slot, int slotWidth) {
   return std::string_view(slot, strnlen(slot, size_t(slotWidth)));
 }
 
+// The text up to its first zero byte.
+inline std::string_view CutAtZero(std::string_view text) {
+  return text.empty() ? text : text.substr(0, strnlen(text.data(), text.size()));
+}
+
 // Frees every heap value referenced from a block (the block itself stays).
 void FreeHeapValues(const TzelFieldList& fields, char* block);
 // Copies one record data block into another field by field: heap values are

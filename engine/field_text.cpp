@@ -152,7 +152,7 @@ void TextToSlot(char* slot, std::string_view text, const TzelField& field) {
     case zftDouble:
     case zftCurrency: {
       double value = 0;
-      if (TryStrToFloat(text.substr(0, strnlen(text.data(), text.size())), value)) {
+      if (TryStrToFloat(CutAtZero(text), value)) {
         Store(slot, value);
       }
       break;
