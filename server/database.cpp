@@ -52,6 +52,8 @@ TzelDatabase::TzelDatabase() : TzelDatabase(std::make_unique<TransportLibrary>()
 TzelDatabase::TzelDatabase(std::unique_ptr<TransportLibrary> transport)
     : transport_(std::move(transport)) {
   SetDateFormat("dd/mm/yyyy");
+  replacedRegistry_ = SessionRegistry();
+  SetSessionRegistry(&registry_);
 }
 
 TzelDatabase::~TzelDatabase() {
@@ -59,6 +61,7 @@ TzelDatabase::~TzelDatabase() {
   CloseRegisteredDataSets();
   dataSets_.clear();
   updated_.clear();
+  if (SessionRegistry() == &registry_) SetSessionRegistry(replacedRegistry_);
   // transport_ goes last: its destructor unloads the library.
 }
 

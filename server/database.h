@@ -33,6 +33,11 @@
 // program's statics are torn down, while every dataset it may have to close
 // still exists, and never before a dataset that still uses it.
 //
+// Datasets reach the registries through the engine's seam
+// (engine/session_registry.h): a session installs its registries there while
+// it lives. Sessions nest (tests): a session destroyed puts back the one it
+// replaced.
+//
 // Single GUI thread; every transport call blocks until it returns.
 #pragma once
 
@@ -41,6 +46,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/session_registry.h"
 #include "server/transport_binding.h"
 
 namespace morvane {
@@ -120,6 +126,20 @@ class TzelDatabase {
   const TransportLibrary& Transport() const { return *transport_; }
 
  private:
+  // The engine's view of the registries. A member rather than a base, so
+  // that Add and AddUpdated keep returning the index as callers expect.
+  class Registry : public TzelSessionRegistry {
+   public:
+    explicit Registry(TzelDatabase& session) : session_(session) {}
+    void Add(TzelDataset* dataSet) override { session_.Add(dataSet); }
+    void Delete(TzelDataset* dataSet) override { session_.Delete(dataSet); }
+    void AddUpdated(TzelDataset* dataSet) override { session_.AddUpdated(dataSet); }
+    void DeleteUpdated(TzelDataset* dataSet) override { session_.DeleteUpdated(dataSet); }
+
+   private:
+    TzelDatabase& session_;
+  };
+
   void CloseRegisteredDataSets();
 
   std::vector<TzelDataset*> dataSets_;
@@ -132,6 +152,8 @@ class TzelDatabase {
   std::string connectText_;
   std::string userID_;
   std::unique_ptr<TransportLibrary> transport_;
+  Registry registry_{*this};
+  TzelSessionRegistry* replacedRegistry_ = nullptr;
 };
 
 // The ZelTbl unit's start-up and shut-down: constructing it creates the

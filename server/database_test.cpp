@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/session_registry.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
 #include "server/fake_transport/scripted_transport.h"
@@ -240,6 +241,26 @@ TEST(SessionRegistryTest, RegistriesListEachDatasetOnce) {
   session.DeleteUpdated(second);
   EXPECT_EQ(session.GetUpdatedCount(), 0);
   session.Delete(second);
+}
+
+TEST(SessionRegistryTest, DatasetsReachTheLatestSessionThroughTheEngineSeam) {
+  auto* dataSet = reinterpret_cast<TzelDataset*>(0x10);
+  TzelDatabase outer{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+  {
+    TzelDatabase inner{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
+    session_registry::Add(dataSet);
+    session_registry::AddUpdated(dataSet);
+    EXPECT_EQ(inner.GetDataSet(0), dataSet);
+    EXPECT_EQ(inner.GetUpdatedDataSet(0), dataSet);
+    EXPECT_EQ(outer.GetDataSetCount(), 0);
+    session_registry::DeleteUpdated(dataSet);
+    session_registry::Delete(dataSet);
+    EXPECT_EQ(inner.GetDataSetCount(), 0);
+    EXPECT_EQ(inner.GetUpdatedCount(), 0);
+  }
+  session_registry::Add(dataSet);
+  EXPECT_EQ(outer.GetDataSet(0), dataSet) << "the outer session is back in place";
+  session_registry::Delete(dataSet);
 }
 
 TEST(ZelTblUnitTest, UnitOwnsTheProcessSession) {
