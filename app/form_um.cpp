@@ -100,6 +100,7 @@ void TFormUM::FormShow() {
 }
 
 void TFormUM::SettingItemClick(QAction* item) {
+  if (!appCommander_) return;  // FormShow has said so already
   CMvCFG& cfg = appCommander_->Cfg;
   cfg.CfgName = item->text().toStdString();
   cfg.SaveCurrent();
@@ -125,6 +126,9 @@ void TFormUM::ButtonNewClick() {
 }
 
 void TFormUM::ButtonSaveClick() {
+  // The buttons keep their design state when FormShow found no command
+  // object; saving then has nowhere to go.
+  if (!appCommander_) return;
   CMvCFG& cfg = appCommander_->Cfg;
   cfg.SrcTbl = Text(Edit1);
   cfg.SrcFld = Text(Edit2);
