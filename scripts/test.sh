@@ -7,8 +7,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-started=$(date +%s)
-
 bash scripts/build.sh release
 ctest --test-dir build/release -j "$(nproc)" --output-on-failure --timeout 600
 
@@ -19,5 +17,3 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build/sanitize -j "$(nproc)" --output-on-failure --timeout 900
-
-echo "test.sh: finished in $(( $(date +%s) - started )) s"
