@@ -47,7 +47,7 @@ bool CDBConnect::Connect() {
 }
 
 CMorvane::CMorvane(const std::string& settingsDir)
-    : Cfg(settingsDir.empty() ? ExecutableDir() : settingsDir) {
+    : Cfg(settingsDir.empty() ? ExecutableFolder() : settingsDir) {
   Period.DialectSource = SessionDialect;
 }
 

@@ -1,8 +1,5 @@
 #include "app/mv_cfg.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "platform/rtl/ini_file.h"
 
 namespace morvane {
@@ -14,7 +11,7 @@ constexpr const char* kMainSection = "Main";
 constexpr const char* kCurrentKey = "CurrCfg";
 
 std::string WithTrailingSeparator(std::string dir) {
-  if (dir.empty() || dir.back() != '/') dir += '/';
+  if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
 }
 
@@ -23,15 +20,6 @@ std::string Joined(const std::string& left, const std::string& right) {
 }
 
 }  // namespace
-
-std::string ExecutableDir() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) exe = std::filesystem::current_path(error) / "morvane";
-  return WithTrailingSeparator(exe.parent_path().string());
-}
-
-CMvCFG::CMvCFG() : CMvCFG(ExecutableDir()) {}
 
 CMvCFG::CMvCFG(std::string exeDir)
     : ExeDir(WithTrailingSeparator(std::move(exeDir))), IniPath(ExeDir + kIniName) {}

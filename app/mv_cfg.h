@@ -27,14 +27,10 @@
 
 namespace morvane {
 
-// Directory of the running executable with its trailing separator.
-std::string ExecutableDir();
-
 class CMvCFG {
  public:
-  // Settings beside the running executable.
-  CMvCFG();
-  // Settings in exeDir ("/some/dir/", a missing trailing separator is added).
+  // Settings in exeDir, the folder of the running executable ("/some/dir/";
+  // a missing trailing separator is added; empty means the current folder).
   explicit CMvCFG(std::string exeDir);
 
   bool Load();         // always true
