@@ -4,7 +4,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/application.h"
@@ -45,6 +47,28 @@ TEST(ApplicationTest, MessagesAndExceptionsAreCaptionedWithTheTitle) {
   EXPECT_EQ(recorder.shown[0].text, "Текст");
   EXPECT_EQ(recorder.shown[1].caption, "Morvane");
   EXPECT_EQ(recorder.shown[1].text, "Не найден файл netbrgt.dll");
+}
+
+TEST(MessageBoxTest, RealBoxIsModalWithTitleStopIconAndOneOk) {
+  Application().SetTitle("Morvane");
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  // The box blocks in its own loop; look at it from there and press OK.
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    buttons = box->standardButtons();
+    box->button(QMessageBox::Ok)->click();
+  });
+  MessageBoxStop("Невозможно соединиться с сервером. Работа прекращена.");
+  EXPECT_EQ(title, "Morvane");
+  EXPECT_EQ(text, "Невозможно соединиться с сервером. Работа прекращена.");
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 TEST(ApplicationTest, AbortEndsAnActionSilently) {
