@@ -254,6 +254,9 @@ std::unique_ptr<Backend> OpenPostgresBackend(const std::string& connectionInfo) 
     while (!message.empty() && message.back() == '\n') message.pop_back();
     throw OpenFailure{-1, "Сервер PostgreSQL недоступен: " + message};
   }
+  // Server notices ("table does not exist, skipping") are not errors; the
+  // default processor would print them on the program's stderr.
+  PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
   PQsetClientEncoding(connection, "UTF8");
   // Fixed output formats, whatever the server's defaults: ISO dates and
   // money without a locale's currency symbol.

@@ -1,0 +1,117 @@
+// The transport on a real PostgreSQL server that this test run starts on
+// loopback and stops at the end (pg_fixture.h). Skips, saying why, when the
+// server binaries are not installed.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "tests/demo_db.h"
+#include "tests/pg_fixture.h"
+#include "tests/transport_client.h"
+
+namespace morvane::testing {
+
+namespace {
+
+PostgresServer* server = nullptr;
+std::string serverProblem;
+
+class ServerEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { owned_ = PostgresServer::Start(serverProblem); server = owned_.get(); }
+  void TearDown() override {
+    server = nullptr;
+    owned_.reset();
+  }
+
+ private:
+  std::unique_ptr<PostgresServer> owned_;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+
+}  // namespace
+
+class BackEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (server == nullptr) GTEST_SKIP() << serverProblem;
+    setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
+    client_ = std::make_unique<TransportClient>();
+    const InitOutcome init = client_->Init();
+    ASSERT_EQ(init.status, 0) << init.text;
+    const SendOutcome schema = client_->Send(
+        "DROP TABLE IF EXISTS Shapes; DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; "
+        "DROP TABLE IF EXISTS Units;\n" +
+        DemoSchemaSql() + DemoDataSql());
+    ASSERT_EQ(schema.reply.status, 'S') << schema.reply.errorText;
+  }
+  void TearDown() override {
+    client_.reset();
+    unsetenv("NETBRG_DATABASE");
+  }
+
+  TransportClient& client() { return *client_; }
+  bool IsPostgres() const { return true; }
+
+  std::unique_ptr<TransportClient> client_;
+};
+
+}  // namespace morvane::testing
+
+#include "tests/transport_scenarios.h"
+
+namespace morvane::testing {
+namespace {
+
+TEST_F(BackEndTest, ServerTypesCarryTheirValues) {
+  const SendOutcome outcome = client().Send(
+      "SELECT 7::int2 AS small, 5000000000::int8 AS big, 1.25::float4 AS f4, "
+      "123.456::numeric(10,3) AS num, 12.5::money AS cash, TIME '10:20:30.5' AS v, "
+      "TIMESTAMP '1999-12-31 23:59:59' AS ts, TIMESTAMPTZ '2024-01-02 03:04:05+00' AS tz, "
+      "'\\x00ff10'::bytea AS raw, 'abc'::char(5) AS fixed, repeat('я', 30) AS long_text, "
+      "true AS yes, NULL::int4 AS nothing");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  std::vector<std::string> codes;
+  for (const auto& field : outcome.reply.fields) codes.push_back(field.code);
+  EXPECT_EQ(codes, (std::vector<std::string>{"i", "f", "f", "f", "c", "v", "t", "t", "g", "5",
+                                             "s60", "b", "i"}));
+  EXPECT_EQ(outcome.reply.Int(0, 0), 7);
+  EXPECT_EQ(outcome.reply.Double(0, 1), 5e9);
+  EXPECT_EQ(outcome.reply.Double(0, 2), 1.25);
+  EXPECT_EQ(outcome.reply.Double(0, 3), 123.456);
+  EXPECT_EQ(outcome.reply.Double(0, 4), 12.5);
+  EXPECT_EQ(outcome.reply.Int(0, 5), (10 * 3600 + 20 * 60 + 30) * 1000 + 500);
+  EXPECT_EQ(outcome.reply.Double(0, 6),
+            transport::DayNumber(1999, 12, 31) * 86'400'000.0 + 86'399'000.0);
+  EXPECT_EQ(outcome.reply.Text(0, 8), std::string("\0\xff\x10", 3));
+  EXPECT_EQ(outcome.reply.Text(0, 9), "abc  ");
+  EXPECT_EQ(outcome.reply.Bool(0, 11), -1);
+  EXPECT_TRUE(outcome.reply.Absent(0, 12));
+}
+
+TEST_F(BackEndTest, WrongConnectionSettingsFailInit) {
+  setenv("NETBRG_DATABASE", "host=127.0.0.1 port=1 user=postgres connect_timeout=2", 1);
+  EXPECT_EQ(client().Init().status, -1);
+  setenv("NETBRG_DATABASE", "this is = not valid", 1);
+  EXPECT_LT(client().Init().status, -1);
+}
+
+// Runs last: stops the shared server and starts it again.
+TEST_F(BackEndTest, StoppedServerGivesNegativeStatusAndInitReconnects) {
+  ASSERT_TRUE(server->Stop());
+  const SendOutcome lost = client().Send("SELECT Ident FROM Units");
+  EXPECT_EQ(lost.status, -1);
+  EXPECT_EQ(lost.reply.status, 'E');
+  EXPECT_EQ(client().Send("SELECT 1").status, -1);
+  EXPECT_EQ(client().Init().status, -1);
+
+  ASSERT_TRUE(server->Restart());
+  ASSERT_EQ(client().Init().status, 0);
+  const SendOutcome back = client().Send("SELECT Ident FROM Units");
+  EXPECT_EQ(back.status, 0);
+  EXPECT_EQ(back.reply.records.size(), 34u);
+}
+
+}  // namespace
+}  // namespace morvane::testing

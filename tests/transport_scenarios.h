@@ -1,0 +1,168 @@
+// Scenarios that every back end must pass, written once. The including file
+// defines the fixture BackEndTest first: after its SetUp the transport is
+// connected (client()) to a fresh demo database, and IsPostgres() tells
+// which back end it is. PostgreSQL folds unquoted names to lower case, so
+// names are compared without regard to case.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "transport/value_parsing.h"
+
+namespace morvane::testing {
+
+inline std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+inline int FieldIndex(const transport::DecodedReply& reply, const std::string& name) {
+  for (size_t i = 0; i < reply.fields.size(); ++i) {
+    if (Lower(reply.fields[i].name) == Lower(name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// A numeric value whichever way the back end carries it ('i', 'f' or text).
+inline double Number(const transport::DecodedReply& reply, size_t record, size_t field) {
+  const std::string& code = reply.fields.at(field).code;
+  if (code == "i") return reply.Int(record, field);
+  if (code == "f") return reply.Double(record, field);
+  return std::stod(reply.Text(record, field));
+}
+
+TEST_F(BackEndTest, InitAnswersDialectTwoAndNamesTheBackEnd) {
+  const InitOutcome outcome = client().Init();
+  EXPECT_EQ(outcome.status, 0);
+  ASSERT_GE(outcome.text.size(), 5u);
+  EXPECT_EQ(outcome.text[4], '2');
+  EXPECT_NE(outcome.text.find(IsPostgres() ? "PostgreSQL" : "SQLite"), std::string::npos);
+}
+
+TEST_F(BackEndTest, WizardQueriesWorkOnTheDemoDatabase) {
+  const SendOutcome source = client().Send("SELECT * FROM Units");
+  ASSERT_EQ(source.reply.status, 'S') << source.reply.errorText;
+  EXPECT_EQ(source.reply.records.size(), 34u);
+  EXPECT_EQ(FieldIndex(source.reply, "units.ident"), 0);
+  EXPECT_EQ(FieldIndex(source.reply, "units.name"), 1);
+
+  const SendOutcome mapping = client().Send(
+      "SELECT Goods.Unit AS src, Units.Ident AS inf\r\n FROM Goods INNER JOIN Units ON Goods.Unit "
+      "= Units.Ident\r\n WHERE Goods.Good='xxx'");
+  ASSERT_EQ(mapping.reply.status, 'S') << mapping.reply.errorText;
+  EXPECT_EQ(mapping.reply.records.size(), 0u);
+  EXPECT_EQ(mapping.reply.FieldNames(), (std::vector<std::string>{"src", "inf"}));
+
+  const SendOutcome values = client().Send(
+      "SELECT DISTINCT Unit FROM Goods\r\n WHERE Goods.Created BETWEEN #01/01/2024# AND "
+      "#03/31/2024#");
+  ASSERT_EQ(values.reply.status, 'S') << values.reply.errorText;
+  EXPECT_EQ(values.reply.records.size(), 24u);
+  EXPECT_EQ(values.reply.problem, "");
+}
+
+TEST_F(BackEndTest, QualifiedSetTargetUpdatesOnlyMatchingRows) {
+  const SendOutcome update =
+      client().Send("UPDATE Goods SET Goods.Unit = 'шт' WHERE Goods.Unit = 'шт.'");
+  ASSERT_EQ(update.reply.status, 'S') << update.reply.errorText;
+  EXPECT_TRUE(update.reply.fields.empty());
+  const SendOutcome count = client().Send("SELECT count(*) AS n FROM Goods WHERE Unit = 'шт'");
+  ASSERT_EQ(count.reply.records.size(), 1u);
+  EXPECT_EQ(Number(count.reply, 0, 0), 2);
+}
+
+TEST_F(BackEndTest, RequestWhoseSecondStatementFailsChangesNothing) {
+  const SendOutcome failed = client().Send(
+      "UPDATE Goods SET Unit = 'X' WHERE Good = 'G0001'\r\nUPDATE NoSuchTable SET a = 1\r\n");
+  EXPECT_EQ(failed.status, 0);
+  ASSERT_EQ(failed.reply.status, 'E');
+  EXPECT_NE(Lower(failed.reply.errorText).find("nosuchtable"), std::string::npos);
+  EXPECT_NE(failed.reply.errorText.find("SQL: UPDATE NoSuchTable"), std::string::npos);
+  const SendOutcome unit = client().Send("SELECT Unit FROM Goods WHERE Good = 'G0001'");
+  ASSERT_EQ(unit.reply.records.size(), 1u);
+  EXPECT_EQ(unit.reply.Text(0, 0), "шт");
+}
+
+TEST_F(BackEndTest, ErrorsAnswerTheBackEndsTextAndKeepTheConnection) {
+  for (const char* bad : {"SELEC * FROM Goods", "SELECT * FROM Nowhere",
+                          "INSERT INTO Goods (Good, Title, Created) VALUES ('G0001', 'x', "
+                          "#01/01/2024#)",
+                          "INSERT INTO Parts (Part, Good, Title) VALUES ('P9', 'G9999', 'x')"}) {
+    const SendOutcome outcome = client().Send(bad);
+    EXPECT_EQ(outcome.status, 0) << bad;
+    EXPECT_EQ(outcome.reply.status, 'E') << bad;
+    EXPECT_FALSE(outcome.reply.errorText.empty()) << bad;
+  }
+  const SendOutcome after = client().Send("SELECT Good FROM Goods WHERE Good = 'G0002'");
+  EXPECT_EQ(after.reply.status, 'S');
+  EXPECT_EQ(after.reply.records.size(), 1u);
+}
+
+TEST_F(BackEndTest, InsertKeepsMultiLineLiteralAndTranslatesDate) {
+  const SendOutcome insert = client().Send(
+      "INSERT INTO Goods (Good, Title, Unit, Created) VALUES ('G9000', 'Строка 1\r\nUPDATE; "
+      "it''s', 'шт', #02/29/2024#)\r\nUPDATE Goods SET Goods.Price = 1.5 WHERE Good = 'G9000'");
+  ASSERT_EQ(insert.reply.status, 'S') << insert.reply.errorText;
+  const SendOutcome row =
+      client().Send("SELECT Title, Created, Price FROM Goods WHERE Good = 'G9000'");
+  ASSERT_EQ(row.reply.records.size(), 1u);
+  EXPECT_EQ(row.reply.Text(0, 0), "Строка 1\r\nUPDATE; it's");
+  EXPECT_EQ(row.reply.fields[1].code, "d");
+  EXPECT_EQ(row.reply.Int(0, 1), transport::DayNumber(2024, 2, 29));
+  EXPECT_EQ(row.reply.Double(0, 2), 1.5);
+}
+
+TEST_F(BackEndTest, UserIdInFrontOfTheRequestIsIgnored) {
+  const SendOutcome outcome = client().Send("op        SELECT Ident FROM Units");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  EXPECT_EQ(outcome.reply.records.size(), 34u);
+}
+
+TEST_F(BackEndTest, ColumnsCarryTheirDeclaredTypes) {
+  const SendOutcome outcome = client().Send(
+      "SELECT Good, Title, Unit, Created, Price, Active FROM Goods WHERE Good = 'G0018'");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  ASSERT_EQ(outcome.reply.records.size(), 1u);
+  std::vector<std::string> codes;
+  for (const auto& field : outcome.reply.fields) codes.push_back(field.code);
+  EXPECT_EQ(codes, (std::vector<std::string>{"K", "s100", "K", "d", "f", "b"}));
+  EXPECT_EQ(Lower(outcome.reply.fields[0].name), "goods.good");
+  EXPECT_EQ(outcome.reply.Text(0, 0), "G0018");
+  EXPECT_EQ(outcome.reply.Text(0, 2), "лит");
+  EXPECT_EQ(outcome.reply.Int(0, 3), transport::DayNumber(2024, 3, 5));
+  EXPECT_EQ(outcome.reply.Double(0, 4), 230.0);
+  EXPECT_FALSE(outcome.reply.Absent(0, 5));
+  EXPECT_EQ(outcome.reply.Bool(0, 5), 0);
+
+  const SendOutcome code = client().Send("SELECT Code FROM Units WHERE Ident = 'шт'");
+  ASSERT_EQ(code.reply.fields.size(), 1u);
+  EXPECT_EQ(code.reply.fields[0].code, "i");
+  EXPECT_EQ(code.reply.Int(0, 0), 796);
+
+  const SendOutcome missing = client().Send("SELECT Unit FROM Goods WHERE Good = 'G0064'");
+  EXPECT_TRUE(missing.reply.Absent(0, 0));
+}
+
+TEST_F(BackEndTest, IntegerBeyondDoublePrecisionArrivesAsText) {
+  const SendOutcome outcome =
+      client().Send("SELECT CAST(9007199254740993 AS BIGINT) AS big, CAST(42 AS BIGINT) AS small");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  EXPECT_EQ(outcome.reply.fields[0].code, "s36");
+  EXPECT_EQ(outcome.reply.Text(0, 0), "9007199254740993");
+  EXPECT_EQ(Number(outcome.reply, 0, 1), 42);
+}
+
+TEST_F(BackEndTest, LastResultSetOfTheRequestIsTheReply) {
+  const SendOutcome outcome = client().Send(
+      "SELECT Ident FROM Units;\r\nUPDATE Units SET name = 'штуки' WHERE Ident = 'шт'\r\n"
+      "SELECT name FROM Units WHERE Ident = 'шт'");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  ASSERT_EQ(outcome.reply.records.size(), 1u);
+  EXPECT_EQ(outcome.reply.Text(0, 0), "штуки");
+}
+
+}  // namespace morvane::testing
