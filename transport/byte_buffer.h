@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -41,6 +42,7 @@ class ByteBuffer {
   }
   // Makes room for `count` more bytes and returns where they go.
   char* Extend(size_t count) {
+    if (count > kMaxSize - size_) throw std::bad_alloc();
     if (size_ + count > capacity_) Reserve(std::max(capacity_ * 2, size_ + count + 4096));
     char* place = data_ + size_;
     size_ += count;
@@ -65,6 +67,8 @@ class ByteBuffer {
   }
 
  private:
+  static constexpr size_t kMaxSize = size_t{1} << 40;
+
   char* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;

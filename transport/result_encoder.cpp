@@ -245,7 +245,9 @@ std::string TypeCode(const ColumnState& state) {
       if (state.longest > kMaxStringLength) return "m";
       const int length = std::max(
           {state.declaredLength, static_cast<int>(state.longest), kDefaultStringLength});
-      return "s" + std::to_string(length);
+      std::string code = "s";
+      code += std::to_string(length);
+      return code;
     }
   }
   return "s";

@@ -327,8 +327,12 @@ std::string TranslateStatement(std::string_view statement, SqlDialect dialect) {
 }
 
 std::string_view StripUserId(std::string_view request) {
+  // SQL starts with a statement keyword, an opening parenthesis or a
+  // comment; a user id does not.
   const auto startsStatement = [](std::string_view text) {
-    const std::vector<Token> tokens = TokenizeSql(text.substr(0, 32));
+    const std::string_view head = Trim(text.substr(0, 64));
+    if (head.substr(0, 2) == "--" || head.substr(0, 2) == "/*") return true;
+    const std::vector<Token> tokens = TokenizeSql(head);
     const Token* first = NextMeaningful(tokens, 0);
     return first != nullptr &&
            (IsStatementStarter(*first) || IsKeyword(*first, "EXPLAIN") ||

@@ -109,6 +109,8 @@ TEST(StripUserIdTest, RemovesPaddedAndLongIdsOnly) {
   EXPECT_EQ(StripUserId("operator.12DELETE FROM T"), "DELETE FROM T");
   EXPECT_EQ(StripUserId("selector  select 1"), "select 1");
   EXPECT_EQ(StripUserId("garbage"), "garbage");
+  EXPECT_EQ(StripUserId("-- adds goods with units\nINSERT INTO T VALUES (1)"),
+            "-- adds goods with units\nINSERT INTO T VALUES (1)");
 }
 
 }  // namespace

@@ -1,0 +1,178 @@
+// SELECT * FROM Goods of a 1,000,000-row demo table:
+//  - through the transport (dlopen'ed libnetbrg2.so) into a reply buffer,
+//  - through `sqlite3 -csv` and `psql -c "COPY (...) TO STDOUT"`, whose
+//    output is read through a pipe and counted,
+// for SQLite and for a throw-away PostgreSQL server, in the same run. At
+// the end the ratio transport time / client time is printed per back end.
+// The data is generated once before the timed runs (a few seconds).
+//
+//   bench_transport [--rows=N] [google benchmark flags]
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "tests/demo_db.h"
+#include "tests/pg_fixture.h"
+#include "tests/transport_client.h"
+
+namespace morvane::testing {
+namespace {
+
+constexpr int kBaseGoods = 70;  // rows of data.sql
+int totalRows = 1'000'000;
+const char* const kQuery = "SELECT * FROM Goods";
+
+std::string sqlitePath;
+std::unique_ptr<PostgresServer> postgres;
+std::string postgresProblem;
+TransportClient* client = nullptr;
+
+bool Send(const std::string& sql) {
+  const SendOutcome outcome = client->Send(sql);
+  if (outcome.reply.status != 'S') std::cerr << "setup failed: " << outcome.reply.errorText << "\n";
+  return outcome.reply.status == 'S';
+}
+
+bool PrepareSqlite() {
+  sqlitePath = "/tmp/morvane-bench-" + std::to_string(getpid()) + ".db";
+  if (!CreateEmptySqliteFile(sqlitePath)) return false;
+  setenv("NETBRG_DATABASE", ("sqlite:" + sqlitePath).c_str(), 1);
+  return client->Init().status == 0 && Send(DemoSchemaSql() + DemoDataSql()) &&
+         Send(ScaleGoodsSql(totalRows - kBaseGoods, DemoBackEnd::kSQLite));
+}
+
+bool PreparePostgres() {
+  postgres = PostgresServer::Start(postgresProblem);
+  if (!postgres) return false;
+  setenv("NETBRG_DATABASE", postgres->ConnectionInfo().c_str(), 1);
+  return client->Init().status == 0 && Send(DemoSchemaSql() + DemoDataSql()) &&
+         Send(ScaleGoodsSql(totalRows - kBaseGoods, DemoBackEnd::kPostgreSQL)) &&
+         Send("ANALYZE Goods");
+}
+
+// Runs a shell command and reads all of its output; returns the byte count.
+size_t ReadCommand(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return 0;
+  static char chunk[1 << 16];
+  size_t total = 0;
+  for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) total += got;
+  pclose(pipe);
+  return total;
+}
+
+void ThroughTransport(benchmark::State& state, bool usePostgres) {
+  if (usePostgres && !postgres) {
+    state.SkipWithError(postgresProblem.c_str());
+    return;
+  }
+  setenv("NETBRG_DATABASE",
+         usePostgres ? postgres->ConnectionInfo().c_str() : ("sqlite:" + sqlitePath).c_str(), 1);
+  if (client->Init().status != 0) {
+    state.SkipWithError("init failed");
+    return;
+  }
+  size_t bytes = 0;
+  for (auto _ : state) {
+    TransportReply reply = client->SendRaw(kQuery);
+    if (reply.data == nullptr || reply.data[4] != 'S') {
+      state.SkipWithError("query failed");
+      client->Free(reply.data);
+      break;
+    }
+    bytes = static_cast<size_t>(reply.length);
+    int32_t records = 0;
+    std::memcpy(&records, reply.data + 5, 4);
+    state.counters["records"] = records;
+    client->Free(reply.data);
+  }
+  state.counters["reply_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+void BM_TransportSqlite(benchmark::State& state) { ThroughTransport(state, false); }
+void BM_TransportPostgres(benchmark::State& state) { ThroughTransport(state, true); }
+
+void BM_Sqlite3Csv(benchmark::State& state) {
+  size_t bytes = 0;
+  for (auto _ : state) bytes = ReadCommand("sqlite3 -csv '" + sqlitePath + "' '" + kQuery + "'");
+  state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+void BM_PsqlCopy(benchmark::State& state) {
+  if (!postgres) {
+    state.SkipWithError(postgresProblem.c_str());
+    return;
+  }
+  const std::string psql = postgres->BinDirectory() + "/psql";
+  size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = ReadCommand("'" + psql + "' -X -q '" + postgres->ConnectionInfo() +
+                        "' -c 'COPY (" + kQuery + ") TO STDOUT'");
+  }
+  state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+BENCHMARK(BM_TransportSqlite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_Sqlite3Csv)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_TransportPostgres)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_PsqlCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Keeps each benchmark's mean real time to print the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (!run.error_occurred && run.iterations > 0) {
+        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void PrintRatio(const std::string& transport, const std::string& tool) const {
+    const auto left = times_.find(transport);
+    const auto right = times_.find(tool);
+    if (left == times_.end() || right == times_.end()) return;
+    std::printf("ratio %s / %s = %.2f (below 1: the transport is faster)\n", transport.c_str(),
+                tool.c_str(), left->second / right->second);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+}  // namespace morvane::testing
+
+int main(int argc, char** argv) {
+  using namespace morvane::testing;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--rows=", 7) == 0) totalRows = std::max(kBaseGoods, std::atoi(argv[i] + 7));
+  }
+  benchmark::Initialize(&argc, argv);
+  TransportClient transport;
+  client = &transport;
+  std::printf("preparing %d rows of Goods in SQLite and PostgreSQL...\n", totalRows);
+  if (!PrepareSqlite()) {
+    std::fprintf(stderr, "cannot prepare the SQLite database\n");
+    return 1;
+  }
+  if (!PreparePostgres() && postgres) postgres.reset();
+  if (!postgres) std::printf("PostgreSQL skipped: %s\n", postgresProblem.c_str());
+
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio("BM_TransportSqlite/iterations:5/real_time", "BM_Sqlite3Csv/iterations:5/real_time");
+  reporter.PrintRatio("BM_TransportPostgres/iterations:5/real_time", "BM_PsqlCopy/iterations:5/real_time");
+
+  transport.Close();
+  postgres.reset();
+  std::filesystem::remove(sqlitePath);
+  benchmark::Shutdown();
+  return 0;
+}
