@@ -63,12 +63,13 @@ class TDataLink {
   friend class TDataSource;
   friend class TDataSet;
 
-  // Notification hooks; the base versions do nothing except DataSetChanged,
-  // which is RecordChanged(nullptr).
+  // Notification hooks. The base versions do nothing, except that a scroll
+  // or a layout change counts as a data set change, and a data set change as
+  // a change of the whole record (RecordChanged(nullptr)).
   virtual void ActiveChanged() {}
   virtual void CheckBrowseMode() {}
   virtual void DataSetChanged() { RecordChanged(nullptr); }
-  virtual void DataSetScrolled(int /*distance*/) {}
+  virtual void DataSetScrolled(int /*distance*/) { DataSetChanged(); }
   // field: the link may take the focus for it and then sets *field to null.
   virtual void FocusControl(TField** /*field*/) {}
   virtual void EditingChanged() {}
