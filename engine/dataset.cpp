@@ -1,0 +1,376 @@
+// TzelDataset: loading, opening and closing, record buffers, navigation and
+// bookmarks.
+#include "engine/dataset.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/session_registry.h"
+#include "engine/zelconst.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
+
+namespace morvane {
+
+using namespace zelconst;
+
+namespace {
+
+// Record info area: handle, bookmark flag, RecNo.
+constexpr size_t kHandleSize = sizeof(TzelRecord*);
+constexpr size_t kFlagAt = kHandleSize;
+constexpr size_t kRecNoAt = kHandleSize + 1;
+constexpr size_t kInfoSize = kHandleSize + 1 + sizeof(int32_t);
+
+TzelRecord* HandleAt(const char* info) {
+  TzelRecord* record;
+  std::memcpy(&record, info, kHandleSize);
+  return record;
+}
+
+void SetHandleAt(char* info, const TzelRecord* record) {
+  std::memcpy(info, &record, kHandleSize);
+}
+
+void SetRecNoAt(char* info, int32_t recNo) {
+  std::memcpy(info + kRecNoAt, &recNo, sizeof recNo);
+}
+
+int32_t RecNoAt(const char* info) {
+  int32_t recNo;
+  std::memcpy(&recNo, info + kRecNoAt, sizeof recNo);
+  return recNo;
+}
+
+TFieldType FrameworkType(TzelFieldType type) {
+  switch (type) {
+    case zftInteger:
+      return ftInteger;
+    case zftBoolean:
+      return ftBoolean;
+    case zftDouble:
+      return ftFloat;
+    case zftCurrency:
+      return ftCurrency;
+    case zftDate:
+      return ftDate;
+    case zftTime:
+      return ftTime;
+    case zftDateTime:
+      return ftDateTime;
+    case zftSmallStr:
+    case zftString:
+      return ftString;
+    case zftMemo:
+      return ftMemo;
+    case zftFmtMemo:
+      return ftFmtMemo;
+    case zftGraphic:
+      return ftGraphic;
+    case zftUnknown:
+      break;
+  }
+  return ftUnknown;
+}
+
+}  // namespace
+
+TzelDataset::TzelDataset(TComponent* owner) : TDataSet(owner) {}
+
+TzelDataset::~TzelDataset() {
+  try {
+    Close();
+  } catch (...) {
+    // A destructor must not throw; the application shows what went wrong.
+    InternalHandleException();
+  }
+  view_.clear();
+  ownedCursor_.reset();
+  cursor_ = nullptr;
+}
+
+void TzelDataset::DestroyCursor() {
+  view_.clear();
+  position_ = -1;
+  ownedCursor_.reset();
+  cursor_ = nullptr;
+}
+
+void TzelDataset::ShareCursor(TzelCursor* cursor) {
+  ownedCursor_.reset();
+  cursor_ = cursor;
+}
+
+// --- Loading, opening and closing -----------------------------------------
+
+void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
+  if (cursor_) {
+    cursor_->Clear(true);
+  } else {
+    ownedCursor_ = std::make_unique<TzelCursor>();
+    cursor_ = ownedCursor_.get();
+  }
+  view_.clear();
+  std::string errorText;
+  bool loaded = cursor_->LoadFromStream(*stream, errorText);
+  stream.reset();
+  if (!loaded) {
+    position_ = -1;
+    DestroyCursor();
+    DatabaseError(_Z_OPENTABLE + errorText);
+  }
+}
+
+void TzelDataset::InternalOpen() {
+  position_ = -1;
+  opened_ = false;
+  InternalLoadData();
+  FieldDefs().SetUpdated(false);
+  FieldDefs().Update();
+  SetBookmarkSize(int(kHandleSize));
+  if (DefaultFields()) {
+    CreateFields();
+    for (TField* field : Fields()) field->SetOrigin(origin_);
+  }
+  BindFields(true);
+  for (TField* field : Fields()) {
+    if (auto* floatField = dynamic_cast<TFloatField*>(field)) {
+      if (floatField->DisplayFormat().empty()) floatField->SetDisplayFormat("0.###");
+    }
+  }
+  bufferSize_ = InfoOffset() + kInfoSize;
+  CheckMasterRange();
+  if (cursor_ && cursor_->GetRecordCount() > 0) {
+    SortRecords(true);
+    position_ = -1;
+  }
+  opened_ = true;
+  session_registry::Add(this);
+}
+
+void TzelDataset::DoBeforeClose() {
+  // Checked before the framework leaves the open state, so the dataset stays
+  // open with its buffers when clones still use the cursor.
+  if (cloneCount_ > 0) DatabaseError(_Z_CLONESOPEN);
+  TDataSet::DoBeforeClose();
+}
+
+void TzelDataset::InternalClose() {
+  DisableControls();
+  try {
+    if (cloneCount_ > 0) DatabaseError(_Z_CLONESOPEN);
+    CancelRange();
+    BindFields(false);
+    if (DefaultFields()) DestroyFields();
+    position_ = -1;
+    view_.clear();
+    opened_ = false;
+    if (changeCount_ > 0) session_registry::DeleteUpdated(this);
+    session_registry::Delete(this);
+  } catch (...) {
+    EnableControls();
+    throw;
+  }
+  EnableControls();
+}
+
+void TzelDataset::InternalInitFieldDefs() {
+  FieldDefs().BeginUpdate();
+  try {
+    FieldDefs().Clear();
+    if (cursor_) {
+      for (const auto& field : cursor_->Fields()) {
+        FieldDefs().Add(field->Name, FrameworkType(field->FieldType), field->Length, false);
+      }
+    }
+  } catch (...) {
+    FieldDefs().EndUpdate();
+    throw;
+  }
+  FieldDefs().EndUpdate();
+  recordSize_ = cursor_ ? cursor_->RecordSize() : 0;
+}
+
+void TzelDataset::InternalHandleException() {
+  ApplicationHandleException();
+}
+
+// --- Record buffers ---------------------------------------------------------
+
+TRecordBuffer TzelDataset::AllocRecordBuffer() {
+  return new char[bufferSize_ + 1]();
+}
+
+void TzelDataset::FreeRecordBuffer(TRecordBuffer& buffer) {
+  if (!buffer) return;
+  if (cursor_) FreeHeapValues(cursor_->Fields(), buffer);
+  delete[] buffer;
+  buffer = nullptr;
+}
+
+void TzelDataset::InternalInitRecord(TRecordBuffer buffer) {
+  // The buffer may still hold heap values of the record it showed before.
+  if (cursor_) FreeHeapValues(cursor_->Fields(), buffer);
+  std::memset(buffer, 0, bufferSize_);
+  char* info = buffer + InfoOffset();
+  info[kFlagAt] = char(bfInserted);
+  SetRecNoAt(info, -1);
+}
+
+void TzelDataset::ClearCalcFields(TRecordBuffer buffer) {
+  std::memset(buffer + recordSize_, 0, size_t(CalcFieldsSize()));
+}
+
+bool TzelDataset::IsDatasetBuffer(const char* block) const {
+  if (!block) return false;
+  if (block == CalcBuffer() || block == TempBuffer()) return true;
+  for (int index = 0; index < RecordCountInWindow(); ++index) {
+    if (Buffer(index) == block) return true;
+  }
+  return block == ActiveBuffer();
+}
+
+TzelRecord* TzelDataset::RecordOfBuffer(TRecordBuffer buffer) const {
+  return buffer ? HandleAt(buffer + InfoOffset()) : nullptr;
+}
+
+char* TzelDataset::GetActiveRecBuf() const {
+  switch (State()) {
+    case dsBrowse:
+      return IsEmpty() ? nullptr : ActiveBuffer();
+    case dsEdit:
+    case dsInsert:
+    case dsNewValue:
+      return ActiveBuffer();
+    case dsSetKey:
+      return keyBuffer_;
+    case dsCalcFields:
+      return CalcBuffer();
+    case dsFilter:
+      return filterRecord_ ? filterRecord_->Data.get() : nullptr;
+    case dsOldValue: {
+      TzelRecord* record = RecordOfBuffer(ActiveBuffer());
+      if (record && record->OldData) return record->OldData.get();
+      return ActiveBuffer();
+    }
+    default:
+      return nullptr;
+  }
+}
+
+int TzelDataset::GetFieldOffset(int fieldNo) const {
+  const TzelField* field = cursor_ ? cursor_->GetFieldInfo(fieldNo - 1) : nullptr;
+  return field ? field->Offset : -1;
+}
+
+// --- Navigation -------------------------------------------------------------
+
+TGetResult TzelDataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
+  if (view_.empty()) return grEOF;
+  TGetResult result = grOK;
+  const int count = ViewCount();
+  switch (mode) {
+    case gmCurrent:
+      if (position_ < 0 || position_ >= count) result = grError;
+      break;
+    case gmNext:
+      if (position_ < count - 1) {
+        ++position_;
+      } else {
+        result = grEOF;
+      }
+      break;
+    case gmPrior:
+      if (position_ > 0) {
+        --position_;
+      } else {
+        result = grBOF;
+      }
+      break;
+  }
+  if (result == grOK) {
+    TzelRecord* record = view_[size_t(position_)];
+    cursor_->CopyRecordBuf(record->Data.get(), buffer);
+    char* info = buffer + InfoOffset();
+    SetHandleAt(info, record);
+    info[kFlagAt] = char(bfCurrent);
+    SetRecNoAt(info, position_ + 1);
+    GetCalcFields(buffer);
+  } else if (result == grError && doCheck) {
+    DatabaseError(_Z_NORECORDS);
+  }
+  return result;
+}
+
+int TzelDataset::GetRecNo() const {
+  CheckActive();
+  if (State() == dsInternalCalc) return -1;
+  TRecordBuffer buffer = State() == dsCalcFields ? CalcBuffer() : ActiveBuffer();
+  return buffer ? RecNoAt(buffer + InfoOffset()) : -1;
+}
+
+void TzelDataset::SetRecNoValue(int value) {
+  if (value == RecNo()) return;
+  CheckBrowseMode();
+  if (view_.empty()) return;
+  value = std::clamp(value, 1, ViewCount());
+  DoBeforeScroll();
+  position_ = value - 1;
+  Resync(TResyncMode{rmCenter});
+  DoAfterScroll();
+}
+
+int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
+  if (!record) return -1;
+  // The current record is the usual target.
+  if (position_ >= 0 && position_ < ViewCount() && view_[size_t(position_)] == record) {
+    return position_;
+  }
+  auto found = std::find(view_.begin(), view_.end(), record);
+  return found == view_.end() ? -1 : int(found - view_.begin());
+}
+
+// --- Bookmarks --------------------------------------------------------------
+
+void TzelDataset::GetBookmarkData(TRecordBuffer buffer, void* data) const {
+  std::memcpy(data, buffer + InfoOffset(), kHandleSize);
+}
+
+void TzelDataset::SetBookmarkData(TRecordBuffer buffer, const void* data) {
+  std::memcpy(buffer + InfoOffset(), data, kHandleSize);
+}
+
+TBookmarkFlag TzelDataset::GetBookmarkFlag(TRecordBuffer buffer) const {
+  return TBookmarkFlag(buffer[InfoOffset() + kFlagAt]);
+}
+
+void TzelDataset::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+  buffer[InfoOffset() + kFlagAt] = char(flag);
+}
+
+void TzelDataset::InternalGotoBookmark(const void* bookmark) {
+  int index = ViewIndexOf(HandleAt(static_cast<const char*>(bookmark)));
+  if (index >= 0) position_ = index;
+}
+
+void TzelDataset::InternalSetToRecord(TRecordBuffer buffer) {
+  InternalGotoBookmark(buffer + InfoOffset());
+}
+
+bool TzelDataset::BookmarkValid(const TBookmark& bookmark) const {
+  if (bookmark.size() != kHandleSize) return false;
+  return ViewIndexOf(HandleAt(bookmark.data())) >= 0;
+}
+
+int TzelDataset::CompareBookmarks(const TBookmark& left, const TBookmark& right) const {
+  const bool hasLeft = left.size() == kHandleSize;
+  const bool hasRight = right.size() == kHandleSize;
+  if (!hasLeft || !hasRight) return hasLeft == hasRight ? 0 : (hasLeft ? 1 : -1);
+  // A consistent order of record identities, not the display order.
+  auto leftId = reinterpret_cast<uintptr_t>(HandleAt(left.data()));
+  auto rightId = reinterpret_cast<uintptr_t>(HandleAt(right.data()));
+  return leftId < rightId ? -1 : (leftId > rightId ? 1 : 0);
+}
+
+}  // namespace morvane

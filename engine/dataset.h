@@ -1,0 +1,246 @@
+// TzelDataset: the engine's in-memory dataset over a TzelCursor.
+//
+// It shows the cursor's records through a view (display order: records that
+// are neither deleted nor absent, pass the range and the filter, sorted by
+// IndexFieldNames), moves through them with the framework's record-buffer
+// protocol, edits, inserts and deletes them in the cursor, and counts its
+// pending changes. Where the data comes from is a descendant's business:
+// InternalLoadData builds or fetches a data buffer and hands it to
+// InternalLoad.
+//
+// Record buffers (AllocRecordBuffer) are laid out as
+//   record data     RecordSize bytes, a deep copy: its heap values belong to
+//                   the buffer and are freed with it
+//   calc area       CalcFieldsSize bytes: per calculated or lookup field a
+//                   flag byte (non-zero = has a value) and DataSize bytes
+//   record info     the record handle (the TzelRecord shown, none for a new
+//                   record), the bookmark flag (1 byte), RecNo (int32, 1-based
+//                   position in the view, -1 for a new record)
+// and one spare zero byte. A bookmark is the record handle; it stays valid
+// while the cursor is not reloaded.
+//
+// The dataset registers itself with the session (session_registry.h) while it
+// is open, and as updated while its change counter is above 0. Errors are
+// EDatabaseError naming the dataset, with the messages of zelconst.h.
+// Single GUI thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/cursor.h"
+#include "platform/db/dataset.h"
+
+namespace morvane {
+
+enum TzelSortOption : uint8_t { zsoCaseInsensitive, zsoDescendSort };
+using TzelSortOptions = TSet<TzelSortOption>;
+
+class TzelBlobStream;
+
+class TzelDataset : public TDataSet {
+public:
+  explicit TzelDataset(TComponent *owner = nullptr);
+  // Descendants close the dataset in their own destructors (the framework's
+  // rule); this one closes it too and frees an owned cursor.
+  ~TzelDataset() override;
+
+  // --- Properties ---
+  TzelSortOptions SortOptions() const { return sortOptions_; }
+  void SetSortOptions(TzelSortOptions options);
+  const std::string &IndexFieldNames() const { return indexFieldNames_; }
+  void SetIndexFieldNames(const std::string &names);
+  const std::string &UniqueFieldNames() const { return uniqueFieldNames_; }
+  void SetUniqueFieldNames(const std::string &names) {
+    uniqueFieldNames_ = names;
+  }
+  const std::string &RangeFieldNames() const { return rangeFieldNames_; }
+  void SetRangeFieldNames(const std::string &names) {
+    rangeFieldNames_ = names;
+  }
+  const std::string &MasterFields() const { return masterFields_; }
+  void SetMasterFields(const std::string &names) { masterFields_ = names; }
+  const std::string &Notes() const { return notes_; }
+  void SetNotes(const std::string &notes) { notes_ = notes; }
+  // Copied into every default field's Origin when the dataset opens.
+  const std::string &Origin() const { return origin_; }
+  void SetOrigin(const std::string &origin) { origin_ = origin; }
+  bool ReadOnly() const { return readOnly_; }
+  // Finishes a pending edit first when open.
+  void SetReadOnly(bool value);
+
+  // Same signature as OnFilterRecord; used by searches.
+  TFilterRecordEvent OnFindRecord;
+  // Fired when the change counter leaves 0 and when it returns to 0.
+  TDataSetNotifyEvent OnNeedToSaveChange;
+
+  // The framework checks CanModify before the engine's hooks run; these give
+  // a read-only dataset's own messages first, then do the framework's work.
+  void Edit();
+  void Insert();
+  void Append();
+  void Delete();
+
+  // --- Pending changes ---
+  bool GetNeedToSave() const { return changeCount_ > 0; }
+  int ChangeCount() const { return changeCount_; }
+  // Accepts every pending change of the store (active and counter > 0 only).
+  virtual void CommitUpdates();
+  // Discards every pending change (active and counter > 0 only).
+  void CancelUpdates();
+  // Posts a pending edit, then InternalApplyUpdates; neither commits nor
+  // cancels: the caller does, after success or failure.
+  virtual void ApplyUpdates();
+  TUpdateStatus UpdateStatus() const override;
+
+  // A bookmark is valid while its record is in the view; bookmarks order by
+  // record identity, not by display order.
+  bool BookmarkValid(const TBookmark &bookmark) const override;
+  int CompareBookmarks(const TBookmark &left,
+                       const TBookmark &right) const override;
+
+  // Finishes a pending edit and writes the cursor as a data file; nothing
+  // without a cursor.
+  void SaveToFile(const std::string &fileName);
+  // Reloads and finds the current record again by UniqueFieldNames.
+  void Refresh() override;
+
+  // --- Field values ---
+  bool GetFieldData(TField *field, void *buffer) override;
+  bool GetFieldData(int fieldNo, void *buffer) override;
+  void SetFieldData(TField *field, const void *buffer) override;
+  std::unique_ptr<TStream> CreateBlobStream(TField *field,
+                                            TBlobStreamMode mode) override;
+  // Assigns several fields at once (edit or insert state).
+  void SetListOfFields(std::string_view fieldNames,
+                       const std::vector<Variant> &values);
+  // The field's value differs from its value before the pending changes.
+  bool IsChanged(std::string_view fieldName);
+  bool ExistField(std::string_view fieldName) const {
+    return FindField(fieldName) != nullptr;
+  }
+
+  // --- For the engine's searches, ranges, clones and the grid ---
+  TzelCursor *Cursor() const { return cursor_; }
+  int ViewCount() const { return int(view_.size()); }
+  TzelRecord *ViewRecord(int index) const { return view_[size_t(index)]; }
+  // The record data block that field access uses in the current state, or
+  // nullptr.
+  char *GetActiveRecBuf() const;
+  // Offset of framework field number fieldNo's slot, -1 when there is none.
+  int GetFieldOffset(int fieldNo) const;
+  // The record a buffer shows (nullptr for a new record).
+  TzelRecord *RecordOfBuffer(TRecordBuffer buffer) const;
+  // Rebuilds the view: records that are shown, in IndexFieldNames order.
+  // Keeps the current record current unless toFirst.
+  void SortRecords(bool toFirst);
+
+protected:
+  friend class TzelBlobStream;
+
+  // Loads the data: builds or fetches a data buffer and calls InternalLoad.
+  virtual void InternalLoadData() = 0;
+  // Sends the pending changes (a query dataset: to the server).
+  virtual void InternalApplyUpdates() = 0;
+  // Releases the cursor: frees an owned one, forgets a shared one.
+  virtual void DestroyCursor();
+
+  // Reads a data buffer into the cursor (emptied, or made). On failure the
+  // cursor is freed and "Ошибка при открытии таблицы: " + the reader's text is
+  // raised. Takes the stream.
+  void InternalLoad(std::unique_ptr<TStream> stream);
+  // Shares another dataset's cursor (clones); the dataset does not own it.
+  void ShareCursor(TzelCursor *cursor);
+
+  // Hooks of ranges, filters and master-detail; the core accepts everything.
+  virtual bool AcceptRecordInView(TzelRecord *record);
+  virtual void CheckMasterRange() {}
+  virtual void CancelRange() {}
+  virtual void CopyMasterValues() {}
+  // Places the record just appended at the end of the view at its key
+  // position (binary search) when the view is sorted.
+  void MoveInsertedToOrder();
+
+  // --- Framework overrides ---
+  TRecordBuffer AllocRecordBuffer() override;
+  void FreeRecordBuffer(TRecordBuffer &buffer) override;
+  void InternalInitRecord(TRecordBuffer buffer) override;
+  int GetRecordSize() const override { return recordSize_; }
+  TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode,
+                       bool doCheck) override;
+  int GetRecordCount() const override { return ViewCount(); }
+  int GetRecNo() const override;
+  void SetRecNoValue(int value) override;
+  void InternalFirst() override { position_ = -1; }
+  void InternalLast() override { position_ = ViewCount(); }
+  void GetBookmarkData(TRecordBuffer buffer, void *data) const override;
+  void SetBookmarkData(TRecordBuffer buffer, const void *data) override;
+  TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) const override;
+  void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) override;
+  void InternalGotoBookmark(const void *bookmark) override;
+  void InternalSetToRecord(TRecordBuffer buffer) override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  bool IsCursorOpen() const override { return cursor_ != nullptr; }
+  void InternalInitFieldDefs() override;
+  void InternalHandleException() override;
+  void InternalAddRecord(TRecordBuffer buffer, bool append) override;
+  void InternalPost() override;
+  void InternalDelete() override;
+  void InternalCancel() override;
+  void InternalRefresh() override;
+  bool GetCanModify() const override;
+  void ClearCalcFields(TRecordBuffer buffer) override;
+  void DoBeforeClose() override;
+  void DoBeforeEdit() override;
+  void DoBeforeInsert() override;
+  void DoBeforeDelete() override;
+  void DoOnNewRecord() override;
+
+  // --- State shared with the engine's searches, ranges and clones ---
+  std::vector<TzelRecord *> view_;
+  int position_ = -1; // -1 before the first record, view count after the last
+  bool opened_ = false;
+  bool sorted_ = false;
+  std::vector<TzelField *> sortFields_;
+  char *keyBuffer_ = nullptr;          // search keys (state dsSetKey)
+  TzelRecord *filterRecord_ = nullptr; // exposed in state dsFilter
+  int cloneCount_ = 0;
+
+private:
+  void InsertRec(TRecordBuffer buffer);
+  void ModifyRec(TRecordBuffer buffer);
+  void SetDefaultValues();
+  // One pending change more, or one less (cancelled edit or insert).
+  void CountChange();
+  void UncountChange();
+  void ResetChangeCount();
+  void FireNeedToSaveChange();
+  int ViewIndexOf(const TzelRecord *record) const;
+  // Offset of the record info area in a buffer.
+  size_t InfoOffset() const {
+    return size_t(recordSize_) + size_t(CalcFieldsSize());
+  }
+  bool IsDatasetBuffer(const char *block) const;
+  std::vector<std::string> UniqueValuesOf(const TzelRecord *record) const;
+
+  TzelCursor *cursor_ = nullptr;
+  std::unique_ptr<TzelCursor> ownedCursor_;
+  TzelSortOptions sortOptions_;
+  std::string indexFieldNames_;
+  std::string uniqueFieldNames_;
+  std::string rangeFieldNames_;
+  std::string masterFields_;
+  std::string notes_;
+  std::string origin_;
+  bool readOnly_ = false;
+  int changeCount_ = 0;
+  int recordSize_ = 0;
+  size_t bufferSize_ = 0;
+};
+
+} // namespace morvane

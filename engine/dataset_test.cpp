@@ -1,0 +1,364 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/test_buffer.h"
+#include "engine/test_dataset.h"
+#include "engine/zelconst.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/exceptions.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing;
+using namespace zelconst;
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// Three people: ID, NAME (heap text), CODE (inline), SUM, DAY.
+std::vector<char> People() {
+  return TestBuffer()
+      .Layout({"P.ID i", "P.NAME s60", "P.CODE 9", "P.SUM f", "P.DAY d"})
+      .Record({Int(1), Text("Иванов"), Small("A1"), Dbl(1.5), Int(738000)})
+      .Record({Int(3), Text("Петров"), Small("B2"), Absent(), Absent()})
+      .Record({Int(2), Text("Сидоров"), Absent(), Dbl(-2), Absent()})
+      .Bytes();
+}
+
+class DatasetTest : public ::testing::Test {
+ protected:
+  DatasetTest() : table_(People()) {}
+  void SetUp() override {
+    table_.OnNeedToSaveChange = [this](TDataSet*) { ++needToSaveEvents_; };
+    table_.Open();
+  }
+  std::string Name() { return table_.FieldByName("NAME")->AsString(); }
+  int Id() { return table_.FieldByName("ID")->AsInteger(); }
+
+  RecordingRegistry registry_;
+  MemoryDataset table_;
+  int needToSaveEvents_ = 0;
+};
+
+TEST(DatasetOpen, EmptyBufferGivesAnActiveDatasetAtBofAndEof) {
+  MemoryDataset table(TestBuffer().Layout({"T.ID i", "T.N s40"}).Bytes());
+  table.Open();
+  EXPECT_TRUE(table.Active());
+  EXPECT_EQ(table.FieldCount(), 2);
+  table.First();
+  EXPECT_TRUE(table.Bof());
+  EXPECT_TRUE(table.Eof());
+  EXPECT_EQ(table.RecordCount(), 0);
+}
+
+TEST(DatasetOpen, LoadFailureRaisesTheReadersTextAndStaysClosed) {
+  MemoryDataset table(TestBuffer().Layout({"T.ID i"}).Record({Raw(4, "12")}).Bytes());
+  EXPECT_EQ(ErrorOf([&] { table.Open(); }),
+            "Table1: Ошибка при открытии таблицы: Неожиданный конец буфера");
+  EXPECT_FALSE(table.Active());
+  EXPECT_EQ(table.Cursor(), nullptr);
+}
+
+TEST(DatasetOpen, FieldsFollowTheLayout) {
+  MemoryDataset table(People());
+  table.Open();
+  EXPECT_EQ(table.FieldByName("ID")->DataType(), ftInteger);
+  EXPECT_EQ(table.FieldByName("NAME")->Size(), 60);
+  EXPECT_EQ(table.FieldByName("CODE")->Size(), 9);
+  EXPECT_EQ(table.FieldByName("DAY")->DataType(), ftDate);
+  EXPECT_EQ(dynamic_cast<TFloatField*>(table.FieldByName("SUM"))->DisplayFormat(), "0.###");
+  EXPECT_EQ(table.FieldByName("NAME")->FieldNo(), 2);
+}
+
+TEST_F(DatasetTest, RegistersWithTheSessionWhileOpen) {
+  table_.Close();
+  EXPECT_EQ(registry_.calls, (std::vector<std::string>{"Add", "Delete"}));
+}
+
+TEST_F(DatasetTest, RecNoIsClampedToTheView) {
+  table_.SetRecNo(0);
+  EXPECT_EQ(table_.RecNo(), 1);
+  table_.SetRecNo(99);
+  EXPECT_EQ(table_.RecNo(), 3);
+  EXPECT_EQ(Id(), 2);
+  table_.First();
+  table_.Next();
+  EXPECT_EQ(Name(), "Петров");
+}
+
+TEST_F(DatasetTest, BookmarksReturnToTheirRecord) {
+  table_.SetRecNo(2);
+  TBookmark mark = table_.GetBookmark();
+  table_.First();
+  EXPECT_TRUE(table_.BookmarkValid(mark));
+  table_.GotoBookmark(mark);
+  EXPECT_EQ(Name(), "Петров");
+  EXPECT_EQ(table_.CompareBookmarks(mark, mark), 0);
+  EXPECT_EQ(table_.CompareBookmarks({}, mark), -1);
+}
+
+TEST_F(DatasetTest, NullRulesFollowTheFieldType) {
+  table_.SetRecNo(2);                                 // SUM and DAY absent, CODE present
+  EXPECT_FALSE(table_.FieldByName("SUM")->IsNull());  // a zero double reads as 0
+  EXPECT_EQ(table_.FieldByName("SUM")->AsFloat(), 0.0);
+  EXPECT_TRUE(table_.FieldByName("DAY")->IsNull());  // a zero date reads as null
+  table_.SetRecNo(3);
+  EXPECT_TRUE(table_.FieldByName("CODE")->IsNull());
+
+  table_.Edit();
+  table_.FieldByName("CODE")->Clear();
+  table_.FieldByName("NAME")->SetAsString("");
+  table_.FieldByName("ID")->Clear();
+  EXPECT_TRUE(table_.FieldByName("CODE")->IsNull());
+  EXPECT_TRUE(table_.FieldByName("NAME")->IsNull());
+  EXPECT_FALSE(table_.FieldByName("ID")->IsNull());
+  table_.Post();
+  EXPECT_EQ(SlotRef(table_.ViewRecord(2)->Data.get() + table_.Cursor()->GetFieldInfo(1)->Offset),
+            nullptr);
+}
+
+TEST(DatasetValues, HeapTextLongerThanDeclaredIsCutToTheFieldSize) {
+  MemoryDataset table(
+      TestBuffer().Layout({"T.N s40"}).Record({Text(std::string(100, 'x'))}).Bytes());
+  table.Open();
+  EXPECT_EQ(table.FieldByName("N")->AsString(), std::string(40, 'x'));
+}
+
+TEST_F(DatasetTest, EditPostEditCancelKeepsThePostedValues) {
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("Иванова");
+  table_.Post();
+  EXPECT_EQ(table_.UpdateStatus(), usModified);
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("Иванченко");
+  table_.Cancel();
+  EXPECT_EQ(Name(), "Иванова");
+  EXPECT_EQ(table_.UpdateStatus(), usModified);
+  EXPECT_EQ(table_.ChangeCount(), 1);
+  EXPECT_EQ(needToSaveEvents_, 1);
+  // The values before the first edit are still there for undoing everything.
+  table_.CancelUpdates();
+  EXPECT_EQ(Name(), "Иванов");
+  EXPECT_EQ(table_.UpdateStatus(), usUnmodified);
+  EXPECT_EQ(needToSaveEvents_, 2);
+}
+
+TEST_F(DatasetTest, CancelledFirstEditLeavesNothingPending) {
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("x");
+  table_.Cancel();
+  EXPECT_EQ(Name(), "Иванов");
+  EXPECT_EQ(table_.ChangeCount(), 0);
+  EXPECT_EQ(table_.ViewRecord(0)->OldData, nullptr);
+  EXPECT_EQ(needToSaveEvents_, 2);  // to 1 and back to 0
+  EXPECT_EQ(registry_.calls, (std::vector<std::string>{"Add", "AddUpdated", "DeleteUpdated"}));
+}
+
+TEST_F(DatasetTest, ChangeCounterCountsEditsInsertsAndDeletes) {
+  table_.Edit();
+  table_.FieldByName("ID")->SetAsInteger(10);
+  table_.Post();
+  table_.Append();
+  table_.FieldByName("ID")->SetAsInteger(4);
+  table_.Post();
+  table_.Delete();
+  EXPECT_EQ(table_.ChangeCount(), 3);
+  EXPECT_EQ(needToSaveEvents_, 1);
+  EXPECT_TRUE(table_.GetNeedToSave());
+  table_.CommitUpdates();
+  EXPECT_EQ(table_.ChangeCount(), 0);
+  EXPECT_EQ(needToSaveEvents_, 2);
+  table_.CommitUpdates();  // nothing pending: no event
+  table_.CancelUpdates();
+  EXPECT_EQ(needToSaveEvents_, 2);
+}
+
+TEST_F(DatasetTest, CancellingAnInsertTakesBackItsCount) {
+  table_.Insert();
+  EXPECT_EQ(table_.ChangeCount(), 1);
+  table_.Cancel();
+  EXPECT_EQ(table_.ChangeCount(), 0);
+  EXPECT_EQ(table_.RecordCount(), 3);
+}
+
+TEST_F(DatasetTest, InsertIntoUnindexedViewGoesToTheEnd) {
+  table_.First();
+  table_.Insert();
+  table_.FieldByName("ID")->SetAsInteger(7);
+  table_.Post();
+  EXPECT_EQ(table_.RecNo(), 4);
+  EXPECT_EQ(table_.ViewRecord(3)->Status, zusInserted);
+  EXPECT_EQ(table_.UpdateStatus(), usInserted);
+}
+
+TEST(DatasetSort, InsertedRecordGoesBeforeEqualKeys) {
+  MemoryDataset table(
+      TestBuffer().Layout({"T.ID i"}).Record({Int(3)}).Record({Int(1)}).Record({Int(3)}).Bytes());
+  table.SetIndexFieldNames("ID");
+  table.Open();
+  table.Append();
+  table.FieldByName("ID")->SetAsInteger(3);
+  table.Post();
+  EXPECT_EQ(table.RecNo(), 2);
+  EXPECT_EQ(table.ViewRecord(1)->Status, zusInserted);
+  EXPECT_TRUE(table.Sorted());
+}
+
+TEST(DatasetSort, EditingTheKeyLeavesTheRecordAndClearsSorted) {
+  MemoryDataset table(
+      TestBuffer().Layout({"T.ID i"}).Record({Int(1)}).Record({Int(2)}).Record({Int(3)}).Bytes());
+  table.SetIndexFieldNames("ID");
+  table.Open();
+  table.Edit();
+  table.FieldByName("ID")->SetAsInteger(9);
+  table.Post();
+  EXPECT_EQ(table.RecNo(), 1);
+  EXPECT_FALSE(table.Sorted());
+}
+
+TEST_F(DatasetTest, DeleteHidesTheRecordAndCancelUpdatesBringsItBack) {
+  table_.SetRecNo(2);
+  table_.Delete();
+  EXPECT_EQ(table_.RecordCount(), 2);
+  EXPECT_EQ(table_.Cursor()->GetRecordCount(), 3);
+  table_.CancelUpdates();
+  EXPECT_EQ(table_.RecordCount(), 3);
+  EXPECT_EQ(table_.Cursor()->GetData(1)->Status, zusUnmodified);
+}
+
+TEST_F(DatasetTest, ReadOnlyDatasetRefusesChanges) {
+  table_.SetReadOnly(true);
+  EXPECT_EQ(ErrorOf([&] { table_.Edit(); }),
+            "Table1: Запись только для чтения! Она не может быть изменена!");
+  EXPECT_EQ(ErrorOf([&] { table_.Insert(); }),
+            "Table1: Вы имеете доступ только для чтения, и не можете добавлять записи!");
+  EXPECT_EQ(ErrorOf([&] { table_.Delete(); }),
+            "Table1: Запись только для чтения! Она не может быть удалена!");
+  EXPECT_EQ(table_.ChangeCount(), 0);
+}
+
+TEST_F(DatasetTest, WritingOutsideEditingIsRefused) {
+  EXPECT_EQ(ErrorOf([&] { table_.SetFieldData(table_.FieldByName("ID"), nullptr); }),
+            "Table1: Table is not in edit or insert mode");
+  EXPECT_EQ(ErrorOf([&] { table_.SetListOfFields("ID", {Variant(int32_t(1))}); }),
+            "Table1: Table is not in edit or insert mode");
+}
+
+TEST_F(DatasetTest, SetListOfFieldsAssignsInOrder) {
+  table_.Edit();
+  table_.SetListOfFields("name;ID", {Variant("Смирнов"), Variant(int32_t(42)), Variant(1.0)});
+  table_.Post();
+  EXPECT_EQ(Name(), "Смирнов");
+  EXPECT_EQ(Id(), 42);
+  EXPECT_TRUE(table_.IsChanged("NAME"));
+  EXPECT_FALSE(table_.IsChanged("SUM"));
+  EXPECT_FALSE(table_.IsChanged("NOSUCHFIELD"));
+  table_.CommitUpdates();
+  EXPECT_FALSE(table_.IsChanged("NAME"));
+  EXPECT_TRUE(table_.ExistField("code"));
+}
+
+TEST(DatasetDefaults, TodayAndNowFillNewRecords) {
+  MemoryDataset table(TestBuffer().Layout({"T.DAY d", "T.AT t", "T.N s40"}).Bytes());
+  auto* day = new TDateField(&table);
+  day->SetFieldName("DAY");
+  day->SetDefaultExpression("TODAY");
+  day->SetDataSet(&table);
+  auto* at = new TDateTimeField(&table);
+  at->SetFieldName("AT");
+  at->SetDefaultExpression("NOW");
+  at->SetDataSet(&table);
+  auto* name = new TStringField(&table);
+  name->SetFieldName("N");
+  name->SetSize(40);
+  name->SetDefaultExpression("нет");
+  name->SetDataSet(&table);
+  table.Open();
+  TDateTime before = Now();
+  table.Append();
+  EXPECT_EQ(day->AsDateTime(), Date());
+  EXPECT_GE(at->AsDateTime(), before - 1.0 / 86400);
+  EXPECT_EQ(name->AsString(), "нет");
+}
+
+TEST_F(DatasetTest, SaveToFilePostsThePendingEditAndLeavesDeletedOut) {
+  std::string fileName =
+      (std::filesystem::temp_directory_path() / "engine_dataset_test.d").string();
+  table_.Delete();
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("Новое");
+  table_.SaveToFile(fileName);
+  EXPECT_EQ(table_.State(), dsBrowse);
+  MemoryDataset reloaded(ReadWholeFile(fileName));
+  reloaded.Open();
+  EXPECT_EQ(reloaded.RecordCount(), 2);
+  EXPECT_EQ(reloaded.FieldByName("NAME")->AsString(), "Новое");
+  std::filesystem::remove(fileName);
+}
+
+TEST_F(DatasetTest, RefreshFindsTheRecordAgainByItsUniqueFields) {
+  table_.SetUniqueFieldNames("ID");
+  table_.SetRecNo(3);
+  table_.Refresh();
+  EXPECT_EQ(Id(), 2);
+  // The record is gone from the new data: the dataset stands before the first.
+  table_.SetBuffer(TestBuffer()
+                       .Layout({"P.ID i", "P.NAME s60", "P.CODE 9", "P.SUM f", "P.DAY d"})
+                       .Record({Int(1), Text("Иванов"), Absent(), Absent(), Absent()})
+                       .Bytes());
+  table_.Refresh();
+  EXPECT_EQ(table_.RecordCount(), 1);
+  EXPECT_EQ(Id(), 1);
+}
+
+TEST_F(DatasetTest, RefreshAppliesPendingChangesFirst) {
+  table_.Edit();
+  table_.FieldByName("ID")->SetAsInteger(5);
+  table_.Post();
+  table_.Refresh();
+  EXPECT_EQ(table_.appliedCount, 1);
+  EXPECT_EQ(table_.ChangeCount(), 0);
+}
+
+TEST_F(DatasetTest, BlobStreamWrittenWithNoBytesReadsAsNoValue) {
+  MemoryDataset notes(TestBuffer().Layout({"T.M m"}).Record({Blob("text")}).Bytes());
+  notes.Open();
+  TField* memo = notes.FieldByName("M");
+  notes.Edit();
+  notes.CreateBlobStream(memo, bmReadWrite).reset();  // nothing written: unchanged
+  EXPECT_EQ(memo->AsString(), "text");
+  {
+    auto stream = notes.CreateBlobStream(memo, bmReadWrite);
+    stream->SetSize(0);
+  }
+  EXPECT_TRUE(memo->IsNull());
+  notes.Post();
+  const char* slot = notes.ViewRecord(0)->Data.get();
+  EXPECT_EQ(SlotBlobLength(slot), 0);
+  EXPECT_EQ(notes.Cursor()->SaveToBuffer(),
+            TestBuffer().Layout({"T.M m"}).Record({Absent()}).Bytes());
+}
+
+TEST_F(DatasetTest, BlobStreamWritesReplaceTheBlob) {
+  MemoryDataset notes(TestBuffer().Layout({"T.M m"}).Record({Absent()}).Bytes());
+  notes.Open();
+  TField* memo = notes.FieldByName("M");
+  EXPECT_EQ(ErrorOf([&] { notes.CreateBlobStream(memo, bmWrite); }),
+            "Table1: Table is not in edit or insert mode");
+  notes.Edit();
+  notes.CreateBlobStream(memo, bmWrite)->WriteString("новый текст");
+  notes.Post();
+  EXPECT_EQ(memo->AsString(), "новый текст");
+}
+
+}  // namespace
+}  // namespace morvane
