@@ -184,9 +184,10 @@ bool TFieldDataLink::Edit() {
   return fieldEditing_;
 }
 
-void TFieldDataLink::UpdateField() {
+void TFieldDataLink::UpdateField(bool mustExist) {
   SetField(nullptr);
-  if (Active() && !fieldName_.empty()) SetField(DataSet()->FieldByName(fieldName_));
+  if (!Active() || fieldName_.empty()) return;
+  SetField(mustExist ? DataSet()->FieldByName(fieldName_) : DataSet()->FindField(fieldName_));
 }
 
 void TFieldDataLink::SetField(TField* field) {
@@ -218,7 +219,7 @@ void TFieldDataLink::FocusControl(TField** field) {
 }
 
 void TFieldDataLink::LayoutChanged() {
-  UpdateField();
+  UpdateField(false);
 }
 
 void TFieldDataLink::RecordChanged(TField* field) {

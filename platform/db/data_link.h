@@ -140,7 +140,9 @@ class TFieldDataLink : public TDataLink {
   void UpdateData() override;
 
  private:
-  void UpdateField();
+  // mustExist: a missing field raises "Field '%s' not found"; otherwise the
+  // link is left without a field (the field list changed under it).
+  void UpdateField(bool mustExist = true);
   void SetField(TField* field);
   void SetFieldEditing(bool value);
 

@@ -17,7 +17,14 @@ TField::TField(TComponent* owner) : TComponent(owner) {}
 TField::~TField() {
   Destroying();
   if (lookupDataSet_ != nullptr) lookupDataSet_->RemoveFreeNotification(this);
-  if (dataSet_ != nullptr) dataSet_->fields_.Remove(this);
+  if (dataSet_ == nullptr) return;
+  try {
+    dataSet_->fields_.Remove(this);
+  } catch (...) {
+    // The field is out of the list; a control failing to follow the change
+    // must not end the program from a destructor.
+    ApplicationHandleException();
+  }
 }
 
 void TField::SetDataSet(TDataSet* dataSet) {
