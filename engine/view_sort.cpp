@@ -1,0 +1,257 @@
+#include "engine/view_sort.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "engine/compare.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+namespace {
+
+template <typename T>
+T Load(const char* slot) {
+  T value;
+  std::memcpy(&value, slot, sizeof value);
+  return value;
+}
+
+int Sign(int64_t value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+// NaN cannot come from the engine's own conversions, but a data buffer may
+// carry one. It sorts first and equal to itself, so the order stays strict
+// and weak (std::sort may run off the range with an inconsistent order).
+int CompareReal(double left, double right) {
+  const bool leftNan = std::isnan(left);
+  const bool rightNan = std::isnan(right);
+  if (leftNan || rightNan) return int(rightNan) - int(leftNan);
+  return left < right ? -1 : (left > right ? 1 : 0);
+}
+
+// A text-like slot reduced to what orders it. Ranks keep CompareBuf's order
+// of the special values: no reference, then a blob with a length of 0 or
+// less (by that length), then an empty text, then texts.
+struct TextKey {
+  const char* data = nullptr;  // the bytes that order it: raw text or collation key
+  uint32_t size = 0;
+  int32_t length = 0;  // compared before the bytes: text length when right-justified
+  uint8_t rank = 0;
+};
+
+enum : uint8_t { kNoReference = 0, kEmptyBlob = 1, kEmptyText = 2, kText = 3 };
+
+int CompareTextKeys(const TextKey& left, const TextKey& right) {
+  if (left.rank != right.rank) return left.rank < right.rank ? -1 : 1;
+  if (left.length != right.length) return left.length < right.length ? -1 : 1;
+  const size_t common = std::min(left.size, right.size);
+  if (common > 0) {
+    int result = std::memcmp(left.data, right.data, common);
+    if (result != 0) return result;
+  }
+  return Sign(int64_t(left.size) - int64_t(right.size));
+}
+
+bool IsTextType(TzelFieldType type) {
+  return type == zftSmallStr || type == zftString || type == zftMemo || type == zftFmtMemo;
+}
+
+// The raw key of a text-like slot: the text itself (cut at its first zero
+// byte) with its rank.
+TextKey RawTextKey(const char* slot, const TzelField& field) {
+  TextKey key;
+  std::string_view text;
+  switch (field.FieldType) {
+    case zftSmallStr:
+      text = SlotInlineText(slot, field.Size);
+      if (field.Alignment == 1) key.length = int32_t(text.size());
+      break;
+    case zftString:
+      if (!SlotRef(slot)) return key;
+      text = SlotHeapText(slot);
+      break;
+    default: {  // zftMemo, zftFmtMemo
+      if (!SlotRef(slot)) return key;
+      const int32_t length = SlotBlobLength(slot);
+      if (length <= 0) {
+        key.rank = kEmptyBlob;
+        key.length = length;
+        return key;
+      }
+      text = CutAtZero(SlotBlobBytes(slot));
+      break;
+    }
+  }
+  key.rank = text.empty() ? kEmptyText : kText;
+  key.data = text.data();
+  key.size = uint32_t(text.size());
+  return key;
+}
+
+// The comparison object of one sort. It holds the spec, the records in their
+// order before the sort (entries refer to them by ordinal) and, for a
+// case-insensitive sort, the prepared text keys of every text sort field.
+class TzelSortComparer {
+ public:
+  TzelSortComparer(const std::vector<TzelRecord*>& records, const TzelSortSpec& spec)
+      : records_(records), spec_(spec), textKeys_(spec.fields.size()) {
+    if (!spec.caseInsensitive) return;
+    for (size_t index = 0; index < spec.fields.size(); ++index) {
+      if (IsTextType(spec.fields[index]->FieldType)) PrepareCollationKeys(index);
+    }
+  }
+
+  bool Descending() const { return spec_.descending; }
+  const TzelField& Field(size_t index) const { return *spec_.fields[index]; }
+  bool HasTail() const { return spec_.fields.size() > 1; }
+
+  // The key of field 0 of a record for text sorts.
+  TextKey TextKeyOf(uint32_t ordinal) const {
+    if (!textKeys_[0].empty()) return textKeys_[0][ordinal];
+    const TzelRecord* record = records_[ordinal];
+    if (!record->Data) return TextKey{};
+    return RawTextKey(record->Data.get() + Field(0).Offset, Field(0));
+  }
+
+  // Fields 1 onwards, for entries whose leading keys are equal.
+  int CompareTail(uint32_t left, uint32_t right) const {
+    const char* leftData = records_[left]->Data.get();
+    const char* rightData = records_[right]->Data.get();
+    if (!leftData || !rightData) return 0;
+    for (size_t index = 1; index < spec_.fields.size(); ++index) {
+      const TzelField& field = Field(index);
+      int result;
+      if (!textKeys_[index].empty()) {
+        result = CompareTextKeys(textKeys_[index][left], textKeys_[index][right]);
+      } else {
+        result = CompareBuf(leftData + field.Offset, rightData + field.Offset, field, false);
+      }
+      if (result != 0) return result;
+    }
+    return 0;
+  }
+
+ private:
+  // Every text of the field becomes a collation key once; the keys live in
+  // one arena so a million of them cost a million small copies, not a
+  // million allocations kept alive.
+  void PrepareCollationKeys(size_t fieldIndex) {
+    const TzelField& field = Field(fieldIndex);
+    std::vector<TextKey>& keys = textKeys_[fieldIndex];
+    keys.resize(records_.size());
+    std::vector<size_t> offsets(records_.size(), 0);
+    std::string& arena = arenas_.emplace_back();
+    for (size_t ordinal = 0; ordinal < records_.size(); ++ordinal) {
+      const TzelRecord* record = records_[ordinal];
+      if (!record->Data) continue;
+      TextKey key = RawTextKey(record->Data.get() + field.Offset, field);
+      if (key.rank == kText) {
+        std::string collation = CollationKey(std::string_view(key.data, key.size), true);
+        offsets[ordinal] = arena.size();
+        arena += collation;
+        key.size = uint32_t(collation.size());
+      }
+      keys[ordinal] = key;
+    }
+    for (size_t ordinal = 0; ordinal < keys.size(); ++ordinal) {
+      if (keys[ordinal].rank == kText) keys[ordinal].data = arena.data() + offsets[ordinal];
+    }
+  }
+
+  const std::vector<TzelRecord*>& records_;
+  const TzelSortSpec& spec_;
+  std::vector<std::vector<TextKey>> textKeys_;  // per sort field; empty when not prepared
+  std::vector<std::string> arenas_;
+};
+
+template <typename Key>
+struct Entry {
+  Key key;
+  uint32_t ordinal;
+};
+
+// Sorts entries by a prepared leading key, ties going to the comparer's tail,
+// and writes the records back in the new order.
+template <typename Key, typename CompareKeys>
+void SortEntries(std::vector<Entry<Key>>& entries, const TzelSortComparer& comparer,
+                 const std::vector<TzelRecord*>& records, CompareKeys compareKeys,
+                 std::vector<TzelRecord*>& view) {
+  const bool descending = comparer.Descending();
+  const bool hasTail = comparer.HasTail();
+  std::sort(entries.begin(), entries.end(), [&](const Entry<Key>& left, const Entry<Key>& right) {
+    int result = compareKeys(left.key, right.key);
+    if (result == 0 && hasTail) result = comparer.CompareTail(left.ordinal, right.ordinal);
+    return descending ? result > 0 : result < 0;
+  });
+  for (size_t index = 0; index < entries.size(); ++index) {
+    view[index] = records[entries[index].ordinal];
+  }
+}
+
+}  // namespace
+
+void SortView(std::vector<TzelRecord*>& view, const TzelSortSpec& spec) {
+  if (spec.fields.empty() || view.size() < 2) return;
+  const std::vector<TzelRecord*> records = view;
+  const TzelSortComparer comparer(records, spec);
+  const TzelField& leading = comparer.Field(0);
+  const auto count = uint32_t(records.size());
+
+  // Records without data compare equal on every field; none reach a view, but
+  // they get a key of their own (rank 0, or the lowest number) so the order
+  // stays consistent.
+  switch (leading.FieldType) {
+    case zftDouble:
+    case zftCurrency:
+    case zftDateTime: {
+      std::vector<Entry<double>> entries(count);
+      for (uint32_t ordinal = 0; ordinal < count; ++ordinal) {
+        const char* data = records[ordinal]->Data.get();
+        entries[ordinal] = {data ? Load<double>(data + leading.Offset) : -HUGE_VAL, ordinal};
+      }
+      SortEntries(entries, comparer, records, CompareReal, view);
+      return;
+    }
+    case zftSmallStr:
+    case zftString:
+    case zftMemo:
+    case zftFmtMemo: {
+      std::vector<Entry<TextKey>> entries(count);
+      for (uint32_t ordinal = 0; ordinal < count; ++ordinal) {
+        entries[ordinal] = {comparer.TextKeyOf(ordinal), ordinal};
+      }
+      SortEntries(entries, comparer, records, CompareTextKeys, view);
+      return;
+    }
+    default: {
+      // Integers, dates and times by value; Booleans with True first;
+      // unknown and graphic fields all equal.
+      std::vector<Entry<int64_t>> entries(count);
+      for (uint32_t ordinal = 0; ordinal < count; ++ordinal) {
+        const char* data = records[ordinal]->Data.get();
+        int64_t key = INT64_MIN;
+        if (data) {
+          const char* slot = data + leading.Offset;
+          switch (leading.FieldType) {
+            case zftInteger:
+            case zftDate:
+            case zftTime: key = Load<int32_t>(slot); break;
+            case zftBoolean: key = Load<int16_t>(slot) != 0 ? 0 : 1; break;
+            default: key = 0; break;
+          }
+        }
+        entries[ordinal] = {key, ordinal};
+      }
+      SortEntries(
+          entries, comparer, records,
+          [](int64_t left, int64_t right) { return left < right ? -1 : (left > right ? 1 : 0); },
+          view);
+      return;
+    }
+  }
+}
+
+}  // namespace morvane
