@@ -259,7 +259,7 @@ bool TDataSet::AcceptFilterRecord() {
   return accept;
 }
 
-void TDataSet::SetFilteredValue(bool value) {
+void TDataSet::SetFiltered(bool value) {
   if (value == filtered_) return;
   if (Active()) {
     CheckBrowseMode();

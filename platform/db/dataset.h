@@ -86,7 +86,9 @@ class TDataSet : public TComponent {
   // Records in the dataset (-1 when the descendant cannot tell).
   int RecordCount() const { return GetRecordCount(); }
   int RecNo() const { return GetRecNo(); }
-  void SetRecNo(int value) { SetRecNoValue(value); }
+  // Makes the record with that number current (descendants that number
+  // their records override it; the base does nothing).
+  virtual void SetRecNo(int /*value*/) {}
   // Whether RecNo and RecordCount are exact (a scroll bar may trust them).
   virtual bool IsSequenced() const { return true; }
   // Re-reads the data; replaced by descendants that reload differently.
@@ -174,7 +176,9 @@ class TDataSet : public TComponent {
 
   // --- Filtering ---------------------------------------------------------
   bool Filtered() const { return filtered_; }
-  void SetFiltered(bool value) { SetFilteredValue(value); }
+  // Stores the flag (finishing a pending edit first); descendants override
+  // it to rebuild what they show and call the base.
+  virtual void SetFiltered(bool value);
 
   // --- Data sources and links -------------------------------------------
   // The data source this dataset follows as a detail (null for none).
@@ -200,6 +204,9 @@ class TDataSet : public TComponent {
   TRecordBuffer Buffer(int index) const { return buffers_.at(size_t(index)); }
   // Computes calculated and lookup fields of the buffer (state dsCalcFields).
   void GetCalcFields(TRecordBuffer buffer);
+  // The computation itself, in the state the caller set: clears the
+  // calculation area, looks up lookup fields, runs OnCalcFields.
+  virtual void CalculateFields(TRecordBuffer buffer);
 
   // --- Field data (descendants implement the native exchange) -----------
   // True when the field has a value in the record of the current state;
@@ -241,7 +248,6 @@ class TDataSet : public TComponent {
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
   virtual int GetRecordCount() const { return -1; }
   virtual int GetRecNo() const { return -1; }
-  virtual void SetRecNoValue(int /*value*/) {}
   virtual void InternalFirst() = 0;
   virtual void InternalLast() = 0;
   virtual void GetBookmarkData(TRecordBuffer buffer, void* data) const = 0;
@@ -273,7 +279,6 @@ class TDataSet : public TComponent {
   virtual void InternalRefresh() {}
   virtual bool GetCanModify() const { return true; }
   virtual void ClearCalcFields(TRecordBuffer /*buffer*/) {}
-  virtual void SetFilteredValue(bool value);
   virtual TDataSource* GetDataSource() const { return nullptr; }
 
   // --- Event hooks (descendants extend them, calling the base) ----------
@@ -343,7 +348,6 @@ class TDataSet : public TComponent {
   void InitRecord(TRecordBuffer buffer);
   void BeginInsertAppend();
   void EndInsertAppend();
-  void CalculateFields(TRecordBuffer buffer);
   void AddDataSource(TDataSource* dataSource);
   void RemoveDataSource(TDataSource* dataSource);
   bool BookmarkAvailable() const;

@@ -244,3 +244,42 @@ TEST_F(FieldTest, PropertiesThatShapeTheFieldAreFixedWhileOpen) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+TEST(BlobField, MemoContentsTravelThroughTheBlobStream) {
+  testing::TMemoryDataSet dataSet;
+  dataSet.FieldDefs().Add("NOTE", ftMemo);
+  dataSet.FieldDefs().Add("PICTURE", ftGraphic);
+  dataSet.Open();
+  auto* note = dynamic_cast<TMemoField*>(dataSet.FieldByName("NOTE"));
+  ASSERT_NE(note, nullptr);
+  dataSet.Append();
+  EXPECT_TRUE(note->IsNull());
+  EXPECT_EQ(note->DisplayText(), "(Memo)");
+  std::string text("line 1\r\nстрока 2\0binary", 25);
+  note->SetAsString(text);
+  EXPECT_TRUE(note->Modified());
+  dataSet.Post();
+  EXPECT_EQ(note->AsString(), text);
+  EXPECT_EQ(note->BlobSize(), 25);
+  EXPECT_EQ(note->DisplayText(), "(MEMO)");
+  EXPECT_EQ(note->Text(), "(MEMO)");
+  EXPECT_THROW(note->SetAsString("outside edit"), EDatabaseError);
+
+  TMemoryStream saved;
+  note->SaveToStream(saved);
+  EXPECT_EQ(saved.Size(), 25);
+  dataSet.Edit();
+  dataSet.FieldByName("PICTURE")->SetAsString("\x89PNG");
+  note->SetAsString("");
+  EXPECT_TRUE(note->IsNull());
+  note->LoadFromStream(saved);
+  dataSet.Post();
+  EXPECT_EQ(note->AsString(), text);
+  EXPECT_EQ(dataSet.FieldByName("PICTURE")->DisplayText(), "(GRAPHIC)");
+}
+
+}  // namespace
+}  // namespace morvane

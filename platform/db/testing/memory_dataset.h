@@ -11,15 +11,23 @@
 //
 // The cursor is an index into the records: -1 before the first, Count()
 // after the last. Filtering (Filtered + OnFilterRecord) skips records while
-// fetching. Records survive Close; blobs are not supported.
+// fetching. Records survive Close.
+//
+// Blobs: a blob slot holds the number of an immutable value in blobs_.
+// Writing through a blob stream adds a new value and stores its number, so
+// records and buffers can share numbers without copying. Old values stay
+// until the dataset is destroyed, which is fine for tests.
 #pragma once
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/db/dataset.h"
 #include "platform/db/db_consts.h"
+#include "platform/db/fields.h"
 #include "platform/rtl/text.h"
 
 namespace morvane::testing {
@@ -66,11 +74,44 @@ class TMemoryDataSet : public TDataSet {
     return a < b ? -1 : a > b ? 1 : 0;
   }
 
+  void SetRecNo(int value) override {
+    CheckBrowseMode();
+    if (value == RecNo()) return;
+    int visible = 0, target = -1;
+    value = std::clamp(value, 1, std::max(1, RecordCount()));
+    for (int i = 0; i < StoredCount() && target < 0; ++i)
+      if (Accepts(i) && ++visible == value) target = i;
+    if (target < 0) return;
+    DoBeforeScroll();
+    cursor_ = target;
+    Resync({rmCenter});
+    DoAfterScroll();
+  }
+
+  void SetFiltered(bool value) override {
+    TDataSet::SetFiltered(value);
+    if (Active()) First();
+  }
+
   bool GetFieldData(TField* field, void* buffer) override {
     const char* slot = Slot(field);
     if (slot == nullptr || slot[0] == 0) return false;
     if (buffer != nullptr) std::memcpy(buffer, slot + 1, size_t(field->DataSize()));
     return true;
+  }
+
+  std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override {
+    if (mode != bmRead && State() != dsEdit && State() != dsInsert)
+      DatabaseError(STableNotInEditMode);
+    auto stream = std::make_unique<BlobStream>(this, field);
+    const char* slot = Slot(field);
+    if (mode != bmWrite && slot != nullptr && slot[0] != 0) {
+      const std::string& value = blobs_[size_t(IdOf(slot + 1))];
+      stream->WriteBuffer(value.data(), int64_t(value.size()));
+      stream->SetPosition(0);
+    }
+    stream->modified = mode == bmWrite;
+    return stream;
   }
 
   void SetFieldData(TField* field, const void* buffer) override {
@@ -152,20 +193,6 @@ class TMemoryDataSet : public TDataSet {
     int recNo = 0;
     for (int i = 0; i <= index; ++i) recNo += const_cast<TMemoryDataSet*>(this)->Accepts(i);
     return recNo;
-  }
-
-  void SetRecNoValue(int value) override {
-    CheckBrowseMode();
-    if (value == RecNo()) return;
-    int visible = 0, target = -1;
-    value = std::clamp(value, 1, std::max(1, RecordCount()));
-    for (int i = 0; i < StoredCount() && target < 0; ++i)
-      if (Accepts(i) && ++visible == value) target = i;
-    if (target < 0) return;
-    DoBeforeScroll();
-    cursor_ = target;
-    Resync({rmCenter});
-    DoAfterScroll();
   }
 
   void InternalFirst() override { cursor_ = -1; }
@@ -254,12 +281,45 @@ class TMemoryDataSet : public TDataSet {
     std::memset(buffer + recordSize_, 0, size_t(CalcFieldsSize()));
   }
 
-  void SetFilteredValue(bool value) override {
-    TDataSet::SetFilteredValue(value);
-    if (Active()) First();
+ private:
+  // Collects a blob's new contents and stores them when it is destroyed.
+  class BlobStream : public TMemoryStream {
+   public:
+    BlobStream(TMemoryDataSet* owner, TField* field) : owner_(owner), field_(field) {}
+    ~BlobStream() override {
+      if (!modified) return;
+      try {
+        owner_->StoreBlob(field_, std::string(Memory(), size_t(Size())));
+      } catch (...) {
+        owner_->InternalHandleException();
+      }
+    }
+    int64_t Write(const void* buffer, int64_t count) override {
+      modified = true;
+      return TMemoryStream::Write(buffer, count);
+    }
+    void SetSize(int64_t newSize) override {
+      modified = true;
+      TMemoryStream::SetSize(newSize);
+    }
+    bool modified = false;
+
+   private:
+    TMemoryDataSet* owner_;
+    TField* field_;
+  };
+
+  void StoreBlob(TField* field, std::string contents) {
+    char* slot = Slot(field);
+    if (slot == nullptr) DatabaseError(STableNotInEditMode);
+    int32_t number = int32_t(blobs_.size());
+    slot[0] = contents.empty() ? 0 : 1;
+    blobs_.push_back(std::move(contents));
+    std::memcpy(slot + 1, &number, sizeof number);
+    if (auto* blob = dynamic_cast<TBlobField*>(field)) blob->SetModified(true);
+    DataEvent(deFieldChange, field);
   }
 
- private:
   struct Record {
     int32_t id;
     std::vector<char> data;
@@ -278,6 +338,11 @@ class TMemoryDataSet : public TDataSet {
       case ftDate:
       case ftTime:
         return 4;
+      case ftBlob:
+      case ftMemo:
+      case ftFmtMemo:
+      case ftGraphic:
+        return sizeof(int32_t);  // number of the value in blobs_
       case ftFloat:
       case ftCurrency:
       case ftDateTime:
@@ -402,6 +467,7 @@ class TMemoryDataSet : public TDataSet {
   }
 
   std::vector<Record> records_;
+  std::vector<std::string> blobs_;
   std::vector<int> slotOffsets_;
   int recordSize_ = 0;
   int bufferSize_ = 0;
