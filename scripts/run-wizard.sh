@@ -36,14 +36,9 @@ app_dir="$(dirname "$wizard")"
 # The session looks for the transport on the library search path.
 export LD_LIBRARY_PATH="$transport_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 
+# The transport's default database is morvane.db beside the executable.
 if [ -z "${NETBRG_DATABASE:-}" ] && [ ! -f "$app_dir/morvane.db" ]; then
-  demo_tool="$root/$build/transport/netbrg2-demo-db"
-  if [ -x "$demo_tool" ]; then
-    "$demo_tool" "$app_dir/morvane.db"
-  else
-    echo "run-wizard.sh: no demo database at $app_dir/morvane.db and no tool to make one ($demo_tool)." >&2
-    exit 1
-  fi
+  bash "$root/scripts/demo_db/make_demo_db.sh" sqlite "$app_dir/morvane.db"
   echo "run-wizard.sh: created the demo database $app_dir/morvane.db"
 fi
 
@@ -62,9 +57,14 @@ fi
 
 echo "run-wizard.sh: there is no display here (neither DISPLAY nor WAYLAND_DISPLAY is set)."
 tabs="$root/$build/app/tabs"
-if [ -x "$root/$build/app/morvane-render-tabs" ] &&
-   QT_QPA_PLATFORM=offscreen "$root/$build/app/morvane-render-tabs" "$tabs" > /dev/null 2>&1; then
-  echo "run-wizard.sh: the three steps of the form are drawn in $tabs/step1.png .. step3.png"
+renderer="$root/$build/app/morvane-render-tabs"
+if [ -x "$renderer" ]; then
+  # The same session, transport and settings as the wizard; what a message
+  # box would say is printed instead.
+  if messages="$(QT_QPA_PLATFORM=offscreen "$renderer" "$tabs" --transport "$app_dir" 2>&1 > /dev/null)"; then
+    echo "run-wizard.sh: the three steps as the wizard shows them now: $tabs/step1.png .. step3.png"
+  fi
+  grep '^\[' <<< "$messages" | sed 's/^/run-wizard.sh: the wizard says: /' || true
 fi
 if command -v xvfb-run > /dev/null; then
   echo "run-wizard.sh: starting the wizard inside a virtual X display (xvfb-run); nothing is"
