@@ -259,7 +259,7 @@ bool TDataSet::AcceptFilterRecord() {
   return accept;
 }
 
-void TDataSet::SetFiltered(bool value) {
+void TDataSet::SetFilteredValue(bool value) {
   if (value == filtered_) return;
   if (Active()) {
     CheckBrowseMode();

@@ -86,9 +86,9 @@ class TDataSet : public TComponent {
   // Records in the dataset (-1 when the descendant cannot tell).
   int RecordCount() const { return GetRecordCount(); }
   int RecNo() const { return GetRecNo(); }
-  // Makes the record with that number current (descendants that number
-  // their records override it; the base does nothing).
-  virtual void SetRecNo(int /*value*/) {}
+  // Makes the record with that number current. Descendants override this
+  // or the protected setter SetRecNoValue it calls.
+  virtual void SetRecNo(int value) { SetRecNoValue(value); }
   // Whether RecNo and RecordCount are exact (a scroll bar may trust them).
   virtual bool IsSequenced() const { return true; }
   // Re-reads the data; replaced by descendants that reload differently.
@@ -176,9 +176,9 @@ class TDataSet : public TComponent {
 
   // --- Filtering ---------------------------------------------------------
   bool Filtered() const { return filtered_; }
-  // Stores the flag (finishing a pending edit first); descendants override
-  // it to rebuild what they show and call the base.
-  virtual void SetFiltered(bool value);
+  // Turns filtering on or off. Descendants override this or the protected
+  // setter SetFilteredValue it calls; overrides call the base to store it.
+  virtual void SetFiltered(bool value) { SetFilteredValue(value); }
 
   // --- Data sources and links -------------------------------------------
   // The data source this dataset follows as a detail (null for none).
@@ -248,6 +248,9 @@ class TDataSet : public TComponent {
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
   virtual int GetRecordCount() const { return -1; }
   virtual int GetRecNo() const { return -1; }
+  // The setter behind SetRecNo: descendants that number their records
+  // override it; the base does nothing.
+  virtual void SetRecNoValue(int /*value*/) {}
   virtual void InternalFirst() = 0;
   virtual void InternalLast() = 0;
   virtual void GetBookmarkData(TRecordBuffer buffer, void* data) const = 0;
@@ -279,6 +282,10 @@ class TDataSet : public TComponent {
   virtual void InternalRefresh() {}
   virtual bool GetCanModify() const { return true; }
   virtual void ClearCalcFields(TRecordBuffer /*buffer*/) {}
+  // The setter behind SetFiltered: stores the flag, finishing a pending
+  // edit first. Descendants override it to rebuild what they show, calling
+  // the base.
+  virtual void SetFilteredValue(bool value);
   virtual TDataSource* GetDataSource() const { return nullptr; }
 
   // --- Event hooks (descendants extend them, calling the base) ----------

@@ -74,25 +74,6 @@ class TMemoryDataSet : public TDataSet {
     return a < b ? -1 : a > b ? 1 : 0;
   }
 
-  void SetRecNo(int value) override {
-    CheckBrowseMode();
-    if (value == RecNo()) return;
-    int visible = 0, target = -1;
-    value = std::clamp(value, 1, std::max(1, RecordCount()));
-    for (int i = 0; i < StoredCount() && target < 0; ++i)
-      if (Accepts(i) && ++visible == value) target = i;
-    if (target < 0) return;
-    DoBeforeScroll();
-    cursor_ = target;
-    Resync({rmCenter});
-    DoAfterScroll();
-  }
-
-  void SetFiltered(bool value) override {
-    TDataSet::SetFiltered(value);
-    if (Active()) First();
-  }
-
   bool GetFieldData(TField* field, void* buffer) override {
     const char* slot = Slot(field);
     if (slot == nullptr || slot[0] == 0) return false;
@@ -193,6 +174,25 @@ class TMemoryDataSet : public TDataSet {
     int recNo = 0;
     for (int i = 0; i <= index; ++i) recNo += const_cast<TMemoryDataSet*>(this)->Accepts(i);
     return recNo;
+  }
+
+  void SetRecNoValue(int value) override {
+    CheckBrowseMode();
+    if (value == RecNo()) return;
+    int visible = 0, target = -1;
+    value = std::clamp(value, 1, std::max(1, RecordCount()));
+    for (int i = 0; i < StoredCount() && target < 0; ++i)
+      if (Accepts(i) && ++visible == value) target = i;
+    if (target < 0) return;
+    DoBeforeScroll();
+    cursor_ = target;
+    Resync({rmCenter});
+    DoAfterScroll();
+  }
+
+  void SetFilteredValue(bool value) override {
+    TDataSet::SetFilteredValue(value);
+    if (Active()) First();
   }
 
   void InternalFirst() override { cursor_ = -1; }
