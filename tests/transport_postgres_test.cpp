@@ -90,6 +90,38 @@ TEST_F(BackEndTest, ServerTypesCarryTheirValues) {
   EXPECT_TRUE(outcome.reply.Absent(0, 12));
 }
 
+TEST_F(BackEndTest, StreamedTextsKeepTabsLineBreaksAndBackslashes) {
+  const SendOutcome outcome = client().Send(
+      "SELECT E'a\\tb\\nc\\\\d' AS mixed, '\\N' AS not_null, NULL::text AS nothing, "
+      "'' AS empty, 'x' AS last");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  EXPECT_EQ(outcome.reply.Text(0, 0), "a\tb\nc\\d");
+  EXPECT_EQ(outcome.reply.Text(0, 1), "\\N");
+  EXPECT_TRUE(outcome.reply.Absent(0, 2));
+  EXPECT_TRUE(outcome.reply.Absent(0, 3));
+  EXPECT_EQ(outcome.reply.Text(0, 4), "x");
+}
+
+TEST_F(BackEndTest, ColumnWidenedAfterManyRowsKeepsEveryValue) {
+  const SendOutcome outcome = client().Send(
+      "SELECT CASE WHEN n < 3000 THEN n::numeric ELSE 12345678901234567890 END AS v "
+      "FROM generate_series(1, 3001) AS n ORDER BY n");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  ASSERT_EQ(outcome.reply.records.size(), 3001u);
+  EXPECT_EQ(outcome.reply.fields[0].code, "s36");
+  EXPECT_EQ(outcome.reply.Text(0, 0), "1");
+  EXPECT_EQ(outcome.reply.Text(3000, 0), "12345678901234567890");
+}
+
+TEST_F(BackEndTest, ErrorWhileRowsStreamLeavesTheConnectionUsable) {
+  const SendOutcome failed =
+      client().Send("SELECT 1 / (n - 5000) AS q FROM generate_series(1, 10000) AS n");
+  EXPECT_EQ(failed.status, 0);
+  ASSERT_EQ(failed.reply.status, 'E');
+  EXPECT_NE(failed.reply.errorText.find("division by zero"), std::string::npos);
+  EXPECT_EQ(client().Send("SELECT Ident FROM Units").reply.records.size(), 34u);
+}
+
 TEST_F(BackEndTest, WrongConnectionSettingsFailInit) {
   setenv("NETBRG_DATABASE", "host=127.0.0.1 port=1 user=postgres connect_timeout=2", 1);
   EXPECT_EQ(client().Init().status, -1);

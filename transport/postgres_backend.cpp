@@ -7,7 +7,9 @@
 #include <map>
 
 #include "transport/backend.h"
+#include "transport/postgres_rows.h"
 #include "transport/result_encoder.h"
+#include "transport/sql_tokenizer.h"
 #include "transport/transport_error.h"
 
 namespace morvane::transport {
@@ -17,7 +19,6 @@ namespace {
 // Type OIDs from the server's catalog (pg_type), stable across versions.
 enum : Oid {
   kBoolOid = 16,
-  kByteaOid = 17,
   kInt8Oid = 20,
   kInt2Oid = 21,
   kInt4Oid = 23,
@@ -56,70 +57,6 @@ ColumnKind KindOf(Oid type) {
   }
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-struct ResultDeleter {
-  void operator()(PGresult* result) const { PQclear(result); }
-};
-using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
-
-class PostgresRows : public RowSource {
- public:
-  PostgresRows(PGresult* result, std::vector<ColumnInfo> columns)
-      : result_(result), columns_(std::move(columns)), scratch_(columns_.size()) {
-    rowCount_ = PQntuples(result);
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      isBytea_.push_back(PQftype(result, static_cast<int>(i)) == kByteaOid);
-    }
-  }
-
-  const std::vector<ColumnInfo>& Columns() const override { return columns_; }
-  bool Next() override { return ++row_ < rowCount_; }
-  bool Rewind() override {
-    row_ = -1;
-    return true;
-  }
-
-  Cell Get(size_t column) override {
-    const int index = static_cast<int>(column);
-    Cell cell;
-    if (PQgetisnull(result_, row_, index)) return cell;
-    const char* value = PQgetvalue(result_, row_, index);
-    const auto length = static_cast<size_t>(PQgetlength(result_, row_, index));
-    if (isBytea_[column]) {
-      cell.storage = CellStorage::kBlob;
-      cell.bytes = DecodeBytea(std::string_view(value, length), scratch_[column]);
-    } else {
-      cell.storage = CellStorage::kText;
-      cell.bytes = std::string_view(value, length);
-    }
-    return cell;
-  }
-
- private:
-  // bytea comes as "\x" and hex digits (the default bytea_output).
-  static std::string_view DecodeBytea(std::string_view text, std::string& bytes) {
-    if (text.size() < 2 || text[0] != '\\' || text[1] != 'x') return text;
-    bytes.resize((text.size() - 2) / 2);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      bytes[i] = static_cast<char>(HexValue(text[2 + 2 * i]) * 16 + HexValue(text[3 + 2 * i]));
-    }
-    return bytes;
-  }
-
-  PGresult* result_;
-  std::vector<ColumnInfo> columns_;
-  std::vector<std::string> scratch_;
-  std::vector<bool> isBytea_;
-  int rowCount_ = 0;
-  int row_ = -1;
-};
-
 class PostgresBackend : public Backend {
  public:
   explicit PostgresBackend(PGconn* connection) : connection_(connection) {}
@@ -144,21 +81,67 @@ class PostgresBackend : public Backend {
   }
 
   bool Execute(const std::string& statement, ByteBuffer& reply) override {
+    if (ReadsThroughCopy(statement)) {
+      ExecuteWithCopy(statement, reply);
+      return true;
+    }
     ResultPtr result = Exec(statement.c_str());
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) return false;
-    PostgresRows rows(result.get(), Describe(result.get()));
+    std::vector<ColumnInfo> columns = Describe(result.get());
+    PostgresRows rows(std::move(result), std::move(columns));
     reply = EncodeResultSet(rows);
     return true;
   }
 
  private:
+  // Plain SELECTs are read through COPY; anything else (data-changing
+  // statements with RETURNING, SELECT INTO) runs as it is.
+  static bool ReadsThroughCopy(const std::string& statement) {
+    const std::vector<Token> tokens = TokenizeSql(statement);
+    size_t first = 0;
+    while (first < tokens.size() && IsBlankToken(tokens[first])) ++first;
+    if (first == tokens.size() || !IsKeyword(tokens[first], "SELECT")) return false;
+    int depth = 0;
+    for (const Token& token : tokens) {
+      if (token.text == "(") ++depth;
+      if (token.text == ")") --depth;
+      if (depth == 0 && IsKeyword(token, "INTO")) return false;
+    }
+    return true;
+  }
+
+  // Describes the statement's columns (an unnamed prepared statement), then
+  // streams its rows with COPY: the server does the work it does for its own
+  // client, and libpq hands over each row without building a result object.
+  void ExecuteWithCopy(const std::string& statement, ByteBuffer& reply) {
+    Check(ResultPtr(PQprepare(connection_, "", statement.c_str(), 0, nullptr)));
+    ResultPtr description = Check(ResultPtr(PQdescribePrepared(connection_, "")));
+    std::vector<ColumnInfo> columns = Describe(description.get());
+    std::vector<bool> isBytea;
+    for (int i = 0; i < PQnfields(description.get()); ++i) {
+      isBytea.push_back(PQftype(description.get(), i) == kByteaOid);
+    }
+    // The line break keeps a trailing comment from swallowing the parenthesis.
+    const std::string copy = "COPY (" + statement + "\n) TO STDOUT";
+    ResultPtr started(PQexec(connection_, copy.c_str()));
+    if (PQresultStatus(started.get()) != PGRES_COPY_OUT) Check(std::move(started));
+    CopyRows rows(connection_, std::move(columns), std::move(isBytea));
+    reply = EncodeResultSet(rows);
+  }
+
   ResultPtr Exec(const char* sql) {
     if (PQstatus(connection_) != CONNECTION_OK) {
       throw TransportError("соединение с сервером PostgreSQL потеряно", true);
     }
-    ResultPtr result(PQexecParams(connection_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+    return Check(
+        ResultPtr(PQexecParams(connection_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0)));
+  }
+
+  // Passes a successful result through; throws the back end's message.
+  ResultPtr Check(ResultPtr result) {
     const ExecStatusType status = PQresultStatus(result.get());
-    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY) {
+    if (result != nullptr &&
+        (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY)) {
       return result;
     }
     const bool lost = PQstatus(connection_) != CONNECTION_OK;
@@ -174,6 +157,7 @@ class PostgresBackend : public Backend {
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
       message.pop_back();
     }
+    if (lost && message.empty()) message = "соединение с сервером PostgreSQL потеряно";
     throw TransportError(message, lost);
   }
 

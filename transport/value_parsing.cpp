@@ -138,16 +138,24 @@ bool TryParseMoney(std::string_view text, double& value) {
 }
 
 bool TryParseBool(std::string_view text, bool& value) {
-  std::string lower;
-  for (char c : text) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  if (lower == "t" || lower == "true" || lower == "1" || lower == "y" || lower == "yes") {
-    value = true;
-    return true;
+  // PostgreSQL sends "t" and "f"; the longer spellings come from SQLite
+  // texts and are rare.
+  if (text.size() == 1) {
+    const char c = text[0];
+    if (c == 't' || c == 'T' || c == '1' || c == 'y' || c == 'Y') return value = true, true;
+    if (c == 'f' || c == 'F' || c == '0' || c == 'n' || c == 'N') return value = false, true;
+    return false;
   }
-  if (lower == "f" || lower == "false" || lower == "0" || lower == "n" || lower == "no") {
-    value = false;
+  const auto is = [&](std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+      const char c = text[i];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != word[i]) return false;
+    }
     return true;
-  }
+  };
+  if (is("true") || is("yes")) return value = true, true;
+  if (is("false") || is("no")) return value = false, true;
   return false;
 }
 
