@@ -1,0 +1,3 @@
+ab        SELECT [x], "y" /* c */ FROM t -- d
+; WITH x AS (SELECT 1)
+SELECT * FROM x
