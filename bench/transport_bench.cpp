@@ -95,8 +95,12 @@ void ThroughTransport(benchmark::State& state, bool usePostgres) {
   state.counters["reply_MB"] = static_cast<double>(bytes) / 1e6;
 }
 
-void BM_TransportSqlite(benchmark::State& state) { ThroughTransport(state, false); }
-void BM_TransportPostgres(benchmark::State& state) { ThroughTransport(state, true); }
+void BM_TransportSqlite(benchmark::State& state) {
+  ThroughTransport(state, false);
+}
+void BM_TransportPostgres(benchmark::State& state) {
+  ThroughTransport(state, true);
+}
 
 void BM_Sqlite3Csv(benchmark::State& state) {
   size_t bytes = 0;
@@ -112,8 +116,8 @@ void BM_PsqlCopy(benchmark::State& state) {
   const std::string psql = postgres->BinDirectory() + "/psql";
   size_t bytes = 0;
   for (auto _ : state) {
-    bytes = ReadCommand("'" + psql + "' -X -q '" + postgres->ConnectionInfo() +
-                        "' -c 'COPY (" + kQuery + ") TO STDOUT'");
+    bytes = ReadCommand("'" + psql + "' -X -q '" + postgres->ConnectionInfo() + "' -c 'COPY (" +
+                        kQuery + ") TO STDOUT'");
   }
   state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
 }
@@ -152,7 +156,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   using namespace morvane::testing;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--rows=", 7) == 0) totalRows = std::max(kBaseGoods, std::atoi(argv[i] + 7));
+    if (std::strncmp(argv[i], "--rows=", 7) == 0)
+      totalRows = std::max(kBaseGoods, std::atoi(argv[i] + 7));
   }
   benchmark::Initialize(&argc, argv);
   TransportClient transport;
@@ -167,8 +172,10 @@ int main(int argc, char** argv) {
 
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_TransportSqlite/iterations:5/real_time", "BM_Sqlite3Csv/iterations:5/real_time");
-  reporter.PrintRatio("BM_TransportPostgres/iterations:5/real_time", "BM_PsqlCopy/iterations:5/real_time");
+  reporter.PrintRatio("BM_TransportSqlite/iterations:5/real_time",
+                      "BM_Sqlite3Csv/iterations:5/real_time");
+  reporter.PrintRatio("BM_TransportPostgres/iterations:5/real_time",
+                      "BM_PsqlCopy/iterations:5/real_time");
 
   transport.Close();
   postgres.reset();

@@ -24,16 +24,19 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 }  // namespace
 
-std::string DemoSchemaSql() { return ReadScript("schema.sql"); }
-std::string DemoDataSql() { return ReadScript("data.sql"); }
+std::string DemoSchemaSql() {
+  return ReadScript("schema.sql");
+}
+std::string DemoDataSql() {
+  return ReadScript("data.sql");
+}
 
 std::string ScaleGoodsSql(int rows, DemoBackEnd backEnd) {
   std::string sql = ReadScript("scale_goods.sql");
   ReplaceAll(sql, "{{ROWS}}", std::to_string(rows));
   ReplaceAll(sql, "{{CREATED}}",
-             backEnd == DemoBackEnd::kSQLite
-                 ? "date('2020-01-01', '+' || (n % 1800) || ' days')"
-                 : "DATE '2020-01-01' + (n % 1800)");
+             backEnd == DemoBackEnd::kSQLite ? "date('2020-01-01', '+' || (n % 1800) || ' days')"
+                                             : "DATE '2020-01-01' + (n % 1800)");
   return sql;
 }
 

@@ -63,8 +63,9 @@ std::unique_ptr<PostgresServer> PostgresServer::Start(std::string& problem) {
   std::unique_ptr<PostgresServer> server(new PostgresServer());
   server->binDirectory_ = FindBinDirectory();
   if (server->binDirectory_.empty()) {
-    problem = "PostgreSQL server binaries not found (no /usr/lib/postgresql/*/bin/initdb, "
-              "PG_BIN not set); install the Debian package postgresql";
+    problem =
+        "PostgreSQL server binaries not found (no /usr/lib/postgresql/*/bin/initdb, "
+        "PG_BIN not set); install the Debian package postgresql";
     return nullptr;
   }
   char folderTemplate[] = "/tmp/morvane-pg-XXXXXX";
@@ -83,8 +84,10 @@ std::unique_ptr<PostgresServer> PostgresServer::Start(std::string& problem) {
   }
   server->port_ = FreeLoopbackPort();
   const std::string initLog = server->folder_ + "/initdb.log";
-  if (server->RunTool("initdb", "-D '" + server->folder_ + "/data' -U postgres -A trust -E UTF8 "
-                                "--locale=C.UTF-8 --no-sync > '" + initLog + "' 2>&1") != 0) {
+  if (server->RunTool("initdb", "-D '" + server->folder_ +
+                                    "/data' -U postgres -A trust -E UTF8 "
+                                    "--locale=C.UTF-8 --no-sync > '" +
+                                    initLog + "' 2>&1") != 0) {
     problem = "initdb failed:\n" + Tail(initLog);
     return nullptr;
   }
@@ -115,7 +118,8 @@ bool PostgresServer::PgCtl(const std::string& action) const {
   if (action == "start") {
     // Durability is worthless for a throw-away server; speed is not.
     arguments += "-l '" + folder_ + "/server.log' -o \"-p " + std::to_string(port_) + " -k '" +
-                 folder_ + "' -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off"
+                 folder_ +
+                 "' -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off"
                  " -c synchronous_commit=off\" start";
   } else {
     arguments += "-m fast stop";

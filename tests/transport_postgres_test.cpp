@@ -18,7 +18,10 @@ std::string serverProblem;
 
 class ServerEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { owned_ = PostgresServer::Start(serverProblem); server = owned_.get(); }
+  void SetUp() override {
+    owned_ = PostgresServer::Start(serverProblem);
+    server = owned_.get();
+  }
   void TearDown() override {
     server = nullptr;
     owned_.reset();

@@ -166,8 +166,8 @@ TEST_F(BackEndTest, LastResultSetOfTheRequestIsTheReply) {
 }
 
 TEST_F(BackEndTest, InsertReturningAnswersItsRows) {
-  const SendOutcome outcome = client().Send(
-      "INSERT INTO Units (Ident, name) VALUES ('x1', 'икс') RETURNING Ident, name");
+  const SendOutcome outcome =
+      client().Send("INSERT INTO Units (Ident, name) VALUES ('x1', 'икс') RETURNING Ident, name");
   ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
   ASSERT_EQ(outcome.reply.records.size(), 1u);
   EXPECT_EQ(outcome.reply.Text(0, 1), "икс");

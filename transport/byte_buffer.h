@@ -2,9 +2,9 @@
 // handed to the caller as it is and released with free() by FreeMem_NB.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <new>
 

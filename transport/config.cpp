@@ -19,7 +19,9 @@ std::string_view Trim(std::string_view text) {
 bool EqualIgnoringCase(std::string_view left, std::string_view right) {
   if (left.size() != right.size()) return false;
   for (size_t i = 0; i < left.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    const auto lower = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    };
     if (lower(left[i]) != lower(right[i])) return false;
   }
   return true;

@@ -68,11 +68,14 @@ SendResult Connection::Send(std::string_view request) {
     // Out of memory while encoding a large result: the request still fails
     // cleanly and the connection stays usable.
     backend_->Rollback();
-    result.reply = EncodeErrorReply(std::string(error.what()) + "\r\nSQL: " + QuoteStatement(current));
+    result.reply =
+        EncodeErrorReply(std::string(error.what()) + "\r\nSQL: " + QuoteStatement(current));
   }
   return result;
 }
 
-void Connection::Close() { backend_.reset(); }
+void Connection::Close() {
+  backend_.reset();
+}
 
 }  // namespace morvane::transport

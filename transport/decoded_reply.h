@@ -94,8 +94,8 @@ inline DecodedReply DecodeReply(const char* data, size_t size) {
     }
     const std::string_view description = layout.substr(layoutPosition, separator - layoutPosition);
     const size_t blank = description.find(' ');
-    reply.fields.push_back({std::string(description.substr(0, blank)),
-                            std::string(description.substr(blank + 1))});
+    reply.fields.push_back(
+        {std::string(description.substr(0, blank)), std::string(description.substr(blank + 1))});
     layoutPosition = separator + 1;
   }
   if (fieldCount > 0 && layout.substr(layoutPosition) != "\x14") {

@@ -76,8 +76,12 @@ void WaitSendToServer(const char* text, int32_t length, TransportReply** reply) 
   }
 }
 
-void WaitCloseNetClient(void) { TheConnection().Close(); }
+void WaitCloseNetClient(void) {
+  TheConnection().Close();
+}
 
-void FreeMem_NB(void* data) { std::free(data); }
+void FreeMem_NB(void* data) {
+  std::free(data);
+}
 
 }  // extern "C"

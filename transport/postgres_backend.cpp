@@ -38,22 +38,33 @@ enum : Oid {
 
 ColumnKind KindOf(Oid type) {
   switch (type) {
-    case kBoolOid: return ColumnKind::kBoolean;
-    case kByteaOid: return ColumnKind::kBlob;
+    case kBoolOid:
+      return ColumnKind::kBoolean;
+    case kByteaOid:
+      return ColumnKind::kBlob;
     case kInt8Oid:
-    case kOidOid: return ColumnKind::kInt64;
+    case kOidOid:
+      return ColumnKind::kInt64;
     case kInt2Oid:
-    case kInt4Oid: return ColumnKind::kInt32;
+    case kInt4Oid:
+      return ColumnKind::kInt32;
     case kFloat4Oid:
-    case kFloat8Oid: return ColumnKind::kDouble;
-    case kNumericOid: return ColumnKind::kDecimal;
-    case kMoneyOid: return ColumnKind::kCurrency;
-    case kDateOid: return ColumnKind::kDate;
+    case kFloat8Oid:
+      return ColumnKind::kDouble;
+    case kNumericOid:
+      return ColumnKind::kDecimal;
+    case kMoneyOid:
+      return ColumnKind::kCurrency;
+    case kDateOid:
+      return ColumnKind::kDate;
     case kTimeOid:
-    case kTimetzOid: return ColumnKind::kTime;
+    case kTimetzOid:
+      return ColumnKind::kTime;
     case kTimestampOid:
-    case kTimestamptzOid: return ColumnKind::kDateTime;
-    default: return ColumnKind::kText;
+    case kTimestamptzOid:
+      return ColumnKind::kDateTime;
+    default:
+      return ColumnKind::kText;
   }
 }
 
@@ -201,15 +212,17 @@ class PostgresBackend : public Backend {
     TableNames& names = tableNames_[table];
     const std::string oidText = std::to_string(table);
     const char* values[] = {oidText.c_str()};
-    ResultPtr result(PQexecParams(connection_,
-                                  "SELECT c.relname, a.attnum, a.attname FROM pg_catalog.pg_class c "
-                                  "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid "
-                                  "WHERE c.oid = $1::oid AND a.attnum > 0",
-                                  1, nullptr, values, nullptr, nullptr, 0));
+    ResultPtr result(
+        PQexecParams(connection_,
+                     "SELECT c.relname, a.attnum, a.attname FROM pg_catalog.pg_class c "
+                     "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid "
+                     "WHERE c.oid = $1::oid AND a.attnum > 0",
+                     1, nullptr, values, nullptr, nullptr, 0));
     if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
       for (int row = 0; row < PQntuples(result.get()); ++row) {
         names.table = PQgetvalue(result.get(), row, 0);
-        names.columns[std::atoi(PQgetvalue(result.get(), row, 1))] = PQgetvalue(result.get(), row, 2);
+        names.columns[std::atoi(PQgetvalue(result.get(), row, 1))] =
+            PQgetvalue(result.get(), row, 2);
       }
     }
     return names;
@@ -240,12 +253,13 @@ std::unique_ptr<Backend> OpenPostgresBackend(const std::string& connectionInfo) 
   }
   // Server notices ("table does not exist, skipping") are not errors; the
   // default processor would print them on the program's stderr.
-  PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      connection, [](void*, const char*) {}, nullptr);
   PQsetClientEncoding(connection, "UTF8");
   // Fixed output formats, whatever the server's defaults: ISO dates and
   // money without a locale's currency symbol.
-  for (const char* setting : {"SET DateStyle = 'ISO, YMD'", "SET lc_monetary = 'C'",
-                              "SET extra_float_digits = 1"}) {
+  for (const char* setting :
+       {"SET DateStyle = 'ISO, YMD'", "SET lc_monetary = 'C'", "SET extra_float_digits = 1"}) {
     PQclear(PQexec(connection, setting));
   }
   return std::make_unique<PostgresBackend>(connection);

@@ -111,13 +111,27 @@ size_t Unescape(char* text, size_t length) {
     }
     const char escaped = text[++i];
     switch (escaped) {
-      case 'b': *out++ = '\b'; break;
-      case 'f': *out++ = '\f'; break;
-      case 'n': *out++ = '\n'; break;
-      case 'r': *out++ = '\r'; break;
-      case 't': *out++ = '\t'; break;
-      case 'v': *out++ = '\v'; break;
-      default: *out++ = escaped; break;  // "\\" and anything else stand for themselves
+      case 'b':
+        *out++ = '\b';
+        break;
+      case 'f':
+        *out++ = '\f';
+        break;
+      case 'n':
+        *out++ = '\n';
+        break;
+      case 'r':
+        *out++ = '\r';
+        break;
+      case 't':
+        *out++ = '\t';
+        break;
+      case 'v':
+        *out++ = '\v';
+        break;
+      default:
+        *out++ = escaped;
+        break;  // "\\" and anything else stand for themselves
     }
   }
   return static_cast<size_t>(out - text);
@@ -131,7 +145,9 @@ CopyRows::CopyRows(PGconn* connection, std::vector<ColumnInfo> columns, std::vec
       isBytea_(std::move(isBytea)),
       scratch_(columns_.size()) {}
 
-CopyRows::~CopyRows() { Drain(); }
+CopyRows::~CopyRows() {
+  Drain();
+}
 
 bool CopyRows::Next() {
   if (row_ < rowsRead_) {

@@ -43,17 +43,28 @@ struct ColumnState {
 
 Encoding InitialEncoding(const ColumnInfo& column) {
   switch (column.kind) {
-    case ColumnKind::kUnknown: return Encoding::kPending;
-    case ColumnKind::kInt32: return Encoding::kInt32;
-    case ColumnKind::kInt64: return Encoding::kInt64AsDouble;
-    case ColumnKind::kBoolean: return Encoding::kBoolean;
-    case ColumnKind::kDouble: return Encoding::kDouble;
-    case ColumnKind::kDecimal: return Encoding::kDecimal;
-    case ColumnKind::kCurrency: return Encoding::kCurrency;
-    case ColumnKind::kDate: return Encoding::kDate;
-    case ColumnKind::kTime: return Encoding::kTime;
-    case ColumnKind::kDateTime: return Encoding::kDateTime;
-    case ColumnKind::kBlob: return Encoding::kBlob;
+    case ColumnKind::kUnknown:
+      return Encoding::kPending;
+    case ColumnKind::kInt32:
+      return Encoding::kInt32;
+    case ColumnKind::kInt64:
+      return Encoding::kInt64AsDouble;
+    case ColumnKind::kBoolean:
+      return Encoding::kBoolean;
+    case ColumnKind::kDouble:
+      return Encoding::kDouble;
+    case ColumnKind::kDecimal:
+      return Encoding::kDecimal;
+    case ColumnKind::kCurrency:
+      return Encoding::kCurrency;
+    case ColumnKind::kDate:
+      return Encoding::kDate;
+    case ColumnKind::kTime:
+      return Encoding::kTime;
+    case ColumnKind::kDateTime:
+      return Encoding::kDateTime;
+    case ColumnKind::kBlob:
+      return Encoding::kBlob;
     case ColumnKind::kText:
       return column.declaredLength >= 0 && column.declaredLength <= kMaxInlineLength
                  ? Encoding::kInlineText
@@ -64,10 +75,14 @@ Encoding InitialEncoding(const ColumnInfo& column) {
 
 Encoding EncodingForStorage(CellStorage storage) {
   switch (storage) {
-    case CellStorage::kInteger: return Encoding::kInt32;
-    case CellStorage::kReal: return Encoding::kDouble;
-    case CellStorage::kBlob: return Encoding::kBlob;
-    default: return Encoding::kText;
+    case CellStorage::kInteger:
+      return Encoding::kInt32;
+    case CellStorage::kReal:
+      return Encoding::kDouble;
+    case CellStorage::kBlob:
+      return Encoding::kBlob;
+    default:
+      return Encoding::kText;
   }
 }
 
@@ -81,22 +96,32 @@ class CellWriter {
     if (cell.storage == CellStorage::kNull) return 0;
     if (state.encoding == Encoding::kPending) state.encoding = EncodingForStorage(cell.storage);
     switch (state.encoding) {
-      case Encoding::kInt32: return WriteInt32(state, cell);
-      case Encoding::kInt64AsDouble: return WriteInt64(state, cell);
-      case Encoding::kDouble: return WriteDouble(state, cell, 0, false);
-      case Encoding::kDecimal: return WriteDouble(state, cell, 15, false);
-      case Encoding::kCurrency: return WriteDouble(state, cell, 0, true);
-      case Encoding::kBoolean: return WriteBoolean(state, cell);
+      case Encoding::kInt32:
+        return WriteInt32(state, cell);
+      case Encoding::kInt64AsDouble:
+        return WriteInt64(state, cell);
+      case Encoding::kDouble:
+        return WriteDouble(state, cell, 0, false);
+      case Encoding::kDecimal:
+        return WriteDouble(state, cell, 15, false);
+      case Encoding::kCurrency:
+        return WriteDouble(state, cell, 0, true);
+      case Encoding::kBoolean:
+        return WriteBoolean(state, cell);
       case Encoding::kDate:
-      case Encoding::kDateTime: return WriteDate(state, cell);
-      case Encoding::kTime: return WriteTime(state, cell);
+      case Encoding::kDateTime:
+        return WriteDate(state, cell);
+      case Encoding::kTime:
+        return WriteTime(state, cell);
       case Encoding::kInlineText:
-      case Encoding::kText: return WriteText(state, cell);
-      case Encoding::kBlob: return WriteBlob(cell.storage == CellStorage::kInteger ||
-                                                     cell.storage == CellStorage::kReal
-                                                 ? NumberText(cell)
-                                                 : cell.bytes);
-      case Encoding::kPending: break;
+      case Encoding::kText:
+        return WriteText(state, cell);
+      case Encoding::kBlob:
+        return WriteBlob(cell.storage == CellStorage::kInteger || cell.storage == CellStorage::kReal
+                             ? NumberText(cell)
+                             : cell.bytes);
+      case Encoding::kPending:
+        break;
     }
     return 0;
   }
@@ -132,7 +157,8 @@ class CellWriter {
     if (!CellInteger(cell, value)) {
       return Widen(state, cell.storage == CellStorage::kReal ? Encoding::kDouble : Encoding::kText);
     }
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    if (value < std::numeric_limits<int32_t>::min() ||
+        value > std::numeric_limits<int32_t>::max()) {
       return Widen(state, Encoding::kInt64AsDouble);
     }
     out_.AppendInt32(static_cast<int32_t>(value));
@@ -141,7 +167,8 @@ class CellWriter {
 
   int WriteInt64(ColumnState& state, const Cell& cell) {
     int64_t value = 0;
-    if (!CellInteger(cell, value) || !FitsDoubleExactly(value)) return Widen(state, Encoding::kText);
+    if (!CellInteger(cell, value) || !FitsDoubleExactly(value))
+      return Widen(state, Encoding::kText);
     out_.AppendDouble(static_cast<double>(value));
     return 8;
   }
@@ -226,16 +253,24 @@ class CellWriter {
 
 std::string TypeCode(const ColumnState& state) {
   switch (state.encoding) {
-    case Encoding::kInt32: return "i";
+    case Encoding::kInt32:
+      return "i";
     case Encoding::kInt64AsDouble:
     case Encoding::kDouble:
-    case Encoding::kDecimal: return "f";
-    case Encoding::kCurrency: return "c";
-    case Encoding::kBoolean: return "b";
-    case Encoding::kDate: return "d";
-    case Encoding::kTime: return "v";
-    case Encoding::kDateTime: return "t";
-    case Encoding::kBlob: return "g";
+    case Encoding::kDecimal:
+      return "f";
+    case Encoding::kCurrency:
+      return "c";
+    case Encoding::kBoolean:
+      return "b";
+    case Encoding::kDate:
+      return "d";
+    case Encoding::kTime:
+      return "v";
+    case Encoding::kDateTime:
+      return "t";
+    case Encoding::kBlob:
+      return "g";
     case Encoding::kInlineText: {
       const int length = std::max({state.declaredLength, static_cast<int>(state.longest), 1});
       return std::string(1, static_cast<char>(length <= 9 ? '0' + length : 'A' + length - 10));
@@ -243,8 +278,8 @@ std::string TypeCode(const ColumnState& state) {
     case Encoding::kPending:  // only NULLs seen: any text type carries them
     case Encoding::kText: {
       if (state.longest > kMaxStringLength) return "m";
-      const int length = std::max(
-          {state.declaredLength, static_cast<int>(state.longest), kDefaultStringLength});
+      const int length =
+          std::max({state.declaredLength, static_cast<int>(state.longest), kDefaultStringLength});
       std::string code = "s";
       code += std::to_string(length);
       return code;

@@ -16,11 +16,21 @@ struct TestValue {
   double real = 0;
   std::string bytes;
 };
-TestValue Null() { return {}; }
-TestValue Int(int64_t value) { return {CellStorage::kInteger, value, 0, ""}; }
-TestValue Real(double value) { return {CellStorage::kReal, 0, value, ""}; }
-TestValue Text(std::string value) { return {CellStorage::kText, 0, 0, std::move(value)}; }
-TestValue Blob(std::string value) { return {CellStorage::kBlob, 0, 0, std::move(value)}; }
+TestValue Null() {
+  return {};
+}
+TestValue Int(int64_t value) {
+  return {CellStorage::kInteger, value, 0, ""};
+}
+TestValue Real(double value) {
+  return {CellStorage::kReal, 0, value, ""};
+}
+TestValue Text(std::string value) {
+  return {CellStorage::kText, 0, 0, std::move(value)};
+}
+TestValue Blob(std::string value) {
+  return {CellStorage::kBlob, 0, 0, std::move(value)};
+}
 
 class TableRows : public RowSource {
  public:
@@ -67,11 +77,10 @@ TEST(ResultEncoderTest, EncodesEveryTypeWithItsSlotBytes) {
               Column("k", ColumnKind::kText, 10), Column("s", ColumnKind::kText, 120),
               Column("g", ColumnKind::kBlob), Column("l", ColumnKind::kInt64)},
              {{Text("-42"), Text("t"), Text("2.5"), Text("1234.56"), Text("-$1,234.50"),
-               Text("2024-03-05"), Text("10:20:30.5"), Text("2024-03-05 10:20:30"),
-               Text("шт."), Text("штука"), Blob(std::string("\0\x01\xff", 3)),
-               Text("9007199254740992")}});
+               Text("2024-03-05"), Text("10:20:30.5"), Text("2024-03-05 10:20:30"), Text("шт."),
+               Text("штука"), Blob(std::string("\0\x01\xff", 3)), Text("9007199254740992")}});
   ASSERT_EQ(reply.fields.size(), 12u);
-  const std::vector<std::string> codes = {"i", "b", "f", "f", "c", "d",
+  const std::vector<std::string> codes = {"i", "b", "f", "f",    "c", "d",
                                           "v", "t", "A", "s120", "g", "f"};
   for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(reply.fields[i].code, codes[i]) << i;
   EXPECT_EQ(reply.fields[0].name, "T.i");
@@ -116,7 +125,9 @@ struct WideningCase {
   const char* expectedCode;
 };
 
-void PrintTo(const WideningCase& value, std::ostream* out) { *out << value.description; }
+void PrintTo(const WideningCase& value, std::ostream* out) {
+  *out << value.description;
+}
 
 class ResultEncoderWideningTest : public ::testing::TestWithParam<WideningCase> {};
 
@@ -133,33 +144,54 @@ const std::string kLongCyrillic(40, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
     Columns, ResultEncoderWideningTest,
-    ::testing::Values(
-        WideningCase{"int32 meets a 40-bit value", Column("a", ColumnKind::kInt32),
-                     {Int(1), Int(int64_t{1} << 40)}, "f"},
-        WideningCase{"int64 beyond 2^53", Column("a", ColumnKind::kInt64),
-                     {Int(1), Int((int64_t{1} << 53) + 1)}, "s36"},
-        WideningCase{"decimal of 20 digits", Column("a", ColumnKind::kDecimal),
-                     {Text("1.5"), Text("12345678901234567890")}, "s36"},
-        WideningCase{"inline text meets 40 bytes", Column("a", ColumnKind::kText, 20),
-                     {Text("ab"), Text(kLongCyrillic)}, "s40"},
-        WideningCase{"varchar(10) holding 20 bytes of Cyrillic", Column("a", ColumnKind::kText, 10),
-                     {Text("штукаштук")}, "I"},
-        WideningCase{"unbounded text over the 's' limit", Column("a", ColumnKind::kText),
-                     {Text(std::string(9000, 'y'))}, "m"},
-        WideningCase{"date with a time of day", Column("a", ColumnKind::kDate),
-                     {Text("2024-01-01"), Text("2024-01-02 10:00:00")}, "t"},
-        WideningCase{"date that is not one", Column("a", ColumnKind::kDate),
-                     {Text("2024-01-01"), Text("infinity")}, "s36"},
-        WideningCase{"Boolean that is not one", Column("a", ColumnKind::kBoolean),
-                     {Text("t"), Text("maybe")}, "s36"},
-        WideningCase{"undeclared column takes the first value's kind",
-                     Column("a", ColumnKind::kUnknown), {Null(), Real(1.5), Int(2)}, "f"},
-        WideningCase{"undeclared column holding only NULLs", Column("a", ColumnKind::kUnknown),
-                     {Null()}, "s36"}));
+    ::testing::Values(WideningCase{"int32 meets a 40-bit value",
+                                   Column("a", ColumnKind::kInt32),
+                                   {Int(1), Int(int64_t{1} << 40)},
+                                   "f"},
+                      WideningCase{"int64 beyond 2^53",
+                                   Column("a", ColumnKind::kInt64),
+                                   {Int(1), Int((int64_t{1} << 53) + 1)},
+                                   "s36"},
+                      WideningCase{"decimal of 20 digits",
+                                   Column("a", ColumnKind::kDecimal),
+                                   {Text("1.5"), Text("12345678901234567890")},
+                                   "s36"},
+                      WideningCase{"inline text meets 40 bytes",
+                                   Column("a", ColumnKind::kText, 20),
+                                   {Text("ab"), Text(kLongCyrillic)},
+                                   "s40"},
+                      WideningCase{"varchar(10) holding 20 bytes of Cyrillic",
+                                   Column("a", ColumnKind::kText, 10),
+                                   {Text("штукаштук")},
+                                   "I"},
+                      WideningCase{"unbounded text over the 's' limit",
+                                   Column("a", ColumnKind::kText),
+                                   {Text(std::string(9000, 'y'))},
+                                   "m"},
+                      WideningCase{"date with a time of day",
+                                   Column("a", ColumnKind::kDate),
+                                   {Text("2024-01-01"), Text("2024-01-02 10:00:00")},
+                                   "t"},
+                      WideningCase{"date that is not one",
+                                   Column("a", ColumnKind::kDate),
+                                   {Text("2024-01-01"), Text("infinity")},
+                                   "s36"},
+                      WideningCase{"Boolean that is not one",
+                                   Column("a", ColumnKind::kBoolean),
+                                   {Text("t"), Text("maybe")},
+                                   "s36"},
+                      WideningCase{"undeclared column takes the first value's kind",
+                                   Column("a", ColumnKind::kUnknown),
+                                   {Null(), Real(1.5), Int(2)},
+                                   "f"},
+                      WideningCase{"undeclared column holding only NULLs",
+                                   Column("a", ColumnKind::kUnknown),
+                                   {Null()},
+                                   "s36"}));
 
 TEST(ResultEncoderTest, WidenedColumnKeepsEveryValueAsText) {
-  const DecodedReply reply = Encode({Column("a", ColumnKind::kInt64)},
-                                    {{Int(7)}, {Int(int64_t{1} << 60)}});
+  const DecodedReply reply =
+      Encode({Column("a", ColumnKind::kInt64)}, {{Int(7)}, {Int(int64_t{1} << 60)}});
   EXPECT_EQ(reply.Text(0, 0), "7");
   EXPECT_EQ(reply.Text(1, 0), "1152921504606846976");
 }

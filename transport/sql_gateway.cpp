@@ -10,13 +10,13 @@ namespace morvane::transport {
 namespace {
 
 constexpr std::array<std::string_view, 15> kStatementStarters = {
-    "SELECT", "INSERT",   "UPDATE", "DELETE", "CREATE", "DROP",    "ALTER",  "WITH",
+    "SELECT",  "INSERT",   "UPDATE", "DELETE", "CREATE", "DROP",    "ALTER", "WITH",
     "REPLACE", "TRUNCATE", "PRAGMA", "GRANT",  "REVOKE", "ANALYZE", "VACUUM"};
 
 // Words after which a statement is certainly not complete.
 constexpr std::array<std::string_view, 22> kJoiningWords = {
-    "UNION", "ALL",   "EXCEPT", "INTERSECT", "AS",     "IN",     "EXISTS", "AND",
-    "OR",    "NOT",   "THEN",   "ELSE",      "WHEN",   "ANY",    "SOME",   "EXPLAIN",
+    "UNION", "ALL",   "EXCEPT", "INTERSECT", "AS",     "IN",      "EXISTS", "AND",
+    "OR",    "NOT",   "THEN",   "ELSE",      "WHEN",   "ANY",     "SOME",   "EXPLAIN",
     "FROM",  "WHERE", "SELECT", "SET",       "VALUES", "DISTINCT"};
 
 bool IsStatementStarter(const Token& token) {
@@ -43,9 +43,9 @@ std::string_view Trim(std::string_view text) {
 // Tracks what the statement being scanned has seen so far, to tell whether a
 // line break may end it.
 struct StatementState {
-  const Token* first = nullptr;     // first meaningful token
-  const Token* last = nullptr;      // last meaningful token
-  bool waitingForBody = false;      // INSERT/REPLACE/WITH before its body
+  const Token* first = nullptr;  // first meaningful token
+  const Token* last = nullptr;   // last meaningful token
+  bool waitingForBody = false;   // INSERT/REPLACE/WITH before its body
 };
 
 bool MayEndAfter(const StatementState& state) {
@@ -59,8 +59,8 @@ bool MayEndAfter(const StatementState& state) {
 void Note(StatementState& state, const Token& token, int depth) {
   if (state.first == nullptr) {
     state.first = &token;
-    state.waitingForBody = IsKeyword(token, "INSERT") || IsKeyword(token, "REPLACE") ||
-                           IsKeyword(token, "WITH");
+    state.waitingForBody =
+        IsKeyword(token, "INSERT") || IsKeyword(token, "REPLACE") || IsKeyword(token, "WITH");
   } else if (state.waitingForBody && depth == 0) {
     const bool insert = !IsKeyword(*state.first, "WITH");
     if (insert ? (IsKeyword(token, "VALUES") || IsKeyword(token, "SELECT") ||
@@ -184,8 +184,7 @@ std::string FormatLiteral(const DateTimeParts& parts, SqlDialect dialect) {
   char datePart[16] = "";
   char timePart[24] = "";
   if (parts.hasDate) {
-    std::snprintf(datePart, sizeof datePart, "%04d-%02d-%02d", parts.year, parts.month,
-                  parts.day);
+    std::snprintf(datePart, sizeof datePart, "%04d-%02d-%02d", parts.year, parts.month, parts.day);
   }
   if (parts.hasTime) {
     if (parts.millisecond != 0) {
@@ -213,9 +212,8 @@ std::string FormatLiteral(const DateTimeParts& parts, SqlDialect dialect) {
 size_t SkipQualifier(const std::vector<Token>& tokens, size_t index, size_t& lastPart) {
   size_t position = index;
   size_t parts = 0;
-  while (position < tokens.size() &&
-         (tokens[position].kind == TokenKind::kWord ||
-          tokens[position].kind == TokenKind::kQuotedName)) {
+  while (position < tokens.size() && (tokens[position].kind == TokenKind::kWord ||
+                                      tokens[position].kind == TokenKind::kQuotedName)) {
     lastPart = position;
     ++parts;
     if (position + 1 < tokens.size() && tokens[position + 1].text == ".") {
@@ -301,8 +299,7 @@ std::string TranslateStatement(std::string_view statement, SqlDialect dialect) {
         result += token.text;
         continue;
       }
-      if (IsKeyword(token, "WHERE") || IsKeyword(token, "FROM") ||
-          IsKeyword(token, "RETURNING")) {
+      if (IsKeyword(token, "WHERE") || IsKeyword(token, "FROM") || IsKeyword(token, "RETURNING")) {
         inSetClause = false;
       }
     }
@@ -334,9 +331,8 @@ std::string_view StripUserId(std::string_view request) {
     if (head.substr(0, 2) == "--" || head.substr(0, 2) == "/*") return true;
     const std::vector<Token> tokens = TokenizeSql(head);
     const Token* first = NextMeaningful(tokens, 0);
-    return first != nullptr &&
-           (IsStatementStarter(*first) || IsKeyword(*first, "EXPLAIN") ||
-            IsKeyword(*first, "VALUES") || first->text == "(");
+    return first != nullptr && (IsStatementStarter(*first) || IsKeyword(*first, "EXPLAIN") ||
+                                IsKeyword(*first, "VALUES") || first->text == "(");
   };
   if (startsStatement(request)) return request;
   constexpr size_t kUserIdLength = 10;

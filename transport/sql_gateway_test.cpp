@@ -21,7 +21,9 @@ std::string Summary(const char* text) {
   return summary;
 }
 
-void PrintTo(const SplitCase& value, std::ostream* out) { *out << Summary(value.request); }
+void PrintTo(const SplitCase& value, std::ostream* out) {
+  *out << Summary(value.request);
+}
 
 class SplitStatementsTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -69,14 +71,15 @@ struct TranslateCase {
   const char* postgres;
 };
 
-void PrintTo(const TranslateCase& value, std::ostream* out) { *out << Summary(value.statement); }
+void PrintTo(const TranslateCase& value, std::ostream* out) {
+  *out << Summary(value.statement);
+}
 
 class TranslateStatementTest : public ::testing::TestWithParam<TranslateCase> {};
 
 TEST_P(TranslateStatementTest, RewritesForEachBackEnd) {
   EXPECT_EQ(TranslateStatement(GetParam().statement, SqlDialect::kSQLite), GetParam().sqlite);
-  EXPECT_EQ(TranslateStatement(GetParam().statement, SqlDialect::kPostgreSQL),
-            GetParam().postgres);
+  EXPECT_EQ(TranslateStatement(GetParam().statement, SqlDialect::kPostgreSQL), GetParam().postgres);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,9 +10,13 @@ bool IsWordStart(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
 }
 
-bool IsWordPart(unsigned char c) { return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$'; }
+bool IsWordPart(unsigned char c) {
+  return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$';
+}
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
 
 // End of a literal or quoted name that opened at `start` with `quote`; a
 // doubled closing quote stands for one quote character inside.
@@ -54,9 +58,8 @@ std::vector<Token> TokenizeSql(std::string_view sql) {
       position += (c == '\r' && position + 1 < sql.size() && sql[position + 1] == '\n') ? 2 : 1;
     } else if (c == ' ' || c == '\t' || c == '\f' || c == '\v') {
       kind = TokenKind::kSpace;
-      while (position < sql.size() &&
-             (sql[position] == ' ' || sql[position] == '\t' || sql[position] == '\f' ||
-              sql[position] == '\v')) {
+      while (position < sql.size() && (sql[position] == ' ' || sql[position] == '\t' ||
+                                       sql[position] == '\f' || sql[position] == '\v')) {
         ++position;
       }
     } else if (c == '-' && position + 1 < sql.size() && sql[position + 1] == '-') {
@@ -75,8 +78,8 @@ std::vector<Token> TokenizeSql(std::string_view sql) {
       }
     } else if (IsDigit(c)) {
       kind = TokenKind::kNumber;
-      while (position < sql.size() && (IsDigit(static_cast<unsigned char>(sql[position])) ||
-                                       sql[position] == '.')) {
+      while (position < sql.size() &&
+             (IsDigit(static_cast<unsigned char>(sql[position])) || sql[position] == '.')) {
         ++position;
       }
     } else {

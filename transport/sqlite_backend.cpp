@@ -127,16 +127,19 @@ class SqliteRows : public RowSource {
       case SQLITE_TEXT: {
         cell.storage = CellStorage::kText;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, index));
-        cell.bytes = std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(statement_, index)));
+        cell.bytes =
+            std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(statement_, index)));
         break;
       }
       case SQLITE_BLOB: {
         cell.storage = CellStorage::kBlob;
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, index));
-        cell.bytes = std::string_view(bytes, static_cast<size_t>(sqlite3_column_bytes(statement_, index)));
+        cell.bytes =
+            std::string_view(bytes, static_cast<size_t>(sqlite3_column_bytes(statement_, index)));
         break;
       }
-      default: break;
+      default:
+        break;
     }
     return cell;
   }

@@ -89,7 +89,9 @@ bool TryParseIsoDateTime(std::string_view text, int32_t& day, int32_t& timeMs) {
   return TimePart(text, position + 1, timeMs);
 }
 
-bool TryParseIsoTime(std::string_view text, int32_t& timeMs) { return TimePart(text, 0, timeMs); }
+bool TryParseIsoTime(std::string_view text, int32_t& timeMs) {
+  return TimePart(text, 0, timeMs);
+}
 
 bool TryParseInt64(std::string_view text, int64_t& value) {
   const char* begin = text.data();
