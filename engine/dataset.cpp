@@ -105,6 +105,8 @@ void TzelDataset::ShareCursor(TzelCursor* cursor) {
 // --- Loading, opening and closing -----------------------------------------
 
 void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
+  // Clones show records of this cursor; reloading it would pull them away.
+  if (cloneCount_ > 0) DatabaseError(_Z_CLONESOPEN);
   if (cursor_) {
     cursor_->Clear(true);
   } else {
@@ -310,7 +312,7 @@ int TzelDataset::GetRecNo() const {
   return buffer ? RecNoAt(buffer + InfoOffset()) : -1;
 }
 
-void TzelDataset::SetRecNoValue(int value) {
+void TzelDataset::SetRecNo(int value) {
   if (value == RecNo()) return;
   CheckBrowseMode();
   if (view_.empty()) return;

@@ -5,12 +5,13 @@
 
 #include "engine/compare.h"
 #include "engine/dataset.h"
+#include "engine/view_sort.h"
 
 namespace morvane {
 
-bool TzelDataset::AcceptRecordInView(TzelRecord *record) {
-  if (!Filtered() || !OnFilterRecord)
-    return true;
+bool TzelDataset::AcceptRecordInView(TzelRecord* record) {
+  if (!AcceptRange(record)) return false;
+  if (!Filtered() || !OnFilterRecord) return true;
   filterRecord_ = record;
   bool accept = true;
   OnFilterRecord(this, accept);
@@ -21,18 +22,17 @@ void TzelDataset::SortRecords(bool toFirst) {
   sortFields_.clear();
   if (!indexFieldNames_.empty() && cursor_) {
     sortFields_ = ResolveKeyFields(*cursor_, indexFieldNames_);
-    for (TzelField *sortField : sortFields_) {
-      if (TField *field = FindField(sortField->Name)) {
+    for (TzelField* sortField : sortFields_) {
+      if (TField* field = FindField(sortField->Name)) {
         sortField->Alignment = field->Alignment() == taRightJustify ? 1 : 0;
       }
     }
   }
-  TzelRecord *remembered = nullptr;
+  TzelRecord* remembered = nullptr;
   if (opened_) {
     CheckBrowseMode();
     int recNo = RecNo();
-    if (!view_.empty() && recNo >= 1 && recNo <= ViewCount())
-      remembered = view_[size_t(recNo - 1)];
+    if (!view_.empty() && recNo >= 1 && recNo <= ViewCount()) remembered = view_[size_t(recNo - 1)];
     DoBeforeScroll();
     DisableControls();
   }
@@ -43,11 +43,9 @@ void TzelDataset::SortRecords(bool toFirst) {
       TDataSetState previous = SetTempState(dsFilter);
       try {
         for (int index = 0; index < cursor_->GetRecordCount(); ++index) {
-          TzelRecord *record = cursor_->GetData(index);
-          if (record->Status == zusDeleted || record->Status == zusAbsent)
-            continue;
-          if (AcceptRecordInView(record))
-            view_.push_back(record);
+          TzelRecord* record = cursor_->GetData(index);
+          if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
+          if (AcceptRecordInView(record)) view_.push_back(record);
         }
       } catch (...) {
         filterRecord_ = nullptr;
@@ -58,51 +56,35 @@ void TzelDataset::SortRecords(bool toFirst) {
       RestoreState(previous);
     }
     if (!sortFields_.empty()) {
-      const bool caseInsensitive = sortOptions_.Contains(zsoCaseInsensitive);
-      const bool descending = sortOptions_.Contains(zsoDescendSort);
-      std::sort(view_.begin(), view_.end(),
-                [&](const TzelRecord *left, const TzelRecord *right) {
-                  for (const TzelField *field : sortFields_) {
-                    int result = CompareBuf(left->Data.get() + field->Offset,
-                                            right->Data.get() + field->Offset,
-                                            *field, caseInsensitive);
-                    if (result != 0)
-                      return descending ? result > 0 : result < 0;
-                  }
-                  return false;
-                });
+      SortView(view_, TzelSortSpec{sortFields_, sortOptions_.Contains(zsoCaseInsensitive),
+                                   sortOptions_.Contains(zsoDescendSort)});
     }
     sorted_ = !sortFields_.empty();
     position_ = -1;
     if (opened_) {
       CursorPosChanged();
-      if (!view_.empty() && remembered && !toFirst)
-        position_ = ViewIndexOf(remembered);
+      if (!view_.empty() && remembered && !toFirst) position_ = ViewIndexOf(remembered);
       Resync(TResyncMode{});
       DoAfterScroll();
     }
   } catch (...) {
-    if (opened_)
-      EnableControls();
+    if (opened_) EnableControls();
     throw;
   }
-  if (opened_)
-    EnableControls();
+  if (opened_) EnableControls();
 }
 
 void TzelDataset::MoveInsertedToOrder() {
-  if (indexFieldNames_.empty() || !sorted_ || view_.empty())
-    return;
-  std::vector<TzelField *> keys = ResolveKeyFields(*cursor_, indexFieldNames_);
+  if (indexFieldNames_.empty() || !sorted_ || view_.empty()) return;
+  std::vector<TzelField*> keys = ResolveKeyFields(*cursor_, indexFieldNames_);
   const bool descending = sortOptions_.Contains(zsoDescendSort);
-  TzelRecord *inserted = view_.back();
+  TzelRecord* inserted = view_.back();
   int low = 0;
   int high = ViewCount() - 2;
   int result = -1;
   while (low <= high) {
     int middle = (low + high) / 2;
-    int compared = CompareRecords(view_[size_t(middle)]->Data.get(),
-                                  inserted->Data.get(), keys);
+    int compared = CompareRecords(view_[size_t(middle)]->Data.get(), inserted->Data.get(), keys);
     if ((!descending && compared < 0) || (descending && compared > 0)) {
       low = middle + 1;
     } else {
@@ -110,29 +92,24 @@ void TzelDataset::MoveInsertedToOrder() {
       result = middle;
     }
   }
-  if (result < 0)
-    return;
+  if (result < 0) return;
   view_.pop_back();
   view_.insert(view_.begin() + result, inserted);
   position_ = result;
   // The buffer shows the record at its new place.
   int32_t recNo = result + 1;
-  std::memcpy(ActiveBuffer() + InfoOffset() + sizeof(TzelRecord *) + 1, &recNo,
-              sizeof recNo);
+  std::memcpy(ActiveBuffer() + InfoOffset() + sizeof(TzelRecord*) + 1, &recNo, sizeof recNo);
 }
 
-void TzelDataset::SetIndexFieldNames(const std::string &names) {
-  if (names == indexFieldNames_)
-    return;
+void TzelDataset::SetIndexFieldNames(const std::string& names) {
+  if (names == indexFieldNames_) return;
   indexFieldNames_ = names;
-  if (Active())
-    SortRecords(false);
+  if (Active()) SortRecords(false);
 }
 
 void TzelDataset::SetSortOptions(TzelSortOptions options) {
   sortOptions_ = options;
-  if (Active())
-    SortRecords(false);
+  if (Active()) SortRecords(false);
 }
 
-} // namespace morvane
+}  // namespace morvane

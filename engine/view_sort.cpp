@@ -20,7 +20,9 @@ T Load(const char* slot) {
   return value;
 }
 
-int Sign(int64_t value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+int Sign(int64_t value) {
+  return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
 
 // NaN cannot come from the engine's own conversions, but a data buffer may
 // carry one. It sorts first and equal to itself, so the order stays strict
@@ -238,9 +240,15 @@ void SortView(std::vector<TzelRecord*>& view, const TzelSortSpec& spec) {
           switch (leading.FieldType) {
             case zftInteger:
             case zftDate:
-            case zftTime: key = Load<int32_t>(slot); break;
-            case zftBoolean: key = Load<int16_t>(slot) != 0 ? 0 : 1; break;
-            default: key = 0; break;
+            case zftTime:
+              key = Load<int32_t>(slot);
+              break;
+            case zftBoolean:
+              key = Load<int16_t>(slot) != 0 ? 0 : 1;
+              break;
+            default:
+              key = 0;
+              break;
           }
         }
         entries[ordinal] = {key, ordinal};

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/compare.h"
+#include "engine/test_buffer.h"
+#include "engine/test_dataset.h"
+#include "engine/view_sort.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing;
+
+// Four records, one column per field type.
+std::vector<char> Mixed() {
+  return TestBuffer()
+      .Layout({"T.ID i", "T.N i", "T.B b", "T.F f", "T.S 9", "T.H s60", "T.M m"})
+      .Record({Int(1), Int(10), Bool(false), Dbl(2.5), Small("100"), Text("beta"), Blob("b")})
+      .Record({Int(2), Int(9), Bool(true), Dbl(-1), Small("9"), Absent(), Absent()})
+      .Record({Int(3), Int(-1), Bool(false), Dbl(0), Small("10"), Text("Alpha"), Blob("a")})
+      .Record({Int(4), Int(0), Bool(true), Dbl(1e9), Absent(), Text("alpha"), Blob("")})
+      .Bytes();
+}
+
+std::vector<int> Ids(MemoryDataset& table) {
+  std::vector<int> ids;
+  for (int index = 0; index < table.ViewCount(); ++index) {
+    const char* data = table.ViewRecord(index)->Data.get();
+    int32_t id;
+    std::memcpy(&id, data + table.Cursor()->FindFieldInfo("ID")->Offset, sizeof id);
+    ids.push_back(id);
+  }
+  return ids;
+}
+
+struct SortCase {
+  const char* index;
+  TzelSortOptions options;
+  std::vector<int> expected;
+};
+
+TEST(ViewSort, OrdersEachFieldTypeByItsRule) {
+  const SortCase cases[] = {
+      {"N", {}, {3, 4, 2, 1}},
+      {"N", {zsoDescendSort}, {1, 2, 4, 3}},
+      {"B;ID", {}, {2, 4, 1, 3}},  // True before False
+      {"B;ID", {zsoDescendSort}, {3, 1, 4, 2}},
+      {"F", {}, {2, 3, 1, 4}},
+      {"S", {}, {4, 3, 1, 2}},     // left-aligned texts: "", "10", "100", "9"
+      {"H", {}, {2, 3, 4, 1}},     // no text first, then by byte: "Alpha" < "alpha"
+      {"M;ID", {}, {1, 2, 3, 4}},  // a memo in IndexFieldNames is ignored: ID decides
+      {"NOPE;N", {}, {3, 4, 2, 1}},
+  };
+  for (const SortCase& sortCase : cases) {
+    MemoryDataset table(Mixed());
+    table.Open();
+    table.SetSortOptions(sortCase.options);
+    table.SetIndexFieldNames(sortCase.index);
+    EXPECT_EQ(Ids(table), sortCase.expected) << sortCase.index;
+    EXPECT_TRUE(table.Sorted());
+  }
+}
+
+TEST(ViewSort, RightAlignedInlineTextsOrderByMagnitude) {
+  MemoryDataset table(Mixed());
+  table.Open();
+  table.FieldByName("S")->SetAlignment(taRightJustify);
+  table.SetIndexFieldNames("S");
+  EXPECT_EQ(Ids(table), (std::vector<int>{4, 2, 3, 1}));  // "", 9, 10, 100
+}
+
+TEST(ViewSort, UnknownAndBlobIndexFieldsLeaveTheViewUnsorted) {
+  MemoryDataset table(Mixed());
+  table.Open();
+  table.SetIndexFieldNames("NOPE;M");
+  EXPECT_FALSE(table.Sorted());
+  EXPECT_EQ(Ids(table), (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST(ViewSort, CaseInsensitiveSortFollowsTheLocaleAcrossCyrillicCases) {
+  MemoryDataset table(TestBuffer()
+                          .Layout({"T.ID i", "T.H s60"})
+                          .Record({Int(1), Text("Щука")})
+                          .Record({Int(2), Text("арбуз")})
+                          .Record({Int(3), Text("Арбуз2")})
+                          .Record({Int(4), Absent()})
+                          .Record({Int(5), Text("АРБУЗ")})
+                          .Bytes());
+  table.Open();
+  table.SetIndexFieldNames("H");
+  // By byte, capital Cyrillic letters come before small ones.
+  EXPECT_EQ(Ids(table), (std::vector<int>{4, 5, 3, 1, 2}));
+  table.SetSortOptions({zsoCaseInsensitive});
+  std::vector<int> ids = Ids(table);
+  EXPECT_EQ(ids.front(), 4);
+  // "арбуз" and "АРБУЗ" are equal: either order.
+  EXPECT_TRUE((std::vector<int>(ids.begin() + 1, ids.begin() + 3) == std::vector<int>{2, 5}) ||
+              (std::vector<int>(ids.begin() + 1, ids.begin() + 3) == std::vector<int>{5, 2}));
+  EXPECT_EQ(ids[3], 3);
+  EXPECT_EQ(ids[4], 1);
+  table.SetSortOptions({zsoCaseInsensitive, zsoDescendSort});
+  EXPECT_EQ(Ids(table).front(), 1);
+  EXPECT_EQ(Ids(table).back(), 4);
+}
+
+TEST(ViewSort, SecondFieldDecidesAmongEqualFirstKeys) {
+  MemoryDataset table(TestBuffer()
+                          .Layout({"T.ID i", "T.G i", "T.H s60"})
+                          .Record({Int(1), Int(2), Text("б")})
+                          .Record({Int(2), Int(1), Text("Б")})
+                          .Record({Int(3), Int(2), Text("А")})
+                          .Record({Int(4), Int(1), Text("в")})
+                          .Bytes());
+  table.Open();
+  table.SetSortOptions({zsoCaseInsensitive});
+  table.SetIndexFieldNames("G;H");
+  EXPECT_EQ(Ids(table), (std::vector<int>{2, 4, 3, 1}));
+}
+
+TEST(ViewSort, RebuildKeepsTheCurrentRecordCurrent) {
+  MemoryDataset table(Mixed());
+  table.Open();
+  table.SetRecNo(2);
+  table.SetIndexFieldNames("N");
+  EXPECT_EQ(table.FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(table.RecNo(), 3);
+}
+
+TEST(ViewSort, SameIndexTextDoesNotRebuildButAnotherCaseDoes) {
+  MemoryDataset table(Mixed());
+  table.Open();
+  table.SetIndexFieldNames("N");
+  int rebuilds = 0;
+  table.AfterScroll = [&](TDataSet*) { ++rebuilds; };
+  table.SetIndexFieldNames("N");
+  EXPECT_EQ(rebuilds, 0);
+  table.SetIndexFieldNames("n");
+  EXPECT_EQ(rebuilds, 1);
+}
+
+TEST(ViewSort, InsertedRecordGoesBeforeTheFirstEqualKey) {
+  MemoryDataset table(TestBuffer()
+                          .Layout({"T.K i", "T.NAME s40"})
+                          .Record({Int(3), Text("c")})
+                          .Record({Int(1), Text("a")})
+                          .Record({Int(3), Text("d")})
+                          .Bytes());
+  table.Open();
+  table.SetIndexFieldNames("K");
+  table.Append();
+  table.FieldByName("K")->SetAsInteger(3);
+  table.FieldByName("NAME")->SetAsString("new");
+  table.Post();
+  EXPECT_EQ(table.RecNo(), 2);
+  EXPECT_EQ(table.FieldByName("NAME")->AsString(), "new");
+  EXPECT_TRUE(table.Sorted());
+}
+
+TEST(ViewSort, SortsAMillionLikeViewsWithoutMovingRecordData) {
+  // The view holds references; the records' data blocks stay where they are.
+  MemoryDataset table(Mixed());
+  table.Open();
+  std::vector<const char*> blocks;
+  for (int index = 0; index < table.ViewCount(); ++index) {
+    blocks.push_back(table.ViewRecord(index)->Data.get());
+  }
+  table.SetIndexFieldNames("F");
+  for (int index = 0; index < table.Cursor()->GetRecordCount(); ++index) {
+    EXPECT_EQ(table.Cursor()->GetData(index)->Data.get(), blocks[size_t(index)]);
+  }
+}
+
+TEST(ViewSort, NanDoublesSortFirstAndKeepTheOrderConsistent) {
+  TestBuffer buffer;
+  buffer.Layout({"T.ID i", "T.F f"});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (int id = 0; id < 200; ++id) buffer.Record({Int(id), Dbl(id % 3 == 0 ? nan : 200 - id)});
+  MemoryDataset table(buffer.Bytes());
+  table.Open();
+  table.SetIndexFieldNames("F");
+  EXPECT_EQ(table.ViewCount(), 200);
+  std::vector<int> ids = Ids(table);
+  for (size_t index = 0; index < ids.size(); ++index) {
+    EXPECT_EQ(ids[index] % 3 == 0, index < 67) << index;
+  }
+}
+
+// --- CompareBuf -------------------------------------------------------------------
+
+class CompareBufTest : public ::testing::Test {
+ protected:
+  int Compare(const TzelField& field, const std::function<void(char*, char*)>& fill,
+              bool caseInsensitive = false) {
+    std::vector<char> left(64, 0);
+    std::vector<char> right(64, 0);
+    fill(left.data(), right.data());
+    int result = CompareBuf(left.data(), right.data(), field, caseInsensitive);
+    if (IsHeapType(field.FieldType)) {
+      FreeSlot(left.data());
+      FreeSlot(right.data());
+    }
+    return result;
+  }
+  static void PutInt(char* slot, int32_t value) { std::memcpy(slot, &value, 4); }
+};
+
+TEST_F(CompareBufTest, IntegersOfOppositeExtremesDoNotOverflow) {
+  TzelField field;
+  field.FieldType = zftInteger;
+  field.Size = 4;
+  EXPECT_LT(Compare(field, [](char* l, char* r) { PutInt(l, INT32_MIN), PutInt(r, INT32_MAX); }),
+            0);
+  EXPECT_GT(Compare(field, [](char* l, char* r) { PutInt(l, INT32_MAX), PutInt(r, INT32_MIN); }),
+            0);
+}
+
+TEST_F(CompareBufTest, TextsFollowLengthAndReferenceRules) {
+  TzelField heap;
+  heap.FieldType = zftString;
+  heap.Size = uint16_t(SIZECHAR);
+  EXPECT_EQ(Compare(heap, [](char*, char*) {}), 0);
+  EXPECT_GT(Compare(heap, [](char* l, char*) { SetSlotText(l, "a"); }), 0);
+  EXPECT_LT(Compare(heap, [](char* l, char* r) { SetSlotText(l, "ab"), SetSlotText(r, "abc"); }),
+            0);
+  EXPECT_LT(Compare(heap, [](char* l, char* r) { SetSlotText(l, "B"), SetSlotText(r, "a"); }), 0);
+  EXPECT_GT(Compare(
+                heap, [](char* l, char* r) { SetSlotText(l, "B"), SetSlotText(r, "a"); }, true),
+            0);
+
+  TzelField memo;
+  memo.FieldType = zftMemo;
+  memo.Size = uint16_t(SIZECHAR + SIZEINT);
+  EXPECT_LT(
+      Compare(memo, [](char* l, char* r) { SetSlotBlobKeepEmpty(l, ""), SetSlotBlob(r, "a"); }), 0);
+}
+
+TEST(ViewSortComparer, EmptySpecLeavesTheViewAlone) {
+  std::vector<TzelRecord*> view = {nullptr, nullptr};
+  SortView(view, TzelSortSpec{});
+  EXPECT_EQ(view.size(), 2u);
+}
+
+}  // namespace
+}  // namespace morvane
