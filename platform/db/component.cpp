@@ -92,6 +92,7 @@ void TComponent::Destroying() {
 void TComponent::EndLoading() {
   if (!state_.Contains(csLoading)) return;
   state_.Exclude(csLoading);
+  state_.Exclude(csReading);
   Loaded();
 }
 

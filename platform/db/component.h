@@ -65,8 +65,15 @@ class TComponent {
   // Marks the component (and what it owns) as being destroyed; handlers then
   // skip work that would touch dying parts.
   void Destroying();
-  // Loading from a stored form: set around the reading of properties.
-  void BeginLoading() { state_.Include(csLoading); }
+  // Loading from a stored description: csLoading and csReading are set
+  // while properties are read; EndReading clears csReading, EndLoading
+  // clears both and calls Loaded().
+  bool IsReading() const { return state_.Contains(csReading); }
+  void BeginLoading() {
+    state_.Include(csLoading);
+    state_.Include(csReading);
+  }
+  void EndReading() { state_.Exclude(csReading); }
   void EndLoading();
 
  protected:

@@ -323,3 +323,45 @@ TEST(DetailDataLink, DetailFollowsItsMaster) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+TEST(DataLink, WindowShowsNewRecordsWhereTheyGo) {
+  Linked fixture(10, 5);
+  TMemoryDataSet& dataSet = fixture.dataSet;
+  RecordingLink& link = fixture.link;
+  dataSet.SetRecNo(3);
+  dataSet.First();
+  dataSet.MoveBy(2);  // record 3 on row 2 of 1..5
+  ASSERT_EQ(link.Window(), (std::vector<int>{1, 2, 3, 4, 5}));
+
+  dataSet.Insert();
+  EXPECT_EQ(link.ActiveRecord(), 2);
+  EXPECT_TRUE(dataSet.FieldByName("ID")->IsNull());
+  dataSet.FieldByName("ID")->SetAsInteger(25);
+  EXPECT_EQ(link.Window(), (std::vector<int>{1, 2, 25, 3, 4}));
+  dataSet.Post();
+  EXPECT_EQ(link.Window(), (std::vector<int>{1, 2, 25, 3, 4}));
+  EXPECT_EQ(link.ActiveRecord(), 2);
+
+  dataSet.Insert();
+  dataSet.Cancel();
+  EXPECT_EQ(link.Window(), (std::vector<int>{1, 2, 25, 3, 4}));
+  EXPECT_EQ(dataSet.FieldByName("ID")->AsInteger(), 25);
+
+  dataSet.Delete();
+  EXPECT_EQ(link.Window(), (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(dataSet.FieldByName("ID")->AsInteger(), 3);
+
+  dataSet.Append();
+  dataSet.FieldByName("ID")->SetAsInteger(11);
+  EXPECT_EQ(link.ActiveRecord(), 4);
+  EXPECT_EQ(link.Window(), (std::vector<int>{7, 8, 9, 10, 11}));
+  dataSet.Post();
+  EXPECT_EQ(link.Window(), (std::vector<int>{7, 8, 9, 10, 11}));
+  EXPECT_EQ(dataSet.RecNo(), 11);
+}
+
+}  // namespace
+}  // namespace morvane
