@@ -102,6 +102,8 @@ void TDataSet::OpenCursor() {
     openComplete_ = false;
     try {
       CloseCursor();
+      // Fields made for this open must not pass for persistent ones next time.
+      if (defaultFields_) DestroyFields();
     } catch (...) {
       // The open error is the one to report.
     }

@@ -165,3 +165,38 @@ TEST(DataSetNavigation, LocateMovesAndLookupDoesNot) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+// Fails to open after making its fields, the first time only.
+class FailingOnce : public testing::TMemoryDataSet {
+ public:
+  bool fail = true;
+
+ protected:
+  void InternalOpen() override {
+    if (DefaultFields()) CreateFields();
+    if (fail) {
+      fail = false;
+      DatabaseError("cannot open");
+    }
+    DestroyFields();
+    TMemoryDataSet::InternalOpen();
+  }
+};
+
+TEST(DataSetNavigation, FailedOpenLeavesTheDataSetClosedWithoutFields) {
+  FailingOnce dataSet;
+  dataSet.FieldDefs().Add("ID", ftInteger);
+  EXPECT_THROW(dataSet.Open(), EDatabaseError);
+  EXPECT_FALSE(dataSet.Active());
+  EXPECT_EQ(dataSet.FieldCount(), 0);
+  dataSet.Open();
+  EXPECT_TRUE(dataSet.Active());
+  EXPECT_TRUE(dataSet.DefaultFields());
+  EXPECT_EQ(dataSet.FieldCount(), 1);
+}
+
+}  // namespace
+}  // namespace morvane
