@@ -67,7 +67,14 @@ bool TzelDataset::GetFieldData(TField* field, void* buffer) {
   const size_t width = std::min<size_t>(size_t(dataSize), info->Size);
   bool allZero = std::all_of(slot, slot + width, [](char byte) { return byte == 0; });
   if (allZero && !NeverNull(field->DataType())) return false;
-  if (buffer) std::memcpy(buffer, slot, width);
+  if (buffer && field->DataType() == ftString) {
+    // An inline text may fill its slot without a terminator; the field gets
+    // at most Size bytes, never the first half of a character.
+    std::string_view text = Utf8Truncate(SlotInlineText(slot, int(width)), size_t(field->Size()));
+    std::memcpy(buffer, text.data(), text.size());
+  } else if (buffer) {
+    std::memcpy(buffer, slot, width);
+  }
   return true;
 }
 

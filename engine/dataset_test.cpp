@@ -133,6 +133,17 @@ TEST(DatasetValues, HeapTextLongerThanDeclaredIsCutToTheFieldSize) {
   EXPECT_EQ(table.FieldByName("N")->AsString(), std::string(40, 'x'));
 }
 
+TEST(DatasetValues, InlineTextFillingItsSlotIsCutAtACharacter) {
+  // Declared 3 bytes, delivered 4: the field gets the first 3.
+  MemoryDataset table(TestBuffer().Layout({"T.C 3"}).Record({Raw(4, "aЖb")}).Bytes());
+  table.Open();
+  EXPECT_EQ(table.FieldByName("C")->AsString(), "aЖ");
+  // Declared 2, delivered 3: two bytes would end inside the letter Ж.
+  MemoryDataset cut(TestBuffer().Layout({"T.C 2"}).Record({Raw(3, "aЖ")}).Bytes());
+  cut.Open();
+  EXPECT_EQ(cut.FieldByName("C")->AsString(), "a");
+}
+
 TEST_F(DatasetTest, EditPostEditCancelKeepsThePostedValues) {
   table_.Edit();
   table_.FieldByName("NAME")->SetAsString("Иванова");
