@@ -365,3 +365,37 @@ TEST(DataLink, WindowShowsNewRecordsWhereTheyGo) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+TEST(DataSource, ReportsFieldChangesRecordChangesAndUpdates) {
+  Linked fixture(2, 1);
+  std::vector<std::string> log;
+  fixture.source.OnDataChange = [&](TDataSource*, TField* field) {
+    log.push_back(field ? "data " + field->FieldName() : "data");
+  };
+  fixture.source.OnUpdateData = [&](TDataSource*) { log.push_back("update"); };
+  fixture.dataSet.Next();
+  fixture.dataSet.Edit();
+  fixture.dataSet.FieldByName("ID")->SetAsInteger(7);
+  fixture.dataSet.Post();
+  EXPECT_EQ(log, (std::vector<std::string>{"data", "data", "data ID", "update", "data"}));
+}
+
+TEST(DataSource, ReadingAnotherStateDuringAnEditIsInvisibleToControls) {
+  Linked fixture(2, 1);
+  fixture.dataSet.Edit();
+  fixture.dataSet.FieldByName("NAME")->SetAsString("new");
+  fixture.link.log.clear();
+  EXPECT_EQ(fixture.dataSet.FieldByName("NAME")->OldValue().AsString(), "row 1");
+  EXPECT_TRUE(fixture.link.log.empty());
+  EXPECT_TRUE(fixture.dataSet.Modified());
+  EXPECT_EQ(fixture.dataSet.State(), dsEdit);
+  fixture.dataSet.Next();  // still modified: posted, not cancelled
+  fixture.dataSet.Prior();
+  EXPECT_EQ(fixture.dataSet.FieldByName("NAME")->AsString(), "new");
+}
+
+}  // namespace
+}  // namespace morvane
