@@ -185,6 +185,8 @@ class TzelDataset : public TDataSet {
   // record; a filter expression text is not evaluated.
   void SetFiltered(bool value) override;
   bool AcceptRange(const TzelRecord* record) const;
+  // Drops the range; a rebuild keeps the current record.
+  virtual void CancelRange();
 
   // --- Master-detail (dataset_range.cpp) ---
   // The master's data source (MasterSource).
@@ -194,6 +196,12 @@ class TzelDataset : public TDataSet {
   // dataset is not a TzelDataset (the link keeps it then).
   void SetDataSource(TDataSource* dataSource);
   TzelMasterLink* MasterLink() const { return masterLink_.get(); }
+  // Follows the master's values when the link is active and has fields (on
+  // open and after RangeFieldNames changed).
+  virtual void CheckMasterRange();
+  // The link's handlers: the master moved; the master went away.
+  void MasterChanged(TzelMasterLink* sender);
+  void MasterDisabled(TzelMasterLink* sender);
 
   // --- Clones, sums and export (dataset_clone.cpp, text_export.cpp) ---
   // Shares this dataset's cursor with a clone; the clone does not own it.
@@ -232,14 +240,8 @@ class TzelDataset : public TDataSet {
 
   // Hooks of ranges, filters and master-detail; the core accepts everything.
   virtual bool AcceptRecordInView(TzelRecord* record);
-  // Follows the master's values when the link is active and has fields.
-  virtual void CheckMasterRange();
-  // Drops the range; a rebuild keeps the current record.
-  virtual void CancelRange();
   // A new detail record takes the master's values into its range fields.
   virtual void CopyMasterValues();
-  void MasterChanged(TzelMasterLink* sender);
-  void MasterDisabled(TzelMasterLink* sender);
   TDataSource* GetDataSource() const override;
   // Places the record just appended at the end of the view at its key
   // position (binary search) when the view is sorted.

@@ -82,15 +82,20 @@ void TzelDataset::SetRange(std::string_view lowValues, std::string_view highValu
   if (!cursor_ || rangeFieldNames_.empty()) return;
   ResetRangeBlocks();
   size_t index = 0;
+  size_t highGiven = 0;
   for (; index < rangeFieldIndexes_.size() && (!lowValues.empty() || !highValues.empty());
        ++index) {
     const TzelField& field = *cursor_->GetFieldInfo(rangeFieldIndexes_[index]);
+    if (!highValues.empty()) highGiven = index + 1;
     std::string_view low = TakeTabValue(lowValues);
     std::string_view high = TakeTabValue(highValues);
     if (!low.empty()) TextToSlot(rangeLow_.Data() + field.Offset, low, field);
     if (!high.empty()) TextToSlot(rangeHigh_.Data() + field.Offset, high, field);
   }
-  rangeFieldIndexes_.resize(index);
+  // As with typed bounds, the range uses as many fields as the high list
+  // has values: a field without a high value would bound the range by an
+  // empty value and leave nothing in it.
+  rangeFieldIndexes_.resize(std::min(index, highGiven));
   RebuildAfterRange();
 }
 
