@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/test_buffer.h"
+#include "engine/test_dataset.h"
+#include "engine/zelconst.h"
+#include "platform/rtl/exceptions.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing;
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+std::vector<char> People() {
+  return TestBuffer()
+      .Layout({"P.ID i", "P.NAME s60", "P.CODE 9", "P.NOTE m"})
+      .Record({Int(1), Text("Иванов"), Small("A1"), Blob("note 1")})
+      .Record({Int(2), Text("Петров"), Small("B2"), Absent()})
+      .Record({Int(3), Text("Сидоров"), Small("C3"), Blob("note 3")})
+      .Bytes();
+}
+
+// What a query dataset in clone mode does with its source: share the cursor
+// while open, give it back on close, rebuild the source after a commit.
+class CloneDataset : public MemoryDataset {
+ public:
+  explicit CloneDataset(TzelDataset& source) : source_(source) { SetName("Clone"); }
+  ~CloneDataset() override { Close(); }
+  void CommitUpdates() override {
+    TzelDataset::CommitUpdates();
+    source_.SortRecords(false);
+  }
+
+ protected:
+  void InternalLoadData() override {
+    if (!source_.Active()) DatabaseError(zelconst::_Z_ERRCLONE);
+    source_.AddClone(this);
+  }
+  void InternalClose() override {
+    TzelDataset::InternalClose();
+    source_.RemoveClone(this);
+  }
+
+ private:
+  TzelDataset& source_;
+};
+
+class CloneTest : public ::testing::Test {
+ protected:
+  CloneTest() : source_(People()), clone_(source_) {}
+  void SetUp() override {
+    source_.Open();
+    clone_.Open();
+  }
+  int Id(TDataSet& dataSet) { return dataSet.FieldByName("ID")->AsInteger(); }
+
+  RecordingRegistry registry_;
+  MemoryDataset source_;
+  CloneDataset clone_;
+};
+
+TEST_F(CloneTest, CloneAndSourceStandOnDifferentRecords) {
+  EXPECT_EQ(clone_.Cursor(), source_.Cursor());
+  EXPECT_EQ(source_.CloneCount(), 1);
+  clone_.SetIndexFieldNames("NAME");
+  clone_.Last();
+  source_.First();
+  EXPECT_EQ(Id(clone_), 3);
+  EXPECT_EQ(Id(source_), 1);
+}
+
+TEST_F(CloneTest, DeleteThroughTheCloneCommittedLeavesTheSourceView) {
+  source_.SetRecNo(2);
+  clone_.SetRecNo(2);
+  clone_.Delete();
+  clone_.CommitUpdates();
+  EXPECT_EQ(clone_.RecordCount(), 2);
+  EXPECT_EQ(source_.RecordCount(), 2);
+  EXPECT_FALSE(source_.Locate("ID", int32_t(2), {}));
+  source_.First();
+  EXPECT_EQ(Id(source_), 1);
+}
+
+TEST_F(CloneTest, SourceCannotCloseOrReloadOrEmptyWhileACloneIsOpen) {
+  const std::string message = std::string("Table1: ") + zelconst::_Z_CLONESOPEN;
+  EXPECT_EQ(ErrorOf([&] { source_.Close(); }), message);
+  EXPECT_TRUE(source_.Active());
+  EXPECT_EQ(ErrorOf([&] { source_.Refresh(); }), message);
+  EXPECT_EQ(ErrorOf([&] { source_.EmptyTable(); }), message);
+  EXPECT_EQ(clone_.RecordCount(), 3);
+  clone_.Close();
+  EXPECT_EQ(source_.CloneCount(), 0);
+  EXPECT_EQ(clone_.Cursor(), nullptr);
+  source_.Close();
+  EXPECT_FALSE(source_.Active());
+}
+
+TEST_F(CloneTest, CloneOfAnInactiveSourceIsRefused) {
+  clone_.Close();
+  source_.Close();
+  EXPECT_EQ(ErrorOf([&] { clone_.Open(); }), std::string("Clone: ") + zelconst::_Z_ERRCLONE);
+  EXPECT_EQ(source_.CloneCount(), 0);
+}
+
+TEST_F(CloneTest, CopyRecordLeavesUniqueFieldsOutAndCopiesTheRest) {
+  clone_.Close();
+  source_.SetUniqueFieldNames("id");
+  source_.SetRecNo(3);
+  source_.CopyRecord();
+  ASSERT_EQ(source_.State(), dsInsert);
+  EXPECT_EQ(source_.FieldByName("ID")->AsInteger(), 0);
+  EXPECT_EQ(source_.FieldByName("NAME")->AsString(), "Сидоров");
+  EXPECT_EQ(source_.FieldByName("CODE")->AsString(), "C3");
+  EXPECT_EQ(source_.FieldByName("NOTE")->AsString(), "note 3");
+  source_.FieldByName("ID")->SetAsInteger(4);
+  source_.Post();
+  EXPECT_EQ(source_.RecordCount(), 4);
+  // The copy owns its own texts: changing the original leaves it alone.
+  source_.SetRecNo(3);
+  source_.Edit();
+  source_.FieldByName("NAME")->SetAsString("Другой");
+  source_.Post();
+  EXPECT_TRUE(source_.Locate("ID", int32_t(4), {}));
+  EXPECT_EQ(source_.FieldByName("NAME")->AsString(), "Сидоров");
+}
+
+TEST_F(CloneTest, EmptyTableKeepsTheLayoutAndSavesNoRecords) {
+  clone_.Close();
+  source_.EmptyTable();
+  EXPECT_EQ(source_.RecordCount(), 0);
+  EXPECT_TRUE(source_.Eof());
+  EXPECT_EQ(source_.FieldCount(), 4);
+  const std::string fileName =
+      (std::filesystem::temp_directory_path() / "engine5_empty_table.d").string();
+  source_.SaveToFile(fileName);
+  MemoryDataset reread(ReadWholeFile(fileName));
+  reread.Open();
+  EXPECT_EQ(reread.RecordCount(), 0);
+  EXPECT_EQ(reread.FieldCount(), 4);
+  std::filesystem::remove(fileName);
+}
+
+}  // namespace
+}  // namespace morvane
