@@ -105,6 +105,7 @@ void BM_TransportPostgres(benchmark::State& state) {
 void BM_Sqlite3Csv(benchmark::State& state) {
   size_t bytes = 0;
   for (auto _ : state) bytes = ReadCommand("sqlite3 -csv '" + sqlitePath + "' '" + kQuery + "'");
+  if (bytes == 0) state.SkipWithError("sqlite3 printed nothing (is the sqlite3 client installed?)");
   state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
 }
 
@@ -119,6 +120,7 @@ void BM_PsqlCopy(benchmark::State& state) {
     bytes = ReadCommand("'" + psql + "' -X -q '" + postgres->ConnectionInfo() + "' -c 'COPY (" +
                         kQuery + ") TO STDOUT'");
   }
+  if (bytes == 0) state.SkipWithError("psql printed nothing");
   state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
 }
 

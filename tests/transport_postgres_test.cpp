@@ -96,13 +96,16 @@ TEST_F(BackEndTest, ServerTypesCarryTheirValues) {
 TEST_F(BackEndTest, StreamedTextsKeepTabsLineBreaksAndBackslashes) {
   const SendOutcome outcome = client().Send(
       "SELECT E'a\\tb\\nc\\\\d' AS mixed, '\\N' AS not_null, NULL::text AS nothing, "
-      "'' AS empty, 'x' AS last");
+      "'' AS empty, 'x' AS last, repeat(E'\\\\\\t', 200) AS long_escaped");
   ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
   EXPECT_EQ(outcome.reply.Text(0, 0), "a\tb\nc\\d");
   EXPECT_EQ(outcome.reply.Text(0, 1), "\\N");
   EXPECT_TRUE(outcome.reply.Absent(0, 2));
   EXPECT_TRUE(outcome.reply.Absent(0, 3));
   EXPECT_EQ(outcome.reply.Text(0, 4), "x");
+  std::string longEscaped;
+  for (int i = 0; i < 200; ++i) longEscaped += "\\\t";
+  EXPECT_EQ(outcome.reply.Text(0, 5), longEscaped);
 }
 
 TEST_F(BackEndTest, ColumnWidenedAfterManyRowsKeepsEveryValue) {

@@ -100,41 +100,26 @@ namespace morvane::transport {
 
 namespace {
 
-// Undoes COPY's text escapes in place; returns the new length. "\N" alone
-// (NULL) is handled by the caller.
-size_t Unescape(char* text, size_t length) {
-  char* out = text;
-  for (size_t i = 0; i < length; ++i) {
-    if (text[i] != '\\' || i + 1 == length) {
-      *out++ = text[i];
-      continue;
-    }
-    const char escaped = text[++i];
-    switch (escaped) {
-      case 'b':
-        *out++ = '\b';
-        break;
-      case 'f':
-        *out++ = '\f';
-        break;
-      case 'n':
-        *out++ = '\n';
-        break;
-      case 'r':
-        *out++ = '\r';
-        break;
-      case 't':
-        *out++ = '\t';
-        break;
-      case 'v':
-        *out++ = '\v';
-        break;
-      default:
-        *out++ = escaped;
-        break;  // "\\" and anything else stand for themselves
-    }
+constexpr uint8_t kNullHeader = 0xFE;
+constexpr uint8_t kLongHeader = 0xFF;
+
+char Unescaped(char escaped) {
+  switch (escaped) {
+    case 'b':
+      return '\b';
+    case 'f':
+      return '\f';
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    case 'v':
+      return '\v';
+    default:
+      return escaped;  // "\\" and anything else stand for themselves
   }
-  return static_cast<size_t>(out - text);
 }
 
 }  // namespace
@@ -143,19 +128,32 @@ CopyRows::CopyRows(PGconn* connection, std::vector<ColumnInfo> columns, std::vec
     : connection_(connection),
       columns_(std::move(columns)),
       isBytea_(std::move(isBytea)),
-      scratch_(columns_.size()) {}
+      scratch_(columns_.size()),
+      fields_(columns_.size()) {}
 
 CopyRows::~CopyRows() {
   Drain();
 }
 
 bool CopyRows::Next() {
-  if (row_ < rowsRead_) {
-    ++row_;
-    return true;
+  if (position_ == arena_.Size() && (copyDone_ || !ReadRow())) return false;
+  const char* arena = arena_.Data();
+  size_t position = position_;
+  for (FieldSpan& field : fields_) {
+    const auto header = static_cast<uint8_t>(arena[position++]);
+    if (header == kNullHeader) {
+      field = {position, -1};
+      continue;
+    }
+    uint32_t length = header;
+    if (header == kLongHeader) {
+      std::memcpy(&length, arena + position, 4);
+      position += 4;
+    }
+    field = {position, length};
+    position += length;
   }
-  if (copyDone_ || !ReadRow()) return false;
-  row_ = rowsRead_;
+  position_ = position;
   return true;
 }
 
@@ -182,36 +180,54 @@ bool CopyRows::ReadRow() {
     }
     throw TransportError(message, lost);
   }
+  // Headers take at most 5 bytes per field; values never grow.
   const size_t start = arena_.Size();
-  if (start + static_cast<size_t>(length) > 0x7FFFFFFF) {
+  const size_t room = static_cast<size_t>(length) + 5 * columns_.size();
+  if (start + room > 0x7FFFFFFF) {
     PQfreemem(line);
     throw TransportError("result set too large for one reply (over 2 GiB)");
   }
-  char* copy = arena_.Extend(static_cast<size_t>(length));
-  std::memcpy(copy, line, static_cast<size_t>(length));
-  PQfreemem(line);
-
-  const char* end = copy + length;
-  if (end > copy && end[-1] == '\n') --end;
-  char* field = copy;
+  char* out = arena_.Extend(room);
+  const char* field = line;
+  const char* end = line + length;
+  if (end > line && end[-1] == '\n') --end;
   for (size_t column = 0; column < columns_.size(); ++column) {
-    char* stop = static_cast<char*>(std::memchr(field, '\t', static_cast<size_t>(end - field)));
-    if (stop == nullptr) stop = const_cast<char*>(end);
-    const auto rawLength = static_cast<size_t>(stop - field);
-    FieldSpan span{static_cast<uint32_t>(field - arena_.Data()), -1};
-    if (!(rawLength == 2 && field[0] == '\\' && field[1] == 'N')) {
-      const bool escaped = std::memchr(field, '\\', rawLength) != nullptr;
-      span.length = static_cast<int32_t>(escaped ? Unescape(field, rawLength) : rawLength);
+    if (end - field >= 2 && field[0] == '\\' && field[1] == 'N' &&
+        (field + 2 == end || field[2] == '\t')) {
+      *out++ = static_cast<char>(kNullHeader);
+      field = field + 2 < end ? field + 3 : end;
+      continue;
     }
-    fields_.push_back(span);
-    field = stop < end ? stop + 1 : stop;
+    // One pass copies and unescapes; fields are short, so a byte loop
+    // beats searching for the tab and copying separately.
+    char* header = out++;
+    char* value = out;
+    while (field < end && *field != '\t') {
+      if (*field == '\\' && field + 1 < end) {
+        *out++ = Unescaped(field[1]);
+        field += 2;
+      } else {
+        *out++ = *field++;
+      }
+    }
+    if (field < end) ++field;  // the tab
+    const auto written = static_cast<uint32_t>(out - value);
+    if (written < kNullHeader) {
+      *header = static_cast<char>(written);
+    } else {
+      std::memmove(value + 4, value, written);
+      *header = static_cast<char>(kLongHeader);
+      std::memcpy(value, &written, 4);
+      out += 4;
+    }
   }
-  ++rowsRead_;
+  PQfreemem(line);
+  arena_.Truncate(static_cast<size_t>(out - arena_.Data()));
   return true;
 }
 
 Cell CopyRows::Get(size_t column) {
-  const FieldSpan& span = fields_[(row_ - 1) * columns_.size() + column];
+  const FieldSpan& span = fields_[column];
   Cell cell;
   if (span.length < 0) return cell;
   const std::string_view value(arena_.Data() + span.offset, static_cast<size_t>(span.length));
@@ -226,7 +242,7 @@ Cell CopyRows::Get(size_t column) {
 }
 
 bool CopyRows::Rewind() {
-  row_ = 0;
+  position_ = 0;
   return true;
 }
 

@@ -65,6 +65,9 @@ namespace morvane::transport {
 // arrives. The arena keeps every row, so the rows can be read again.
 // An error or an early end drains the copy stream, leaving the connection
 // ready for the next command.
+//
+// Arena: rows back to back, each field a header byte h and the value:
+// h < 0xFE: h bytes follow; 0xFE: NULL; 0xFF: uint32 length, then the bytes.
 class CopyRows : public RowSource {
  public:
   CopyRows(PGconn* connection, std::vector<ColumnInfo> columns, std::vector<bool> isBytea);
@@ -80,8 +83,8 @@ class CopyRows : public RowSource {
   void Drain() noexcept;
 
   struct FieldSpan {
-    uint32_t offset;
-    int32_t length;  // -1 for NULL
+    size_t offset;
+    int64_t length;  // -1 for NULL
   };
 
   PGconn* connection_;
@@ -89,9 +92,8 @@ class CopyRows : public RowSource {
   std::vector<bool> isBytea_;
   std::vector<std::string> scratch_;
   ByteBuffer arena_;
-  std::vector<FieldSpan> fields_;  // columns_.size() per row read
-  size_t rowsRead_ = 0;
-  size_t row_ = 0;  // 1-based position; 0 before the first row
+  size_t position_ = 0;            // arena offset of the next row to read
+  std::vector<FieldSpan> fields_;  // the current row
   bool copyDone_ = false;
 };
 
