@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/dataset.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/text.h"
@@ -162,8 +163,14 @@ void TzelDatabase::CloseRegisteredDataSets() {
   // the first closes clones (opened after their source) before the source.
   while (!dataSets_.empty()) {
     TzelDataset* dataSet = dataSets_.back();
-    dataSets_.pop_back();
-    (void)dataSet;
+    try {
+      dataSet->Close();
+    } catch (...) {
+      // The session is going away and cannot report; a dataset that refused
+      // to close is forgotten like the others.
+    }
+    // A dataset whose close failed is still listed; never visit it twice.
+    RemoveFrom(dataSets_, dataSet);
   }
 }
 

@@ -20,6 +20,7 @@ struct ScriptedServer {
   int32_t sendStatus = 0;
   char replyStatus = 'S';
   std::string replyBody = "server text";  // after the status character
+  std::string replyBuffer;  // when not empty: the whole reply, as it stands
   bool replyHasData = true;
   std::vector<std::string> initTexts;
   std::vector<std::string> requests;
@@ -48,6 +49,10 @@ inline void ScriptedSend(const char* text, int32_t length, TransportReply** repl
   scriptedServer->requests.emplace_back(text, size_t(length - 1));
   if (!scriptedServer->replyHasData) {
     (*reply)->status = scriptedServer->sendStatus;
+    return;
+  }
+  if (!scriptedServer->replyBuffer.empty()) {
+    ScriptedAnswer(scriptedServer->replyBuffer, scriptedServer->sendStatus, reply);
     return;
   }
   ScriptedAnswer(std::string(4, '\0') + scriptedServer->replyStatus + scriptedServer->replyBody,
