@@ -16,7 +16,8 @@ namespace {
 
 std::string FindBinDirectory() {
   if (const char* fromEnvironment = std::getenv("PG_BIN"); fromEnvironment != nullptr) {
-    return fromEnvironment;
+    const std::string folder = fromEnvironment;
+    return std::filesystem::exists(folder + "/initdb") ? folder : "";
   }
   std::string best;
   int bestVersion = -1;

@@ -31,3 +31,14 @@ set_tests_properties(transport_postgres_tests PROPERTIES
   ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC"
   SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\] .*PostgreSQL server binaries not found"
   TIMEOUT 600)
+
+# The engine reads the transport's replies (only when the engine is built).
+if(TARGET morvane_engine)
+  add_executable(transport_engine_tests ${CMAKE_CURRENT_LIST_DIR}/transport_engine_test.cpp)
+  target_link_libraries(transport_engine_tests PRIVATE morvane_test_databases morvane_engine
+    GTest::gtest_main ${CMAKE_DL_LIBS})
+  add_dependencies(transport_engine_tests netbrg2)
+  gtest_discover_tests(transport_engine_tests
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC")
+endif()
