@@ -19,9 +19,18 @@ int CompareTexts(std::string_view left, std::string_view right, bool caseInsensi
   left = CutAtZero(left);
   right = CutAtZero(right);
   if (left.empty() || right.empty()) return int(left.size()) - int(right.size());
+  if (caseInsensitive) {
+    // The common part is counted in characters, so a multi-byte character is
+    // never cut in two; equal common parts put the shorter text first.
+    const size_t leftChars = Utf8Length(left);
+    const size_t rightChars = Utf8Length(right);
+    const size_t common = std::min(leftChars, rightChars);
+    int result = AnsiCompareText(Utf8Left(left, common), Utf8Left(right, common));
+    if (result != 0) return result;
+    return leftChars < rightChars ? -1 : (leftChars > rightChars ? 1 : 0);
+  }
   size_t common = std::min(left.size(), right.size());
-  int result = caseInsensitive ? AnsiCompareText(left.substr(0, common), right.substr(0, common))
-                               : std::memcmp(left.data(), right.data(), common);
+  int result = std::memcmp(left.data(), right.data(), common);
   if (result != 0) return result;
   return int(left.size()) - int(right.size());
 }

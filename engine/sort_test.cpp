@@ -229,6 +229,14 @@ TEST_F(CompareBufTest, TextsFollowLengthAndReferenceRules) {
                 heap, [](char* l, char* r) { SetSlotText(l, "B"), SetSlotText(r, "a"); }, true),
             0);
 
+  // Case-insensitively the common part counts characters, not bytes.
+  EXPECT_LT(Compare(
+                heap, [](char* l, char* r) { SetSlotText(l, "ёж"), SetSlotText(r, "ЁЖИК"); }, true),
+            0);
+  EXPECT_EQ(Compare(
+                heap, [](char* l, char* r) { SetSlotText(l, "ёЖ"), SetSlotText(r, "Ёж"); }, true),
+            0);
+
   TzelField memo;
   memo.FieldType = zftMemo;
   memo.Size = uint16_t(SIZECHAR + SIZEINT);
