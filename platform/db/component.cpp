@@ -120,7 +120,7 @@ void DatabaseError(const std::string& message, const TComponent* component) {
 
 void DatabaseErrorFmt(const char* pattern, std::initializer_list<std::string_view> args,
                       const TComponent* component) {
-  DatabaseError(FormatMessage(pattern, args), component);
+  DatabaseError(FormatDbMessage(pattern, args), component);
 }
 
 void Abort() {

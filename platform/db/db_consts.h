@@ -1,5 +1,5 @@
 // Messages of the dataset layer. Each "%s" takes one argument in order
-// (see FormatMessage); texts are the framework's own and stay English, as the
+// (see FormatDbMessage); texts are the framework's own and stay English, as the
 // callers that show or test them expect.
 #pragma once
 
@@ -47,6 +47,6 @@ inline constexpr const char* SNoBlobStream = "Field '%s' has no blob stream";
 
 // The pattern with each "%s" replaced by the next argument; "%%" is a percent
 // sign. Missing arguments leave "%s" as it stands.
-std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> args);
+std::string FormatDbMessage(std::string_view pattern, std::initializer_list<std::string_view> args);
 
 }  // namespace morvane

@@ -14,7 +14,8 @@ const char* FieldTypeName(TFieldType type) {
   return index < std::size(kNames) ? kNames[index] : "Unknown";
 }
 
-std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> args) {
+std::string FormatDbMessage(std::string_view pattern,
+                            std::initializer_list<std::string_view> args) {
   std::string result;
   result.reserve(pattern.size() + 32);
   auto nextArg = args.begin();
