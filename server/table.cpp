@@ -95,7 +95,7 @@ void TzelTable::SetSQLText(std::string_view text) {
 
 void TzelTable::QueryChanged() {
   const std::string text = sql_.Text();
-  if (IsLoading()) {
+  if (IsReading()) {
     // Stored parameters are read with the other properties: only the
     // markers are replaced here.
     preparedSQL_ = params_.ParseSQL(text, false);
@@ -109,7 +109,7 @@ void TzelTable::QueryChanged() {
   if (preparedSQL_.empty()) return;
   // An open table in lmServer would go on showing the records of the old
   // text; a new text always leaves the table closed.
-  if (loadMode_ == lmServer && Active() && !IsLoading()) Close();
+  if (loadMode_ == lmServer && Active() && !IsReading()) Close();
   SetLoadMode(lmServer);
 }
 

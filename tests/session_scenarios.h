@@ -1,0 +1,134 @@
+// Scenarios of the session and query tables that every back end must pass,
+// written once. The including file defines SessionBackEndTest first: after
+// its SetUp zelDB is connected to a fresh demo database in the access-style
+// dialect; StopServer/StartServer stop and restart the back end where it
+// can be stopped (false otherwise). PostgreSQL folds unquoted names to lower
+// case; fields are found by name without regard to case.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "engine/zelconst.h"
+#include "platform/db/field.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/exceptions.h"
+#include "server/database.h"
+#include "server/table.h"
+
+namespace morvane::testing {
+namespace {
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error.what();
+  }
+  return "(no error)";
+}
+
+int CountOf(const std::string& sql) {
+  TzelTable table;
+  table.SetSQLText(sql);
+  table.Open();
+  return table.RecordCount();
+}
+
+TEST_F(SessionBackEndTest, QueryTableLoadsUnitsWithTheirFieldTypes) {
+  TzelTable table;
+  table.SetSQLText("SELECT * FROM Units");
+  table.Open();
+  EXPECT_GT(table.RecordCount(), 20);
+  EXPECT_EQ(table.FieldByName("Ident")->DataType(), ftString);
+  EXPECT_EQ(table.FieldByName("Code")->DataType(), ftInteger);
+  ASSERT_TRUE(table.Locate("Ident", Variant("кг"), TLocateOptions{}));
+  EXPECT_EQ(table.FieldByName("name")->AsString(), "килограмм");
+}
+
+TEST_F(SessionBackEndTest, ParametersTravelInOrderAsLiteralsOfTheDialect) {
+  ASSERT_TRUE(zelDB().FreeSQL("INSERT INTO Units (Ident, name) VALUES ('д''м', 'O''Hara?')"));
+  TzelTable table;
+  table.SetSQLText("SELECT Ident FROM Units WHERE name = :name AND Ident = :ident");
+  table.ParamByName("name")->SetAsString("O'Hara?");
+  table.ParamByName("ident")->SetAsString("д'м");
+  table.Open();
+  ASSERT_EQ(table.RecordCount(), 1);
+  EXPECT_EQ(table.FieldByName("Ident")->AsString(), "д'м");
+
+  const int goods = CountOf("SELECT Good FROM Goods");
+  TzelTable since;
+  since.SetSQLText("SELECT Good FROM Goods WHERE Created >= :since");
+  since.ParamByName("since")->SetAsDate(EncodeDate(1900, 1, 1));
+  since.Open();
+  EXPECT_EQ(since.RecordCount(), goods);
+  since.Close();
+  since.ParamByName("since")->SetAsDate(EncodeDate(2100, 1, 1));
+  since.Open();
+  EXPECT_EQ(since.RecordCount(), 0);
+}
+
+TEST_F(SessionBackEndTest, ShortUserIDIsAcceptedAsAPaddedPrefix) {
+  zelDB().SetUserID("ab");
+  EXPECT_GT(CountOf("SELECT * FROM Units"), 20);
+  EXPECT_TRUE(zelDB().FreeSQL("UPDATE Goods SET Goods.Unit = 'кг' WHERE Goods.Unit = 'кг.'"));
+  EXPECT_EQ(CountOf("SELECT Good FROM Goods WHERE Unit = 'кг.'"), 0);
+}
+
+TEST_F(SessionBackEndTest, ErrorReplyOpensNothingAndKeepsTheSession) {
+  TzelTable table;
+  table.SetSQLText("SELECT * FROM NoSuchTable");
+  const std::string error = ErrorOf([&] { table.Open(); });
+  EXPECT_EQ(error.rfind(zelconst::_Z_OPENTABLE, 0), 0u) << error;
+  EXPECT_GT(error.size(), std::string(zelconst::_Z_OPENTABLE).size()) << "the server's text";
+  EXPECT_FALSE(table.Active());
+  EXPECT_TRUE(zelDB().Connected());
+
+  EXPECT_EQ(ErrorOf([] { zelDB().FreeSQL("UPDATE NoSuchTable SET x = 1"); }),
+            zelconst::_Z_ERRUPDATESERVER);
+  EXPECT_TRUE(zelDB().Connected());
+}
+
+TEST_F(SessionBackEndTest, RefusedRequestChangesNothing) {
+  EXPECT_FALSE(
+      zelDB().UpdateToServer("UPDATE Goods SET Goods.Unit = 'zz' WHERE Goods.Unit = 'кг.'\r\n"
+                             "UPDATE NoSuchTable SET x = 1"));
+  EXPECT_EQ(CountOf("SELECT Good FROM Goods WHERE Unit = 'zz'"), 0);
+}
+
+TEST_F(SessionBackEndTest, UpdateOnAClosedSessionConnectsAndSends) {
+  zelDB().Disconnect();
+  EXPECT_TRUE(
+      zelDB().UpdateToServer("UPDATE Goods SET Goods.Unit = 'кг' WHERE Goods.Unit = 'кг.'"));
+  EXPECT_TRUE(zelDB().Connected());
+  EXPECT_EQ(CountOf("SELECT Good FROM Goods WHERE Unit = 'кг.'"), 0);
+}
+
+TEST_F(SessionBackEndTest, CloneOfAnOpenTableSharesItsRecords) {
+  TzelTable source;
+  source.SetSQLText("SELECT * FROM Units");
+  source.Open();
+  TzelTable clone;
+  clone.LoadFromCursor(&source);
+  EXPECT_EQ(clone.Cursor(), source.Cursor());
+  EXPECT_EQ(clone.RecordCount(), source.RecordCount());
+}
+
+TEST_F(SessionBackEndTest, LostConnectionRaisesAndTheNextLoadReconnects) {
+  if (!StopServer()) GTEST_SKIP() << "this back end has no server to stop";
+  TzelTable table;
+  table.SetSQLText("SELECT * FROM Units");
+  const std::string error = ErrorOf([&] { table.Open(); });
+  ASSERT_TRUE(StartServer());
+  EXPECT_EQ(error, zelconst::_Z_NOREPLY);
+  EXPECT_FALSE(zelDB().Connected());
+
+  table.Open();
+  EXPECT_TRUE(zelDB().Connected());
+  EXPECT_GT(table.RecordCount(), 20);
+}
+
+}  // namespace
+}  // namespace morvane::testing
