@@ -95,6 +95,9 @@ TEST_F(FieldTest, ValuesTravelInTheNativeFormats) {
   Field("T")->SetAsDateTime(EncodeTime(12, 0, 0, 500));
   Field("DT")->SetAsDateTime(EncodeDate(1899, 12, 31) + 0.5);
   EXPECT_EQ(Raw<int16_t>("S"), -32768);
+  int32_t byNumber = 0;
+  EXPECT_TRUE(dataSet.GetFieldData(Field("I")->FieldNo(), &byNumber));
+  EXPECT_EQ(byNumber, -7);
   EXPECT_EQ(Raw<int32_t>("I"), -7);
   EXPECT_EQ(Raw<uint16_t>("W"), 65535);
   EXPECT_EQ(Raw<int16_t>("B"), -1);

@@ -74,6 +74,7 @@ class TMemoryDataSet : public TDataSet {
     return a < b ? -1 : a > b ? 1 : 0;
   }
 
+  using TDataSet::GetFieldData;  // keeps the by-number overload visible
   bool GetFieldData(TField* field, void* buffer) override {
     const char* slot = Slot(field);
     if (slot == nullptr || slot[0] == 0) return false;
