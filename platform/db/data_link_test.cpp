@@ -121,6 +121,17 @@ TEST(DataLink, DataSetWindowIsTheLargestBufferCountOfItsLinks) {
   EXPECT_EQ(fixture.dataSet.BufferCount(), 3);
   EXPECT_EQ(fixture.dataSet.FieldByName("ID")->AsInteger(), 13);
   EXPECT_EQ(fixture.link.Window(), (std::vector<int>{11, 12, 13}));
+
+  // Shrinking to fewer rows than the narrow link shows keeps it valid too.
+  wide.SetDataSource(&fixture.source);
+  fixture.dataSet.Last();
+  EXPECT_EQ(fixture.link.Window(), (std::vector<int>{28, 29, 30}));
+  fixture.link.SetBufferCount(1);
+  wide.SetBufferCount(1);
+  EXPECT_EQ(fixture.dataSet.BufferCount(), 1);
+  EXPECT_EQ(fixture.link.Window(), (std::vector<int>{30}));
+  EXPECT_EQ(wide.Window(), (std::vector<int>{30}));
+  EXPECT_EQ(fixture.link.ActiveRecord(), 0);
 }
 
 TEST(DataLink, FollowsStateAndEditing) {

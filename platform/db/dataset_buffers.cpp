@@ -68,6 +68,10 @@ void TDataSet::SetBufferCount(int count) {
     GetNextRecords();
     adjustLinks(GetPriorRecords());
   }
+  // Every link's view must still lie inside the window, around the active record.
+  for (TDataSource* source : dataSources_)
+    for (TDataLink* link : source->dataLinks_)
+      if (link->Active()) link->UpdateRange();
 }
 
 void TDataSet::MoveBuffer(int from, int to) {
