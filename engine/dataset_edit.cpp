@@ -18,7 +18,9 @@ using namespace zelconst;
 // --- Read-only protection ---------------------------------------------------
 
 bool TzelDataset::GetCanModify() const {
-  return TDataSet::GetCanModify() && !readOnly_;
+  // A refresh whose reload failed leaves an open dataset without a cursor:
+  // nothing can be stored then.
+  return TDataSet::GetCanModify() && !readOnly_ && cursor_ != nullptr;
 }
 
 void TzelDataset::SetReadOnly(bool value) {

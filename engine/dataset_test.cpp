@@ -340,6 +340,17 @@ TEST_F(DatasetTest, RefreshAppliesPendingChangesFirst) {
   EXPECT_EQ(table_.ChangeCount(), 0);
 }
 
+TEST_F(DatasetTest, FailedReloadLeavesNothingToEdit) {
+  table_.SetBuffer(TestBuffer().Layout({"P.ID i"}).RecordCount(1).Bytes());
+  EXPECT_EQ(ErrorOf([&] { table_.Refresh(); }),
+            "Table1: Ошибка при открытии таблицы: Число прочитанных записей (0) не равно "
+            "объявленному (1)");
+  EXPECT_EQ(table_.Cursor(), nullptr);
+  EXPECT_EQ(table_.RecordCount(), 0);
+  EXPECT_FALSE(table_.CanModify());
+  EXPECT_THROW(table_.Insert(), EDatabaseError);
+}
+
 TEST_F(DatasetTest, BlobStreamWrittenWithNoBytesReadsAsNoValue) {
   MemoryDataset notes(TestBuffer().Layout({"T.M m"}).Record({Blob("text")}).Bytes());
   notes.Open();
