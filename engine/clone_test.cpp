@@ -79,6 +79,14 @@ TEST_F(CloneTest, CloneAndSourceStandOnDifferentRecords) {
   EXPECT_EQ(Id(source_), 1);
 }
 
+TEST_F(CloneTest, GotoCurrentBetweenCloneAndSourceGoesByBookmark) {
+  clone_.SetIndexFieldNames("CODE");
+  clone_.SetSortOptions({zsoDescendSort});
+  clone_.First();                // C3
+  source_.GotoCurrent(&clone_);  // no UniqueFieldNames needed on one cursor
+  EXPECT_EQ(Id(source_), 3);
+}
+
 TEST_F(CloneTest, DeleteThroughTheCloneCommittedLeavesTheSourceView) {
   source_.SetRecNo(2);
   clone_.SetRecNo(2);
