@@ -3,6 +3,7 @@
 #include "engine/test_buffer.h"
 #include "engine/test_dataset.h"
 #include "engine/zelconst.h"
+#include "platform/db/fields.h"
 #include "platform/rtl/exceptions.h"
 
 namespace morvane {
@@ -144,6 +145,28 @@ TEST_F(SearchTest, LookupLeavesPositionAndStateUnchanged) {
   // Scrolling the dataset afterwards still shows the right records.
   table_.Next();
   EXPECT_EQ(Id(), 4);
+}
+
+TEST(SearchLookup, ComputesCalculatedResultFieldsForTheFoundRecord) {
+  MemoryDataset table(Stock());
+  auto* id = new TIntegerField(&table);
+  id->SetFieldName("ID");
+  id->SetDataSet(&table);
+  auto* qty = new TIntegerField(&table);
+  qty->SetFieldName("QTY");
+  qty->SetDataSet(&table);
+  auto* twice = new TIntegerField(&table);
+  twice->SetFieldName("TWICE");
+  twice->SetFieldKind(fkCalculated);
+  twice->SetDataSet(&table);
+  table.OnCalcFields = [&](TDataSet*) { twice->SetAsInteger(qty->AsInteger() * 2); };
+  table.Open();
+  table.SetRecNo(2);
+  EXPECT_EQ(table.Lookup("ID", int32_t(1), "TWICE").AsInteger(), 240);
+  EXPECT_EQ(table.Lookup("ID", int32_t(3), "QTY;TWICE").AsArray()[1].AsInteger(), 10);
+  EXPECT_EQ(id->AsInteger(), 2);
+  EXPECT_EQ(twice->AsInteger(), 24);
+  EXPECT_EQ(table.State(), dsBrowse);
 }
 
 TEST_F(SearchTest, LikeSearchesTheDisplayText) {
