@@ -132,9 +132,9 @@ TEST_F(FieldTest, TextsFollowTheFormatSettings) {
   price->SetAsFloat(1234.5678);
   price->SetDisplayFormat("0.###");
   EXPECT_EQ(price->DisplayText(), "1234,568");
-  EXPECT_EQ(price->Text(), "1234,568");  // no EditFormat: the display format edits too
-  price->SetEditFormat("0.######");
-  EXPECT_EQ(price->Text(), "1234,5678");
+  EXPECT_EQ(price->Text(), "1234,5678");  // editing shows the whole value
+  price->SetEditFormat("0.0");
+  EXPECT_EQ(price->Text(), "1234,6");
   Field("C")->SetAsFloat(3);
   EXPECT_EQ(Field("C")->DisplayText(), "3,00");
   auto* day = dynamic_cast<TDateField*>(Field("D"));

@@ -53,8 +53,8 @@ class TStringField : public TField {
   bool ReadValue(std::string& value) const;
 };
 
-// Numeric fields: right-aligned, DisplayFormat / EditFormat patterns of
-// FormatFloat (an empty pattern shows the plain value).
+// Numeric fields: right-aligned, DisplayFormat (DisplayText) and EditFormat
+// (Text) patterns of FormatFloat; an empty pattern gives the plain value.
 class TNumericField : public TField {
  public:
   explicit TNumericField(TComponent* owner = nullptr);

@@ -126,7 +126,9 @@ void TIntegerField::GetText(std::string& text, bool displayText) const {
     text.clear();
     return;
   }
-  const std::string& pattern = displayText || EditFormat().empty() ? DisplayFormat() : EditFormat();
+  // The edit text never takes the display pattern: a value rounded for
+  // showing would be written back rounded.
+  const std::string& pattern = displayText ? DisplayFormat() : EditFormat();
   text = pattern.empty() ? IntToStr(value) : FormatFloat(pattern, double(value));
 }
 
@@ -248,7 +250,9 @@ void TFloatField::GetText(std::string& text, bool displayText) const {
     text.clear();
     return;
   }
-  const std::string& pattern = displayText || EditFormat().empty() ? DisplayFormat() : EditFormat();
+  // The edit text never takes the display pattern: a value rounded for
+  // showing would be written back rounded.
+  const std::string& pattern = displayText ? DisplayFormat() : EditFormat();
   if (!pattern.empty())
     text = FormatFloat(pattern, value);
   else if (currency_ && displayText)
