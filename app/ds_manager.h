@@ -18,7 +18,7 @@ concept QueryTable = requires(Table& table, const std::string& text) {
   table.Open();
   table.Close();
   table.SetIndexFieldNames(text);
-  table.SQL().SetText(text);  // the whole query text; the table then loads from the server
+  table.SetSQLText(text);  // the whole query text; the table then loads from the server
 };
 
 class T_DSManager {
@@ -28,7 +28,7 @@ class T_DSManager {
     if (table == nullptr) return;
     CloseIfActive(table);
     table->SetIndexFieldNames(indexFieldNames);
-    table->SQL().SetText(sql);
+    table->SetSQLText(sql);
   }
 
   template <QueryTable Table>

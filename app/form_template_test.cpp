@@ -13,10 +13,6 @@ namespace {
 
 // A query table that records what the form does to it.
 struct RecordingTable {
-  struct SqlLines {
-    std::string* target;
-    void SetText(const std::string& text) { *target = text; }
-  };
   bool Active() const { return active; }
   void Open() {
     if (refuseOpen) throw EDatabaseError("Невозможно соединиться с сервером");
@@ -28,7 +24,7 @@ struct RecordingTable {
     ++closes;
   }
   void SetIndexFieldNames(const std::string& names) { indexFieldNames = names; }
-  SqlLines SQL() { return {&sql}; }
+  void SetSQLText(const std::string& text) { sql = text; }
 
   bool active = false;
   bool refuseOpen = false;

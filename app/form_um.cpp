@@ -6,9 +6,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "platform/db/component.h"
+#include "platform/db/data_source.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_menu.h"
+#include "server/table.h"
 
 namespace morvane {
 
@@ -35,6 +38,7 @@ void OnClick(QPushButton* button, Handler handler) {
 TFormUM::TFormUM(TFormUMOptions options, QWidget* parent)
     : TForm_Template1(parent), options_(std::move(options)) {
   CreateComponents();
+  CreateDataComponents();
   OnClick(ButtonNew, [this] { ButtonNewClick(); });
   OnClick(ButtonLoad, [this] { ButtonLoadClick(); });
   OnClick(ButtonSave, [this] { ButtonSaveClick(); });
@@ -59,7 +63,28 @@ void TFormUM::FormCreate() {
   setWindowTitle(Text(Application().Title()));
 }
 
+void TFormUM::CreateDataComponents() {
+  components_ = std::make_unique<TComponent>();
+  auto makeTable = [this](const char* name) {
+    auto* table = new TzelTable(components_.get());
+    table->SetName(name);
+    return table;
+  };
+  TableM = makeTable("TableM");
+  DataSourceM = new TDataSource(components_.get());
+  DataSourceM->SetName("DataSourceM");
+  DataSourceM->SetDataSet(TableM);
+  TableS = makeTable("TableS");
+  TableI = makeTable("TableI");
+}
+
+void TFormUM::CloseMappingTables() {
+  DS_Close(TableM);
+  DS_Close(TableI);
+}
+
 void TFormUM::FormDestroy() {
+  Guarded([this] { CloseMappingTables(); });
   appCommander_.reset();
 }
 
@@ -109,6 +134,7 @@ void TFormUM::SettingItemClick(QAction* item) {
   ButtonGen->setEnabled(false);
   ButtonDo->setEnabled(false);
   Memo1->clear();
+  CloseMappingTables();
 }
 
 void TFormUM::ButtonLoadClick() {
@@ -123,6 +149,7 @@ void TFormUM::ButtonNewClick() {
   ButtonGen->setEnabled(false);
   ButtonDo->setEnabled(false);
   Memo1->clear();
+  CloseMappingTables();
 }
 
 void TFormUM::ButtonSaveClick() {
@@ -140,6 +167,7 @@ void TFormUM::ButtonSaveClick() {
   ButtonGen->setEnabled(false);
   ButtonDo->setEnabled(false);
   Memo1->clear();
+  CloseMappingTables();
 }
 
 }  // namespace morvane

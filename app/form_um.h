@@ -31,6 +31,10 @@ class QTabWidget;
 
 namespace morvane {
 
+class TComponent;
+class TDataSource;
+class TzelTable;
+
 struct TFormUMOptions {
   std::vector<std::string> Arguments;  // command-line arguments, program name excluded
   std::string SettingsDir;             // folder of Mvrn.ini; empty: beside the executable
@@ -86,6 +90,11 @@ class TFormUM : public TForm_Template1 {
   QPushButton* ButtonGen;
   QPushButton* ButtonDo;
   QMenu* PopupMenu1;
+  // Non-visual components, owned by the form's component list.
+  TzelTable* TableM;         // the mapping: fields "src" and "inf"
+  TDataSource* DataSourceM;  // TableM for GridM
+  TzelTable* TableS;         // distinct current values
+  TzelTable* TableI;         // rows of the replacement source table
 
  protected:
   void FormCreate();
@@ -100,7 +109,13 @@ class TFormUM : public TForm_Template1 {
   void ShowSettings();
   bool FirstArgumentIsA() const;
 
+  void CreateDataComponents();
+  void CloseMappingTables();
+
   TFormUMOptions options_;
+  // Owns TableM, DataSourceM, TableS and TableI, as a form owns its
+  // components; they go when the form goes, after FormDestroy.
+  std::unique_ptr<TComponent> components_;
   std::unique_ptr<CMorvane> appCommander_;
 };
 

@@ -13,10 +13,12 @@
 #include <fstream>
 
 #include "app/testing/fake_transport.h"
+#include "platform/db/data_source.h"
 #include "platform/rtl/ini_file.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "server/database.h"
+#include "server/table.h"
 
 namespace morvane {
 namespace {
@@ -221,6 +223,29 @@ TEST_F(WizardFormTest, NewDisablesStepTwoUntilSave) {
   EXPECT_EQ(ini.ReadString("Main", "CurrCfg", ""), "Parts.Unit");
   EXPECT_EQ(ini.ReadString("Parts.Unit", "SUnFld", ""), "Part");
   EXPECT_FALSE(ini.SectionExists("ignored"));
+}
+
+TEST_F(WizardFormTest, TablesOpenThroughTheSessionAndStepOneHandlersCloseThem) {
+  TFormUM& form = ShowForm({"A"});
+  EXPECT_EQ(form.DataSourceM->DataSet(), form.TableM);
+  const std::function<void()> handlers[] = {
+      [&] { form.ButtonSave->click(); },  // saves the edits FormShow filled
+      [&] { form.ButtonNew->click(); },
+      [&] { form.PopupMenu1->actions()[0]->trigger(); },
+  };
+  for (const auto& handler : handlers) {
+    FakeServer().requests.clear();
+    ASSERT_TRUE(
+        form.DS_Open(form.TableI, "Ident", &CMorvane::BuildSourceQuery, form.AppCommander()));
+    ASSERT_TRUE(form.DS_Open(form.TableM, "", &CMorvane::BuildMappingQuery, form.AppCommander()));
+    ASSERT_EQ(FakeServer().requests.size(), 2u);
+    EXPECT_EQ(FakeServer().requests[0], "SELECT * FROM " + form.AppCommander()->Cfg.InfTbl);
+    EXPECT_EQ(form.TableM->FieldCount(), 2);
+    handler();
+    EXPECT_FALSE(form.TableM->Active());
+    EXPECT_FALSE(form.TableI->Active());
+  }
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(WizardFormTest, RefusedConnectionLeavesTheDesignState) {

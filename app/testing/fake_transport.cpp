@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/test_buffer.h"
+
 namespace morvane::testing {
 
 namespace {
@@ -23,12 +25,11 @@ void FakeInit(const char* /*text*/, int32_t /*length*/, TransportReply** reply) 
 }
 
 void FakeSend(const char* text, int32_t /*length*/, TransportReply** reply) {
-  FakeServer().requests.emplace_back(text);
-  // A data buffer of five bytes: its size, then the status of a normal reply.
-  const char normal[] = {5, 0, 0, 0, 'S'};
+  FakeServerState& server = FakeServer();
+  server.requests.emplace_back(text);
   TransportReply& answer = **reply;
-  answer.data = CopyOut(normal, sizeof normal);
-  answer.length = sizeof normal;
+  answer.data = CopyOut(server.sendReply.data(), server.sendReply.size());
+  answer.length = int32_t(server.sendReply.size());
   answer.status = 0;
 }
 
@@ -39,6 +40,15 @@ void FakeFree(void* data) {
 }
 
 }  // namespace
+
+std::string EmptyResult(std::initializer_list<std::string> columns) {
+  TestBuffer buffer;
+  std::string layout;
+  for (const std::string& column : columns) layout += column + " s40" + FieldSeparator;
+  buffer.LayoutText(layout + RecordSeparator);
+  buffer.FieldCount(int32_t(columns.size()));
+  return buffer.String();
+}
 
 FakeServerState& FakeServer() {
   static FakeServerState state;
