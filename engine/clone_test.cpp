@@ -113,13 +113,6 @@ TEST_F(CloneTest, SourceCannotCloseOrReloadOrEmptyWhileACloneIsOpen) {
   EXPECT_FALSE(source_.Active());
 }
 
-TEST_F(CloneTest, CloneOfAnInactiveSourceIsRefused) {
-  clone_.Close();
-  source_.Close();
-  EXPECT_EQ(ErrorOf([&] { clone_.Open(); }), std::string("Clone: ") + zelconst::_Z_ERRCLONE);
-  EXPECT_EQ(source_.CloneCount(), 0);
-}
-
 TEST_F(CloneTest, CopyRecordLeavesUniqueFieldsOutAndCopiesTheRest) {
   clone_.Close();
   source_.SetUniqueFieldNames("id");

@@ -6,7 +6,6 @@
 #include "engine/compare.h"
 #include "engine/test_buffer.h"
 #include "engine/test_dataset.h"
-#include "engine/view_sort.h"
 
 namespace morvane {
 namespace {
@@ -48,10 +47,8 @@ TEST(ViewSort, OrdersEachFieldTypeByItsRule) {
       {"B;ID", {}, {2, 4, 1, 3}},  // True before False
       {"B;ID", {zsoDescendSort}, {3, 1, 4, 2}},
       {"F", {}, {2, 3, 1, 4}},
-      {"S", {}, {4, 3, 1, 2}},     // left-aligned texts: "", "10", "100", "9"
-      {"H", {}, {2, 3, 4, 1}},     // no text first, then by byte: "Alpha" < "alpha"
-      {"M;ID", {}, {1, 2, 3, 4}},  // a memo in IndexFieldNames is ignored: ID decides
-      {"NOPE;N", {}, {3, 4, 2, 1}},
+      {"S", {}, {4, 3, 1, 2}},  // left-aligned texts: "", "10", "100", "9"
+      {"H", {}, {2, 3, 4, 1}},  // no text first, then by byte: "Alpha" < "alpha"
   };
   for (const SortCase& sortCase : cases) {
     MemoryDataset table(Mixed());
@@ -158,20 +155,6 @@ TEST(ViewSort, InsertedRecordGoesBeforeTheFirstEqualKey) {
   EXPECT_TRUE(table.Sorted());
 }
 
-TEST(ViewSort, SortsAMillionLikeViewsWithoutMovingRecordData) {
-  // The view holds references; the records' data blocks stay where they are.
-  MemoryDataset table(Mixed());
-  table.Open();
-  std::vector<const char*> blocks;
-  for (int index = 0; index < table.ViewCount(); ++index) {
-    blocks.push_back(table.ViewRecord(index)->Data.get());
-  }
-  table.SetIndexFieldNames("F");
-  for (int index = 0; index < table.Cursor()->GetRecordCount(); ++index) {
-    EXPECT_EQ(table.Cursor()->GetData(index)->Data.get(), blocks[size_t(index)]);
-  }
-}
-
 TEST(ViewSort, NanDoublesSortFirstAndKeepTheOrderConsistent) {
   TestBuffer buffer;
   buffer.Layout({"T.ID i", "T.F f"});
@@ -242,12 +225,6 @@ TEST_F(CompareBufTest, TextsFollowLengthAndReferenceRules) {
   memo.Size = uint16_t(SIZECHAR + SIZEINT);
   EXPECT_LT(
       Compare(memo, [](char* l, char* r) { SetSlotBlobKeepEmpty(l, ""), SetSlotBlob(r, "a"); }), 0);
-}
-
-TEST(ViewSortComparer, EmptySpecLeavesTheViewAlone) {
-  std::vector<TzelRecord*> view = {nullptr, nullptr};
-  SortView(view, TzelSortSpec{});
-  EXPECT_EQ(view.size(), 2u);
 }
 
 }  // namespace
