@@ -13,6 +13,14 @@ constexpr std::array<std::string_view, 15> kStatementStarters = {
     "SELECT",  "INSERT",   "UPDATE", "DELETE", "CREATE", "DROP",    "ALTER", "WITH",
     "REPLACE", "TRUNCATE", "PRAGMA", "GRANT",  "REVOKE", "ANALYZE", "VACUUM"};
 
+// Other words that begin a statement: a request starting with one of them
+// carries no user id.
+constexpr std::array<std::string_view, 26> kOtherStatementWords = {
+    "EXPLAIN", "VALUES",  "SET",     "SHOW",    "BEGIN",  "COMMIT",  "ROLLBACK",
+    "END",     "CALL",    "DO",      "COPY",    "LOCK",   "COMMENT", "DECLARE",
+    "FETCH",   "MERGE",   "RESET",   "DISCARD", "ATTACH", "DETACH",  "SAVEPOINT",
+    "RELEASE", "EXECUTE", "REINDEX", "REFRESH", "PREPARE"};
+
 // Words after which a statement is certainly not complete.
 constexpr std::array<std::string_view, 22> kJoiningWords = {
     "UNION", "ALL",   "EXCEPT", "INTERSECT", "AS",     "IN",      "EXISTS", "AND",
@@ -331,25 +339,36 @@ std::string_view StripUserId(std::string_view request) {
     if (head.substr(0, 2) == "--" || head.substr(0, 2) == "/*") return true;
     const std::vector<Token> tokens = TokenizeSql(head);
     const Token* first = NextMeaningful(tokens, 0);
-    return first != nullptr && (IsStatementStarter(*first) || IsKeyword(*first, "EXPLAIN") ||
-                                IsKeyword(*first, "VALUES") || first->text == "(");
+    if (first == nullptr) return false;
+    if (IsStatementStarter(*first) || first->text == "(") return true;
+    for (std::string_view keyword : kOtherStatementWords) {
+      if (IsKeyword(*first, keyword)) return true;
+    }
+    return false;
   };
   if (startsStatement(request)) return request;
   constexpr size_t kUserIdLength = 10;
   if (request.size() > kUserIdLength && startsStatement(request.substr(kUserIdLength))) {
     return request.substr(kUserIdLength);
   }
-  // A longer id is sent whole and unpadded: look for the first keyword.
+  // A longer id is sent whole and unpadded, straight before the SQL: look
+  // for the first keyword after a run of id characters. Anything with a
+  // blank, quote or bracket before the keyword is SQL, never stripped.
   const size_t searchLimit = std::min<size_t>(request.size(), 128);
   for (size_t position = 1; position < searchLimit; ++position) {
+    const char c = request[position - 1];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\'' || c == '"' || c == '(' ||
+        c == '[' || c == ';') {
+      break;
+    }
     const std::string_view rest = request.substr(position);
     for (std::string_view keyword : kStatementStarters) {
       if (rest.size() < keyword.size()) continue;
       bool match = true;
       for (size_t k = 0; k < keyword.size() && match; ++k) {
-        char c = rest[k];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        match = c == keyword[k];
+        char letter = rest[k];
+        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+        match = letter == keyword[k];
       }
       if (match && startsStatement(rest)) return rest;
     }

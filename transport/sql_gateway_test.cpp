@@ -112,6 +112,10 @@ TEST(StripUserIdTest, RemovesPaddedAndLongIdsOnly) {
   EXPECT_EQ(StripUserId("operator.12DELETE FROM T"), "DELETE FROM T");
   EXPECT_EQ(StripUserId("selector  select 1"), "select 1");
   EXPECT_EQ(StripUserId("garbage"), "garbage");
+  // SQL the id rule does not know is never cut.
+  EXPECT_EQ(StripUserId("SET search_path = public; SELECT 1"),
+            "SET search_path = public; SELECT 1");
+  EXPECT_EQ(StripUserId("foo bar baz; UPDATE T SET a=1"), "foo bar baz; UPDATE T SET a=1");
   EXPECT_EQ(StripUserId("-- adds goods with units\nINSERT INTO T VALUES (1)"),
             "-- adds goods with units\nINSERT INTO T VALUES (1)");
 }
