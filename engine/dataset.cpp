@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/compare.h"
 #include "engine/session_registry.h"
 #include "engine/zelconst.h"
 #include "platform/db/fields.h"
@@ -114,6 +115,8 @@ void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
     cursor_ = ownedCursor_.get();
   }
   view_.clear();
+  // The sort fields pointed at the descriptors just freed.
+  sortFields_.clear();
   std::string errorText;
   bool loaded = cursor_->LoadFromStream(*stream, errorText);
   stream.reset();
@@ -122,6 +125,11 @@ void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
     DestroyCursor();
     DatabaseError(_Z_OPENTABLE + errorText);
   }
+  // A load without records builds no view, yet an edit or insert posted
+  // afterwards compares by the sort fields: they are those of the new layout,
+  // and the empty view is in order.
+  if (!indexFieldNames_.empty()) sortFields_ = ResolveKeyFields(*cursor_, indexFieldNames_);
+  sorted_ = !sortFields_.empty();
 }
 
 void TzelDataset::InternalOpen() {

@@ -170,6 +170,24 @@ TEST(ViewSort, NanDoublesSortFirstAndKeepTheOrderConsistent) {
   }
 }
 
+TEST(ViewSort, EditAfterAReloadWithoutRecordsComparesByTheNewLayout) {
+  MemoryDataset table(TestBuffer().Layout({"T.ID i"}).Record({Int(1)}).Bytes());
+  table.Open();
+  table.SetIndexFieldNames("ID");
+  table.SetBuffer(TestBuffer().Layout({"T.ID i"}).Bytes());
+  table.Refresh();
+  for (int key : {5, 3}) {
+    table.Append();
+    table.FieldByName("ID")->SetAsInteger(key);
+    table.Post();
+  }
+  EXPECT_EQ(table.RecNo(), 1);  // 3 placed before 5
+  table.Edit();
+  table.FieldByName("ID")->SetAsInteger(6);
+  table.Post();
+  EXPECT_FALSE(table.Sorted());
+}
+
 // --- CompareBuf -------------------------------------------------------------------
 
 class CompareBufTest : public ::testing::Test {
