@@ -53,8 +53,11 @@ TzelTable::TzelTable(TComponent* owner) : TzelDataset(owner) {}
 
 TzelTable::~TzelTable() {
   // The framework's rule: a descendant closes itself, so that its own
-  // InternalClose (leaving the clone source) runs.
+  // InternalClose (leaving the clone source) runs. Clones go first: a source
+  // with open clones cannot close.
   try {
+    const std::vector<TzelTable*> clones = tableClones_;
+    for (TzelTable* clone : clones) clone->Close();
     Close();
   } catch (...) {
     InternalHandleException();
@@ -138,9 +141,17 @@ void TzelTable::CommitUpdates() {
 void TzelTable::Notification(TComponent* component, TOperation operation) {
   TzelDataset::Notification(component, operation);
   if (operation != opRemove || component != cloneDS_) return;
-  // The source is being destroyed: its cursor goes with it.
+  // The source is being destroyed: only its component base is left, and its
+  // cursor is gone with the rest. Leave it without calling it, then close.
+  if (registeredAsClone_) {
+    registeredAsClone_ = false;
+    view_.clear();
+    position_ = -1;
+    ShareCursor(nullptr);
+  }
   if (Active()) Close();
-  SetCloneDS(nullptr);
+  cloneDS_ = nullptr;
+  SetLoadMode(lmClear);
 }
 
 void TzelTable::InternalLoadData() {
@@ -195,6 +206,9 @@ void TzelTable::InternalLoadFromCursor() {
   if (!cloneDS_ || !cloneDS_->Active()) DatabaseError(_Z_ERRCLONE);
   cloneDS_->AddClone(this);
   registeredAsClone_ = true;
+  if (auto* sourceTable = dynamic_cast<TzelTable*>(cloneDS_)) {
+    sourceTable->tableClones_.push_back(this);
+  }
 }
 
 void TzelTable::InternalLoadFromServer() {
@@ -218,6 +232,9 @@ void TzelTable::InternalClose() {
   if (loadMode_ == lmClone && cloneDS_ && registeredAsClone_) {
     cloneDS_->RemoveClone(this);
     registeredAsClone_ = false;
+    if (auto* sourceTable = dynamic_cast<TzelTable*>(cloneDS_)) {
+      std::erase(sourceTable->tableClones_, this);
+    }
   }
   TzelDataset::InternalClose();
 }

@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/dataset.h"
 #include "platform/db/params.h"
@@ -110,6 +111,9 @@ class TzelTable : public TzelDataset {
   bool storeDefs_ = false;
   TzelDataset* cloneDS_ = nullptr;  // cleared by its destruction notice
   bool registeredAsClone_ = false;  // CloneDS counts this table among its clones
+  // Open tables that clone this one; closed before this table is destroyed,
+  // while it can still take them back.
+  std::vector<TzelTable*> tableClones_;
   TStringList sql_;
   TStringList insertedValues_;  // name=value lines of one INSERT statement
   TParams params_{this};

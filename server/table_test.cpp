@@ -208,16 +208,20 @@ TEST_F(TableTest, CloneFollowingAnotherSourceLeavesTheFirst) {
 
 TEST_F(TableTest, DestroyedSourceClosesItsClone) {
   fake.replyBuffer = UnitsReply();
-  TzelTable clone;
-  {
-    auto source = std::make_unique<TzelTable>();
-    source->SetSQLText("SELECT * FROM Units");
-    source->Open();
-    clone.LoadFromCursor(source.get());
-    clone.Close();
+  for (bool cloneOpen : {false, true}) {
+    TzelTable clone;
+    {
+      auto source = std::make_unique<TzelTable>();
+      source->SetSQLText("SELECT * FROM Units");
+      source->Open();
+      clone.LoadFromCursor(source.get());
+      if (!cloneOpen) clone.Close();
+    }
+    EXPECT_FALSE(clone.Active());
+    EXPECT_EQ(clone.CloneDS(), nullptr);
+    EXPECT_EQ(clone.LoadMode(), lmClear);
+    EXPECT_EQ(clone.Cursor(), nullptr);
   }
-  EXPECT_EQ(clone.CloneDS(), nullptr);
-  EXPECT_EQ(clone.LoadMode(), lmClear);
 }
 
 TEST_F(TableTest, DestroyingTheSessionClosesEveryOpenTable) {
