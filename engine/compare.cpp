@@ -70,18 +70,24 @@ int CompareBuf(const char* leftSlot, const char* rightSlot, const TzelField& fie
       return left < right ? -1 : (left > right ? 1 : 0);
     }
     case zftSmallStr: {
-      std::string_view left = SlotInlineText(leftSlot, field.Size);
-      std::string_view right = SlotInlineText(rightSlot, field.Size);
-      if (field.Alignment == 1 && left.size() != right.size()) {
-        return int(left.size()) - int(right.size());
+      if (field.Alignment == 1) {
+        size_t leftLength = strnlen(leftSlot, field.Size);
+        size_t rightLength = strnlen(rightSlot, field.Size);
+        if (leftLength != rightLength) return leftLength < rightLength ? -1 : 1;
       }
-      return CompareTexts(left, right, caseInsensitive);
+      // By byte, "empty first, then the common part, then the shorter first"
+      // is the order of zero-terminated texts under strncmp, which compares
+      // unsigned bytes and stops at the terminator: no lengths to measure.
+      if (!caseInsensitive) return std::strncmp(leftSlot, rightSlot, field.Size);
+      return CompareTexts(SlotInlineText(leftSlot, field.Size),
+                          SlotInlineText(rightSlot, field.Size), true);
     }
     case zftString: {
       bool bothPresent = false;
       int result = CompareRefs(leftSlot, rightSlot, bothPresent);
       if (!bothPresent) return result;
-      return CompareTexts(SlotHeapText(leftSlot), SlotHeapText(rightSlot), caseInsensitive);
+      if (!caseInsensitive) return std::strcmp(SlotRef(leftSlot), SlotRef(rightSlot));
+      return CompareTexts(SlotHeapText(leftSlot), SlotHeapText(rightSlot), true);
     }
     case zftMemo:
     case zftFmtMemo: {

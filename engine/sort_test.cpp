@@ -217,6 +217,26 @@ TEST_F(CompareBufTest, IntegersOfOppositeExtremesDoNotOverflow) {
             0);
 }
 
+TEST_F(CompareBufTest, InlineTextsOrderEmptyFirstThenByByteThenShorterFirst) {
+  TzelField inlineText;
+  inlineText.FieldType = zftSmallStr;
+  inlineText.Size = 10;
+  struct Case {
+    const char* left;
+    const char* right;
+    int sign;
+  };
+  const Case cases[] = {{"", "a", -1},  {"ab", "abc", -1}, {"b", "abc", 1},
+                        {"Я", "а", -1}, {"abc", "abc", 0}, {"\xff", "a", 1}};
+  for (const Case& textCase : cases) {
+    int result = Compare(inlineText, [&](char* l, char* r) {
+      std::strcpy(l, textCase.left);
+      std::strcpy(r, textCase.right);
+    });
+    EXPECT_EQ((result > 0) - (result < 0), textCase.sign) << textCase.left << " " << textCase.right;
+  }
+}
+
 TEST_F(CompareBufTest, TextsFollowLengthAndReferenceRules) {
   TzelField heap;
   heap.FieldType = zftString;
