@@ -182,13 +182,6 @@ TEST_F(SessionTest, FreeSQLRaisesWhenTheServerRefusesAndShowsTheWaitCursor) {
   EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
 }
 
-TEST_F(SessionTest, SendToServerReturnsTheReplyBytes) {
-  session.Connect();
-  TransportResult reply = session.SendToServer("SELECT 1");
-  EXPECT_EQ(std::string(reply.bytes.begin() + 4, reply.bytes.end()), "Sserver text");
-  EXPECT_EQ(reply.status, 0);
-}
-
 TEST(SessionDialectTest, EngineSetsTheDateDialect) {
   TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
   session.SetEngine(zeDAO);

@@ -150,28 +150,6 @@ TEST_F(TableTest, ErrorReplyOpensNothingAndCarriesTheServerText) {
   EXPECT_TRUE(zelDB().Connected());
 }
 
-TEST_F(TableTest, LostConnectionRaisesAndTheNextLoadReconnects) {
-  fake.replyBuffer = UnitsReply();
-  TzelTable table;
-  table.SetSQLText("SELECT * FROM Units");
-  fake.sendStatus = -1;
-  EXPECT_EQ(ErrorOf([&] { table.Open(); }), _Z_NOREPLY);
-  EXPECT_FALSE(zelDB().Connected());
-
-  fake.sendStatus = 0;
-  table.Open();
-  EXPECT_EQ(table.RecordCount(), 2);
-  EXPECT_EQ(fake.initTexts.size(), 2u);
-}
-
-TEST_F(TableTest, ClosedSessionThatCannotOpenGivesNoSession) {
-  fake.initStatus = -1;
-  TzelTable table;
-  table.SetSQLText("SELECT * FROM Units");
-  EXPECT_EQ(ErrorOf([&] { table.Open(); }), _Z_NOSESSION);
-  EXPECT_TRUE(fake.requests.empty());
-}
-
 TEST_F(TableTest, CloneSharesTheRecordsOfItsSource) {
   fake.replyBuffer = UnitsReply();
   TzelTable source;

@@ -1,0 +1,120 @@
+#include "server/statement_values.h"
+
+#include "engine/compare.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+namespace {
+
+enum class ValueKind { kNumber, kDate, kText };
+
+ValueKind KindOf(TzelFieldType type) {
+  switch (type) {
+    case zftInteger:
+    case zftBoolean:
+    case zftDouble:
+    case zftCurrency:
+      return ValueKind::kNumber;
+    case zftDate:
+    case zftTime:
+    case zftDateTime:
+      return ValueKind::kDate;
+    default:
+      return ValueKind::kText;
+  }
+}
+
+// Not greater than a single blank as a byte string: empty, " ", or starting
+// with a control character. char_traits<char> compares bytes unsigned, so
+// UTF-8 letters are greater.
+bool IsEmptyText(std::string_view text) {
+  return text <= std::string_view(" ");
+}
+
+const char* DataOf(const TzelRecord& record, bool useUndo) {
+  return (useUndo && record.OldData) ? record.OldData.get() : record.Data.get();
+}
+
+}  // namespace
+
+std::string SqlValueLiteral(TzelFieldType type, std::string_view text, char dateQuote) {
+  if (IsEmptyText(text)) return "NULL";
+  switch (KindOf(type)) {
+    case ValueKind::kNumber:
+      return std::string(text);
+    case ValueKind::kDate:
+      return dateQuote + std::string(text) + dateQuote;
+    case ValueKind::kText:
+      break;
+  }
+  return QuotedStr(text);
+}
+
+bool HasStoreText(const TzelField& field, const TzelRecord& record, bool useUndo) {
+  const char* data = DataOf(record, useUndo);
+  if (!data) return false;
+  const char* slot = data + field.Offset;
+  switch (field.FieldType) {
+    case zftUnknown:
+    case zftGraphic:
+      return false;
+    case zftString:
+      return !SlotRef(slot) || !SlotHeapText(slot).empty();
+    case zftMemo:
+    case zftFmtMemo:
+      return !SlotRef(slot) || SlotBlobLength(slot) > 0;
+    default:
+      return true;
+  }
+}
+
+std::string KeyString(const TzelCursor& cursor, std::string_view fieldNames, bool useOldValues,
+                      const TzelRecord& record, bool onlyChanged, std::string_view separator,
+                      char dateQuote) {
+  std::string result;
+  for (const std::string& name : SplitFieldNames(fieldNames)) {
+    const TzelField* field = cursor.FindFieldInfo(name);
+    if (!field || !HasStoreText(*field, record, useOldValues)) continue;
+    if (onlyChanged) {
+      if (!record.OldData || !record.Data) continue;
+      if (CompareBuf(record.Data.get() + field->Offset, record.OldData.get() + field->Offset,
+                     *field, false) == 0) {
+        continue;
+      }
+    }
+    const std::string text = cursor.GetFieldText(*field, record, useOldValues);
+    if (!result.empty()) result += separator;
+    result += name;
+    result += '=';
+    result += SqlValueLiteral(field->FieldType, text, dateQuote);
+  }
+  return result;
+}
+
+std::string PrepareInsertedRec(const TzelCursor& cursor, std::string_view origin,
+                               std::string_view fieldNames, const TzelRecord& record,
+                               char dateQuote) {
+  // The items are built directly rather than joined into one text and split
+  // again, so a value holding a line break, a separator character or "=" can
+  // never be cut apart.
+  std::string columns;
+  std::string values;
+  for (const std::string& name : SplitFieldNames(fieldNames)) {
+    const TzelField* field = cursor.FindFieldInfo(name);
+    if (!field || !HasStoreText(*field, record, false)) continue;
+    const std::string literal =
+        SqlValueLiteral(field->FieldType, cursor.GetFieldText(*field, record, false), dateQuote);
+    if (literal == "NULL") continue;
+    if (!columns.empty()) {
+      columns += ',';
+      values += ',';
+    }
+    columns += name;
+    values += literal;
+  }
+  if (columns.empty()) return {};
+  return "INSERT INTO " + std::string(origin) + " (" + columns + ") VALUES (" + values + ")";
+}
+
+}  // namespace morvane
