@@ -4,6 +4,7 @@
 // Results come as text; the column's type OID tells how to carry them.
 #include <libpq-fe.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "transport/backend.h"
@@ -244,7 +245,15 @@ std::unique_ptr<Backend> OpenPostgresBackend(const std::string& connectionInfo) 
   }
   PQconninfoFree(options);
 
-  PGconn* connection = PQconnectdb(connectionInfo.c_str());
+  // libpq waits for an unreachable host without limit by default, which
+  // would freeze the program; the setting's own connect_timeout (or
+  // PGCONNECT_TIMEOUT) still wins, as the expanded dbname comes later.
+  const bool timeoutFromEnvironment = std::getenv("PGCONNECT_TIMEOUT") != nullptr;
+  const char* keywords[] = {timeoutFromEnvironment ? nullptr : "connect_timeout", "dbname",
+                            nullptr};
+  const char* values[] = {"15", connectionInfo.c_str(), nullptr};
+  PGconn* connection = timeoutFromEnvironment ? PQconnectdbParams(keywords + 1, values + 1, 1)
+                                              : PQconnectdbParams(keywords, values, 1);
   if (PQstatus(connection) != CONNECTION_OK) {
     std::string message = PQerrorMessage(connection);
     PQfinish(connection);
