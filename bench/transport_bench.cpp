@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
   std::printf("preparing %d rows of Goods in SQLite and PostgreSQL...\n", totalRows);
   if (!PrepareSqlite()) {
     std::fprintf(stderr, "cannot prepare the SQLite database\n");
+    std::filesystem::remove(sqlitePath);
     return 1;
   }
   if (!PreparePostgres() && postgres) postgres.reset();
