@@ -278,8 +278,11 @@ std::string TypeCode(const ColumnState& state) {
     case Encoding::kPending:  // only NULLs seen: any text type carries them
     case Encoding::kText: {
       if (state.longest > kMaxStringLength) return "m";
-      const int length =
-          std::max({state.declaredLength, static_cast<int>(state.longest), kDefaultStringLength});
+      // A declared length beyond what 's' can carry (varchar(100000)) is
+      // capped: the values themselves all fit.
+      const int length = std::min(
+          std::max({state.declaredLength, static_cast<int>(state.longest), kDefaultStringLength}),
+          kMaxStringLength);
       std::string code = "s";
       code += std::to_string(length);
       return code;
