@@ -114,7 +114,15 @@ int TzelDataset::InternalFind(const std::vector<TzelField*>& fields, int start, 
   if (!key || start < 0) return -1;
   const int count = ViewCount();
   if (!binary) {
+    // The view visits records in display order, which scatters them over the
+    // heap: fetch the record ahead, then its data, to hide the memory latency.
+    constexpr int kRecordAhead = 16;
+    constexpr int kDataAhead = 8;
     for (int index = start; index < count; ++index) {
+      if (index + kRecordAhead < count) __builtin_prefetch(view_[size_t(index + kRecordAhead)]);
+      if (index + kDataAhead < count) {
+        __builtin_prefetch(view_[size_t(index + kDataAhead)]->Data.get());
+      }
       if (CompareRecords(view_[size_t(index)]->Data.get(), key, fields) == 0) return index;
     }
     return -1;
