@@ -105,6 +105,16 @@ class TzelDatabase {
   // statement raises _Z_ERRUPDATESERVER; otherwise true.
   bool FreeSQL(const std::string& text);
 
+  // Pending changes of several datasets; an empty list means every dataset
+  // of the updated registry (server/database_apply.cpp). ApplyUpdates posts
+  // a pending edit or insert of each, sends the statements of all of them as
+  // one request, then commits every dataset when the server took it, or
+  // cancels every one and raises _Z_ERRUPDATESERVER when it did not. Nothing
+  // happens while the updated registry is empty.
+  void ApplyUpdates(const std::vector<TzelDataset*>& dataSets = {});
+  // Cancels the pending changes of the datasets, last to first.
+  void CancelUpdates(const std::vector<TzelDataset*>& dataSets = {});
+
   // Sends a request as it stands (the caller has put UserID in front) and
   // gives the reply; a negative status closes the session. For the query
   // load of TzelTable, which handles the reply itself.

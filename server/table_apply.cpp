@@ -1,14 +1,40 @@
 #include "engine/zelconst.h"
+#include "server/database.h"
 #include "server/table.h"
+#include "server/update_statements.h"
 
 namespace morvane {
 
-// Sending a table's pending changes to the server needs the UPDATE, INSERT
-// and DELETE statements built from them, which this unit does not write yet.
-// Until it does, applying fails and the changes stay pending: a table must
-// never report as sent what did not reach the server.
+namespace {
+
+// Tables whose records stand for rows of a server table: queried from the
+// server, clones of such a table, and empty tables named after one.
+bool HoldsServerRows(const TzelTable& table) {
+  switch (table.LoadMode()) {
+    case lmServer:
+      return true;
+    case lmClone: {
+      const auto* source = dynamic_cast<const TzelTable*>(table.CloneDS());
+      return source && source->LoadMode() == lmServer;
+    }
+    case lmClear:
+      return !table.Origin().empty();
+    case lmFile:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
+
+// Sends the statements and leaves the changes pending: the caller commits
+// after success or cancels after a failure.
 void TzelTable::InternalApplyUpdates() {
-  DatabaseError(zelconst::_Z_ERRUPDATESERVER);
+  if (!HoldsServerRows(*this)) return;
+  TzelDatabase& session = zelDB();
+  if (!session.UpdateToServer(PrepareUpdString(*this, session))) {
+    DatabaseError(zelconst::_Z_ERRUPDATESERVER);
+  }
 }
 
 }  // namespace morvane
