@@ -87,6 +87,15 @@ TEST_F(BackEndTest, RequestWhoseSecondStatementFailsChangesNothing) {
   EXPECT_EQ(unit.reply.Text(0, 0), "шт");
 }
 
+TEST_F(BackEndTest, RequestThatWouldCommitPartOfItselfIsRefused) {
+  const SendOutcome refused = client().Send(
+      "UPDATE Goods SET Unit = 'X' WHERE Good = 'G0001'; COMMIT; UPDATE NoSuchTable SET a = 1");
+  EXPECT_EQ(refused.status, 0);
+  ASSERT_EQ(refused.reply.status, 'E');
+  EXPECT_NE(refused.reply.errorText.find("SQL: COMMIT"), std::string::npos);
+  EXPECT_EQ(client().Send("SELECT Unit FROM Goods WHERE Good = 'G0001'").reply.Text(0, 0), "шт");
+}
+
 TEST_F(BackEndTest, ErrorsAnswerTheBackEndsTextAndKeepTheConnection) {
   for (const char* bad : {"SELEC * FROM Goods", "SELECT * FROM Nowhere",
                           "INSERT INTO Goods (Good, Title, Created) VALUES ('G0001', 'x', "

@@ -41,6 +41,14 @@ SendResult Connection::Send(std::string_view request) {
     return result;
   }
   const std::vector<std::string> statements = SplitStatements(StripUserId(request));
+  for (const std::string& statement : statements) {
+    if (ControlsTransaction(statement)) {
+      result.reply = EncodeErrorReply(
+          "Запрос выполняется одной транзакцией: управлять транзакцией в нём нельзя\r\nSQL: " +
+          QuoteStatement(statement));
+      return result;
+    }
+  }
   std::string current;
   try {
     backend_->Begin();

@@ -331,6 +331,21 @@ std::string TranslateStatement(std::string_view statement, SqlDialect dialect) {
   return result;
 }
 
+bool ControlsTransaction(std::string_view statement) {
+  const std::vector<Token> tokens = TokenizeSql(statement.substr(0, 256));
+  const Token* first = NextMeaningful(tokens, 0);
+  if (first == nullptr) return false;
+  for (std::string_view keyword : {"BEGIN", "START", "COMMIT", "END", "ABORT"}) {
+    if (IsKeyword(*first, keyword)) return true;
+  }
+  if (!IsKeyword(*first, "ROLLBACK")) return false;
+  // ROLLBACK [TRANSACTION|WORK] TO [SAVEPOINT] name only undoes part of it.
+  for (const Token& token : tokens) {
+    if (IsKeyword(token, "TO")) return false;
+  }
+  return true;
+}
+
 std::string_view StripUserId(std::string_view request) {
   // SQL starts with a statement keyword, an opening parenthesis or a
   // comment; a user id does not.

@@ -38,6 +38,13 @@ std::vector<std::string> SplitStatements(std::string_view request);
 // Rewrites date literals and qualified SET targets for the back end.
 std::string TranslateStatement(std::string_view statement, SqlDialect dialect);
 
+// True for statements that end or start a transaction (BEGIN, START,
+// COMMIT, END, ROLLBACK without TO, ABORT). A request is one transaction of
+// its own, so such a statement would commit part of it or leave the rest
+// outside it; the request is refused instead. SAVEPOINT, RELEASE and
+// ROLLBACK TO stay inside the transaction and are allowed.
+bool ControlsTransaction(std::string_view statement);
+
 // The program may put a user id of ten characters (blank-padded, or longer
 // and unpadded) in front of the SQL text. Returns the SQL text without it:
 // when the text does not start with a statement keyword, everything before

@@ -105,6 +105,17 @@ INSTANTIATE_TEST_SUITE_P(
                       "UPDATE G SET a=f(G.b, 1), \"c\"=2, d=3 WHERE G.a=0"},
         TranslateCase{"SELECT G.a FROM G", "SELECT G.a FROM G", "SELECT G.a FROM G"}));
 
+TEST(ControlsTransactionTest, RefusesOnlyStatementsThatEndOrStartTheTransaction) {
+  for (const char* statement :
+       {"COMMIT", " begin transaction", "END", "rollback work", "ABORT", "START TRANSACTION"}) {
+    EXPECT_TRUE(ControlsTransaction(statement)) << statement;
+  }
+  for (const char* statement : {"ROLLBACK TO SAVEPOINT a", "SAVEPOINT a", "RELEASE a",
+                                "UPDATE T SET a = 'COMMIT'", "SELECT 1"}) {
+    EXPECT_FALSE(ControlsTransaction(statement)) << statement;
+  }
+}
+
 TEST(StripUserIdTest, RemovesPaddedAndLongIdsOnly) {
   EXPECT_EQ(StripUserId("SELECT 1"), "SELECT 1");
   EXPECT_EQ(StripUserId("ab        SELECT 1"), "SELECT 1");
