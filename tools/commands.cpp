@@ -1,0 +1,56 @@
+#include "tools/commands.h"
+
+namespace morvane::tools {
+
+const std::vector<ToolCommand>& ToolCommands() {
+  static const std::vector<ToolCommand> commands = {
+      {"fields",
+       {{"FILE"}, {}},
+       "the field descriptors of a data file: name, table, type, declared length",
+       FieldsCommand},
+      {"dump",
+       {{"FILE"}, {{"--index", "NAMES"}, {"--descending", ""}, {"--case-insensitive", ""}}},
+       "the records of a data file as tab-separated lines, after a line of field names",
+       DumpCommand},
+      {"copy", {{"FILE", "OUT"}, {}}, "reads a data file and writes it again to OUT", CopyCommand},
+      {"query",
+       {{"SQL", "OUT"}, {}},
+       "runs a query on the server and saves its result as the data file OUT",
+       QueryCommand},
+      {"exec", {{"SQL"}, {}}, "sends SQL to the server as one request", ExecCommand},
+      {"script",
+       {{"FILE", "OUT"}, {{"--origin", "TABLE", true}, {"--oem", ""}}},
+       "writes the records of a data file as INSERT INTO TABLE statements to OUT "
+       "(--oem: code page 866)",
+       ScriptCommand},
+      {"group",
+       {{"FILE", "OUT"}, {{"--group", "NAMES", true}, {"--sum", "NAMES", true}}},
+       "one record per group of the group fields with the sums of the sum fields, "
+       "saved as the data file OUT",
+       GroupCommand},
+  };
+  return commands;
+}
+
+std::string UsageText() {
+  std::string usage = "usage:\n";
+  for (const ToolCommand& command : ToolCommands()) {
+    usage += "  morvane-data " + command.name;
+    for (const std::string& name : command.syntax.positionalNames) usage += " " + name;
+    for (const OptionSpec& option : command.syntax.options) {
+      std::string text = option.name;
+      if (option.TakesValue()) text += " " + option.valueName;
+      usage += " " + (option.required ? text : "[" + text + "]");
+    }
+    usage += "\n";
+  }
+  usage += "\n";
+  for (const ToolCommand& command : ToolCommands())
+    usage += "  " + command.name + ": " + command.description + "\n";
+  usage +=
+      "\nNAMES are field names separated by ';'. The server is the transport's database "
+      "(NETBRG_DATABASE, netbrg.ini).\n";
+  return usage;
+}
+
+}  // namespace morvane::tools

@@ -1,0 +1,26 @@
+// morvane-data: the command-line tool over data files and the session.
+//
+//   morvane-data COMMAND ARGUMENTS...     (commands: tools/commands.cpp)
+//
+// Exit status: 0 on success; 1 on any failure, with the error's message as
+// the last line written to err; 2 on bad usage, with the usage text on err.
+// "--help" alone writes the usage to out and succeeds. The process session
+// zelDB lives while the command runs; it connects only for the commands that
+// reach the server. Until a connect reply says otherwise, statements are
+// written in the transport's dialect (dates as #mm/dd/yyyy#).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace morvane::tools {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// arguments: the command line without the program name.
+int RunMorvaneData(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace morvane::tools
