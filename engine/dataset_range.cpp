@@ -11,23 +11,13 @@
 #include "engine/compare.h"
 #include "engine/dataset.h"
 #include "engine/field_text.h"
+#include "engine/text_export.h"
 #include "engine/zelconst.h"
 #include "platform/db/data_source.h"
 
 namespace morvane {
 
 using namespace zelconst;
-
-namespace {
-
-std::string_view TakeTabValue(std::string_view& list) {
-  size_t tab = list.find(Tabulator);
-  std::string_view value = list.substr(0, tab);
-  list.remove_prefix(tab == std::string_view::npos ? list.size() : tab + 1);
-  return value;
-}
-
-}  // namespace
 
 // --- Ranges ---------------------------------------------------------------------
 

@@ -45,15 +45,6 @@ class TzelDataset::KeyBlockScope {
 
 namespace {
 
-// Takes the next value off a tab-value list: the text up to the first tab (the
-// tab is dropped too), or the whole rest.
-std::string_view TakeTabValue(std::string_view& list) {
-  size_t tab = list.find(Tabulator);
-  std::string_view value = list.substr(0, tab);
-  list.remove_prefix(tab == std::string_view::npos ? list.size() : tab + 1);
-  return value;
-}
-
 bool IsStringField(const TField* field) {
   switch (field->DataType()) {
     case ftString:

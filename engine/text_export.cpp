@@ -5,6 +5,13 @@
 
 namespace morvane {
 
+std::string_view TakeTabValue(std::string_view& list) {
+  size_t tab = list.find('\t');
+  std::string_view value = list.substr(0, tab);
+  list.remove_prefix(tab == std::string_view::npos ? list.size() : tab + 1);
+  return value;
+}
+
 std::string DoubleQuoted(std::string_view text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);

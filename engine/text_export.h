@@ -1,4 +1,8 @@
-// Text forms of record values: quoting and the lines of a text export.
+// Text forms of record values: tab-value lists, quoting and the lines of a
+// text export.
+//
+// A tab-value list holds values each followed by a tab (the last tab may be
+// missing); an empty value stands for a field without a value.
 //
 // An exported line holds one value per field, each followed by the
 // separator, the last separator removed. With the tab character as separator
@@ -12,6 +16,10 @@
 #include <vector>
 
 namespace morvane {
+
+// Takes the next value off a tab-value list: the text up to the first tab
+// (the tab is dropped too), or the whole rest.
+std::string_view TakeTabValue(std::string_view& list);
 
 // The text in double quotes, inner double quotes doubled: a"b -> "a""b".
 std::string DoubleQuoted(std::string_view text);
