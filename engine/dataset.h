@@ -238,7 +238,8 @@ class TzelDataset : public TDataSet {
   // Shares another dataset's cursor (clones); the dataset does not own it.
   void ShareCursor(TzelCursor* cursor);
 
-  // Hooks of ranges, filters and master-detail; the core accepts everything.
+  // Whether a record belongs in the view: inside the range and accepted by
+  // OnFilterRecord when Filtered (the record is the filter record then).
   virtual bool AcceptRecordInView(TzelRecord* record);
   // A new detail record takes the master's values into its range fields.
   virtual void CopyMasterValues();
