@@ -1,11 +1,11 @@
 #include "server/insert_script.h"
 
-#include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
 #include "server/database.h"
 #include "server/oem_code_page.h"
 #include "server/statement_values.h"
 #include "server/table.h"
+#include "server/update_statements.h"
 
 namespace morvane {
 
@@ -31,8 +31,7 @@ void DoInsertScript(TzelTable& table, const std::string& fileName, bool oem) {
 
   std::string script;
   {
-    FormatSettingsScope sqlSettings('.', '/');
-    FormatSettings().ShortDateFormat = session.DateFormat();
+    SqlFormatScope sqlFormat(session.DateFormat());
     for (int index = 0; index < table.ViewCount(); ++index) {
       std::string statement = PrepareInsertedRec(cursor, table.Origin(), fieldNames,
                                                  *table.ViewRecord(index), session.DateQuote());
