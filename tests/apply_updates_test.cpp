@@ -1,0 +1,211 @@
+// Pending changes of query tables applied through libnetbrg2.so to a fresh
+// demo database, on SQLite and on a throw-away PostgreSQL server: the server
+// ends up with what the tables show, or, when it refuses one statement, with
+// nothing of the request while every table returns to its loaded state.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/zelconst.h"
+#include "platform/db/field.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/exceptions.h"
+#include "server/database.h"
+#include "server/table.h"
+#include "tests/demo_db.h"
+#include "tests/pg_fixture.h"
+#include "tests/session_fixture.h"
+
+namespace morvane::testing {
+namespace {
+
+enum class BackEnd { kSQLite, kPostgreSQL };
+
+// One PostgreSQL server for the whole run, started by the first test that
+// needs it and stopped when the run ends.
+class PostgresEnvironment : public ::testing::Environment {
+ public:
+  static PostgresServer* Server(std::string& problem) {
+    if (!started_) {
+      started_ = true;
+      server_ = PostgresServer::Start(problem_);
+    }
+    problem = problem_;
+    return server_.get();
+  }
+  void TearDown() override { server_.reset(); }
+
+ private:
+  static inline bool started_ = false;
+  static inline std::unique_ptr<PostgresServer> server_;
+  static inline std::string problem_;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error.what();
+  }
+  return "(no error)";
+}
+
+// Every record of the dataset in key order, each as its field texts.
+std::vector<std::string> Rows(TzelDataset& dataSet, const std::string& key) {
+  dataSet.SetIndexFieldNames(key);
+  std::vector<std::string> rows;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+    std::string row;
+    for (TField* field : dataSet.Fields()) row += field->AsString() + "|";
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> ServerRows(const std::string& table, const std::string& key) {
+  TzelTable fresh;
+  fresh.SetSQLText("SELECT * FROM " + table);
+  fresh.Open();
+  return Rows(fresh, key);
+}
+
+void OpenForUpdates(TzelTable& table, const std::string& origin, const std::string& key) {
+  table.SetSQLText("SELECT * FROM " + origin);
+  table.SetOrigin(origin);
+  table.SetUniqueFieldNames(key);
+  table.Open();
+}
+
+void Edit(TzelTable& table, const std::string& key, const std::string& value,
+          const std::function<void()>& change) {
+  ASSERT_TRUE(table.Locate(key, Variant(value), TLocateOptions{})) << value;
+  table.Edit();
+  change();
+  table.Post();
+}
+
+// Two edits, a delete and an insert whose title spans two lines and holds an
+// apostrophe.
+void ChangeGoods(TzelTable& goods) {
+  Edit(goods, "Good", "G0002", [&] {
+    goods.FieldByName("Unit")->SetAsString("шт");
+    goods.FieldByName("Price")->SetAsFloat(1.35);
+  });
+  Edit(goods, "Good", "G0004", [&] {
+    goods.FieldByName("Title")->SetAsString("Саморез 3,5х25 «Д'Артаньян»");
+    goods.FieldByName("Created")->SetAsDateTime(EncodeDate(2024, 3, 15));
+    goods.FieldByName("Active")->SetAsBoolean(false);
+  });
+  ASSERT_TRUE(goods.Locate("Good", Variant("G0005"), TLocateOptions{}));
+  goods.Delete();
+  goods.Append();
+  goods.FieldByName("Good")->SetAsString("G9001");
+  goods.FieldByName("Title")->SetAsString("Набор крепежа\r\nв кейсе");
+  goods.FieldByName("Created")->SetAsDateTime(EncodeDate(2024, 12, 1));
+  goods.FieldByName("Price")->SetAsFloat(250.5);
+  goods.Post();
+}
+
+class ApplyUpdatesTest : public SessionFixture, public ::testing::WithParamInterface<BackEnd> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == BackEnd::kSQLite) {
+      char folderTemplate[] = "/tmp/morvane-apply-XXXXXX";
+      ASSERT_NE(mkdtemp(folderTemplate), nullptr);
+      folder_ = folderTemplate;
+      const std::string path = folder_ + "/demo.db";
+      ASSERT_TRUE(CreateEmptySqliteFile(path));
+      setenv("NETBRG_DATABASE", ("sqlite:" + path).c_str(), 1);
+      StartSession(DemoSchemaSql() + DemoDataSql());
+      return;
+    }
+    std::string problem;
+    PostgresServer* server = PostgresEnvironment::Server(problem);
+    if (server == nullptr) GTEST_SKIP() << problem;
+    setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
+    StartSession(
+        "DROP TABLE IF EXISTS Shapes; DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; "
+        "DROP TABLE IF EXISTS Units;\n" +
+        DemoSchemaSql() + DemoDataSql());
+  }
+  void TearDown() override {
+    StopSession();
+    unsetenv("NETBRG_DATABASE");
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  }
+
+  std::string folder_;
+};
+
+TEST_P(ApplyUpdatesTest, ServerTableEqualsTheLocalViewAfterApplying) {
+  TzelTable goods;
+  OpenForUpdates(goods, "Goods", "Good");
+  const int loaded = goods.RecordCount();
+  ChangeGoods(goods);
+  ASSERT_EQ(zelDB().GetUpdatedCount(), 1);
+
+  zelDB().ApplyUpdates();
+
+  EXPECT_EQ(zelDB().GetUpdatedCount(), 0);
+  EXPECT_FALSE(goods.GetNeedToSave());
+  for (int index = 0; index < goods.ViewCount(); ++index) {
+    EXPECT_EQ(goods.ViewRecord(index)->Status, zusUnmodified) << index;
+  }
+  const std::vector<std::string> local = Rows(goods, "Good");
+  EXPECT_EQ(int(local.size()), loaded);
+  EXPECT_EQ(ServerRows("Goods", "Good"), local);
+
+  TzelTable changed;
+  changed.SetSQLText("SELECT Good, Title, Created FROM Goods WHERE Good IN ('G0004', 'G9001')");
+  changed.Open();
+  ASSERT_TRUE(changed.Locate("Good", Variant("G9001"), TLocateOptions{}));
+  EXPECT_EQ(changed.FieldByName("Title")->AsString(), "Набор крепежа\r\nв кейсе");
+  ASSERT_TRUE(changed.Locate("Good", Variant("G0004"), TLocateOptions{}));
+  EXPECT_EQ(changed.FieldByName("Created")->AsDateTime(), EncodeDate(2024, 3, 15));
+}
+
+TEST_P(ApplyUpdatesTest, RefusedStatementLeavesTheServerUnchangedAndCancelsEveryTable) {
+  const std::vector<std::string> goodsBefore = ServerRows("Goods", "Good");
+  const std::vector<std::string> unitsBefore = ServerRows("Units", "Ident");
+  TzelTable units;
+  OpenForUpdates(units, "Units", "Ident");
+  Edit(units, "Ident", "кг", [&] { units.FieldByName("name")->SetAsString("кило"); });
+  TzelTable goods;
+  OpenForUpdates(goods, "Goods", "Good");
+  ChangeGoods(goods);
+  // A second G0001 breaks the primary key: the whole request must fail.
+  goods.Append();
+  goods.FieldByName("Good")->SetAsString("G0001");
+  goods.FieldByName("Title")->SetAsString("Дубль");
+  goods.FieldByName("Created")->SetAsDateTime(EncodeDate(2024, 1, 15));
+  goods.Post();
+
+  EXPECT_EQ(ErrorOf([] { zelDB().ApplyUpdates(); }), zelconst::_Z_ERRUPDATESERVER);
+
+  EXPECT_EQ(zelDB().GetUpdatedCount(), 0);
+  EXPECT_FALSE(goods.GetNeedToSave());
+  EXPECT_FALSE(units.GetNeedToSave());
+  EXPECT_TRUE(zelDB().Connected());
+  EXPECT_EQ(ServerRows("Goods", "Good"), goodsBefore);
+  EXPECT_EQ(ServerRows("Units", "Ident"), unitsBefore);
+  EXPECT_EQ(Rows(goods, "Good"), goodsBefore);
+  EXPECT_EQ(Rows(units, "Ident"), unitsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(BackEnds, ApplyUpdatesTest,
+                         ::testing::Values(BackEnd::kSQLite, BackEnd::kPostgreSQL),
+                         [](const ::testing::TestParamInfo<BackEnd>& info) {
+                           return info.param == BackEnd::kSQLite ? "SQLite" : "PostgreSQL";
+                         });
+
+}  // namespace
+}  // namespace morvane::testing
