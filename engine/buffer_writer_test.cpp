@@ -6,6 +6,7 @@
 #include "engine/test_buffer.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/testing/temp_path.h"
 
 namespace morvane {
 namespace {
@@ -84,7 +85,7 @@ TEST(BufferWriter, CursorWithoutKeptLayoutWritesOneFromItsDescriptors) {
 }
 
 TEST(BufferWriter, SaveToFileWritesTheBufferAndReportsCreateErrors) {
-  auto directory = std::filesystem::temp_directory_path() / "engine_writer_test";
+  auto directory = std::filesystem::path(testing_support::TestTempPath("engine-writer"));
   std::filesystem::create_directories(directory);
   std::string fileName = (directory / "data.d").string();
   TzelCursor cursor;

@@ -6,6 +6,7 @@
 #include "engine/test_dataset.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/temp_path.h"
 
 namespace morvane {
 namespace {
@@ -141,8 +142,7 @@ TEST_F(CloneTest, EmptyTableKeepsTheLayoutAndSavesNoRecords) {
   EXPECT_EQ(source_.RecordCount(), 0);
   EXPECT_TRUE(source_.Eof());
   EXPECT_EQ(source_.FieldCount(), 4);
-  const std::string fileName =
-      (std::filesystem::temp_directory_path() / "engine5_empty_table.d").string();
+  const std::string fileName = testing_support::TestTempPath("engine-empty-table.d");
   source_.SaveToFile(fileName);
   MemoryDataset reread(ReadWholeFile(fileName));
   reread.Open();

@@ -8,6 +8,7 @@
 #include "platform/db/fields.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/temp_path.h"
 
 namespace morvane {
 namespace {
@@ -302,8 +303,7 @@ TEST(DatasetDefaults, TodayAndNowFillNewRecords) {
 }
 
 TEST_F(DatasetTest, SaveToFilePostsThePendingEditAndLeavesDeletedOut) {
-  std::string fileName =
-      (std::filesystem::temp_directory_path() / "engine_dataset_test.d").string();
+  std::string fileName = testing_support::TestTempPath("engine-dataset.d");
   table_.Delete();
   table_.Edit();
   table_.FieldByName("NAME")->SetAsString("Новое");

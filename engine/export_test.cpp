@@ -7,6 +7,7 @@
 #include "engine/text_export.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/testing/temp_path.h"
 
 namespace morvane {
 namespace {
@@ -39,7 +40,7 @@ class ExportTest : public ::testing::Test {
                    .Record({Int(1), Text("ООО \"Ромашка\""), Blob("memo"), Small("A1")})
                    .Record({Int(2), Absent(), Absent(), Small("B2")})
                    .Bytes()),
-        fileName_((std::filesystem::temp_directory_path() / "engine5_export.txt").string()) {}
+        fileName_(testing_support::TestTempPath("engine-export.txt")) {}
   void SetUp() override { table_.Open(); }
   void TearDown() override { std::filesystem::remove(fileName_); }
   std::string Written() {

@@ -112,6 +112,9 @@ void TDataSet::OpenCursor() {
 }
 
 void TDataSet::CloseCursor() {
+  // A closed dataset holds no buffers: a data link attached or detached
+  // while it is closed must not allocate a window that nothing frees.
+  openComplete_ = false;
   FreeAllBuffers();
   calcBuffer_ = nullptr;
   if (IsCursorOpen()) InternalClose();
