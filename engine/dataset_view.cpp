@@ -56,8 +56,8 @@ void TzelDataset::SortRecords(bool toFirst) {
       RestoreState(previous);
     }
     if (!sortFields_.empty()) {
-      SortView(view_, TzelSortSpec{sortFields_, sortOptions_.Contains(zsoCaseInsensitive),
-                                   sortOptions_.Contains(zsoDescendSort)});
+      SortView(view_, TzelSortOrder{sortFields_, sortOptions_.Contains(zsoCaseInsensitive),
+                                    sortOptions_.Contains(zsoDescendSort)});
     }
     sorted_ = !sortFields_.empty();
     position_ = -1;

@@ -93,22 +93,22 @@ TextKey RawTextKey(const char* slot, const TzelField& field) {
   return key;
 }
 
-// The comparison object of one sort. It holds the spec, the records in their
+// The comparison object of one sort. It holds the sort order, the records in their
 // order before the sort (entries refer to them by ordinal) and, for a
 // case-insensitive sort, the prepared text keys of every text sort field.
 class TzelSortComparer {
  public:
-  TzelSortComparer(const std::vector<TzelRecord*>& records, const TzelSortSpec& spec)
-      : records_(records), spec_(spec), textKeys_(spec.fields.size()) {
-    if (!spec.caseInsensitive) return;
-    for (size_t index = 0; index < spec.fields.size(); ++index) {
-      if (IsTextType(spec.fields[index]->FieldType)) PrepareCollationKeys(index);
+  TzelSortComparer(const std::vector<TzelRecord*>& records, const TzelSortOrder& order)
+      : records_(records), order_(order), textKeys_(order.fields.size()) {
+    if (!order.caseInsensitive) return;
+    for (size_t index = 0; index < order.fields.size(); ++index) {
+      if (IsTextType(order.fields[index]->FieldType)) PrepareCollationKeys(index);
     }
   }
 
-  bool Descending() const { return spec_.descending; }
-  const TzelField& Field(size_t index) const { return *spec_.fields[index]; }
-  bool HasTail() const { return spec_.fields.size() > 1; }
+  bool Descending() const { return order_.descending; }
+  const TzelField& Field(size_t index) const { return *order_.fields[index]; }
+  bool HasTail() const { return order_.fields.size() > 1; }
 
   // The key of field 0 of a record for text sorts.
   TextKey TextKeyOf(uint32_t ordinal) const {
@@ -123,7 +123,7 @@ class TzelSortComparer {
     const char* leftData = records_[left]->Data.get();
     const char* rightData = records_[right]->Data.get();
     if (!leftData || !rightData) return 0;
-    for (size_t index = 1; index < spec_.fields.size(); ++index) {
+    for (size_t index = 1; index < order_.fields.size(); ++index) {
       const TzelField& field = Field(index);
       int result;
       if (!textKeys_[index].empty()) {
@@ -164,7 +164,7 @@ class TzelSortComparer {
   }
 
   const std::vector<TzelRecord*>& records_;
-  const TzelSortSpec& spec_;
+  const TzelSortOrder& order_;
   std::vector<std::vector<TextKey>> textKeys_;  // per sort field; empty when not prepared
   std::vector<std::string> arenas_;
 };
@@ -195,10 +195,10 @@ void SortEntries(std::vector<Entry<Key>>& entries, const TzelSortComparer& compa
 
 }  // namespace
 
-void SortView(std::vector<TzelRecord*>& view, const TzelSortSpec& spec) {
-  if (spec.fields.empty() || view.size() < 2) return;
+void SortView(std::vector<TzelRecord*>& view, const TzelSortOrder& order) {
+  if (order.fields.empty() || view.size() < 2) return;
   const std::vector<TzelRecord*> records = view;
-  const TzelSortComparer comparer(records, spec);
+  const TzelSortComparer comparer(records, order);
   const TzelField& leading = comparer.Field(0);
   const auto count = uint32_t(records.size());
 

@@ -21,13 +21,13 @@
 
 namespace morvane {
 
-struct TzelSortSpec {
+struct TzelSortOrder {
   std::vector<TzelField*> fields;  // sort fields, in order
   bool caseInsensitive = false;
   bool descending = false;
 };
 
 // Sorts the view in place. Nothing happens without sort fields.
-void SortView(std::vector<TzelRecord*>& view, const TzelSortSpec& spec);
+void SortView(std::vector<TzelRecord*>& view, const TzelSortOrder& order);
 
 }  // namespace morvane

@@ -22,13 +22,13 @@ std::string FormatDbMessage(std::string_view pattern,
   for (size_t i = 0; i < pattern.size(); ++i) {
     char ch = pattern[i];
     if (ch == '%' && i + 1 < pattern.size()) {
-      char spec = pattern[i + 1];
-      if (spec == '%') {
+      char conversion = pattern[i + 1];
+      if (conversion == '%') {
         result += '%';
         ++i;
         continue;
       }
-      if ((spec == 's' || spec == 'd') && nextArg != args.end()) {
+      if ((conversion == 's' || conversion == 'd') && nextArg != args.end()) {
         result += *nextArg++;
         ++i;
         continue;
