@@ -14,7 +14,8 @@ void StoreBlobLength(char* slot, int32_t length) {
 // A heap value of bytes.size() + 1 bytes whose last byte is zero.
 char* NewHeapValue(std::string_view bytes) {
   char* value = new char[bytes.size() + 1];
-  std::memcpy(value, bytes.data(), bytes.size());
+  // An empty view may carry no data pointer at all, which memcpy must not see.
+  if (!bytes.empty()) std::memcpy(value, bytes.data(), bytes.size());
   value[bytes.size()] = 0;
   return value;
 }
