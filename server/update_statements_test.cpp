@@ -193,16 +193,6 @@ TEST_F(UpdateStatementsTest, StatementsFollowStoreOrderAndSkipSettledRecords) {
             "DELETE FROM Goods WHERE Good='G3'\r\n");
 }
 
-TEST_F(UpdateStatementsTest, TableWithoutOriginOrKeyHasNoStatements) {
-  TzelTable goods;
-  OpenGoods(goods, "");
-  EditGood(goods, "G1", [&] { goods.FieldByName("Qty")->SetAsInteger(6); });
-  EXPECT_EQ(Statements(goods), "");
-  goods.SetUniqueFieldNames("Good");
-  goods.SetOrigin("");
-  EXPECT_EQ(Statements(goods), "");
-}
-
 // --- Sending and settling ---
 
 TEST_F(UpdateStatementsTest, SessionSendsEveryTablesStatementsAsOneRequestThenCommits) {
