@@ -76,16 +76,5 @@ TEST_F(InsertScriptTest, ClosedTableOrTableWithoutOriginWritesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST_F(InsertScriptTest, ReplacesAnExistingFile) {
-  FillTable(table, {{"Name", ftString, 10}}, {{"a"}});
-  table.SetOrigin("T");
-  DoInsertScript(table, path, false);
-  table.Edit();
-  table.FieldByName("Name")->SetAsString("b");
-  table.Post();
-  DoInsertScript(table, path, false);
-  EXPECT_EQ(Script(), "INSERT INTO T (Name) VALUES ('b')\r\n");
-}
-
 }  // namespace
 }  // namespace morvane

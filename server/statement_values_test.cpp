@@ -109,10 +109,5 @@ TEST_F(StatementValuesTest, KeyStringReadsOldValuesAndKeepsOnlyChangedFields) {
   EXPECT_EQ(KeyString(cursor, "Good;Qty;Photo", false, *record, true, ",", '#'), "Good='new'");
 }
 
-TEST_F(StatementValuesTest, KeyStringOnlyChangedWithoutUndoCopyIsEmpty) {
-  Set("Good", "A");
-  EXPECT_EQ(KeyString(cursor, "Good", false, *record, true, ",", '#'), "");
-}
-
 }  // namespace
 }  // namespace morvane

@@ -48,11 +48,9 @@ TEST_F(MorvaneDataTest, BadUsageExitsTwoWithTheUsage) {
       {"unknown"},
       {"dump"},
       {"copy", "a.d"},
-      {"fields", "a.d", "b.d"},
       {"dump", "a.d", "--index"},
       {"dump", "a.d", "--sorted"},
       {"dump", "a.d", "--descending=yes"},
-      {"dump", "a.d", "--descending", "--descending"},
       {"script", "a.d", "out.sql"},
       {"script", "a.d", "out.sql", "--origin", ""},
       {"group", "a.d", "out.d", "--group", "A"},
@@ -66,13 +64,6 @@ TEST_F(MorvaneDataTest, BadUsageExitsTwoWithTheUsage) {
     EXPECT_NE(run.err.find("usage:"), std::string::npos) << shown;
     EXPECT_EQ(run.out, "") << shown;
   }
-}
-
-TEST_F(MorvaneDataTest, HelpWritesTheUsageAndSucceeds) {
-  ToolRun run = Run({"--help"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("morvane-data group FILE OUT --group NAMES --sum NAMES"),
-            std::string::npos);
 }
 
 TEST_F(MorvaneDataTest, MissingFileExitsOneWithTheMessageLast) {
