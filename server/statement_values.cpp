@@ -25,12 +25,10 @@ ValueKind KindOf(TzelFieldType type) {
   }
 }
 
-// Not greater than a single blank as a byte string: empty, " ", or starting
-// with a control character. char_traits<char> compares bytes unsigned, so
-// UTF-8 letters are greater.
-bool IsEmptyText(std::string_view text) {
-  return text <= std::string_view(" ");
-}
+// A value with nothing to write: no text at all or a lone blank. A text that
+// merely starts with a control character (a memo opening with a line break
+// or a tab) is a real value and is written as a literal, never as NULL.
+bool IsEmptyText(std::string_view text) { return text.empty() || text == " "; }
 
 const char* DataOf(const TzelRecord& record, bool useUndo) {
   return (useUndo && record.OldData) ? record.OldData.get() : record.Data.get();

@@ -28,7 +28,8 @@ TEST(SqlValueLiteralTest, WritesEachKindAndEmptyTextsAsNull) {
       {zftString, "'", "''''"},
       {zftInteger, "", "NULL"},
       {zftDate, " ", "NULL"},
-      {zftSmallStr, "\tx", "NULL"},
+      {zftSmallStr, "\tx", "'\tx'"},
+      {zftMemo, "\r\nsecond line", "'\r\nsecond line'"},
       {zftSmallStr, " x", "' x'"},
       {zftSmallStr, "кг", "'кг'"},
   };
