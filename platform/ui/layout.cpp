@@ -53,8 +53,12 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
 bool FitFont(QWidget* widget) {
   QFont font = widget->font();
   int pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height();
-  // A condensed face at the design size reads better than a smaller one.
-  if (!TextFits(widget, font)) font.setStretch(QFont::Condensed);
+  // A narrower face at the design size reads better than a smaller one, and
+  // the least narrowing that fits stays closest to the captions around it.
+  for (const int stretch : {int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+    if (TextFits(widget, font)) break;
+    font.setStretch(stretch);
+  }
   while (!TextFits(widget, font) && pixels > kMinFontPixels) {
     font.setPixelSize(--pixels);
   }

@@ -2,9 +2,10 @@
 //
 // Forms are laid out in fixed pixels for a small dialog font (about 13 pixels
 // a line). The fonts installed on a machine differ in width, so after
-// placing a control with text, FitFont first condenses its font and then
-// shrinks it, a pixel at a time, until the text fits the control's rectangle
-// (never below kMinFontPixels): a caption is not cut, only drawn narrower.
+// placing a control with text, FitFont first narrows its font (semi-condensed,
+// then condensed) and then shrinks it, a pixel at a time, until the text fits
+// the control's rectangle (never below kMinFontPixels): a caption is not cut,
+// only drawn narrower.
 #pragma once
 
 class QFont;
