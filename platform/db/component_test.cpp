@@ -160,5 +160,32 @@ TEST(Component, DeletingAFieldOfAnOpenDataSetUpdatesItsLinks) {
   dataSet.Next();
 }
 
+TEST(Component, FieldDeletedWhileControlsAreDisabledIsForgottenByItsLinks) {
+  TMemoryDataSet dataSet;
+  dataSet.FieldDefs().Add("ID", ftInteger);
+  auto* id = new TIntegerField(&dataSet);
+  id->SetFieldName("ID");
+  id->SetDataSet(&dataSet);
+  auto* extra = new TIntegerField(&dataSet);
+  extra->SetFieldName("EXTRA");
+  extra->SetCalculated(true);
+  extra->SetDataSet(&dataSet);
+  dataSet.Open();
+  TDataSource source;
+  source.SetDataSet(&dataSet);
+  TFieldDataLink link;
+  link.SetFieldName("EXTRA");
+  link.SetDataSource(&source);
+  std::vector<std::string> shown;
+  link.OnDataChange = [&] { shown.push_back(link.Field() ? link.Field()->DisplayText() : "-"); };
+  ASSERT_EQ(link.Field(), extra);
+  dataSet.DisableControls();
+  delete extra;
+  dataSet.EnableControls();
+  EXPECT_EQ(link.Field(), nullptr);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "-");
+}
+
 }  // namespace
 }  // namespace morvane

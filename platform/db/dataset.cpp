@@ -381,8 +381,11 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
         source->DataEvent(event, info);
     return;
   }
-  // Held back: remember the strongest summary EnableControls must send.
-  if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange)
+  // Held back: remember the strongest summary EnableControls must send. A
+  // changed field list counts as a layout change, so that field links look
+  // their field up again instead of keeping one that may have been deleted.
+  if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange ||
+      event == deFieldListChange)
     enableEvent_ = deLayoutChange;
   else if (enableEvent_ != deLayoutChange)
     enableEvent_ = deDataSetChange;
