@@ -114,6 +114,60 @@ TEST_F(WizardFormTest, FormIsTheDesignedDialog) {
   ExpectDesignState(form);
 }
 
+TEST_F(WizardFormTest, EveryComponentCarriesItsDesignCaptionAndStyle) {
+  StartSession();
+  TFormUM form(TFormUMOptions{{}, dir_.string()});
+  enum Style { kPlain, kBold, kRed, kRedWrapped, kWrapped };
+  struct Caption {
+    const QLabel* label;
+    const char* text;
+    Style style;
+  };
+  const Caption labels[] = {
+      {form.Label6, "Настройки", kBold},
+      {form.Label9, "Только для опытных пользователей", kRed},
+      {form.Label10, "Сделайте необходимые настройки и перейдите к следующему шагу.", kPlain},
+      {form.Label13, "Не изменяйте текущие значения, если Вы не знакомы со структурой БД", kRed},
+      {form.Label15, "Название настройки", kPlain},
+      {form.Label1, "Изменяемая таблица", kPlain},
+      {form.Label2, "Изменяемое поле", kPlain},
+      {form.Label3, "Ключевое поле", kPlain},
+      {form.Label4, "Таблица источник замены", kPlain},
+      {form.Label5, "Поле источник замены", kPlain},
+      {form.Label7, "Соответствия", kBold},
+      {form.Label11,
+       "Нажмите кнопку Загрузить. Заполните необходимые соответствия и передите к следующему "
+       "шагу.",
+       kWrapped},
+      {form.Label8, "Скрипт", kBold},
+      {form.Label12, "Нажмите кнопку Создать. Затем нажмите кнопку Выполнить.", kPlain},
+      {form.Label14,
+       "Не изменяйте сформированный ниже текст, если Вы не знакомы  с языком скриптов.",
+       kRedWrapped},
+  };
+  const QColor plainColour = form.Label1->palette().color(QPalette::WindowText);
+  for (const Caption& c : labels) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.label->text().toStdString(), c.text);
+    EXPECT_EQ(c.label->font().bold(), c.style == kBold);
+    EXPECT_EQ(c.label->wordWrap(), c.style == kWrapped || c.style == kRedWrapped);
+    const bool red = c.style == kRed || c.style == kRedWrapped;
+    EXPECT_EQ(c.label->palette().color(QPalette::WindowText), red ? QColor(Qt::red) : plainColour);
+  }
+  const std::pair<const QPushButton*, const char*> buttons[] = {
+      {form.ButtonNew, "Создать"},    {form.ButtonLoad, "Загрузить"},
+      {form.ButtonSave, "Сохранить"}, {form.ButtonRead, "Загрузить"},
+      {form.ButtonGen, "Создать"},    {form.ButtonDo, "Выполнить"},
+  };
+  for (const auto& [button, text] : buttons) {
+    EXPECT_EQ(button->text().toStdString(), text) << button->objectName().toStdString();
+  }
+  EXPECT_EQ(form.PageControl1->tabText(1), "Шаг 2");
+  EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+  EXPECT_EQ(form.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(form.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+}
+
 TEST_F(WizardFormTest, FirstArgumentAOffersCreateAndSave) {
   struct Case {
     std::vector<std::string> arguments;
