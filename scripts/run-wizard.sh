@@ -51,6 +51,11 @@ if [ ! -f "$app_dir/Mvrn.ini" ]; then
   echo "run-wizard.sh: wrote the settings $app_dir/Mvrn.ini (Goods.Unit, Parts.Unit)"
 fi
 
+# Qt's offscreen and minimal platforms draw nowhere: a wizard started on them
+# would wait for clicks nobody can make.
+case "${QT_QPA_PLATFORM:-}" in
+  offscreen* | minimal*) unset QT_QPA_PLATFORM ;;
+esac
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; then
   exec "$wizard" "$@"
 fi
@@ -63,6 +68,9 @@ if [ -x "$renderer" ]; then
   # box would say is printed instead.
   if messages="$(QT_QPA_PLATFORM=offscreen "$renderer" "$tabs" --transport "$app_dir" 2>&1 > /dev/null)"; then
     echo "run-wizard.sh: the three steps as the wizard shows them now: $tabs/step1.png .. step3.png"
+  else
+    echo "run-wizard.sh: the three steps could not be drawn into $tabs:" >&2
+    grep -v '^\[' <<< "$messages" | sed 's/^/  /' >&2 || true
   fi
   grep '^\[' <<< "$messages" | sed 's/^/run-wizard.sh: the wizard says: /' || true
 fi
