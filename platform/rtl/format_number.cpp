@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -75,6 +76,53 @@ FloatPattern ParseFloatPattern(std::string_view pattern) {
   return result;
 }
 
+// |value| in fixed notation with exactly `decimals` digits after the point
+// ("1234.50", "0.13"). The value is first taken to 15 significant digits
+// (what a double holds reliably), then rounded half away from zero, so
+// 2.25 gives "2.3" and 0.125 gives "0.13" as a person expects, not the
+// binary neighbour's rounding.
+std::string FixedDigits(double value, int decimals) {
+  const double magnitude = std::fabs(value);
+  std::string digits;
+  int integerDigits = 1;  // digits before the point in `digits`
+  if (magnitude != 0) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);  // d.dddddddddddddde+XX
+    digits.assign(1, buffer[0]);
+    digits.append(buffer + 2, 14);
+    integerDigits = std::atoi(std::strchr(buffer, 'e') + 1) + 1;
+    const int keep = integerDigits + decimals;
+    if (keep < 0) {
+      digits.clear();
+    } else if (keep < int(digits.size())) {
+      const bool roundUp = digits[size_t(keep)] >= '5';
+      digits.resize(size_t(keep));
+      if (roundUp) {
+        int i = keep - 1;
+        while (i >= 0 && digits[size_t(i)] == '9') digits[size_t(i--)] = '0';
+        if (i < 0) {
+          digits.insert(digits.begin(), '1');
+          ++integerDigits;
+        } else {
+          ++digits[size_t(i)];
+        }
+      }
+    } else {
+      digits.append(size_t(keep) - digits.size(), '0');
+    }
+    if (digits.empty()) integerDigits = 1;
+  }
+  if (digits.empty()) digits.assign(size_t(1 + decimals), '0');
+  // Leading zeros for values below one: "5" with one decimal and no integer
+  // digit is "0.5".
+  if (integerDigits <= 0) {
+    digits.insert(0, size_t(1 - integerDigits), '0');
+    integerDigits = 1;
+  }
+  if (decimals > 0) digits.insert(size_t(integerDigits), 1, '.');
+  return digits;
+}
+
 }  // namespace
 
 std::string IntToStr(int64_t value) {
@@ -104,9 +152,7 @@ std::string FormatFloat(std::string_view pattern, double value) {
   if (section.empty()) return FloatToStr(value);
 
   const FloatPattern parsed = ParseFloatPattern(section);
-  char digits[400];
-  std::snprintf(digits, sizeof digits, "%.*f", parsed.maxDecimals, std::fabs(value));
-  std::string number = digits;
+  const std::string number = FixedDigits(value, parsed.maxDecimals);
   std::string integerPart = number.substr(0, number.find('.'));
   std::string fraction =
       number.find('.') == std::string::npos ? "" : number.substr(number.find('.') + 1);

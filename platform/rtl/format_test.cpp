@@ -20,15 +20,40 @@ TEST_F(FormatTest, FloatPatternsFollowTheDecimalSeparator) {
   EXPECT_EQ(FormatFloat("0.######", 1.5), "1,5");
   EXPECT_EQ(FormatFloat("0.######", 2), "2");
   EXPECT_EQ(FormatFloat("0.######", -0.125), "-0,125");
-  EXPECT_EQ(FormatFloat("0.##", 2.005), "2");  // 2.005 is just below 2.005 as a double
   EXPECT_EQ(FormatFloat("0.##", 1234567.891), "1234567,89");
   EXPECT_EQ(FormatFloat("0.###", 0.0004), "0");
   EXPECT_EQ(FormatFloat("0.###", -0.0004), "0");  // no "-0"
   EXPECT_EQ(FormatFloat("0.00", 3), "3,00");
   EXPECT_EQ(FormatFloat("#.##", 0.5), ",5");
-  EXPECT_EQ(FormatFloat("0.0 'kg'", 2.25), "2,2 kg");
+  EXPECT_EQ(FormatFloat("0.0 'kg'", 2.25), "2,3 kg");
   FormatSettings().DecimalSeparator = '.';
   EXPECT_EQ(FormatFloat("0.######", 1.5), "1.5");
+}
+
+// Halves round away from zero on the value as written (15 significant
+// digits), not on the nearest binary double.
+TEST_F(FormatTest, FloatPatternsRoundHalvesAwayFromZero) {
+  FormatSettings().DecimalSeparator = '.';
+  const struct {
+    const char* pattern;
+    double value;
+    const char* expected;
+  } cases[] = {
+      {"0", 2.5, "3"},
+      {"0", -2.5, "-3"},
+      {"0", 0.5, "1"},
+      {"0.00", 0.125, "0.13"},
+      {"0.##", 2.005, "2.01"},
+      {"0.00", 9.995, "10.00"},
+      {"0.0", 0.05, "0.1"},
+      {"0.0", 0.04, "0.0"},
+      {"0.###", 1.0005, "1.001"},
+      {"0.##", 0.994, "0.99"},
+      {"0.######", 0.1 + 0.2, "0.3"},
+      {"0", 1e20, "100000000000000000000"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatFloat(c.pattern, c.value), c.expected) << c.pattern << " of " << c.value;
 }
 
 TEST_F(FormatTest, FloatToStrIsShortestAndUsesSettings) {
