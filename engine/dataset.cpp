@@ -156,6 +156,7 @@ void TzelDataset::InternalOpen() {
     position_ = -1;
   }
   opened_ = true;
+  openedCursor_ = true;
   session_registry::Add(this);
 }
 
@@ -176,6 +177,7 @@ void TzelDataset::InternalClose() {
     position_ = -1;
     view_.clear();
     opened_ = false;
+    openedCursor_ = false;
     if (changeCount_ > 0) session_registry::DeleteUpdated(this);
     session_registry::Delete(this);
   } catch (...) {

@@ -266,7 +266,9 @@ class TzelDataset : public TDataSet {
   void InternalSetToRecord(TRecordBuffer buffer) override;
   void InternalOpen() override;
   void InternalClose() override;
-  bool IsCursorOpen() const override { return cursor_ != nullptr; }
+  // A dataset whose reload failed has no cursor but is still open: its close
+  // must still run InternalClose to unregister and release its fields.
+  bool IsCursorOpen() const override { return cursor_ != nullptr || openedCursor_; }
   void InternalInitFieldDefs() override;
   void InternalHandleException() override;
   void InternalAddRecord(TRecordBuffer buffer, bool append) override;
@@ -336,6 +338,7 @@ class TzelDataset : public TDataSet {
   std::string notes_;
   std::string origin_;
   bool readOnly_ = false;
+  bool openedCursor_ = false;  // from a complete InternalOpen until InternalClose
   int changeCount_ = 0;
   int recordSize_ = 0;
   size_t bufferSize_ = 0;

@@ -15,6 +15,26 @@ namespace morvane {
 
 using namespace zelconst;
 
+namespace {
+
+// The slots of a cursor's descriptors (none without a cursor).
+std::vector<TzelField> LayoutOf(const TzelCursor* cursor) {
+  std::vector<TzelField> layout;
+  if (!cursor) return layout;
+  for (const auto& field : cursor->Fields()) layout.push_back(*field);
+  return layout;
+}
+
+bool SameSlots(const std::vector<TzelField>& left, const std::vector<TzelField>& right) {
+  return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                    [](const TzelField& a, const TzelField& b) {
+                      return a.FieldType == b.FieldType && a.Size == b.Size &&
+                             a.Length == b.Length && a.Offset == b.Offset;
+                    });
+}
+
+}  // namespace
+
 // --- Read-only protection ---------------------------------------------------
 
 bool TzelDataset::GetCanModify() const {
@@ -260,13 +280,22 @@ void TzelDataset::InternalRefresh() {
       throw;
     }
   }
-  // The buffers still hold heap values laid out by the old descriptors:
-  // release them before the reload replaces the descriptors.
-  for (int index = 0; index <= RecordCountInWindow(); ++index) {
-    TRecordBuffer buffer = index < RecordCountInWindow() ? Buffer(index) : TempBuffer();
-    if (buffer && cursor_) FreeHeapValues(cursor_->Fields(), buffer);
+  // Every buffer (those past the window too still hold records they showed
+  // before) has heap values laid out by the old descriptors: release them and
+  // clear the record data before the reload replaces the descriptors.
+  const std::vector<TzelField> oldLayout = LayoutOf(cursor_);
+  for (int index = 0; cursor_ && index <= BufferCount(); ++index) {
+    TRecordBuffer buffer = Buffer(index);
+    FreeHeapValues(cursor_->Fields(), buffer);
+    std::memset(buffer, 0, size_t(recordSize_));
   }
   InternalLoadData();
+  // The fields and the buffers were made for the old slots; other slots
+  // would be read and written past them.
+  if (cursor_ && !SameSlots(oldLayout, LayoutOf(cursor_))) {
+    DestroyCursor();
+    DatabaseError(std::string(_Z_OPENTABLE) + _Z_LAYOUTCHANGED);
+  }
   // The reload replaced the records the pending changes belonged to.
   if (changeCount_ > 0) ResetChangeCount();
   if (cursor_ && cursor_->GetRecordCount() > 0) SortRecords(false);

@@ -351,6 +351,24 @@ TEST_F(DatasetTest, FailedReloadLeavesNothingToEdit) {
   EXPECT_THROW(table_.Insert(), EDatabaseError);
 }
 
+TEST_F(DatasetTest, ReloadWithAnotherLayoutIsRefusedInsteadOfOverrunningBuffers) {
+  // The table changed on the server between open and refresh: the fields and
+  // record buffers were laid out for the old slots and cannot show the new.
+  table_.SetBuffer(TestBuffer()
+                       .Layout({"P.NAME s200", "P.NOTE m", "P.CODE Z", "P.MORE Z", "P.ID i"})
+                       .Record({Text("Иванов"), Blob("note"), Small("A"), Small("B"), Int(1)})
+                       .Bytes());
+  EXPECT_EQ(ErrorOf([&] { table_.Refresh(); }),
+            std::string("Table1: ") + _Z_OPENTABLE + _Z_LAYOUTCHANGED);
+  EXPECT_EQ(table_.Cursor(), nullptr);
+  EXPECT_EQ(table_.RecordCount(), 0);
+  // Closing still releases the old fields and leaves the session.
+  table_.Close();
+  EXPECT_EQ(registry_.calls.back(), "Delete");
+  table_.Open();
+  EXPECT_EQ(table_.FieldByName("NAME")->AsString(), "Иванов");
+}
+
 TEST_F(DatasetTest, BlobStreamWrittenWithNoBytesReadsAsNoValue) {
   MemoryDataset notes(TestBuffer().Layout({"T.M m"}).Record({Blob("text")}).Bytes());
   notes.Open();

@@ -33,6 +33,10 @@ inline constexpr const char* _Z_RECDELETED = "Запись была удален
 // Dataset.
 inline constexpr const char* _Z_NORECORDS = "Число записей равно 0";
 inline constexpr const char* _Z_OPENTABLE = "Ошибка при открытии таблицы: ";
+// Follows _Z_OPENTABLE when a refresh brings other fields than the open
+// dataset's fields and record buffers were laid out for.
+inline constexpr const char* _Z_LAYOUTCHANGED =
+    "структура полей изменилась, таблицу нужно открыть заново";
 inline constexpr const char* _Z_CLONESOPEN =
     "Таблицы-клоны не закрыты при закрытии таблицы-источника!";
 inline constexpr const char* _Z_READONLYEDIT =
