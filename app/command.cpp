@@ -9,9 +9,6 @@ namespace {
 
 constexpr char kCannotConnect[] = "Невозможно соединиться с сервером. Работа прекращена.";
 
-// Position of the dialect digit in the server's connect reply.
-constexpr size_t kEngineCharIndex = 4;
-
 TSqlDateDialect SessionDialect() {
   if (!zelDBExists()) return {};
   return {zelDB().DateFormat(), zelDB().DateQuote()};
@@ -27,22 +24,7 @@ bool CDBConnect::Connect() {
     MessageBoxStop(kCannotConnect);
     return false;
   }
-  const std::string& reply = session.ReplyText();
-  if (reply.size() > kEngineCharIndex) {
-    switch (reply[kEngineCharIndex]) {
-      case '1':
-        session.SetEngine(zeMSSQL);
-        break;
-      case '2':
-        session.SetEngine(zeDAO);
-        break;
-      case '3':
-        session.SetEngine(zeMSSQL_O);
-        break;
-      default:
-        break;  // an unknown dialect keeps the session's own
-    }
-  }
+  session.SelectEngineFromReply();
   return true;
 }
 

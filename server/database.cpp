@@ -16,6 +16,8 @@ namespace morvane {
 namespace {
 
 constexpr size_t kUserIDWidth = 10;
+// Position of the dialect digit in the init reply.
+constexpr size_t kEngineCharIndex = 4;
 // Offset of the status character in a reply buffer: after the 32-bit size.
 constexpr size_t kReplyStatusOffset = 4;
 constexpr char kErrorReply = 'E';
@@ -99,6 +101,23 @@ void TzelDatabase::Connect() {
   replyText_.assign(text.begin(), std::find(text.begin(), text.end(), '\0'));
   // -1 is "not reachable": the caller reports it in its own words.
   if (reply.status < -1) DatabaseError(zelconst::_Z_NOCONNECT);
+}
+
+void TzelDatabase::SelectEngineFromReply() {
+  if (replyText_.size() <= kEngineCharIndex) return;
+  switch (replyText_[kEngineCharIndex]) {
+    case '1':
+      SetEngine(zeMSSQL);
+      break;
+    case '2':
+      SetEngine(zeDAO);
+      break;
+    case '3':
+      SetEngine(zeMSSQL_O);
+      break;
+    default:
+      break;  // an unknown dialect keeps the session's own
+  }
 }
 
 void TzelDatabase::Disconnect() {

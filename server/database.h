@@ -93,6 +93,11 @@ class TzelDatabase {
   const std::string& ConnectText() const { return connectText_; }
   void SetConnectText(const std::string& text) { connectText_ = text; }
   const std::string& ReplyText() const { return replyText_; }
+  // The dialect the server announced when it connected: the fifth character
+  // of ReplyText selects the engine ('1' zeMSSQL, '2' zeDAO, '3' zeMSSQL_O,
+  // through SetEngine). A shorter reply or any other character keeps the
+  // engine as it is.
+  void SelectEngineFromReply();
 
   // Sends one request whose reply is examined only for an error. A text not
   // greater than a single blank is not sent and gives true. On a closed

@@ -196,6 +196,30 @@ TEST(SessionDialectTest, EngineSetsTheDateDialect) {
   EXPECT_EQ(session.DateFormat(), "yyyy-mm-dd");
 }
 
+TEST_F(SessionTest, FifthCharacterOfTheInitReplySelectsTheEngine) {
+  struct Case {
+    std::string reply;
+    TzelEngine engine;
+    char dateQuote;
+  };
+  // Each case starts from zeMSSQL with the apostrophe; '2' is the access
+  // dialect with '#' around dates; anything else keeps the engine.
+  const Case cases[] = {
+      {"OK: 1 server", zeMSSQL, '\''},   {"OK: 2 server", zeDAO, '#'},
+      {"OK: 3 server", zeMSSQL_O, '\''}, {"OK: 9 server", zeMSSQL, '\''},
+      {"OK: ", zeMSSQL, '\''},           {"", zeMSSQL, '\''},
+  };
+  for (const Case& item : cases) {
+    session.SetEngine(zeMSSQL);
+    fake.initReply = item.reply;
+    session.Disconnect();
+    session.Connect();
+    session.SelectEngineFromReply();
+    EXPECT_EQ(session.Engine(), item.engine) << item.reply;
+    EXPECT_EQ(session.DateQuote(), item.dateQuote) << item.reply;
+  }
+}
+
 TEST(SessionDialectTest, UserIDIsPaddedToTenBytes) {
   TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};
   const std::pair<std::string, std::string> cases[] = {

@@ -8,26 +8,6 @@ namespace morvane::tools {
 
 namespace {
 
-constexpr size_t kEngineCharIndex = 4;
-
-void SelectEngine(TzelDatabase& session) {
-  const std::string& reply = session.ReplyText();
-  if (reply.size() <= kEngineCharIndex) return;
-  switch (reply[kEngineCharIndex]) {
-    case '1':
-      session.SetEngine(zeMSSQL);
-      break;
-    case '2':
-      session.SetEngine(zeDAO);
-      break;
-    case '3':
-      session.SetEngine(zeMSSQL_O);
-      break;
-    default:
-      break;  // an unknown dialect keeps the session's own
-  }
-}
-
 void ReportReply(const TzelDatabase& session, std::ostream& err) {
   if (!session.ReplyText().empty()) err << session.ReplyText() << '\n';
 }
@@ -48,7 +28,7 @@ void ConnectSession(std::ostream& err) {
     ReportReply(session, err);
     DatabaseError(zelconst::_Z_NOCONNECT);
   }
-  SelectEngine(session);
+  session.SelectEngineFromReply();
 }
 
 }  // namespace morvane::tools
