@@ -20,33 +20,13 @@
 #include "server/database.h"
 #include "server/table.h"
 #include "tests/demo_db.h"
-#include "tests/pg_fixture.h"
+#include "tests/pg_environment.h"
 #include "tests/session_fixture.h"
 
 namespace morvane::testing {
 namespace {
 
 enum class BackEnd { kSQLite, kPostgreSQL };
-
-// One PostgreSQL server for the whole run, started by the first test that
-// needs it and stopped when the run ends.
-class PostgresEnvironment : public ::testing::Environment {
- public:
-  static PostgresServer* Server(std::string& problem) {
-    if (!started_) {
-      started_ = true;
-      server_ = PostgresServer::Start(problem_);
-    }
-    problem = problem_;
-    return server_.get();
-  }
-  void TearDown() override { server_.reset(); }
-
- private:
-  static inline bool started_ = false;
-  static inline std::unique_ptr<PostgresServer> server_;
-  static inline std::string problem_;
-};
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
 
@@ -132,10 +112,7 @@ class ApplyUpdatesTest : public SessionFixture, public ::testing::WithParamInter
     PostgresServer* server = PostgresEnvironment::Server(problem);
     if (server == nullptr) GTEST_SKIP() << problem;
     setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
-    StartSession(
-        "DROP TABLE IF EXISTS Shapes; DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; "
-        "DROP TABLE IF EXISTS Units;\n" +
-        DemoSchemaSql() + DemoDataSql());
+    StartSession(RecreateDemoSql());
   }
   void TearDown() override {
     StopSession();

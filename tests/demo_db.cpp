@@ -31,6 +31,14 @@ std::string DemoDataSql() {
   return ReadScript("data.sql");
 }
 
+std::string RecreateDemoSql(const std::vector<std::string>& extraTables) {
+  std::string sql;
+  // A table goes before the tables it refers to (Parts refers to Goods).
+  for (const std::string& table : extraTables) sql += "DROP TABLE IF EXISTS " + table + "; ";
+  sql += "DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; DROP TABLE IF EXISTS Units;\n";
+  return sql + DemoSchemaSql() + DemoDataSql();
+}
+
 std::string ScaleGoodsSql(int rows, DemoBackEnd backEnd) {
   std::string sql = ReadScript("scale_goods.sql");
   ReplaceAll(sql, "{{ROWS}}", std::to_string(rows));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace morvane::testing {
 
@@ -10,6 +11,10 @@ enum class DemoBackEnd { kSQLite, kPostgreSQL };
 
 std::string DemoSchemaSql();
 std::string DemoDataSql();
+// Drops the tables a test made (extraTables, first) and the demo tables, then
+// creates and fills the demo database again: one request for a server that
+// several tests share.
+std::string RecreateDemoSql(const std::vector<std::string>& extraTables = {});
 // The generator of `rows` extra goods, with the back end's date expression.
 std::string ScaleGoodsSql(int rows, DemoBackEnd backEnd);
 

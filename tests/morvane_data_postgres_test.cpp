@@ -13,47 +13,27 @@
 
 #include "tests/demo_db.h"
 #include "tests/morvane_data_runner.h"
-#include "tests/pg_fixture.h"
+#include "tests/pg_environment.h"
 
 namespace morvane::testing {
 
 namespace {
 
-PostgresServer* server = nullptr;
-std::string serverProblem;
-
-class ServerEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    owned_ = PostgresServer::Start(serverProblem);
-    server = owned_.get();
-  }
-  void TearDown() override {
-    server = nullptr;
-    owned_.reset();
-  }
-
- private:
-  std::unique_ptr<PostgresServer> owned_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
 
 }  // namespace
 
 class MorvaneDataBackEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (server == nullptr) GTEST_SKIP() << serverProblem;
+    std::string problem;
+    server_ = PostgresEnvironment::Server(problem);
+    if (server_ == nullptr) GTEST_SKIP() << problem;
     char folderTemplate[] = "/tmp/morvane-data-pg-XXXXXX";
     ASSERT_NE(mkdtemp(folderTemplate), nullptr);
     folder_ = folderTemplate;
-    setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
-    ToolRun setup = Run({"exec",
-                         "DROP TABLE IF EXISTS Sales; DROP TABLE IF EXISTS UnitsCopy; "
-                         "DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; "
-                         "DROP TABLE IF EXISTS Units;\n" +
-                             DemoSchemaSql() + DemoDataSql()});
+    setenv("NETBRG_DATABASE", server_->ConnectionInfo().c_str(), 1);
+    ToolRun setup = Run({"exec", RecreateDemoSql({"Sales", "UnitsCopy"})});
     ASSERT_EQ(setup.status, 0) << setup.err;
   }
   void TearDown() override {
@@ -66,6 +46,7 @@ class MorvaneDataBackEndTest : public ::testing::Test {
     return RunTool(arguments, folder_);
   }
 
+  PostgresServer* server_ = nullptr;
   std::string folder_;
 };
 

@@ -6,52 +6,35 @@
 #include <gtest/gtest.h>
 
 #include "tests/demo_db.h"
-#include "tests/pg_fixture.h"
+#include "tests/pg_environment.h"
 #include "tests/session_fixture.h"
 
 namespace morvane::testing {
 
 namespace {
 
-PostgresServer* server = nullptr;
-std::string serverProblem;
-
-class ServerEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    owned_ = PostgresServer::Start(serverProblem);
-    server = owned_.get();
-  }
-  void TearDown() override {
-    server = nullptr;
-    owned_.reset();
-  }
-
- private:
-  std::unique_ptr<PostgresServer> owned_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
 
 }  // namespace
 
 class SessionBackEndTest : public SessionFixture {
  protected:
   void SetUp() override {
-    if (server == nullptr) GTEST_SKIP() << serverProblem;
-    setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
-    StartSession(
-        "DROP TABLE IF EXISTS Shapes; DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; "
-        "DROP TABLE IF EXISTS Units;\n" +
-        DemoSchemaSql() + DemoDataSql());
+    std::string problem;
+    server_ = PostgresEnvironment::Server(problem);
+    if (server_ == nullptr) GTEST_SKIP() << problem;
+    setenv("NETBRG_DATABASE", server_->ConnectionInfo().c_str(), 1);
+    StartSession(RecreateDemoSql());
   }
   void TearDown() override {
     StopSession();
     unsetenv("NETBRG_DATABASE");
   }
 
-  bool StopServer() { return server->Stop(); }
-  bool StartServer() { return server->Restart(); }
+  bool StopServer() { return server_->Stop(); }
+  bool StartServer() { return server_->Restart(); }
+
+  PostgresServer* server_ = nullptr;
 };
 
 }  // namespace morvane::testing

@@ -6,47 +6,28 @@
 #include <gtest/gtest.h>
 
 #include "tests/demo_db.h"
-#include "tests/pg_fixture.h"
+#include "tests/pg_environment.h"
 #include "tests/transport_client.h"
 
 namespace morvane::testing {
 
 namespace {
 
-PostgresServer* server = nullptr;
-std::string serverProblem;
-
-class ServerEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    owned_ = PostgresServer::Start(serverProblem);
-    server = owned_.get();
-  }
-  void TearDown() override {
-    server = nullptr;
-    owned_.reset();
-  }
-
- private:
-  std::unique_ptr<PostgresServer> owned_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
 
 }  // namespace
 
 class BackEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (server == nullptr) GTEST_SKIP() << serverProblem;
-    setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
+    std::string problem;
+    server_ = PostgresEnvironment::Server(problem);
+    if (server_ == nullptr) GTEST_SKIP() << problem;
+    setenv("NETBRG_DATABASE", server_->ConnectionInfo().c_str(), 1);
     client_ = std::make_unique<TransportClient>();
     const InitOutcome init = client_->Init();
     ASSERT_EQ(init.status, 0) << init.text;
-    const SendOutcome schema = client_->Send(
-        "DROP TABLE IF EXISTS Shapes; DROP TABLE IF EXISTS Parts; DROP TABLE IF EXISTS Goods; "
-        "DROP TABLE IF EXISTS Units;\n" +
-        DemoSchemaSql() + DemoDataSql());
+    const SendOutcome schema = client_->Send(RecreateDemoSql());
     ASSERT_EQ(schema.reply.status, 'S') << schema.reply.errorText;
   }
   void TearDown() override {
@@ -57,6 +38,7 @@ class BackEndTest : public ::testing::Test {
   TransportClient& client() { return *client_; }
   bool IsPostgres() const { return true; }
 
+  PostgresServer* server_ = nullptr;
   std::unique_ptr<TransportClient> client_;
 };
 
@@ -137,14 +119,14 @@ TEST_F(BackEndTest, WrongConnectionSettingsFailInit) {
 
 // Runs last: stops the shared server and starts it again.
 TEST_F(BackEndTest, StoppedServerGivesNegativeStatusAndInitReconnects) {
-  ASSERT_TRUE(server->Stop());
+  ASSERT_TRUE(server_->Stop());
   const SendOutcome lost = client().Send("SELECT Ident FROM Units");
   EXPECT_EQ(lost.status, -1);
   EXPECT_EQ(lost.reply.status, 'E');
   EXPECT_EQ(client().Send("SELECT 1").status, -1);
   EXPECT_EQ(client().Init().status, -1);
 
-  ASSERT_TRUE(server->Restart());
+  ASSERT_TRUE(server_->Restart());
   ASSERT_EQ(client().Init().status, 0);
   const SendOutcome back = client().Send("SELECT Ident FROM Units");
   EXPECT_EQ(back.status, 0);
