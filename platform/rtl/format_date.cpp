@@ -68,10 +68,11 @@ void AppendFormatted(std::string& out, std::string_view format, TDateTime value,
           out += std::to_string(month);
         } else if (run == 2) {
           out += Padded(month, 2);
-        } else if (run == 3) {
-          out += settings.ShortMonthNames[size_t(month - 1)];
-        } else {
-          out += settings.LongMonthNames[size_t(month - 1)];
+        } else if (month >= 1 && month <= 12) {
+          // A value outside the calendar (a damaged stored date) decodes to
+          // month 0 and shows no name.
+          out += run == 3 ? settings.ShortMonthNames[size_t(month - 1)]
+                          : settings.LongMonthNames[size_t(month - 1)];
         }
         afterHour = false;
         break;

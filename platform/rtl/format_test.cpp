@@ -107,6 +107,8 @@ TEST_F(FormatTest, DateFormatLetters) {
   EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5)), "05.03.2024");
   FormatSettingsScope sql('.', '/');
   EXPECT_EQ(FormatDateTime("mm/dd/yyyy hh:nn:ss", moment), "03/05/2024 07:08:09");
+  // A day number before 0001-01-01 (a damaged stored value) has no month name.
+  EXPECT_EQ(FormatDateTime("d mmm mmmm", -700000.0), "0  ");
 }
 
 TEST_F(FormatTest, DateParsingFollowsShortDateFormat) {
