@@ -312,6 +312,9 @@ TBookmark TDataSet::GetBookmark() const {
 
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   if (bookmark.empty()) return;
+  // The descendant reads BookmarkSize bytes: a bookmark of another size (of
+  // another dataset, or damaged) must not reach it.
+  if (int(bookmark.size()) != bookmarkSize_) DatabaseError(SBookmarkNotFound);
   CheckBrowseMode();
   DoBeforeScroll();
   InternalGotoBookmark(bookmark.data());

@@ -188,6 +188,8 @@ TEST(DataSetEditing, BookmarksSurviveInsertsAndDeletes) {
   EXPECT_TRUE(dataSet.BookmarkValid(third));
   dataSet.GotoBookmark(third);
   EXPECT_EQ(dataSet.FieldByName("ID")->AsInteger(), 3);
+  EXPECT_THROW(dataSet.GotoBookmark(TBookmark("x")), EDatabaseError);
+  EXPECT_EQ(dataSet.FieldByName("ID")->AsInteger(), 3);
   dataSet.First();
   TBookmark zero = dataSet.GetBookmark();
   EXPECT_LT(dataSet.CompareBookmarks(zero, third), 0);
