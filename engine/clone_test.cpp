@@ -106,7 +106,10 @@ TEST_F(CloneTest, SourceCannotCloseOrReloadOrEmptyWhileACloneIsOpen) {
   EXPECT_TRUE(source_.Active());
   EXPECT_EQ(ErrorOf([&] { source_.Refresh(); }), message);
   EXPECT_EQ(ErrorOf([&] { source_.EmptyTable(); }), message);
+  EXPECT_EQ(ErrorOf([&] { clone_.EmptyTable(); }),
+            std::string("Clone: ") + zelconst::_Z_CLONEEMPTY);
   EXPECT_EQ(clone_.RecordCount(), 3);
+  EXPECT_EQ(source_.RecordCount(), 3);
   clone_.Close();
   EXPECT_EQ(source_.CloneCount(), 0);
   EXPECT_EQ(clone_.Cursor(), nullptr);

@@ -71,6 +71,9 @@ void TzelDataset::CopyRecord() {
 void TzelDataset::EmptyTable() {
   if (!Active()) return;
   if (cloneCount_ > 0) DatabaseError(_Z_CLONESOPEN);
+  // A clone shares its source's records: clearing them would leave the
+  // source's and the other clones' views pointing at freed records.
+  if (cursor_ && !ownedCursor_) DatabaseError(_Z_CLONEEMPTY);
   CheckBrowseMode();
   DisableControls();
   try {

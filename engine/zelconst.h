@@ -39,6 +39,9 @@ inline constexpr const char* _Z_LAYOUTCHANGED =
     "структура полей изменилась, таблицу нужно открыть заново";
 inline constexpr const char* _Z_CLONESOPEN =
     "Таблицы-клоны не закрыты при закрытии таблицы-источника!";
+// EmptyTable on a dataset that shows another dataset's records.
+inline constexpr const char* _Z_CLONEEMPTY =
+    "Таблица-клон не может удалить записи таблицы-источника!";
 inline constexpr const char* _Z_READONLYEDIT =
     "Запись только для чтения! Она не может быть изменена!";
 inline constexpr const char* _Z_READONLYINSERT =
