@@ -1,5 +1,10 @@
 #include "server/statement_values.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
 #include "engine/compare.h"
 #include "platform/rtl/text.h"
 
@@ -28,10 +33,30 @@ ValueKind KindOf(TzelFieldType type) {
 // A value with nothing to write: no text at all or a lone blank. A text that
 // merely starts with a control character (a memo opening with a line break
 // or a tab) is a real value and is written as a literal, never as NULL.
-bool IsEmptyText(std::string_view text) { return text.empty() || text == " "; }
+bool IsEmptyText(std::string_view text) {
+  return text.empty() || text == " ";
+}
 
 const char* DataOf(const TzelRecord& record, bool useUndo) {
   return (useUndo && record.OldData) ? record.OldData.get() : record.Data.get();
+}
+
+// The field's text as a statement writes it. Floating-point fields are the
+// exception to the store's display text, which keeps six decimals at most
+// (one third shows as 0.333333): written back, the server would store a
+// rounded value, and a key compared in a WHERE part would match no row. They
+// get the shortest text that reads back as the same double instead.
+std::string StatementText(const TzelCursor& cursor, const TzelField& field,
+                          const TzelRecord& record, bool useUndo) {
+  const char* data = DataOf(record, useUndo);
+  if (data && (field.FieldType == zftDouble || field.FieldType == zftCurrency)) {
+    double value = 0;
+    std::memcpy(&value, data + field.Offset, sizeof value);
+    char digits[32];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    if (std::isfinite(value) && written.ec == std::errc()) return std::string(digits, written.ptr);
+  }
+  return cursor.GetFieldText(field, record, useUndo);
 }
 
 }  // namespace
@@ -81,7 +106,7 @@ std::string KeyString(const TzelCursor& cursor, std::string_view fieldNames, boo
         continue;
       }
     }
-    const std::string text = cursor.GetFieldText(*field, record, useOldValues);
+    const std::string text = StatementText(cursor, *field, record, useOldValues);
     if (!result.empty()) result += separator;
     result += name;
     result += '=';
@@ -102,7 +127,7 @@ std::string PrepareInsertedRec(const TzelCursor& cursor, std::string_view origin
     const TzelField* field = cursor.FindFieldInfo(name);
     if (!field || !HasStoreText(*field, record, false)) continue;
     const std::string literal =
-        SqlValueLiteral(field->FieldType, cursor.GetFieldText(*field, record, false), dateQuote);
+        SqlValueLiteral(field->FieldType, StatementText(cursor, *field, record, false), dateQuote);
     if (literal == "NULL") continue;
     if (!columns.empty()) {
       columns += ',';

@@ -1,7 +1,10 @@
 // Record values as SQL literals, and the INSERT statement of one record.
 //
 // Statements are built from the record store's display text of each slot
-// (TzelCursor::GetFieldText), written as a literal by the field's kind:
+// (TzelCursor::GetFieldText), written as a literal by the field's kind;
+// floating-point values are written in full (0.3333333333333333, never the
+// six decimals the store shows), so that what the server gets, and the keys
+// it compares, are the values the record holds:
 //
 //   number  zftInteger zftBoolean zftDouble zftCurrency   the text       42  True  3.5
 //   date    zftDate zftTime zftDateTime                   quoted, as is  #03/15/2024#

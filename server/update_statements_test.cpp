@@ -112,6 +112,30 @@ TEST_F(UpdateStatementsTest, ClearedFieldsAreSetToNullAndNumbersUseAPoint) {
   EXPECT_EQ(FormatSettings().DecimalSeparator, ',') << "the SQL settings are put back";
 }
 
+TEST_F(UpdateStatementsTest, FloatsTravelInFullInSetWhereAndInsert) {
+  TzelTable goods;
+  OpenGoods(goods, "Price");
+  ASSERT_TRUE(goods.Locate("Good", Variant("G3"), TLocateOptions{}));
+  goods.Edit();
+  goods.FieldByName("Price")->SetAsFloat(1.0 / 3);
+  goods.Post();
+  goods.Append();
+  goods.FieldByName("Good")->SetAsString("G4");
+  goods.FieldByName("Price")->SetAsFloat(2.0 / 3);
+  goods.Post();
+  EXPECT_EQ(Statements(goods),
+            "UPDATE Goods SET Price=0.3333333333333333 WHERE Price=0.5\r\n"
+            "INSERT INTO Goods (Good,Qty,Price) VALUES ('G4',0,0.6666666666666666)\r\n");
+
+  goods.CancelUpdates();
+  ASSERT_TRUE(goods.Locate("Good", Variant("G3"), TLocateOptions{}));
+  goods.Edit();
+  goods.FieldByName("Qty")->SetAsInteger(10);
+  goods.Post();
+  // The key as loaded: a WHERE part with the full value finds the row.
+  EXPECT_EQ(Statements(goods), "UPDATE Goods SET Qty=10 WHERE Price=0.5\r\n");
+}
+
 TEST_F(UpdateStatementsTest, ChangeOutsideTheTablesFieldsProducesNoStatement) {
   TzelTable goods;
   OpenGoods(goods);
