@@ -394,6 +394,29 @@ TEST(DataSource, ReportsFieldChangesRecordChangesAndUpdates) {
   EXPECT_EQ(log, (std::vector<std::string>{"data", "data", "data ID", "update", "data"}));
 }
 
+TEST(DataSource, StateChangeReachesTheLinksBeforeTheSourcesEvents) {
+  TMemoryDataSet dataSet;
+  dataSet.FieldDefs().Add("ID", ftInteger);
+  TDataSource source;
+  RecordingLink link;
+  link.SetDataSource(&source);
+  source.SetDataSet(&dataSet);
+  std::vector<std::string>& log = link.log;
+  source.OnStateChange = [&](TDataSource* sender) {
+    log.push_back("state " + std::to_string(int(sender->State())));
+  };
+  source.OnDataChange = [&](TDataSource*, TField*) { log.push_back("data"); };
+  log.clear();
+  dataSet.Open();
+  EXPECT_EQ(log, (std::vector<std::string>{"active", "state 1", "data"}));
+  log.clear();
+  dataSet.Edit();  // an empty dataset inserts
+  dataSet.Cancel();
+  dataSet.Close();
+  EXPECT_EQ(log, (std::vector<std::string>{"editing", "state 3", "changed", "data", "not editing",
+                                           "state 1", "changed", "data", "inactive", "state 0"}));
+}
+
 TEST(DataSource, ReadingAnotherStateDuringAnEditIsInvisibleToControls) {
   Linked fixture(2, 1);
   fixture.dataSet.Edit();

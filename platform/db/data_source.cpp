@@ -38,7 +38,6 @@ void TDataSource::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
   UpdateState();
-  NotifyDataLinks(deUpdateState, 0);
 }
 
 void TDataSource::Edit() {
@@ -54,8 +53,15 @@ void TDataSource::Notification(TComponent* component, TOperation operation) {
 void TDataSource::UpdateState() {
   TDataSetState state = enabled_ && dataSet_ != nullptr ? dataSet_->State() : dsInactive;
   if (state == state_) return;
+  TDataSetState prior = state_;
   state_ = state;
-  if (OnStateChange && !IsDestroying()) OnStateChange(this);
+  // Links first, so that a handler of the source's events sees controls that
+  // already follow the new state; a source that becomes active also reports
+  // the data as changed.
+  NotifyDataLinks(deUpdateState, 0);
+  if (IsDestroying()) return;
+  if (OnStateChange) OnStateChange(this);
+  if (prior == dsInactive && OnDataChange) OnDataChange(this, nullptr);
 }
 
 void TDataSource::NotifyDataLinks(TDataEvent event, intptr_t info) {
@@ -69,9 +75,9 @@ void TDataSource::NotifyDataLinks(TDataEvent event, intptr_t info) {
 void TDataSource::DataEvent(TDataEvent event, intptr_t info) {
   if (event == deUpdateState) {
     UpdateState();
-  } else if (!enabled_ || state_ == dsInactive) {
     return;
   }
+  if (!enabled_ || state_ == dsInactive) return;
   NotifyDataLinks(event, info);
   if (IsDestroying()) return;
   switch (event) {
