@@ -131,7 +131,9 @@ int32_t BatchMove(TzelTable& table, TDataSet* source, TzelBatchMode mode) {
   if (!sourceWasActive) {
     try {
       source->Open();
-    } catch (const Exception&) {
+    } catch (...) {
+      // Whatever stopped the open (a handler's own exception included), the
+      // controls must come back, and the caller hears the batch move's error.
       table.EnableControls();
       source->EnableControls();
       DatabaseError(_Z_SOURCEOPEN, &table);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,12 @@ TEST_F(BatchMoveTest, MissingOrSelfSourceAndUnopenableSourceRaise) {
   EXPECT_EQ(ErrorOf([&] { BatchMove(table, &missing, zbmAppend); }), zelconst::_Z_SOURCEOPEN);
   EXPECT_FALSE(table.ControlsDisabled());
   EXPECT_FALSE(missing.ControlsDisabled());
+
+  source.Close();
+  source.BeforeOpen = [](TDataSet*) { throw std::runtime_error("refused by its handler"); };
+  EXPECT_EQ(ErrorOf([&] { BatchMove(table, &source, zbmAppend); }), zelconst::_Z_SOURCEOPEN);
+  EXPECT_FALSE(table.ControlsDisabled());
+  EXPECT_FALSE(source.ControlsDisabled());
 }
 
 }  // namespace
