@@ -137,54 +137,50 @@ TEST(Component, DestroyingADataSourceDetachesItsLinks) {
   dataSet.Next();  // no data source left to notify
 }
 
-TEST(Component, DeletingAFieldOfAnOpenDataSetUpdatesItsLinks) {
+// An open dataset with a data field ID and a calculated field EXTRA that a
+// field link shows.
+struct ExtraFieldShown {
   TMemoryDataSet dataSet;
-  dataSet.FieldDefs().Add("ID", ftInteger);
-  auto* id = new TIntegerField(&dataSet);
-  id->SetFieldName("ID");
-  id->SetDataSet(&dataSet);
-  auto* extra = new TIntegerField(&dataSet);
-  extra->SetFieldName("EXTRA");
-  extra->SetCalculated(true);
-  extra->SetDataSet(&dataSet);
-  dataSet.Open();
+  TField* extra = nullptr;
   TDataSource source;
-  source.SetDataSet(&dataSet);
   TFieldDataLink link;
-  link.SetFieldName("EXTRA");
-  link.SetDataSource(&source);
-  ASSERT_EQ(link.Field(), extra);
-  delete extra;
-  EXPECT_EQ(link.Field(), nullptr);
-  EXPECT_EQ(dataSet.FieldCount(), 1);
-  dataSet.Next();
+  ExtraFieldShown() {
+    dataSet.FieldDefs().Add("ID", ftInteger);
+    auto* id = new TIntegerField(&dataSet);
+    id->SetFieldName("ID");
+    id->SetDataSet(&dataSet);
+    extra = new TIntegerField(&dataSet);
+    extra->SetFieldName("EXTRA");
+    extra->SetCalculated(true);
+    extra->SetDataSet(&dataSet);
+    dataSet.Open();
+    source.SetDataSet(&dataSet);
+    link.SetFieldName("EXTRA");
+    link.SetDataSource(&source);
+  }
+};
+
+TEST(Component, DeletingAFieldOfAnOpenDataSetUpdatesItsLinks) {
+  ExtraFieldShown shown;
+  ASSERT_EQ(shown.link.Field(), shown.extra);
+  delete shown.extra;
+  EXPECT_EQ(shown.link.Field(), nullptr);
+  EXPECT_EQ(shown.dataSet.FieldCount(), 1);
+  shown.dataSet.Next();
 }
 
 TEST(Component, FieldDeletedWhileControlsAreDisabledIsForgottenByItsLinks) {
-  TMemoryDataSet dataSet;
-  dataSet.FieldDefs().Add("ID", ftInteger);
-  auto* id = new TIntegerField(&dataSet);
-  id->SetFieldName("ID");
-  id->SetDataSet(&dataSet);
-  auto* extra = new TIntegerField(&dataSet);
-  extra->SetFieldName("EXTRA");
-  extra->SetCalculated(true);
-  extra->SetDataSet(&dataSet);
-  dataSet.Open();
-  TDataSource source;
-  source.SetDataSet(&dataSet);
-  TFieldDataLink link;
-  link.SetFieldName("EXTRA");
-  link.SetDataSource(&source);
-  std::vector<std::string> shown;
-  link.OnDataChange = [&] { shown.push_back(link.Field() ? link.Field()->DisplayText() : "-"); };
-  ASSERT_EQ(link.Field(), extra);
-  dataSet.DisableControls();
-  delete extra;
-  dataSet.EnableControls();
+  ExtraFieldShown shown;
+  TFieldDataLink& link = shown.link;
+  std::vector<std::string> texts;
+  link.OnDataChange = [&] { texts.push_back(link.Field() ? link.Field()->DisplayText() : "-"); };
+  ASSERT_EQ(link.Field(), shown.extra);
+  shown.dataSet.DisableControls();
+  delete shown.extra;
+  shown.dataSet.EnableControls();
   EXPECT_EQ(link.Field(), nullptr);
-  ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown.back(), "-");
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "-");
 }
 
 }  // namespace
