@@ -1,9 +1,12 @@
 #include "transport/config.h"
 
+#include <libpq-fe.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <stdexcept>
 
 namespace morvane::transport {
 
@@ -74,6 +77,30 @@ DatabaseSetting ParseDatabaseSetting(std::string_view value, std::string_view ba
   return setting;
 }
 
+DatabaseSetting ParseIniDatabaseSetting(std::string_view value, std::string_view iniDirectory) {
+  DatabaseSetting setting = ParseDatabaseSetting(value, iniDirectory);
+  if (setting.kind != DatabaseSetting::Kind::kPostgres) return setting;
+  // libpq reads the text the way the connection will: keyword form, URI
+  // (user:secret@host) and URI parameters alike. A text it cannot read is
+  // left for the connection to report.
+  PQconninfoOption* options = PQconninfoParse(setting.target.c_str(), nullptr);
+  bool holdsPassword = false;
+  for (PQconninfoOption* option = options; option != nullptr && option->keyword != nullptr;
+       ++option) {
+    if (std::strcmp(option->keyword, "password") == 0 && option->val != nullptr &&
+        *option->val != '\0') {
+      holdsPassword = true;
+    }
+  }
+  PQconninfoFree(options);
+  if (holdsPassword) {
+    throw std::runtime_error(
+        "В netbrg.ini не должно быть пароля: PostgreSQL берёт его из ~/.pgpass, "
+        "файла служб или PGPASSWORD");
+  }
+  return setting;
+}
+
 DatabaseSetting ResolveDatabaseSetting() {
   char cwd[4096];
   if (const char* fromEnvironment = std::getenv("NETBRG_DATABASE");
@@ -82,7 +109,7 @@ DatabaseSetting ResolveDatabaseSetting() {
   }
   const std::string directory = ExecutableDirectory();
   const std::string fromIni = ReadIniValue(directory + "/netbrg.ini", "Server", "Database");
-  if (!fromIni.empty()) return ParseDatabaseSetting(fromIni, directory);
+  if (!fromIni.empty()) return ParseIniDatabaseSetting(fromIni, directory);
   return ParseDatabaseSetting("sqlite:morvane.db", directory);
 }
 

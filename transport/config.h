@@ -31,6 +31,12 @@ DatabaseSetting ResolveDatabaseSetting();
 // Interprets one setting value; relative SQLite paths count from baseDirectory.
 DatabaseSetting ParseDatabaseSetting(std::string_view value, std::string_view baseDirectory);
 
+// The setting as netbrg.ini gives it: as ParseDatabaseSetting, but a libpq
+// connection string that holds a password is refused (std::runtime_error
+// saying where the password belongs), because the file sits readable beside
+// the program.
+DatabaseSetting ParseIniDatabaseSetting(std::string_view value, std::string_view iniDirectory);
+
 // Value of `key` in `[section]` of an INI file (both matched without regard
 // to ASCII case), trimmed; empty when the file, section or key is missing.
 std::string ReadIniValue(const std::string& fileName, std::string_view section,
