@@ -100,6 +100,30 @@ TEST_F(CloneTest, DeleteThroughTheCloneCommittedLeavesTheSourceView) {
   EXPECT_EQ(Id(source_), 1);
 }
 
+TEST_F(CloneTest, ChangesSettledInOneDatasetLeaveNoFreedRecordInTheOthersViews) {
+  // The source deletes and commits: the record's data is freed in the shared
+  // store, so the clone must no longer show it.
+  source_.First();
+  source_.Delete();
+  source_.CommitUpdates();
+  EXPECT_EQ(clone_.RecordCount(), 2);
+  clone_.Last();
+  clone_.First();
+  EXPECT_EQ(Id(clone_), 2);
+  EXPECT_FALSE(clone_.Locate("ID", int32_t(1), {}));
+  // A record inserted through the clone and shown by the source goes away
+  // from both when the clone cancels.
+  clone_.Append();
+  clone_.FieldByName("ID")->SetAsInteger(7);
+  clone_.Post();
+  source_.SetIndexFieldNames("ID");
+  EXPECT_EQ(source_.RecordCount(), 3);
+  clone_.CancelUpdates();
+  EXPECT_EQ(source_.RecordCount(), 2);
+  source_.Last();
+  EXPECT_EQ(Id(source_), 3);
+}
+
 TEST_F(CloneTest, SourceCannotCloseOrReloadOrEmptyWhileACloneIsOpen) {
   const std::string message = std::string("Table1: ") + zelconst::_Z_CLONESOPEN;
   EXPECT_EQ(ErrorOf([&] { source_.Close(); }), message);

@@ -87,6 +87,8 @@ TzelDataset::~TzelDataset() {
     InternalHandleException();
   }
   view_.clear();
+  for (TzelDataset* clone : clones_) clone->cloneSource_ = nullptr;
+  if (cloneSource_) std::erase(cloneSource_->clones_, this);
   ownedCursor_.reset();
   cursor_ = nullptr;
 }

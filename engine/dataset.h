@@ -293,6 +293,10 @@ class TzelDataset : public TDataSet {
   char* keyBuffer_ = nullptr;          // search keys (state dsSetKey)
   TzelRecord* filterRecord_ = nullptr;  // exposed in state dsFilter
   int cloneCount_ = 0;
+  // The datasets sharing this one's cursor, and the one whose cursor this
+  // one shares: settling changes in one rebuilds the others' views.
+  std::vector<TzelDataset*> clones_;
+  TzelDataset* cloneSource_ = nullptr;
 
   // Ranges: the bounds sit in the range fields' slots of two blocks. The
   // fields are kept as descriptor indexes, which survive a reload.
@@ -311,6 +315,9 @@ class TzelDataset : public TDataSet {
   void UncountChange();
   void ResetChangeCount();
   void FireNeedToSaveChange();
+  // After a commit or cancel of the shared store: the other datasets showing
+  // it drop freed records and show restored ones.
+  void RebuildSharingViews();
   int ViewIndexOf(const TzelRecord* record) const;
   // Searching helpers (dataset_search.cpp).
   class KeyBlockScope;

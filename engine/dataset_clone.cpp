@@ -20,16 +20,29 @@ using namespace zelconst;
 
 TzelCursor* TzelDataset::AddClone(TzelDataset* clone) {
   ++cloneCount_;
+  clones_.push_back(clone);
+  clone->cloneSource_ = this;
   clone->ShareCursor(cursor_);
   return cursor_;
 }
 
 void TzelDataset::RemoveClone(TzelDataset* clone) {
   if (cloneCount_ > 0) --cloneCount_;
+  std::erase(clones_, clone);
+  clone->cloneSource_ = nullptr;
   // The clone's view refers to records of the cursor it no longer has.
   clone->view_.clear();
   clone->position_ = -1;
   clone->ShareCursor(nullptr);
+}
+
+void TzelDataset::RebuildSharingViews() {
+  TzelDataset* source = cloneSource_ ? cloneSource_ : this;
+  std::vector<TzelDataset*> sharing = source->clones_;
+  sharing.push_back(source);
+  for (TzelDataset* other : sharing) {
+    if (other != this && other->cursor_ == cursor_ && other->Active()) other->SortRecords(false);
+  }
 }
 
 void TzelDataset::CopyRecord() {

@@ -210,6 +210,7 @@ void TzelDataset::CommitUpdates() {
   cursor_->CommitUpdates();
   SortRecords(false);
   ResetChangeCount();
+  RebuildSharingViews();
 }
 
 void TzelDataset::CancelUpdates() {
@@ -222,6 +223,7 @@ void TzelDataset::CancelUpdates() {
   SortRecords(false);
   changeCount_ = 0;
   FireNeedToSaveChange();
+  RebuildSharingViews();
 }
 
 void TzelDataset::ApplyUpdates() {
