@@ -122,6 +122,17 @@ TEST_F(CloneTest, ChangesSettledInOneDatasetLeaveNoFreedRecordInTheOthersViews) 
   EXPECT_EQ(source_.RecordCount(), 2);
   source_.Last();
   EXPECT_EQ(Id(source_), 3);
+  // Deleting a new record frees its data at once.
+  clone_.Append();
+  clone_.FieldByName("ID")->SetAsInteger(8);
+  clone_.Post();
+  source_.SetIndexFieldNames("");
+  EXPECT_EQ(source_.RecordCount(), 3);
+  clone_.Delete();
+  EXPECT_EQ(source_.RecordCount(), 2);
+  source_.First();
+  source_.Last();
+  EXPECT_EQ(Id(source_), 3);
 }
 
 TEST_F(CloneTest, SourceCannotCloseOrReloadOrEmptyWhileACloneIsOpen) {

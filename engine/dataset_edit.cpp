@@ -163,6 +163,8 @@ void TzelDataset::InternalDelete() {
   int index = ViewIndexOf(record);
   if (index >= 0) view_.erase(view_.begin() + index);
   CountChange();
+  // A deleted new record loses its data at once.
+  if (record->Status == zusAbsent) RebuildSharingViews();
 }
 
 void TzelDataset::InternalCancel() {
