@@ -2,10 +2,7 @@
 // demo database, on SQLite and on a throw-away PostgreSQL server: the server
 // ends up with what the tables show, or, when it refuses one statement, with
 // nothing of the request while every table returns to its loaded state.
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -99,13 +96,7 @@ class ApplyUpdatesTest : public SessionFixture, public ::testing::WithParamInter
  protected:
   void SetUp() override {
     if (GetParam() == BackEnd::kSQLite) {
-      char folderTemplate[] = "/tmp/morvane-apply-XXXXXX";
-      ASSERT_NE(mkdtemp(folderTemplate), nullptr);
-      folder_ = folderTemplate;
-      const std::string path = folder_ + "/demo.db";
-      ASSERT_TRUE(CreateEmptySqliteFile(path));
-      setenv("NETBRG_DATABASE", ("sqlite:" + path).c_str(), 1);
-      StartSession(DemoSchemaSql() + DemoDataSql());
+      StartSessionOnDemoSqliteFile();
       return;
     }
     std::string problem;
@@ -114,13 +105,7 @@ class ApplyUpdatesTest : public SessionFixture, public ::testing::WithParamInter
     setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
     StartSession(RecreateDemoSql());
   }
-  void TearDown() override {
-    StopSession();
-    unsetenv("NETBRG_DATABASE");
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
-  }
-
-  std::string folder_;
+  void TearDown() override { StopSession(); }
 };
 
 TEST_P(ApplyUpdatesTest, ServerTableEqualsTheLocalViewAfterApplying) {

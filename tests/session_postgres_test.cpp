@@ -26,10 +26,7 @@ class SessionBackEndTest : public SessionFixture {
     setenv("NETBRG_DATABASE", server_->ConnectionInfo().c_str(), 1);
     StartSession(RecreateDemoSql());
   }
-  void TearDown() override {
-    StopSession();
-    unsetenv("NETBRG_DATABASE");
-  }
+  void TearDown() override { StopSession(); }
 
   bool StopServer() { return server_->Stop(); }
   bool StartServer() { return server_->Restart(); }
