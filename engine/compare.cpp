@@ -8,13 +8,6 @@
 namespace morvane {
 namespace {
 
-template <typename T>
-T Load(const char* slot) {
-  T value;
-  std::memcpy(&value, slot, sizeof value);
-  return value;
-}
-
 int CompareTexts(std::string_view left, std::string_view right, bool caseInsensitive) {
   left = CutAtZero(left);
   right = CutAtZero(right);
@@ -53,20 +46,20 @@ int CompareBuf(const char* leftSlot, const char* rightSlot, const TzelField& fie
     case zftInteger:
     case zftDate:
     case zftTime: {
-      int64_t difference = int64_t(Load<int32_t>(leftSlot)) - Load<int32_t>(rightSlot);
+      int64_t difference = int64_t(SlotValue<int32_t>(leftSlot)) - SlotValue<int32_t>(rightSlot);
       return difference < 0 ? -1 : (difference > 0 ? 1 : 0);
     }
     case zftBoolean: {
-      bool left = Load<int16_t>(leftSlot) != 0;
-      bool right = Load<int16_t>(rightSlot) != 0;
+      bool left = SlotValue<int16_t>(leftSlot) != 0;
+      bool right = SlotValue<int16_t>(rightSlot) != 0;
       if (left == right) return 0;
       return left ? -1 : 1;
     }
     case zftDouble:
     case zftCurrency:
     case zftDateTime: {
-      double left = Load<double>(leftSlot);
-      double right = Load<double>(rightSlot);
+      double left = SlotValue<double>(leftSlot);
+      double right = SlotValue<double>(rightSlot);
       return left < right ? -1 : (left > right ? 1 : 0);
     }
     case zftSmallStr: {

@@ -85,17 +85,25 @@ bool TzelCursor::Contains(const TzelRecord* record) const {
   return false;
 }
 
+// A record of this store that may still change; otherwise the error text
+// says why not.
+bool TzelCursor::CanChange(const TzelRecord* record, std::string& errorText) const {
+  errorText.clear();
+  if (!Contains(record)) {
+    errorText = _Z_RECNOTFOUND;
+    return false;
+  }
+  if (record->Status == zusDeleted || record->Status == zusAbsent) {
+    errorText = _Z_RECDELETED;
+    return false;
+  }
+  return true;
+}
+
 bool TzelCursor::SaveRecord(const char* source, TzelRecord* record, std::string& errorText) {
   errorText.clear();
   if (record) {
-    if (!Contains(record)) {
-      errorText = _Z_RECNOTFOUND;
-      return false;
-    }
-    if (record->Status == zusDeleted || record->Status == zusAbsent) {
-      errorText = _Z_RECDELETED;
-      return false;
-    }
+    if (!CanChange(record, errorText)) return false;
     if (record->Status == zusUnmodified) record->Status = zusModified;
   } else {
     auto inserted = std::make_unique<TzelRecord>();
@@ -109,15 +117,7 @@ bool TzelCursor::SaveRecord(const char* source, TzelRecord* record, std::string&
 }
 
 bool TzelCursor::DeleteRecord(TzelRecord* record, std::string& errorText) {
-  errorText.clear();
-  if (!Contains(record)) {
-    errorText = _Z_RECNOTFOUND;
-    return false;
-  }
-  if (record->Status == zusDeleted || record->Status == zusAbsent) {
-    errorText = _Z_RECDELETED;
-    return false;
-  }
+  if (!CanChange(record, errorText)) return false;
   if (record->Status == zusInserted) {
     record->Status = zusAbsent;
     ClearData(record->OldData);

@@ -113,6 +113,8 @@ class TzelCursor {
   std::string LayoutText() const;
 
  private:
+  bool CanChange(const TzelRecord* record, std::string& errorText) const;
+
   std::vector<std::unique_ptr<TzelRecord>> records_;
   TzelFieldList fields_;
   std::string layout_;

@@ -62,21 +62,7 @@ void TzelDataset::CopyRecord() {
     if (unique) continue;
     TField* field = FindField(info->Name);
     if (!field) continue;
-    const char* from = source->Data.get() + info->Offset;
-    char* to = target + info->Offset;
-    switch (info->FieldType) {
-      case zftString:
-        SetSlotText(to, SlotHeapText(from));
-        break;
-      case zftMemo:
-      case zftFmtMemo:
-      case zftGraphic:
-        SetSlotBlob(to, SlotBlobBytes(from));
-        break;
-      default:
-        std::memcpy(to, from, info->Size);
-        break;
-    }
+    CopySlot(*info, source->Data.get() + info->Offset, target + info->Offset);
     DataEvent(deFieldChange, field);
   }
 }

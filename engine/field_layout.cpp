@@ -113,24 +113,24 @@ void FreeHeapValues(const TzelFieldList& fields, char* block) {
   }
 }
 
-void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target) {
-  for (const auto& field : fields) {
-    const char* from = source + field->Offset;
-    char* to = target + field->Offset;
-    switch (field->FieldType) {
-      case zftString:
-        SetSlotText(to, SlotHeapText(from));
-        break;
-      case zftMemo:
-      case zftFmtMemo:
-      case zftGraphic:
-        SetSlotBlob(to, SlotBlobBytes(from));
-        break;
-      default:
-        std::memcpy(to, from, field->Size);
-        break;
-    }
+void CopySlot(const TzelField& field, const char* from, char* to) {
+  switch (field.FieldType) {
+    case zftString:
+      SetSlotText(to, SlotHeapText(from));
+      break;
+    case zftMemo:
+    case zftFmtMemo:
+    case zftGraphic:
+      SetSlotBlob(to, SlotBlobBytes(from));
+      break;
+    default:
+      std::memcpy(to, from, field.Size);
+      break;
   }
+}
+
+void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target) {
+  for (const auto& field : fields) CopySlot(*field, source + field->Offset, target + field->Offset);
 }
 
 }  // namespace morvane

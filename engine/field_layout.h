@@ -138,10 +138,22 @@ inline std::string_view SlotInlineText(const char* slot, int slotWidth) {
   return std::string_view(slot, strnlen(slot, size_t(slotWidth)));
 }
 
+// The fixed-width value at the start of a slot.
+template <typename T>
+T SlotValue(const char* slot) {
+  T value;
+  std::memcpy(&value, slot, sizeof value);
+  return value;
+}
+
 // The text up to its first zero byte.
 inline std::string_view CutAtZero(std::string_view text) {
   return text.empty() ? text : text.substr(0, strnlen(text.data(), text.size()));
 }
+
+// Copies one slot into another: a heap value is deep-copied (the target's
+// old one freed first), other slots byte for byte.
+void CopySlot(const TzelField& field, const char* from, char* to);
 
 // Frees every heap value referenced from a block (the block itself stays).
 void FreeHeapValues(const TzelFieldList& fields, char* block);

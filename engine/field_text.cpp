@@ -14,13 +14,6 @@ namespace morvane {
 namespace {
 
 template <typename T>
-T Load(const char* slot) {
-  T value;
-  std::memcpy(&value, slot, sizeof value);
-  return value;
-}
-
-template <typename T>
 void Store(char* slot, T value) {
   std::memcpy(slot, &value, sizeof value);
 }
@@ -84,27 +77,27 @@ std::string TzelCursor::GetFieldText(const TzelField& field, const TzelRecord& r
   const char* slot = data + field.Offset;
   switch (field.FieldType) {
     case zftInteger:
-      text = IntToStr(Load<int32_t>(slot));
+      text = IntToStr(SlotValue<int32_t>(slot));
       break;
     case zftBoolean:
-      text = Load<int16_t>(slot) != 0 ? zelconst::_Z_YES : zelconst::_Z_NO;
+      text = SlotValue<int16_t>(slot) != 0 ? zelconst::_Z_YES : zelconst::_Z_NO;
       break;
     case zftDouble:
     case zftCurrency:
-      text = FormatFloat("0.######", Load<double>(slot));
+      text = FormatFloat("0.######", SlotValue<double>(slot));
       break;
     case zftDate: {
-      int32_t day = Load<int32_t>(slot);
+      int32_t day = SlotValue<int32_t>(slot);
       text = day <= 0 ? std::string() : DateToStr(DateOfDayNumber(day));
       break;
     }
     case zftTime: {
-      int32_t milliseconds = Load<int32_t>(slot);
+      int32_t milliseconds = SlotValue<int32_t>(slot);
       text = milliseconds <= 0 ? std::string() : TimeToStr(TimeOfMilliseconds(milliseconds));
       break;
     }
     case zftDateTime: {
-      double milliseconds = Load<double>(slot);
+      double milliseconds = SlotValue<double>(slot);
       text = milliseconds <= 0 ? std::string()
                                : DateTimeToStr(TimeStampToDateTime(MSecsToTimeStamp(milliseconds)));
       break;

@@ -13,13 +13,6 @@
 namespace morvane {
 namespace {
 
-template <typename T>
-T Load(const char* slot) {
-  T value;
-  std::memcpy(&value, slot, sizeof value);
-  return value;
-}
-
 int Sign(int64_t value) {
   return value < 0 ? -1 : (value > 0 ? 1 : 0);
 }
@@ -212,7 +205,7 @@ void SortView(std::vector<TzelRecord*>& view, const TzelSortOrder& order) {
       std::vector<Entry<double>> entries(count);
       for (uint32_t ordinal = 0; ordinal < count; ++ordinal) {
         const char* data = records[ordinal]->Data.get();
-        entries[ordinal] = {data ? Load<double>(data + leading.Offset) : -HUGE_VAL, ordinal};
+        entries[ordinal] = {data ? SlotValue<double>(data + leading.Offset) : -HUGE_VAL, ordinal};
       }
       SortEntries(entries, comparer, records, CompareReal, view);
       return;
@@ -241,10 +234,10 @@ void SortView(std::vector<TzelRecord*>& view, const TzelSortOrder& order) {
             case zftInteger:
             case zftDate:
             case zftTime:
-              key = Load<int32_t>(slot);
+              key = SlotValue<int32_t>(slot);
               break;
             case zftBoolean:
-              key = Load<int16_t>(slot) != 0 ? 0 : 1;
+              key = SlotValue<int16_t>(slot) != 0 ? 0 : 1;
               break;
             default:
               key = 0;
