@@ -106,6 +106,17 @@ TEST(LayoutTest, FitFontShrinksACaptionUntilItFits) {
   EXPECT_EQ(button.font().pixelSize(), kMinFontPixels);
 }
 
+TEST(LayoutTest, FitFontNarrowsACaptionSlightlyBeforeItShrinksIt) {
+  QWidget parent;
+  QLabel label("Таблица источник замены", &parent);
+  label.setFont(DesignFont());
+  const int designWidth = QFontMetrics(label.font()).horizontalAdvance(label.text());
+  Place(&label, 0, 0, designWidth - 1, 17);
+  EXPECT_TRUE(FitFont(&label));
+  EXPECT_EQ(label.font().stretch(), int(QFont::SemiCondensed));
+  EXPECT_EQ(label.font().pixelSize(), kDesignFontPixels);
+}
+
 TEST(PopupMenuTest, PopupReturnsAtOnceWithTheMenuShownAtThePoint) {
   QMenu menu;
   menu.addAction("Goods.Unit");
