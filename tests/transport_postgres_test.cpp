@@ -110,6 +110,25 @@ TEST_F(BackEndTest, ErrorWhileRowsStreamLeavesTheConnectionUsable) {
   EXPECT_EQ(client().Send("SELECT Ident FROM Units").reply.records.size(), 34u);
 }
 
+TEST_F(BackEndTest, ServerDefaultsForByteaAndBackslashesChangeNothingThatArrives) {
+  // A database set up for old clients: bytea in escape form, backslashes as
+  // escapes inside string literals.
+  ASSERT_EQ(client()
+                .Send("ALTER DATABASE postgres SET bytea_output = 'escape'; "
+                      "ALTER DATABASE postgres SET standard_conforming_strings = off")
+                .reply.status,
+            'S');
+  EXPECT_EQ(client().Init().status, 0);
+  const SendOutcome outcome =
+      client().Send("SELECT decode('00ff5c10', 'hex') AS raw, 'C:\\new\\table' AS path");
+  client().Send(
+      "ALTER DATABASE postgres RESET bytea_output; "
+      "ALTER DATABASE postgres RESET standard_conforming_strings");
+  ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
+  EXPECT_EQ(outcome.reply.Text(0, 0), std::string("\0\xff\\\x10", 4));
+  EXPECT_EQ(outcome.reply.Text(0, 1), "C:\\new\\table");
+}
+
 TEST_F(BackEndTest, WrongConnectionSettingsFailInit) {
   setenv("NETBRG_DATABASE", "host=127.0.0.1 port=1 user=postgres connect_timeout=2", 1);
   EXPECT_EQ(client().Init().status, -1);

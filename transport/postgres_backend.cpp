@@ -265,10 +265,13 @@ std::unique_ptr<Backend> OpenPostgresBackend(const std::string& connectionInfo) 
   PQsetNoticeProcessor(
       connection, [](void*, const char*) {}, nullptr);
   PQsetClientEncoding(connection, "UTF8");
-  // Fixed output formats, whatever the server's defaults: ISO dates and
-  // money without a locale's currency symbol.
+  // Fixed formats, whatever the server's defaults: ISO dates, money without
+  // a locale's currency symbol, bytea as hex (the only form the rows decode)
+  // and backslashes as plain characters inside literals (the program only
+  // doubles apostrophes, so a Windows path must reach the table unchanged).
   for (const char* setting :
-       {"SET DateStyle = 'ISO, YMD'", "SET lc_monetary = 'C'", "SET extra_float_digits = 1"}) {
+       {"SET DateStyle = 'ISO, YMD'", "SET lc_monetary = 'C'", "SET extra_float_digits = 1",
+        "SET bytea_output = 'hex'", "SET standard_conforming_strings = on"}) {
     PQclear(PQexec(connection, setting));
   }
   return std::make_unique<PostgresBackend>(connection);
