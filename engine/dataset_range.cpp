@@ -94,7 +94,7 @@ bool TzelDataset::AcceptRange(const TzelRecord* record) const {
   if (!record || !record->Data) return false;
   // Bounds laid out for another layout (the cursor was reloaded with other
   // fields) cannot be compared; the range no longer restricts anything.
-  if (!rangeLow_ || rangeLow_.RecordSize() != cursor_->RecordSize()) return true;
+  if (!rangeLow_.Fits(*cursor_)) return true;
   const char* data = record->Data.get();
   int toLow = 0;
   int toHigh = 0;

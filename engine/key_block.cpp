@@ -21,6 +21,17 @@ TzelKeyBlock& TzelKeyBlock::operator=(TzelKeyBlock&& other) noexcept {
   return *this;
 }
 
+bool TzelKeyBlock::Fits(const TzelCursor& cursor) const {
+  if (!data_ || recordSize_ != cursor.RecordSize()) return false;
+  size_t next = 0;
+  for (const auto& field : cursor.Fields()) {
+    if (!IsHeapType(field->FieldType)) continue;
+    if (next == heapSlots_.size() || heapSlots_[next] != field->Offset) return false;
+    ++next;
+  }
+  return next == heapSlots_.size();
+}
+
 void TzelKeyBlock::Reset() {
   if (data_) {
     for (int32_t offset : heapSlots_) FreeSlot(data_.get() + offset);

@@ -31,6 +31,10 @@ class TzelKeyBlock {
   explicit operator bool() const { return data_ != nullptr; }
   // Record size the block was laid out for.
   int32_t RecordSize() const { return recordSize_; }
+  // Whether the block is laid out like the cursor's records: the same size
+  // and its text and blob slots in the same places. Only then may the
+  // cursor's descriptors read it (a reload may have brought other fields).
+  bool Fits(const TzelCursor& cursor) const;
   // Frees the heap values and the block.
   void Reset();
 

@@ -121,6 +121,18 @@ TEST_F(RangeTest, RangeSetWhileClosedAppliesAtOpen) {
   EXPECT_EQ(Names(table_), "def");
 }
 
+TEST_F(RangeTest, BoundsOfAnotherLayoutAreNeverReadAsHeapTexts) {
+  table_.Close();
+  table_.SetRange(std::string_view("2"), std::string_view("3"));
+  // Same record size, but a heap text now sits where the bounds hold G.
+  table_.SetBuffer(TestBuffer()
+                       .Layout({"T.NAME s40", "T.G i", "T.N i", "T.AMOUNT f"})
+                       .Record({Text("x"), Int(2), Int(1), Dbl(1)})
+                       .Bytes());
+  table_.Open();
+  EXPECT_EQ(Names(table_), "x");
+}
+
 TEST_F(RangeTest, RangeOnAHeapTextReleasesItsBoundsOnReload) {
   table_.SetRangeFieldNames("NAME");
   table_.SetRange(std::string_view("b"), std::string_view("d"));
