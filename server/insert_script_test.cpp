@@ -8,6 +8,7 @@
 
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/testing/temp_path.h"
 #include "server/test_tables.h"
 
 namespace morvane {
@@ -33,7 +34,7 @@ class InsertScriptTest : public ::testing::Test {
 
   FormatSettingsScope userSettings;
   testing::OfflineSession session;
-  std::string path = ::testing::TempDir() + "insert_script_test.sql";
+  std::string path = testing_support::TestTempPath("insert-script.sql");
   TzelTable table;
 };
 

@@ -13,6 +13,7 @@
 #include "platform/db/field.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/temp_path.h"
 #include "server/database.h"
 #include "server/fake_transport/scripted_transport.h"
 
@@ -53,7 +54,7 @@ class TableTest : public ::testing::Test {
   }
 
   std::string TempFile(const std::string& name) {
-    std::string path = ::testing::TempDir() + name;
+    std::string path = testing_support::TestTempPath(name);
     std::filesystem::remove(path);
     return path;
   }

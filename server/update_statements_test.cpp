@@ -13,6 +13,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/testing/temp_path.h"
 #include "server/database.h"
 #include "server/fake_transport/scripted_transport.h"
 #include "server/table.h"
@@ -286,7 +287,7 @@ TEST_F(UpdateStatementsTest, TableApplyRaisesOnRefusalAndLeavesTheChangesPending
 }
 
 TEST_F(UpdateStatementsTest, TableLoadedFromAFileSendsNothing) {
-  const std::string path = ::testing::TempDir() + "goods-apply.d";
+  const std::string path = testing_support::TestTempPath("goods-apply.d");
   {
     TzelTable goods;
     OpenGoods(goods);
