@@ -35,6 +35,8 @@ struct FloatPattern {
   int minDecimals = 0;
   int maxDecimals = 0;
   bool hasPoint = false;
+  // False for a section of literal text only ("'none'"), shown as it stands.
+  bool hasDigits = false;
 };
 
 FloatPattern ParseFloatPattern(std::string_view pattern) {
@@ -55,6 +57,7 @@ FloatPattern ParseFloatPattern(std::string_view pattern) {
     const bool placeholder = c == '0' || c == '#' || c == '.' || c == ',';
     if (placeholder && !afterDigits) {
       inDigits = true;
+      if (c == '0' || c == '#') result.hasDigits = true;
       if (c == '.') {
         result.hasPoint = true;
       } else if (c == '0') {
@@ -152,6 +155,7 @@ std::string FormatFloat(std::string_view pattern, double value) {
   if (section.empty()) return FloatToStr(value);
 
   const FloatPattern parsed = ParseFloatPattern(section);
+  if (!parsed.hasDigits) return parsed.prefix;
   const std::string number = FixedDigits(value, parsed.maxDecimals);
   std::string integerPart = number.substr(0, number.find('.'));
   std::string fraction =
@@ -180,6 +184,7 @@ std::string FormatFloat(std::string_view pattern, double value) {
 std::string FloatToStr(double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  if (value == 0) value = 0;  // a negative zero shows as "0"
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.15g", value);
   std::string text = buffer;

@@ -26,6 +26,9 @@ TEST_F(FormatTest, FloatPatternsFollowTheDecimalSeparator) {
   EXPECT_EQ(FormatFloat("0.00", 3), "3,00");
   EXPECT_EQ(FormatFloat("#.##", 0.5), ",5");
   EXPECT_EQ(FormatFloat("0.0 'kg'", 2.25), "2,3 kg");
+  EXPECT_EQ(FormatFloat("0.00;(0.00);'zero'", 0), "zero");
+  EXPECT_EQ(FormatFloat("#,##0.00;;Zero", 0), "Zero");
+  EXPECT_EQ(FormatFloat("0.00;(0.00);'zero'", -1.5), "(1,50)");
   FormatSettings().DecimalSeparator = '.';
   EXPECT_EQ(FormatFloat("0.######", 1.5), "1.5");
 }
@@ -62,6 +65,7 @@ TEST_F(FormatTest, FloatToStrIsShortestAndUsesSettings) {
   EXPECT_EQ(FloatToStr(0.1), "0,1");
   EXPECT_EQ(FloatToStr(1e20), "1E20");
   EXPECT_EQ(FloatToStr(-2.5e-7), "-2,5E-7");
+  EXPECT_EQ(FloatToStr(-0.0), "0");
 }
 
 TEST_F(FormatTest, IntegerParsingAcceptsOnlyWholeValidNumbers) {
