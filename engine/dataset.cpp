@@ -245,6 +245,10 @@ bool TzelDataset::IsDatasetBuffer(const char* block) const {
   return block == ActiveBuffer();
 }
 
+void TzelDataset::SetBufferRecNo(TRecordBuffer buffer, int32_t recNo) const {
+  SetRecNoAt(buffer + InfoOffset(), recNo);
+}
+
 TzelRecord* TzelDataset::RecordOfBuffer(TRecordBuffer buffer) const {
   return buffer ? HandleAt(buffer + InfoOffset()) : nullptr;
 }

@@ -334,6 +334,7 @@ class TzelDataset : public TDataSet {
   // Offset of the record info area in a buffer.
   size_t InfoOffset() const { return size_t(recordSize_) + size_t(CalcFieldsSize()); }
   bool IsDatasetBuffer(const char* block) const;
+  void SetBufferRecNo(TRecordBuffer buffer, int32_t recNo) const;
   std::vector<std::string> UniqueValuesOf(const TzelRecord* record) const;
 
   TzelCursor* cursor_ = nullptr;

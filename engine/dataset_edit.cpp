@@ -121,8 +121,7 @@ void TzelDataset::InsertRec(TRecordBuffer buffer) {
   view_.push_back(record);
   SetBookmarkData(buffer, &record);
   SetBookmarkFlag(buffer, bfCurrent);
-  int32_t recNo = ViewCount();
-  std::memcpy(buffer + InfoOffset() + sizeof(TzelRecord*) + 1, &recNo, sizeof recNo);
+  SetBufferRecNo(buffer, ViewCount());
   position_ = ViewCount() - 1;
 }
 

@@ -97,8 +97,7 @@ void TzelDataset::MoveInsertedToOrder() {
   view_.insert(view_.begin() + result, inserted);
   position_ = result;
   // The buffer shows the record at its new place.
-  int32_t recNo = result + 1;
-  std::memcpy(ActiveBuffer() + InfoOffset() + sizeof(TzelRecord*) + 1, &recNo, sizeof recNo);
+  SetBufferRecNo(ActiveBuffer(), result + 1);
 }
 
 void TzelDataset::SetIndexFieldNames(const std::string& names) {
