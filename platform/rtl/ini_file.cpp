@@ -13,11 +13,13 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// "[Name]" (blanks around allowed) gives the trimmed name.
+// "[Name]" (blanks around allowed) gives the trimmed name. The name ends at
+// the last ']' of the line, so a name that holds brackets itself
+// ("[Order Details].Unit") reads back as it was written.
 bool IsSectionHeader(std::string_view line, std::string& name) {
   std::string trimmed = Trim(line);
   if (trimmed.empty() || trimmed.front() != '[') return false;
-  size_t close = trimmed.find(']');
+  size_t close = trimmed.rfind(']');
   if (close == std::string::npos) return false;
   name = Trim(std::string_view(trimmed).substr(1, close - 1));
   return true;

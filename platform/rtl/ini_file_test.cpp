@@ -83,6 +83,15 @@ TEST_F(IniFileTest, SectionsAndKeysMatchWithoutRegardToCaseIncludingCyrillic) {
   EXPECT_EQ(FileText(), "[Настройки]\r\nТаблица=Склад\r\n[goods]\r\nUNIT= шт \r\n");
 }
 
+TEST_F(IniFileTest, SectionNamesMayHoldBrackets) {
+  TIniFile ini(fileName_);
+  ini.WriteString("[Order Details].Unit", "SrcTbl", "[Order Details]");
+  ini.WriteString("[Order Details].Unit", "SrcFld", "Unit");
+  EXPECT_EQ(FileText(),
+            "[[Order Details].Unit]\r\nSrcTbl=[Order Details]\r\nSrcFld=Unit\r\n");
+  EXPECT_EQ(TIniFile(fileName_).ReadString("[order details].unit", "SrcFld", "-"), "Unit");
+}
+
 TEST_F(IniFileTest, WriteKeepsCommentsOrderAndAKeyAddedByHand) {
   WriteFile(
       "; settings of the wizard\n"
