@@ -39,10 +39,12 @@ TzelDataset* ItemOf(const std::vector<TzelDataset*>& list, int index) {
   return list[size_t(index)];
 }
 
-// Texts the session does not send: empty, a lone blank, or starting with a
-// control character. Byte comparison, as std::string compares.
+// Texts the session does not send: nothing but blanks and control
+// characters. A statement after a leading line break or tab is still a
+// statement: skipping it while answering true would tell the caller that
+// SQL reached the server when it never left the program.
 bool NothingToSend(const std::string& text) {
-  return text <= " ";
+  return Trim(text).empty();
 }
 
 // Constant-initialised, so it is null before any constructor runs.

@@ -99,8 +99,9 @@ class TzelDatabase {
   // engine as it is.
   void SelectEngineFromReply();
 
-  // Sends one request whose reply is examined only for an error. A text not
-  // greater than a single blank is not sent and gives true. On a closed
+  // Sends one request whose reply is examined only for an error. A text of
+  // nothing but blanks and control characters is not sent and gives true
+  // (a statement behind a leading line break is sent). On a closed
   // session it connects once; still closed (or the connect failed), it gives
   // false. Otherwise the trimmed text goes out with UserID in front; true
   // when the reply is not an error reply and the session is still open.

@@ -111,12 +111,16 @@ TEST_F(SessionTest, UpdateToServerSendsTrimmedTextWithThePaddedUserID) {
                                                      "twelve_charsSELECT 1", "SELECT 2"}));
 }
 
-TEST_F(SessionTest, UpdateToServerSendsNothingForBlankTexts) {
+TEST_F(SessionTest, UpdateToServerSendsNothingForBlankTextsAndEveryStatement) {
   session.Connect();
-  for (const char* text : {"", " ", "\r\nUPDATE Units SET name = 'x'", "\tSELECT 1"}) {
+  for (const char* text : {"", " ", "\r\n", " \t\r\n "}) {
     EXPECT_TRUE(session.UpdateToServer(text)) << text;
   }
   EXPECT_TRUE(fake.requests.empty());
+  // A statement behind a line break or a tab is no blank text: it goes out.
+  EXPECT_TRUE(session.UpdateToServer("\r\nUPDATE Units SET name = 'x'"));
+  EXPECT_TRUE(session.UpdateToServer("\tSELECT 1"));
+  EXPECT_EQ(fake.requests, (std::vector<std::string>{"UPDATE Units SET name = 'x'", "SELECT 1"}));
 }
 
 TEST_F(SessionTest, UpdateToServerFailsOnErrorOrUnreadableReply) {
