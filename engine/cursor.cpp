@@ -47,6 +47,11 @@ TzelField* TzelCursor::AddField(std::string_view qualifiedName, TzelFieldType ty
     field->TableName = std::string(qualifiedName.substr(0, dot));
     field->Name = std::string(qualifiedName.substr(dot + 1));
   }
+  // Texts keep the reader's rule: the framework field decides inline or heap
+  // storage by its size, so the slot must agree with it.
+  declaredLength = std::clamp(declaredLength, 0, 65535);
+  if (type == zftSmallStr && declaredLength > MAXSLEN) type = zftString;
+  if (type == zftString && declaredLength <= MAXSLEN) declaredLength = MAXSLEN + 1;
   field->FieldType = type;
   field->Length = (type == zftSmallStr || type == zftString) ? uint16_t(declaredLength) : 0;
   field->Size = uint16_t(SlotWidth(type, field->Length));

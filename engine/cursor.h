@@ -55,7 +55,9 @@ class TzelCursor {
   void ClearData(TzelDataBlock& block) const;
 
   // Appends a descriptor (the layout text is then rebuilt on save). For
-  // building a cursor in code; records must not exist yet.
+  // building a cursor in code; records must not exist yet. As when a layout
+  // is read, a text longer than MAXSLEN is a heap text and a heap text is
+  // longer than MAXSLEN.
   TzelField* AddField(std::string_view qualifiedName, TzelFieldType type, int declaredLength = 0);
 
   // The slot of a record as display text (field_text.cpp): from the undo copy

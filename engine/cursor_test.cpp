@@ -51,6 +51,19 @@ TEST_F(CursorTest, FieldLookupByIndexAndByNameWithoutCase) {
   EXPECT_EQ(cursor_.FindFieldInfo("nothing"), nullptr);
 }
 
+TEST(CursorFields, TextsAddedInCodeKeepInlineAndHeapTextsApart) {
+  TzelCursor cursor;
+  const TzelField* heapShort = cursor.AddField("T.A", zftString, 20);
+  const TzelField* inlineLong = cursor.AddField("T.B", zftSmallStr, 40);
+  const TzelField* inlineShort = cursor.AddField("T.C", zftSmallStr, 35);
+  EXPECT_EQ(heapShort->FieldType, zftString);
+  EXPECT_EQ(heapShort->Length, MAXSLEN + 1);
+  EXPECT_EQ(inlineLong->FieldType, zftString);
+  EXPECT_EQ(inlineLong->Size, SIZECHAR);
+  EXPECT_EQ(inlineShort->FieldType, zftSmallStr);
+  EXPECT_EQ(inlineShort->Size, 36);
+}
+
 TEST_F(CursorTest, CopyRecordBufMakesIndependentHeapValues) {
   auto block = CopyOf(0);
   const char* source = cursor_.GetData(0)->Data.get();
