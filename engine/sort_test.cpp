@@ -170,6 +170,23 @@ TEST(ViewSort, NanDoublesSortFirstAndKeepTheOrderConsistent) {
   }
 }
 
+TEST(ViewSort, NanDoublesSortFirstAlsoBehindALeadingField) {
+  TestBuffer buffer;
+  buffer.Layout({"T.ID i", "T.G i", "T.F f"});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (int id = 0; id < 200; ++id) {
+    buffer.Record({Int(id), Int(1), Dbl(id % 3 == 0 ? nan : 200 - id)});
+  }
+  MemoryDataset table(buffer.Bytes());
+  table.Open();
+  table.SetIndexFieldNames("G;F");
+  EXPECT_EQ(table.ViewCount(), 200);
+  std::vector<int> ids = Ids(table);
+  for (size_t index = 0; index < ids.size(); ++index) {
+    EXPECT_EQ(ids[index] % 3 == 0, index < 67) << index;
+  }
+}
+
 TEST(ViewSort, EditAfterAReloadWithoutRecordsComparesByTheNewLayout) {
   MemoryDataset table(TestBuffer().Layout({"T.ID i"}).Record({Int(1)}).Bytes());
   table.Open();

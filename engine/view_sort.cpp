@@ -121,6 +121,12 @@ class TzelSortComparer {
       int result;
       if (!textKeys_[index].empty()) {
         result = CompareTextKeys(textKeys_[index][left], textKeys_[index][right]);
+      } else if (field.FieldType == zftDouble || field.FieldType == zftCurrency ||
+                 field.FieldType == zftDateTime) {
+        // CompareBuf takes a NaN for equal to every number, which no sort
+        // order can follow.
+        result = CompareReal(SlotValue<double>(leftData + field.Offset),
+                             SlotValue<double>(rightData + field.Offset));
       } else {
         result = CompareBuf(leftData + field.Offset, rightData + field.Offset, field, false);
       }
