@@ -1,9 +1,9 @@
 // Numbers to text and text to numbers.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
 
@@ -80,20 +80,24 @@ FloatPattern ParseFloatPattern(std::string_view pattern) {
 }
 
 // |value| in fixed notation with exactly `decimals` digits after the point
-// ("1234.50", "0.13"). The value is first taken to 15 significant digits
-// (what a double holds reliably), then rounded half away from zero, so
-// 2.25 gives "2.3" and 0.125 gives "0.13" as a person expects, not the
-// binary neighbour's rounding.
+// ("1234.50", "0.13"). The value is taken as the shortest decimal that reads
+// back as the same double (2.005, not 2.00499999...; every digit of a
+// 16-digit integer), then rounded half away from zero, so 2.25 gives "2.3"
+// and 2.005 gives "2.01" as a person expects, not the binary neighbour's
+// rounding.
 std::string FixedDigits(double value, int decimals) {
   const double magnitude = std::fabs(value);
   std::string digits;
   int integerDigits = 1;  // digits before the point in `digits`
   if (magnitude != 0) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);  // d.dddddddddddddde+XX
-    digits.assign(1, buffer[0]);
-    digits.append(buffer + 2, 14);
-    integerDigits = std::atoi(std::strchr(buffer, 'e') + 1) + 1;
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                       std::chars_format::scientific);  // d[.ddd]e+XX
+    const std::string_view text(buffer, size_t(written.ptr - buffer));
+    const size_t exponent = text.find('e');
+    for (char c : text.substr(0, exponent))
+      if (c != '.') digits += c;
+    integerDigits = std::atoi(std::string(text.substr(exponent + 1)).c_str()) + 1;
     const int keep = integerDigits + decimals;
     if (keep < 0) {
       digits.clear();

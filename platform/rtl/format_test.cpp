@@ -33,8 +33,9 @@ TEST_F(FormatTest, FloatPatternsFollowTheDecimalSeparator) {
   EXPECT_EQ(FormatFloat("0.######", 1.5), "1.5");
 }
 
-// Halves round away from zero on the value as written (15 significant
-// digits), not on the nearest binary double.
+// Halves round away from zero on the value as written (the shortest decimal
+// of the double), not on the nearest binary double; no digit of a large
+// whole number is lost.
 TEST_F(FormatTest, FloatPatternsRoundHalvesAwayFromZero) {
   FormatSettings().DecimalSeparator = '.';
   const struct {
@@ -54,6 +55,8 @@ TEST_F(FormatTest, FloatPatternsRoundHalvesAwayFromZero) {
       {"0.##", 0.994, "0.99"},
       {"0.######", 0.1 + 0.2, "0.3"},
       {"0", 1e20, "100000000000000000000"},
+      {"0.######", 1234567890123456.0, "1234567890123456"},
+      {"0", 9007199254740992.0, "9007199254740992"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatFloat(c.pattern, c.value), c.expected) << c.pattern << " of " << c.value;
