@@ -6,21 +6,13 @@
 #include "engine/test_dataset.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "platform/rtl/testing/temp_path.h"
 
 namespace morvane {
 namespace {
 
 using namespace testing;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "";
-}
 
 std::vector<char> People() {
   return TestBuffer()

@@ -8,6 +8,7 @@
 #include "platform/db/fields.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "platform/rtl/testing/temp_path.h"
 
 namespace morvane {
@@ -15,15 +16,6 @@ namespace {
 
 using namespace testing;
 using namespace zelconst;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "";
-}
 
 // Three people: ID, NAME (heap text), CODE (inline), SUM, DAY.
 std::vector<char> People() {

@@ -6,20 +6,12 @@
 #include "platform/db/data_source.h"
 #include "platform/db/testing/memory_dataset.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 
 namespace morvane {
 namespace {
 
 using namespace testing;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "";
-}
 
 class MasterDetailTest : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include "engine/zelconst.h"
 #include "platform/db/testing/memory_dataset.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "server/test_tables.h"
 
 namespace morvane {
@@ -18,15 +19,6 @@ namespace {
 using testing::FillTable;
 using testing::Rows;
 using Lines = std::vector<std::string>;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 class BatchMoveTest : public ::testing::Test {
  protected:

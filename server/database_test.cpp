@@ -11,6 +11,7 @@
 #include "engine/session_registry.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "server/fake_transport/scripted_transport.h"
 #include "server/session_messages.h"
 #include "server/sql_wait_cursor.h"
@@ -30,15 +31,6 @@ class SessionTest : public ::testing::Test {
   ScriptedServer fake;
   TzelDatabase session{ScriptedTransport()};
 };
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 TEST(SessionStartTest, HoldsTheInitialDialect) {
   TzelDatabase session{std::make_unique<TransportLibrary>(TransportEntryPoints{})};

@@ -13,6 +13,7 @@
 #include "platform/db/field.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "platform/rtl/testing/temp_path.h"
 #include "server/database.h"
 #include "server/fake_transport/scripted_transport.h"
@@ -24,15 +25,6 @@ using namespace zelconst;
 using testing::Int;
 using testing::Small;
 using testing::TestBuffer;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 // Every test has the process session, talking to a scripted server.
 class TableTest : public ::testing::Test {

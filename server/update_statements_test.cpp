@@ -13,6 +13,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/testing/error_of.h"
 #include "platform/rtl/testing/temp_path.h"
 #include "server/database.h"
 #include "server/fake_transport/scripted_transport.h"
@@ -28,15 +29,6 @@ using testing::Int;
 using testing::Small;
 using testing::TestBuffer;
 using testing::Text;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 // Goods as the server sends them: an inline key, a long text, numbers, a
 // date, a memo, a picture and one field of another table.

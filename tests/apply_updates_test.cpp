@@ -14,6 +14,7 @@
 #include "platform/db/field.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "server/database.h"
 #include "server/table.h"
 #include "tests/demo_db.h"
@@ -26,15 +27,6 @@ namespace {
 enum class BackEnd { kSQLite, kPostgreSQL };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 // Every record of the dataset in key order, each as its field texts.
 std::vector<std::string> Rows(TzelDataset& dataSet, const std::string& key) {

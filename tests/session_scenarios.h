@@ -15,20 +15,12 @@
 #include "platform/db/field.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/testing/error_of.h"
 #include "server/database.h"
 #include "server/table.h"
 
 namespace morvane::testing {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 int CountOf(const std::string& sql) {
   TzelTable table;
