@@ -15,6 +15,8 @@ packages=(
   libsqlite3-dev sqlite3 libpq-dev postgresql
   # the GUI, and a virtual display for machines without one
   qt6-base-dev libgl-dev xvfb xauth
+  # fonts the widgets are laid out and tested with
+  fontconfig fonts-dejavu-core
 )
 
 missing=()
@@ -37,4 +39,4 @@ fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt-get install -y -qq "${missing[@]}"
