@@ -1,9 +1,8 @@
 // Scenarios of the session and query tables that every back end must pass,
 // written once. The including file defines SessionBackEndTest first: after
 // its SetUp zelDB is connected to a fresh demo database in the access-style
-// dialect; StopServer/StartServer stop and restart the back end where it
-// can be stopped (false otherwise). PostgreSQL folds unquoted names to lower
-// case; fields are found by name without regard to case.
+// dialect. PostgreSQL folds unquoted names to lower case; fields are found
+// by name without regard to case.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -106,20 +105,6 @@ TEST_F(SessionBackEndTest, CloneOfAnOpenTableSharesItsRecords) {
   clone.LoadFromCursor(&source);
   EXPECT_EQ(clone.Cursor(), source.Cursor());
   EXPECT_EQ(clone.RecordCount(), source.RecordCount());
-}
-
-TEST_F(SessionBackEndTest, LostConnectionRaisesAndTheNextLoadReconnects) {
-  if (!StopServer()) GTEST_SKIP() << "this back end has no server to stop";
-  TzelTable table;
-  table.SetSQLText("SELECT * FROM Units");
-  const std::string error = ErrorOf([&] { table.Open(); });
-  ASSERT_TRUE(StartServer());
-  EXPECT_EQ(error, zelconst::_Z_NOREPLY);
-  EXPECT_FALSE(zelDB().Connected());
-
-  table.Open();
-  EXPECT_TRUE(zelDB().Connected());
-  EXPECT_GT(table.RecordCount(), 20);
 }
 
 }  // namespace

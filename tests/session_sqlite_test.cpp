@@ -9,9 +9,6 @@ class SessionBackEndTest : public SessionFixture {
  protected:
   void SetUp() override { StartSessionOnDemoSqliteFile(); }
   void TearDown() override { StopSession(); }
-
-  bool StopServer() { return false; }
-  bool StartServer() { return false; }
 };
 
 }  // namespace morvane::testing
