@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/engine_sample.h"
 #include "engine/cursor.h"
 #include "platform/rtl/streams.h"
 
@@ -20,50 +21,23 @@ namespace {
 
 constexpr int kRecords = 1'000'000;
 
-void AppendInt32(std::string& out, int32_t value) {
-  char bytes[4];
-  std::memcpy(bytes, &value, 4);
-  out.append(bytes, 4);
-}
-
 // The buffer is made once and shared by all cases.
 const std::vector<char>& SampleBuffer() {
   static const std::vector<char> buffer = [] {
-    std::string layout =
-        std::string("T.ID i\x12T.CODE U\x12T.NAME s120\x12T.SUM f\x12T.DAY d\x12") +
-        char(RecordSeparator);
-    std::string body;
-    body.reserve(size_t(kRecords) * 180 + layout.size() + 32);
-    body += 'S';
-    AppendInt32(body, kRecords);
-    AppendInt32(body, 5);
-    AppendInt32(body, int32_t(layout.size()));
-    body += layout;
+    bench::SampleColumns columns;
     std::string name(120, 'n');
     std::string code(30, 'c');
     for (int index = 0; index < kRecords; ++index) {
-      body += char(4);
-      body += char(30);
-      body += char(4);
-      body += char(8);
-      body += char(4);
-      AppendInt32(body, index + 1);
-      std::string digits = std::to_string(index);
+      const std::string digits = std::to_string(index);
       std::memcpy(code.data(), digits.data(), digits.size());
-      body += code;
-      AppendInt32(body, 120);
       std::memcpy(name.data(), digits.data(), digits.size());
-      body += name;
-      double sum = index * 0.25 + 0.5;  // never 0: a zero is saved as absent
-      char sumBytes[8];
-      std::memcpy(sumBytes, &sum, 8);
-      body.append(sumBytes, 8);
-      AppendInt32(body, 730000 + index % 3650);
+      columns.ids.push_back(index + 1);
+      columns.codes.push_back(code);
+      columns.names.push_back(name);
+      columns.sums.push_back(index * 0.25 + 0.5);
+      columns.days.push_back(730000 + index % 3650);
     }
-    std::string whole;
-    AppendInt32(whole, int32_t(body.size() + 4));
-    whole += body;
-    return std::vector<char>(whole.begin(), whole.end());
+    return bench::EncodeSampleBuffer(columns);
   }();
   return buffer;
 }

@@ -12,11 +12,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "bench/engine_sample.h"
 #include "engine/test_dataset.h"
 #include "platform/rtl/text.h"
 
@@ -24,12 +24,6 @@ namespace morvane {
 namespace {
 
 constexpr int kRecords = 1'000'000;
-
-void AppendInt32(std::string& out, int32_t value) {
-  char bytes[4];
-  std::memcpy(bytes, &value, 4);
-  out.append(bytes, 4);
-}
 
 uint64_t Mix(uint64_t value) {
   value ^= value >> 33;
@@ -39,12 +33,7 @@ uint64_t Mix(uint64_t value) {
   return value ^ (value >> 33);
 }
 
-struct Columns {
-  std::vector<int32_t> ids;
-  std::vector<std::string> codes;
-  std::vector<std::string> names;
-  std::vector<double> sums;
-};
+using Columns = bench::SampleColumns;
 
 const Columns& SampleColumns() {
   static const Columns columns = [] {
@@ -60,7 +49,8 @@ const Columns& SampleColumns() {
       uint64_t spread = Mix(random);
       for (int at = 0; at < 12; ++at) name[size_t(at)] = letters[(spread >> (at * 5)) % 52];
       made.names.push_back(name);
-      made.sums.push_back(double(random % 10'000'000) / 100.0);
+      made.sums.push_back(double(random % 10'000'000) / 100.0 + 0.5);
+      made.days.push_back(730000 + index % 3650);
     }
     return made;
   }();
@@ -68,36 +58,7 @@ const Columns& SampleColumns() {
 }
 
 std::vector<char> SampleBuffer() {
-  const Columns& columns = SampleColumns();
-  std::string layout = std::string("T.ID i\x12T.CODE U\x12T.NAME s120\x12T.SUM f\x12T.DAY d\x12") +
-                       char(RecordSeparator);
-  std::string body;
-  body.reserve(size_t(kRecords) * 180 + layout.size() + 32);
-  body += 'S';
-  AppendInt32(body, kRecords);
-  AppendInt32(body, 5);
-  AppendInt32(body, int32_t(layout.size()));
-  body += layout;
-  for (int index = 0; index < kRecords; ++index) {
-    body += char(4);
-    body += char(30);
-    body += char(4);
-    body += char(8);
-    body += char(4);
-    AppendInt32(body, columns.ids[size_t(index)]);
-    body += columns.codes[size_t(index)];
-    AppendInt32(body, 120);
-    body += columns.names[size_t(index)];
-    double sum = columns.sums[size_t(index)] + 0.5;  // never 0: a zero is saved as absent
-    char sumBytes[8];
-    std::memcpy(sumBytes, &sum, 8);
-    body.append(sumBytes, 8);
-    AppendInt32(body, 730000 + index % 3650);
-  }
-  std::string whole;
-  AppendInt32(whole, int32_t(body.size() + 4));
-  whole += body;
-  return std::vector<char>(whole.begin(), whole.end());
+  return bench::EncodeSampleBuffer(SampleColumns());
 }
 
 testing::MemoryDataset& Table() {
