@@ -25,6 +25,20 @@ std::string_view DecodeBytea(std::string_view text, std::string& bytes) {
   return bytes;
 }
 
+// The cell of one value as the server sends it: bytea decoded (into scratch),
+// any other type as its text.
+Cell ValueCell(std::string_view value, bool isBytea, std::string& scratch) {
+  Cell cell;
+  if (isBytea) {
+    cell.storage = CellStorage::kBlob;
+    cell.bytes = DecodeBytea(value, scratch);
+  } else {
+    cell.storage = CellStorage::kText;
+    cell.bytes = value;
+  }
+  return cell;
+}
+
 constexpr unsigned kRowsBetweenDrains = 4096;
 
 }  // namespace
@@ -75,18 +89,10 @@ bool PostgresRows::Next() {
 
 Cell PostgresRows::Get(size_t column) {
   const int index = static_cast<int>(column);
-  Cell cell;
-  if (PQgetisnull(current_, row_, index)) return cell;
+  if (PQgetisnull(current_, row_, index)) return Cell{};
   const std::string_view value(PQgetvalue(current_, row_, index),
                                static_cast<size_t>(PQgetlength(current_, row_, index)));
-  if (isBytea_[column]) {
-    cell.storage = CellStorage::kBlob;
-    cell.bytes = DecodeBytea(value, scratch_[column]);
-  } else {
-    cell.storage = CellStorage::kText;
-    cell.bytes = value;
-  }
-  return cell;
+  return ValueCell(value, isBytea_[column], scratch_[column]);
 }
 
 bool PostgresRows::Rewind() {
@@ -228,17 +234,9 @@ bool CopyRows::ReadRow() {
 
 Cell CopyRows::Get(size_t column) {
   const FieldSpan& span = fields_[column];
-  Cell cell;
-  if (span.length < 0) return cell;
+  if (span.length < 0) return Cell{};
   const std::string_view value(arena_.Data() + span.offset, static_cast<size_t>(span.length));
-  if (isBytea_[column]) {
-    cell.storage = CellStorage::kBlob;
-    cell.bytes = DecodeBytea(value, scratch_[column]);
-  } else {
-    cell.storage = CellStorage::kText;
-    cell.bytes = value;
-  }
-  return cell;
+  return ValueCell(value, isBytea_[column], scratch_[column]);
 }
 
 bool CopyRows::Rewind() {

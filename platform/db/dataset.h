@@ -346,6 +346,8 @@ class TDataSet : public TComponent {
   }
   void OpenCursor();
   void CloseCursor();
+  // Sets the values of a new record and posts it; cancels it on any error.
+  void PostFieldsOrCancel(const std::vector<Variant>& values);
   void SetBufferCount(int count);
   void SetBufferListSize(int count);
   void FreeAllBuffers();

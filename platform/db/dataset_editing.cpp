@@ -183,17 +183,15 @@ void TDataSet::SetFields(const std::vector<Variant>& values) {
 
 void TDataSet::AppendRecord(const std::vector<Variant>& values) {
   Append();
-  try {
-    SetFields(values);
-    Post();
-  } catch (...) {
-    Cancel();
-    throw;
-  }
+  PostFieldsOrCancel(values);
 }
 
 void TDataSet::InsertRecord(const std::vector<Variant>& values) {
   Insert();
+  PostFieldsOrCancel(values);
+}
+
+void TDataSet::PostFieldsOrCancel(const std::vector<Variant>& values) {
   try {
     SetFields(values);
     Post();
