@@ -1,4 +1,4 @@
-// The HTML export of the demo Goods table, read back by a real HTML parser:
+// The grid's HTML export of the demo Goods table, read back by a real HTML parser:
 // a browser's DOM (chromium --headless --dump-dom) when chromium is installed,
 // else python3's html.parser. Every row must come back with one cell per
 // column, and texts holding markup must come back as text.
@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/grid/db_grid.h"
 #include "controls/grid/html_export.h"
+#include "platform/db/data_source.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/format.h"
 #include "platform/rtl/testing/temp_path.h"
@@ -147,21 +149,21 @@ TEST_F(HtmlExportDemoTest, GoodsTableReadsBackRowForRowInARealParser) {
   goods.SetSQLText("SELECT Good, Title, Unit, Price FROM Goods ORDER BY Good");
   goods.Open();
 
-  std::vector<HtmlExportColumn> columns;
-  for (TField* field : goods.Fields()) {
-    columns.push_back({field->DisplayName(), field->Alignment(), field, {}});
-  }
+  TDataSource source;
+  source.SetDataSet(&goods);
+  TzelDBGrid grid;
+  grid.SetDataSource(&source);  // default columns, one per field
   double total = 0;
   for (goods.First(); !goods.Eof(); goods.Next()) total += goods.FieldByName("Price")->AsFloat();
   const int records = goods.RecordCount();
   ASSERT_GT(records, 50);
 
-  WriteHtmlExport(goods, columns, fileName_, "Товары <демо> & цены", "<h1>Goods</h1>", "", "Price");
+  ExportToHTML(grid, fileName_, "Товары <демо> & цены", "<h1>Goods</h1>", "", "Price", false);
   const ParsedTable table = Parse();
 
   EXPECT_EQ(table.title, "Товары <демо> & цены");
   ASSERT_EQ(table.rows.size(), size_t(records + 2));  // titles, records, totals
-  for (const auto& row : table.rows) EXPECT_EQ(row.size(), columns.size());
+  for (const auto& row : table.rows) EXPECT_EQ(row.size(), 4u);
   EXPECT_EQ(table.rows[0], (std::vector<std::string>{"Good", "Title", "Unit", "Price"}));
   EXPECT_EQ(table.rows[size_t(records)][1], markupTitle);  // 'Z-1' sorts last
   EXPECT_EQ(table.rows.back()[3], FormatFloat("0.##", total));

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+#include "controls/grid/db_grid.h"
 #include "platform/db/dataset.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/format.h"
@@ -176,6 +177,22 @@ void WriteHtmlExport(TDataSet& dataSet, const std::vector<HtmlExportColumn>& col
   lines.Add("</body>");
   lines.Add("</html>");
   lines.SaveToFile(fileName);
+}
+
+void ExportToHTML(TzelCustomDBGrid& grid, const std::string& fileName, const std::string& title,
+                  const std::string& headerText, const std::string& footerText,
+                  const std::string& totalFields, bool open) {
+  TGridDataLink* link = grid.DataLink();
+  if (link == nullptr || !link->Active() || link->DataSet() == nullptr) return;
+  std::vector<HtmlExportColumn> columns;
+  for (int index = 0; index < grid.Columns().Count(); ++index) {
+    TzelColumn* column = grid.Columns()[index];
+    if (!column->Visible()) continue;
+    columns.push_back({column->Title()->Caption(), column->Alignment(), column->Field(),
+                       [&grid, column] { return grid.ColumnCellText(column, false); }});
+  }
+  WriteHtmlExport(*link->DataSet(), columns, fileName, title, headerText, footerText, totalFields);
+  if (open) OpenWithDesktop(fileName);
 }
 
 void OpenWithDesktop(const std::string& fileName) {

@@ -55,6 +55,14 @@ struct HtmlExportColumn {
   std::function<std::string()> cellText;
 };
 
+// The grid's export: its visible columns in column order, with their title
+// captions, alignments and cell texts as the grid paints them. Nothing
+// happens while the grid's data link is inactive. With open, the written
+// file is then handed to the desktop (OpenWithDesktop).
+void ExportToHTML(TzelCustomDBGrid& grid, const std::string& fileName, const std::string& title,
+                  const std::string& headerText, const std::string& footerText,
+                  const std::string& totalFields, bool open);
+
 // Writes the export of dataSet's records over the given columns to fileName.
 void WriteHtmlExport(TDataSet& dataSet, const std::vector<HtmlExportColumn>& columns,
                      const std::string& fileName, const std::string& title,

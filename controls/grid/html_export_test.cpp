@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "controls/grid/db_grid.h"
+#include "platform/db/data_source.h"
 #include "platform/db/fields.h"
 #include "platform/db/testing/memory_dataset.h"
 #include "platform/rtl/exceptions.h"
@@ -168,6 +170,84 @@ TEST_F(HtmlExportTest, FailuresRestoreEverythingAndKeepTheOldFile) {
     EXPECT_EQ(ScreenCursor(), TCursor::crDefault) << failure.name;
     EXPECT_EQ(ReadFile(fileName_), "old export") << failure.name;
   }
+}
+
+// A grid over ID, NAME, UNIT (a key of the lookup dataset of units) and
+// AMOUNT, with the columns ID (hidden), NAME, UNIT (lookup) and AMOUNT.
+class GridHtmlExportTest : public HtmlExportTest {
+ protected:
+  void SetUp() override {
+    FormatSettings().DecimalSeparator = ',';
+    dataSet_.FieldDefs().Add("ID", ftInteger);
+    dataSet_.FieldDefs().Add("NAME", ftString, 40);
+    dataSet_.FieldDefs().Add("UNIT", ftString, 10);
+    dataSet_.FieldDefs().Add("AMOUNT", ftFloat);
+    dataSet_.Open();
+    dataSet_.AppendRecord({Variant(int32_t(1)), Variant("Болт"), Variant("pc"), Variant(1.0)});
+    dataSet_.AppendRecord({Variant(int32_t(2)), Variant("Гайка"), Variant("kg"), Variant(2.0)});
+    dataSet_.AppendRecord({Variant(int32_t(3)), Variant("Шайба"), Variant("zz"), Variant(4.0)});
+    units_.FieldDefs().Add("CODE", ftString, 10);
+    units_.FieldDefs().Add("TITLE", ftString, 40);
+    units_.Open();
+    units_.AppendRecord({Variant("pc"), Variant("штука")});
+    units_.AppendRecord({Variant("kg"), Variant("кило<грамм>")});
+
+    source_.SetDataSet(&dataSet_);
+    grid_.SetDataSource(&source_);
+    grid_.Columns().SetState(csCustomized);  // stored columns, one per field
+    ASSERT_EQ(grid_.Columns().Count(), 4);
+    grid_.Columns()[0]->SetVisible(false);
+    TzelColumn* unit = grid_.Columns()[2];
+    unit->Title()->SetCaption("Unit & kind");
+    unit->SetButtonStyle(cbsLookup);
+    unit->SetLookupDataSet(&units_);
+    unit->SetLookupKeyField("UNIT");
+    unit->SetLookupLinkField("CODE");
+    unit->SetLookupDropDownFields("TITLE");
+  }
+
+  TMemoryDataSet units_;
+  TDataSource source_;
+  TzelDBGrid grid_;
+};
+
+TEST_F(GridHtmlExportTest, ExportShowsVisibleColumnsAsTheGridPaintsThem) {
+  dataSet_.Locate("ID", Variant(int32_t(2)), {});
+  ExportToHTML(grid_, fileName_, "Goods", "", "", "ID;AMOUNT", false);
+  const std::string html = ReadFile(fileName_);
+
+  EXPECT_NE(html.find("<tr>\r\n<th bgcolor=\"#C0C0C0\">NAME</th>\r\n"
+                      "<th bgcolor=\"#C0C0C0\">Unit &amp; kind</th>\r\n"
+                      "<th bgcolor=\"#C0C0C0\">AMOUNT</th>\r\n</tr>"),
+            std::string::npos);
+  // Lookup cells show the unit's title; a key without a match shows itself.
+  EXPECT_NE(html.find("<td>Болт</td>\r\n<td>штука</td>\r\n<td align=right>1</td>"),
+            std::string::npos);
+  EXPECT_NE(html.find("<td>кило&lt;грамм&gt;</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td>zz</td>"), std::string::npos);
+  // The hidden ID column is totalled but has no cell anywhere.
+  EXPECT_EQ(TotalsRow(html),
+            "<tr>\r\n<td>&nbsp;</td>\r\n<td>&nbsp;</td>\r\n"
+            "<td align=right><b>7</b></td>\r\n</tr>");
+  EXPECT_EQ(html.find(">ID<"), std::string::npos);
+  EXPECT_EQ(html.find("<td align=right>2</td>\r\n<td>Гайка"), std::string::npos);
+  EXPECT_EQ(dataSet_.FieldByName("ID")->AsInteger(), 2);
+}
+
+TEST_F(GridHtmlExportTest, InactiveLinkWritesNothing) {
+  dataSet_.Close();
+  ExportToHTML(grid_, fileName_, "Goods", "", "", "", false);
+  EXPECT_FALSE(std::filesystem::exists(fileName_));
+}
+
+TEST_F(GridHtmlExportTest, OpenHandsTheWrittenFileToTheDesktopOnlyWhenAsked) {
+  QTextBrowser handler;  // any object with a slot taking a QUrl stands in for the desktop
+  QDesktopServices::setUrlHandler("file", &handler, "setSource");
+  ExportToHTML(grid_, fileName_, "Goods", "", "", "", false);
+  EXPECT_TRUE(handler.source().isEmpty());
+  ExportToHTML(grid_, fileName_, "Goods", "", "", "", true);
+  QDesktopServices::unsetUrlHandler("file");
+  EXPECT_EQ(handler.source(), QUrl::fromLocalFile(QString::fromStdString(fileName_)));
 }
 
 TEST(OpenWithDesktopTest, HandsTheFileToTheDesktopsHandler) {
