@@ -146,5 +146,35 @@ TEST_F(BookmarkListTest, CurrentRowNeedsAnActiveLinkAndLinkChangesClearTheList) 
   EXPECT_THROW(list_.SetCurrentRowSelected(true), EDatabaseError);
 }
 
+// Bookmarks ordered against the display, as record identities may be.
+class ReverseBookmarkDataSet : public TMemoryDataSet {
+ public:
+  int CompareBookmarks(const TBookmark& left, const TBookmark& right) const override {
+    return TMemoryDataSet::CompareBookmarks(right, left);
+  }
+};
+
+TEST(BookmarkListOrderTest, ListFollowsTheDatasetsBookmarkOrderNotTheDisplay) {
+  ReverseBookmarkDataSet dataSet;
+  FillNumbered(dataSet, 5);
+  FakeGrid grid(&dataSet);
+  TBookmarkList list(&grid);
+  list.LinkActive(true);
+  for (dataSet.First(); dataSet.RecNo() <= 4; dataSet.Next()) list.SetCurrentRowSelected(true);
+
+  std::vector<int> listed;
+  for (int index = 0; index < list.Count(); ++index) {
+    dataSet.GotoBookmark(list.Items(index));
+    listed.push_back(dataSet.FieldByName("ID")->AsInteger());
+    EXPECT_TRUE(list.CurrentRowSelected());
+  }
+  EXPECT_EQ(listed, (std::vector<int>{4, 3, 2, 1}));
+  dataSet.Last();
+  EXPECT_FALSE(list.CurrentRowSelected());
+
+  list.Delete();
+  EXPECT_EQ(AllIds(dataSet), (std::vector<int>{5}));
+}
+
 }  // namespace
 }  // namespace morvane
