@@ -80,13 +80,21 @@ std::string TotalText(const TField* field, double total) {
 }
 
 // Everything the export changes outside its own lines: the screen cursor,
-// the dataset's position and its disabled controls. The destructor puts them
-// back on every path.
+// the dataset's position and its disabled controls. Restore() puts them back
+// at the end of a successful export and reports its own errors; after a
+// failure the destructor puts them back and keeps quiet, because the
+// export's error is already on its way and is the one to report.
 class ExportScope {
  public:
   ExportScope() : previousCursor_(ScreenCursor()) { SetScreenCursor(TCursor::crHourGlass); }
   ExportScope(const ExportScope&) = delete;
   ExportScope& operator=(const ExportScope&) = delete;
+  ~ExportScope() {
+    try {
+      Restore();
+    } catch (...) {
+    }
+  }
 
   void LeaveRecord(TDataSet& dataSet) {
     dataSet.DisableControls();
@@ -94,25 +102,34 @@ class ExportScope {
     bookmark_ = dataSet.GetBookmark();
   }
 
-  ~ExportScope() {
-    if (dataSet_ != nullptr) {
-      // A failure to go back must not replace an error already on its way,
-      // nor throw from a destructor; the record is then simply not current.
-      try {
+  void Restore() {
+    if (restored_) return;
+    restored_ = true;
+    try {
+      if (dataSet_ != nullptr) {
+        // A record deleted meanwhile cannot be gone back to; going to its
+        // bookmark would raise.
         if (!bookmark_.empty() && dataSet_->BookmarkValid(bookmark_)) {
           dataSet_->GotoBookmark(bookmark_);
         }
-      } catch (...) {
       }
-      dataSet_->EnableControls();
+    } catch (...) {
+      EnableControlsAndCursor();
+      throw;
     }
-    SetScreenCursor(previousCursor_);
+    EnableControlsAndCursor();
   }
 
  private:
+  void EnableControlsAndCursor() {
+    SetScreenCursor(previousCursor_);
+    if (dataSet_ != nullptr) dataSet_->EnableControls();
+  }
+
   TCursor previousCursor_;
   TDataSet* dataSet_ = nullptr;
   TBookmark bookmark_;
+  bool restored_ = false;
 };
 
 }  // namespace
@@ -177,6 +194,7 @@ void WriteHtmlExport(TDataSet& dataSet, const std::vector<HtmlExportColumn>& col
   lines.Add("</body>");
   lines.Add("</html>");
   lines.SaveToFile(fileName);
+  scope.Restore();
 }
 
 void ExportToHTML(TzelCustomDBGrid& grid, const std::string& fileName, const std::string& title,
