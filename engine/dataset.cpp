@@ -290,7 +290,13 @@ void TzelDataset::SetBufferRecNo(TRecordBuffer buffer, int32_t recNo) const {
 }
 
 TzelRecord* TzelDataset::RecordOfBuffer(TRecordBuffer buffer) const {
-  return buffer ? HandleAt(buffer + InfoOffset()) : nullptr;
+  if (!buffer) return nullptr;
+  const char* info = buffer + InfoOffset();
+  // A new record's buffer shows no stored record yet. Insert leaves the
+  // handle of the record it was opened at in it (InternalSetToRecord goes
+  // there); that neighbour's status and undo copy are not the new record's.
+  if (TBookmarkFlag(info[kFlagAt]) != bfCurrent) return nullptr;
+  return HandleAt(info);
 }
 
 char* TzelDataset::GetActiveRecBuf() const {

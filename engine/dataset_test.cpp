@@ -279,6 +279,29 @@ TEST(DatasetReadOnly, EditOfAnEmptyReadOnlyDatasetIsRefusedAsAnInsert) {
             "Table1: Cannot perform this operation on a closed dataset");
 }
 
+// Insert (unlike Append) opens the new record at a neighbour; the new record
+// must not borrow that neighbour's status or undo copy.
+TEST_F(DatasetTest, InsertedRecordShowsNoneOfItsNeighboursChanges) {
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("Смирнов");
+  table_.Post();
+  ASSERT_EQ(table_.UpdateStatus(), usModified);
+  table_.Insert();
+  EXPECT_EQ(table_.UpdateStatus(), usUnmodified);
+  EXPECT_FALSE(table_.IsChanged("NAME"));
+  EXPECT_TRUE(table_.FieldByName("NAME")->OldValue().IsNull());
+  table_.FieldByName("ID")->SetAsInteger(9);
+  table_.FieldByName("NAME")->SetAsString("Новиков");
+  table_.Post();
+  EXPECT_EQ(table_.UpdateStatus(), usInserted);
+  EXPECT_EQ(Name(), "Новиков");
+  // The neighbour kept its own change.
+  table_.First();
+  EXPECT_EQ(Name(), "Смирнов");
+  EXPECT_EQ(table_.UpdateStatus(), usModified);
+  EXPECT_TRUE(table_.IsChanged("NAME"));
+}
+
 TEST_F(DatasetTest, WritingOutsideEditingIsRefused) {
   EXPECT_EQ(ErrorOf([&] { table_.SetFieldData(table_.FieldByName("ID"), nullptr); }),
             "Table1: Table is not in edit or insert mode");
