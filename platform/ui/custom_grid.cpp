@@ -612,6 +612,26 @@ void TCustomGrid::changeEvent(QEvent* event) {
     InvalidateGrid();
 }
 
+// --- Focus ----------------------------------------------------------------------
+
+void TCustomGrid::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  CheckFocusLeft();
+}
+
+bool TCustomGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == editor_ && event->type() == QEvent::FocusOut) CheckFocusLeft();
+  return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void TCustomGrid::CheckFocusLeft() {
+  QWidget* now = QApplication::focusWidget();
+  // Between the grid and its editor, or a window that only lost activation.
+  if (now == this || now == nullptr || (editor_ != nullptr && now == editor_) || isAncestorOf(now))
+    return;
+  Guarded([this] { FocusLeft(); });
+}
+
 // --- Mouse -------------------------------------------------------------------
 
 bool TCustomGrid::InColSizingZone(int x, int y, int* col) const {
@@ -795,6 +815,7 @@ void TCustomGrid::UpdateEdit() {
     editor_ = CreateEditor();
     if (editor_ == nullptr) return;
     if (editor_->parentWidget() != viewport()) editor_->setParent(viewport());
+    editor_->installEventFilter(this);
     editor_->hide();
   }
   if (col_ != editorCol_ || row_ != editorRow_) {

@@ -202,6 +202,8 @@ class TCustomGrid : public QAbstractScrollArea {
   // The operator used the vertical scroll bar; position for scPosition.
   virtual void VerticalScroll(TScrollCode code, int position);
   virtual void DeferredLayout() {}
+  // The focus went somewhere outside the grid and its editor.
+  virtual void FocusLeft() {}
   virtual void Resized() {}
   virtual void FontChanged() {}
   // The in-place editor widget, parented to the viewport by the caller.
@@ -239,9 +241,12 @@ class TCustomGrid : public QAbstractScrollArea {
   void keyPressEvent(QKeyEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void changeEvent(QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void PaintCells(QPainter& painter, const QRect& dirty);
+  void CheckFocusLeft();
   void UpdateHorzScrollBar();
   void OnVertAction(int action);
   void ClampTopLeft();
