@@ -314,6 +314,10 @@ void TzelCustomDBGrid::KeyDown(TKeyCode& key, TShiftState shift) {
 bool TzelCustomDBGrid::CanEditAcceptKey(const std::string& text) {
   TField* field = SelectedField();
   if (!dataLink_->Active() || field == nullptr || text.empty()) return false;
+  // In a column that chooses from a list the text searches the list; it is
+  // never the field's value, so any character goes.
+  const int index = SelectedIndex();
+  if (index >= 0 && index < columns_->Count() && ChoosesFromList(columns_->Items(index))) return true;
   const QString typed = QString::fromStdString(text);
   for (char32_t ch : typed.toUcs4())
     if (!field->IsValidChar(ch)) return false;
@@ -341,7 +345,10 @@ void TzelCustomDBGrid::keyPressEvent(QKeyEvent* event) {
     KeyDown(key, stroke.shift);
     if (key == VK_RETURN) KeyPress("\r");
   });
-  if (!handled || key == 0 || stroke.text.empty()) return;
+  // A key the OnKeyDown handler took (its code cleared) types nothing; a
+  // character without a key code of its own still does.
+  const bool consumed = stroke.key != 0 && key == 0;
+  if (!handled || consumed || stroke.text.empty()) return;
   // A typed character starts the editor and goes on to it.
   if (options_.Contains(dgEditing) && !options_.Contains(dgRowSelect) && CanEditAcceptKey(stroke.text)) {
     Guarded([&] { ShowEditor(); });

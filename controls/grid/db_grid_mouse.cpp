@@ -108,7 +108,7 @@ void TzelCustomDBGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mod
     }
     return;
   }
-  if (button != Qt::LeftButton || state == gsColMoving) return;
+  if (button != Qt::LeftButton || ColumnWasMoved()) return;
   if (cell.Y >= titleOffset_)
     CellClick(column);
   else if (column->CanClick() && column == pressed)

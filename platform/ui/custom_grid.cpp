@@ -688,6 +688,7 @@ void TCustomGrid::MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int x, int 
 void TCustomGrid::MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
   const TGridState state = gridState_;
   gridState_ = gsNormal;
+  columnWasMoved_ = false;
   if (state == gsColSizing) {
     if (ColWidths(sizingIndex_) != sizingWidth_) ColWidthsChanged();
     sizingIndex_ = -1;
@@ -698,6 +699,7 @@ void TCustomGrid::MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) 
     const TGridCoord target = MouseCoord(x, std::min(y, FixedHeight() - 1));
     if (target.X < fixedCols_ || target.X == moveFrom_) return;
     MoveColumn(moveFrom_, target.X);
+    columnWasMoved_ = true;
     ColumnMoved(moveFrom_, target.X);
     InvalidateGrid();
   }

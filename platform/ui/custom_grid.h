@@ -188,6 +188,8 @@ class TCustomGrid : public QAbstractScrollArea {
   void CancelDeferredLayout();
 
   TGridState GridState() const { return gridState_; }
+  // Whether the last mouse release ended a column drag that moved a column.
+  bool ColumnWasMoved() const { return columnWasMoved_; }
 
  protected:
   // Paints one cell; the canvas is bound and clipped to rect, its font is
@@ -285,6 +287,7 @@ class TCustomGrid : public QAbstractScrollArea {
   int sizingOrigin_ = 0;
   int sizingWidth_ = 0;
   int moveFrom_ = -1;
+  bool columnWasMoved_ = false;
   int movePressX_ = 0;
 };
 
