@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
-#include "controls/editors/editor_keys.h"
+#include "platform/ui/keys.h"
 #include "controls/editors/zeldbconst.h"
 #include "platform/rtl/format.h"
 #include "platform/rtl/format_settings.h"
@@ -297,7 +297,7 @@ void TzelCalendar::KeyDown(uint16_t& key) {
 }
 
 void TzelCalendar::keyPressEvent(QKeyEvent* event) {
-  uint16_t key = KeyCodeOf(event);
+  uint16_t key = TranslateKey(*event).key;
   KeyDown(key);
   event->accept();
 }

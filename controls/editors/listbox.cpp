@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "controls/editors/editor_keys.h"
+#include "platform/ui/keys.h"
 #include "controls/editors/typed_text.h"
 #include "platform/rtl/text.h"
 #include "platform/ui/monotonic_clock.h"
@@ -112,9 +112,10 @@ void TzelListbox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TzelListbox::keyPressEvent(QKeyEvent* event) {
-  uint16_t code = KeyCodeOf(event);
+  const KeyStroke stroke = TranslateKey(*event);
+  uint16_t code = stroke.key;
   if (code != 0) KeyDown(code);
-  for (char32_t character : TypedCharacters(event)) KeyPress(character);
+  for (char32_t character : CharacterMessages(stroke)) KeyPress(character);
   event->accept();
 }
 

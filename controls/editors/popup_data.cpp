@@ -6,7 +6,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "controls/editors/editor_keys.h"
+#include "platform/ui/keys.h"
 #include "controls/editors/typed_text.h"
 #include "platform/db/data_link.h"
 #include "platform/db/data_source.h"
@@ -323,9 +323,10 @@ void TzelPopupData::wheelEvent(QWheelEvent* event) {
 }
 
 void TzelPopupData::keyPressEvent(QKeyEvent* event) {
-  uint16_t code = KeyCodeOf(event);
+  const KeyStroke stroke = TranslateKey(*event);
+  uint16_t code = stroke.key;
   if (code != 0) KeyDown(code);
-  for (char32_t character : TypedCharacters(event)) KeyPress(character);
+  for (char32_t character : CharacterMessages(stroke)) KeyPress(character);
   event->accept();
 }
 

@@ -1,12 +1,14 @@
-// Typed characters as the drop-downs' type-ahead sees them: code points,
-// where 8 is Backspace, 27 Escape and 13 Enter, as a character message
-// carries them.
+// Character messages as the drop-downs' type-ahead sees them: code points
+// of the text a key typed, and for Backspace, Escape, Enter and Tab (typed
+// without Ctrl or Alt) their control characters 8, 27, 13 and 9, as the
+// framework's character message carries them.
 #pragma once
 
-#include <QKeyEvent>
 #include <QString>
 #include <string>
 #include <vector>
+
+#include "platform/ui/keys.h"
 
 namespace morvane {
 
@@ -20,10 +22,19 @@ inline void AppendUtf8(std::string& text, char32_t character) {
   text += QString::fromUcs4(single, 1).toStdString();
 }
 
-// The characters an event types (its text), control characters included.
-inline std::vector<char32_t> TypedCharacters(const QKeyEvent* event) {
+inline std::vector<char32_t> CharacterMessages(const KeyStroke& stroke) {
   std::vector<char32_t> characters;
-  for (char32_t character : event->text().toUcs4()) characters.push_back(character);
+  if (!stroke.text.empty()) {
+    for (char32_t character : QString::fromStdString(stroke.text).toUcs4()) {
+      characters.push_back(character);
+    }
+    return characters;
+  }
+  const bool command = stroke.shift.Contains(ssCtrl) || stroke.shift.Contains(ssAlt);
+  if (!command && (stroke.key == VK_BACK || stroke.key == VK_ESCAPE || stroke.key == VK_RETURN ||
+                   stroke.key == VK_TAB)) {
+    characters.push_back(char32_t(stroke.key));
+  }
   return characters;
 }
 
