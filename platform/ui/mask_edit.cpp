@@ -1,6 +1,8 @@
 #include "platform/ui/mask_edit.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -9,6 +11,7 @@
 #include <QValidator>
 #include <memory>
 
+#include "platform/rtl/text.h"
 #include "platform/ui/keys.h"
 
 namespace morvane {
@@ -76,7 +79,9 @@ void TCustomMaskEdit::SetEditText(const std::string& text) {
 void TCustomMaskEdit::SetMaxLength(int bytes) {
   maxLengthBytes_ = bytes < 0 ? 0 : bytes;
   // Cut a text that is already too long.
-  if (maxLengthBytes_ > 0 && int(Text().size()) > maxLengthBytes_) SetText(Text());
+  if (maxLengthBytes_ > 0 && int(Text().size()) > maxLengthBytes_) {
+    SetText(std::string(Utf8Truncate(Text(), size_t(maxLengthBytes_))));
+  }
 }
 
 void TCustomMaskEdit::Reset() {
@@ -166,24 +171,37 @@ void TCustomMaskEdit::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void TCustomMaskEdit::contextMenuEvent(QContextMenuEvent* event) {
-  std::unique_ptr<QMenu> menu(createStandardContextMenu());
-  // The standard menu calls the line edit's slots directly; route every
-  // action that changes the text through the gate.
-  for (QAction* action : menu->actions()) {
-    const QString name = action->objectName();
-    std::function<void()> perform;
-    if (name == "edit-undo") perform = [this] { undo(); };
-    if (name == "edit-redo") perform = [this] { redo(); };
-    if (name == "edit-cut") perform = [this] { cut(); };
-    if (name == "edit-paste") perform = [this] { paste(); };
-    if (name == "edit-delete") perform = [this] { del(); };
-    if (!perform) continue;
-    action->disconnect();
-    connect(action, &QAction::triggered, this, [this, perform] {
-      if (EditCanModify()) perform();
+  // The edit's own menu: the standard one calls the line edit's slots
+  // directly, past the gate, so every action that changes the text here
+  // asks EditCanModify first.
+  QMenu menu;
+  const bool editable = !isReadOnly();
+  const bool selected = hasSelectedText();
+  auto add = [&](const char* name, const QString& caption, QKeySequence::StandardKey keys,
+                 bool enabled, bool changes, std::function<void()> perform) {
+    QAction* action = menu.addAction(caption);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    action->setEnabled(enabled);
+    connect(action, &QAction::triggered, this, [this, changes, perform] {
+      if (!changes || EditCanModify()) perform();
     });
-  }
-  menu->exec(event->globalPos());
+  };
+  const bool canPaste = editable && !QGuiApplication::clipboard()->text().isEmpty();
+  add("edit-undo", tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(), true,
+      [this] { undo(); });
+  add("edit-redo", tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(), true,
+      [this] { redo(); });
+  menu.addSeparator();
+  add("edit-cut", tr("Cu&t"), QKeySequence::Cut, editable && selected, true, [this] { cut(); });
+  add("edit-copy", tr("&Copy"), QKeySequence::Copy, selected, false, [this] { copy(); });
+  add("edit-paste", tr("&Paste"), QKeySequence::Paste, canPaste, true, [this] { paste(); });
+  add("edit-delete", tr("Delete"), QKeySequence::UnknownKey, editable && selected, true,
+      [this] { del(); });
+  menu.addSeparator();
+  add("select-all", tr("Select All"), QKeySequence::SelectAll, !text().isEmpty(), false,
+      [this] { selectAll(); });
+  menu.exec(event->globalPos());
 }
 
 void TCustomMaskEdit::mousePressEvent(QMouseEvent* event) {
