@@ -72,7 +72,6 @@ std::string TCustomMaskEdit::Text() const { return text().toStdString(); }
 void TCustomMaskEdit::SetText(const std::string& text) { setText(Utf8(text)); }
 
 void TCustomMaskEdit::SetEditText(const std::string& text) {
-  resetText_ = text;
   if (Text() != text) SetText(text);
 }
 

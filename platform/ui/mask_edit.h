@@ -36,7 +36,7 @@ class TCustomMaskEdit : public QLineEdit {
   std::string Text() const;
   void SetText(const std::string& text);
   // The text being edited; the setter stores a new text only when it
-  // differs, and remembers it as the text Reset puts back.
+  // differs.
   std::string EditText() const { return Text(); }
   void SetEditText(const std::string& text);
   const std::string& EditMask() const { return editMask_; }
@@ -50,8 +50,9 @@ class TCustomMaskEdit : public QLineEdit {
 
   // Whether the text may change now.
   virtual bool EditCanModify() { return !isReadOnly(); }
-  // Puts back the text set last through SetEditText.
+  // Puts back the text the edit showed before editing (SetResetText).
   virtual void Reset();
+  void SetResetText(const std::string& text) { resetText_ = text; }
 
  protected:
   virtual void KeyDown(TKeyCode& key, TShiftState shift);

@@ -43,6 +43,7 @@ class MaskEditTest : public ::testing::Test {
  protected:
   MaskEditTest() {
     edit_.SetEditText("abc");
+    edit_.SetResetText("abc");
     edit_.show();
     QApplication::clipboard()->setText("PASTED");
   }
@@ -139,6 +140,7 @@ TEST(MaskEditLimitTest, APasteKeepsWhatFitsAndTheTextAfterTheCursor) {
 TEST(MaskEditTextTest, SetEditTextStoresOnlyAChangeAndResetPutsItBack) {
   TCustomMaskEdit edit;
   edit.SetEditText("one");
+  edit.SetResetText("one");
   QSignalSpy changes(&edit, &QLineEdit::textChanged);
   edit.SetEditText("one");
   EXPECT_EQ(changes.count(), 0);
