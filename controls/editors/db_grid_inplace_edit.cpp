@@ -93,6 +93,9 @@ void TzelDBGridInplaceEdit::UpdateContents() {
   SetEditStyle(StyleForColumn(column));
   SetReadOnly(column != nullptr && column->ReadOnly());
   TInplaceEdit::UpdateContents();
+  // What the operator types into a data-list cell is a search text, never
+  // the field's value, so the key field's size does not bound it.
+  if (editStyle_ == esDataList) SetMaxLength(0);
   if (column != nullptr) setFont(column->Font().Handle());
 }
 
@@ -345,6 +348,11 @@ void TzelDBGridInplaceEdit::keyPressEvent(QKeyEvent* event) {
     const bool types = !stroke.text.empty();
     if (types && !listVisible_ && (editStyle_ == esPickList || editStyle_ == esDataList) &&
         column != nullptr && column->AutoDropDown()) {
+      // Ask the gate first: putting the record into edit state makes the
+      // grid refresh the editor, which must happen before the list empties
+      // the text for its search, or the refresh would bring the old text
+      // back in front of the typed character.
+      if (!ReadOnly()) EditCanModify();
       DropDown();
     }
     if (listVisible_) {

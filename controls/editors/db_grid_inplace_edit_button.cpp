@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 
 #include "controls/editors/db_grid_inplace_edit.h"
 #include "controls/editors/dlg_calendar.h"
@@ -181,7 +182,12 @@ void TzelDBGridInplaceEdit::focusOutEvent(QFocusEvent* event) {
       if (step == activeList_) return;
     }
   }
-  Guarded([&] { CloseUp(false); });
+  // The grid hides and shows its editor again when it refreshes it (the
+  // dataset entering edit state, a record change), which moves the focus
+  // away and back at once. Only a focus that stays away closes the list.
+  QTimer::singleShot(0, this, [this] {
+    if (listVisible_ && !hasFocus()) Guarded([&] { CloseUp(false); });
+  });
 }
 
 }  // namespace morvane

@@ -22,7 +22,6 @@ void TInplaceEdit::UpdateContents() {
     const int row = grid_->Row();
     SetEditMask(grid_->GetEditMask(col, row));
     const std::string text = grid_->GetEditText(col, row);
-    SetMaxLength(0);  // the new text is never cut by the old cell's limit
     SetEditText(text);
     SetMaxLength(grid_->GetEditLimit());
     SetResetText(Text());

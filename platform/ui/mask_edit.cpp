@@ -11,7 +11,6 @@
 #include <QValidator>
 #include <memory>
 
-#include "platform/rtl/text.h"
 #include "platform/ui/keys.h"
 
 namespace morvane {
@@ -43,7 +42,7 @@ class TCustomMaskEdit::ByteLimit : public QValidator {
 
   State validate(QString& input, int& position) const override {
     const int limit = edit_->maxLengthBytes_;
-    if (limit <= 0) return Acceptable;
+    if (limit <= 0 || edit_->settingText_) return Acceptable;
     while (Utf8Bytes(input) > limit && position > 0) {
       position = RemoveCharacterBefore(input, position);
     }
@@ -69,7 +68,11 @@ TCustomMaskEdit::~TCustomMaskEdit() = default;
 
 std::string TCustomMaskEdit::Text() const { return text().toStdString(); }
 
-void TCustomMaskEdit::SetText(const std::string& text) { setText(Utf8(text)); }
+void TCustomMaskEdit::SetText(const std::string& text) {
+  settingText_ = true;
+  setText(Utf8(text));
+  settingText_ = false;
+}
 
 void TCustomMaskEdit::SetEditText(const std::string& text) {
   if (Text() != text) SetText(text);
@@ -77,10 +80,6 @@ void TCustomMaskEdit::SetEditText(const std::string& text) {
 
 void TCustomMaskEdit::SetMaxLength(int bytes) {
   maxLengthBytes_ = bytes < 0 ? 0 : bytes;
-  // Cut a text that is already too long.
-  if (maxLengthBytes_ > 0 && int(Text().size()) > maxLengthBytes_) {
-    SetText(std::string(Utf8Truncate(Text(), size_t(maxLengthBytes_))));
-  }
 }
 
 void TCustomMaskEdit::Reset() {

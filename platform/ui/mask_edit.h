@@ -10,9 +10,10 @@
 // nothing changes when it answers false. Middle-click paste and drag and
 // drop into the edit are off, since they would bypass the gate.
 //
-// Texts are UTF-8. MaxLength is a size in bytes (0: no limit); a change that
-// would exceed it keeps only the inserted characters that fit, never cutting
-// a character.
+// Texts are UTF-8. MaxLength is a size in bytes (0: no limit) that bounds
+// what the operator types or pastes: a change that would exceed it keeps
+// only the inserted characters that fit, never cutting a character. Text
+// set by the program (SetText, SetEditText) is shown whole.
 //
 // Keys: every key press is translated once (TranslateKey). KeyDown sees the
 // key code and shift state; a code set to 0 ends the key there. KeyPress
@@ -75,6 +76,7 @@ class TCustomMaskEdit : public QLineEdit {
   std::string editMask_;
   std::string resetText_;
   int maxLengthBytes_ = 0;
+  bool settingText_ = false;
   ByteLimit* byteLimit_ = nullptr;
 };
 
