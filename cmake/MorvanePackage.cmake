@@ -68,16 +68,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Morvane developers")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "wizard that maps messy field values to allowed values")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Morvane is a desktop tool for database operators. The operator picks a field of a table\n"
-    "whose values are a mess and a reference table of allowed values; the wizard lists the\n"
-    "field's distinct values, the operator maps each one to an allowed value, and the wizard\n"
-    "writes one UPDATE per changed value, shows the script for review and sends it to the\n"
-    "database (SQLite or PostgreSQL).\n"
-    "\n"
-    "The package also holds morvane-data, a command-line tool over the program's data files\n"
-    "and its database, and the scripts of the demo database.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+# Lines of the long description stay under 80 characters.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Morvane is a desktop tool for database operators. The operator picks a\n"
+  "field of a table whose values are a mess and a reference table of allowed\n"
+  "values; the wizard lists the field's distinct values, the operator maps each\n"
+  "one to an allowed value, and the wizard writes one UPDATE per changed value,\n"
+  "shows the script for review and sends it to the database (SQLite or\n"
+  "PostgreSQL).\n"
+  "\n"
+  "The package also holds morvane-data, a command-line tool over the program's\n"
+  "data files and its database, and the scripts of the demo database.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(MORVANE_PACKAGE_MAINTAINER "Morvane developers <morvane@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
@@ -89,5 +90,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, postgresql-client")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_CHECKSUM "")
 include(CPack)
