@@ -19,7 +19,8 @@ void* OpenLibrary(const std::string& libraryName) {
   // not the executable when a sanitizer runtime in a shared object
   // intercepts the call; naming the folder makes the search the same for
   // every build.
-  if (!handle) handle = dlopen((folder + "../lib/morvane/" + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle)
+    handle = dlopen((folder + "../lib/morvane/" + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
   return handle;
 }
 

@@ -18,9 +18,9 @@
 // path (LD_LIBRARY_PATH, the executable's run path, the system folders), then
 // from the folder of the running executable, then from the program's own
 // library folder ../lib/morvane beside it (where the package puts it). A name
-// holding '/' is used as a path. A missing library or entry point is not an error here; the session
-// decides what it means (a missing library is reported at the first Connect,
-// a missing entry point is silent). Tests inject entry points of their own in
+// holding '/' is used as a path. A missing library or entry point is not an
+// error here; the session decides what it means (a missing library is
+// reported at the first Connect, a missing entry point is silent). Tests inject entry points of their own in
 // place of a library.
 //
 // Every call copies the reply bytes out and releases them at once, so no

@@ -9,7 +9,8 @@
 #   - the first query creates the default database in the data folder and
 #     says where; netbrg.ini is read from the configuration folder;
 #   - the wizard starts offscreen and draws step 1 (MORVANE_SNAPSHOT), telling
-#     where it created the database on a first start and nothing otherwise;
+#     where it created the database on a first start and nothing otherwise,
+#     and shows the settings of Mvrn.ini in the configuration folder;
 #   - nothing is written into the unpacked program folders.
 #
 #   package_test.sh SOURCE_FOLDER BUILD_FOLDER VERSION WORK_FOLDER
@@ -102,6 +103,17 @@ snapshot "$work/data-first" "$work/step1-first.png" "$work/wizard-first.err"
 [ "$(grep -c '^\[' "$work/wizard-first.err")" = 1 ] &&
   grep -qF "[Morvane] $created$work/data-first/morvane/morvane.db" "$work/wizard-first.err" ||
   fail "on a first start the wizard says: $(cat "$work/wizard-first.err")"
+
+# Settings under the configuration folder are the ones step 1 shows: the
+# same form drawn twice is the same picture, so a different one means the
+# wizard read them.
+cmp -s "$work/step1.png" "$work/step1-first.png" || fail "the same form drew two different pictures"
+printf '%s\r\n' '[Main]' 'CurrCfg=Parts.Unit' '[Parts.Unit]' 'SrcTbl=Parts' 'SrcFld=Unit' \
+  'SUnFld=Part' 'InfTbl=Units' 'InfFld=Ident' > "$work/config/morvane/Mvrn.ini"
+snapshot "$work/data" "$work/step1-parts.png" "$work/wizard-parts.err"
+if cmp -s "$work/step1.png" "$work/step1-parts.png"; then
+  fail "the wizard did not show the settings of $work/config/morvane/Mvrn.ini"
+fi
 
 files_after="$(cd "$root" && find . | sort)"
 [ "$files_before" = "$files_after" ] ||

@@ -143,8 +143,8 @@ DatabaseSetting ResolveDatabaseSetting(const std::string& executableDirectory) {
   const std::string fromIni = ReadIniValue(iniDirectory + "/netbrg.ini", "Server", "Database");
   if (!fromIni.empty()) return ParseIniDatabaseSetting(fromIni, iniDirectory);
   if (dataDirectory.empty()) return ParseDatabaseSetting("sqlite:morvane.db", executableDirectory);
-  DatabaseSetting setting = ParseDatabaseSetting(
-      "sqlite:morvane.db", UserDirectory("XDG_DATA_HOME", ".local/share"));
+  DatabaseSetting setting =
+      ParseDatabaseSetting("sqlite:morvane.db", UserDirectory("XDG_DATA_HOME", ".local/share"));
   setting.demoDataFolder = dataDirectory;
   return setting;
 }

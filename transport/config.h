@@ -49,7 +49,8 @@ std::string UserDirectory(const char* xdgVariable, const char* homeFallback);
 
 // Reads the setting from the environment, the INI file or the default, for a
 // program whose executable lies in executableDirectory.
-DatabaseSetting ResolveDatabaseSetting(const std::string& executableDirectory = ExecutableDirectory());
+DatabaseSetting ResolveDatabaseSetting(
+    const std::string& executableDirectory = ExecutableDirectory());
 
 // Interprets one setting value; relative SQLite paths count from baseDirectory.
 DatabaseSetting ParseDatabaseSetting(std::string_view value, std::string_view baseDirectory);

@@ -64,8 +64,8 @@ bool CreateDemoDatabaseIfMissing(const std::string& path, const std::string& dat
   struct stat info {};
   if (lstat(path.c_str(), &info) == 0) return false;
 
-  const std::string sql = ReadScript(dataFolder + "/schema.sql", path) +
-                          ReadScript(dataFolder + "/data.sql", path);
+  const std::string sql =
+      ReadScript(dataFolder + "/schema.sql", path) + ReadScript(dataFolder + "/data.sql", path);
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   std::error_code error;
   if (!folder.empty()) std::filesystem::create_directories(folder, error);

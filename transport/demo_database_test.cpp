@@ -22,8 +22,9 @@ class DemoDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = fs::temp_directory_path() /
-            ("netbrg-demo-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-             "-" + std::to_string(getpid()));
+            ("netbrg-demo-" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+             std::to_string(getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_ / "share");
     WriteScript("schema.sql", "CREATE TABLE Units (Ident VARCHAR(10) PRIMARY KEY);\n");
