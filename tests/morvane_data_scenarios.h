@@ -150,6 +150,19 @@ TEST_F(MorvaneDataBackEndTest, ExecSendsAStatementAndReportsARefusedOne) {
   EXPECT_EQ(refused.LastErrorLine(), zelconst::_Z_ERRUPDATESERVER);
 }
 
+TEST_F(MorvaneDataBackEndTest, ExecOfLinesEndingInDateLiteralsChangesEveryRow) {
+  ToolRun changed = Run({"exec",
+                         "UPDATE Goods SET Goods.Unit = 'x' WHERE Created=#01/16/2024#\r\n"
+                         "UPDATE Goods SET Goods.Unit = 'y' WHERE Created=#03/05/2024#"});
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  const std::string units = Path("units.d");
+  ASSERT_EQ(
+      Run({"query", "SELECT Good, Unit FROM Goods WHERE Unit IN ('x', 'y') ORDER BY Good", units})
+          .status,
+      0);
+  EXPECT_EQ(AsciiLower(Run({"dump", units}).out), "good\tunit\r\ng0003\tx\r\ng0018\ty\r\n");
+}
+
 TEST_F(MorvaneDataBackEndTest, GroupSumsEachGroup) {
   ASSERT_EQ(Run({"exec",
                  "CREATE TABLE Sales (A VARCHAR(10), S INTEGER);\n"
