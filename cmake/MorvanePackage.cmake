@@ -46,15 +46,19 @@ if(TARGET morvane)
 endif()
 
 # Debian wants its manual pages and change log compressed, without a time
-# stamp in the gzip header (gzip -n), so that builds are reproducible.
+# stamp in the gzip header (gzip -n), so that builds are reproducible. The
+# manual pages carry the project version; the change log needs an entry for
+# each new version (the package test checks that its first entry matches).
 find_program(GZIP_PROGRAM gzip)
 set(compressed ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+configure_file(${packaging}/morvane.1 ${compressed}/morvane.1 @ONLY)
+configure_file(${packaging}/morvane-data.1 ${compressed}/morvane-data.1 @ONLY)
+configure_file(${packaging}/changelog ${compressed}/changelog COPYONLY)
 set(compressed_files)
 foreach(source morvane.1 morvane-data.1 changelog)
   add_custom_command(OUTPUT ${compressed}/${source}.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${compressed}
-    COMMAND ${GZIP_PROGRAM} -9 -n -c ${packaging}/${source} > ${compressed}/${source}.gz
-    DEPENDS ${packaging}/${source}
+    COMMAND ${GZIP_PROGRAM} -9 -n -f -k ${compressed}/${source}
+    DEPENDS ${compressed}/${source}
     VERBATIM)
   list(APPEND compressed_files ${compressed}/${source}.gz)
 endforeach()

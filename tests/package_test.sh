@@ -44,6 +44,8 @@ for file in usr/bin/morvane usr/bin/morvane-data usr/lib/morvane/libnetbrg2.so \
   usr/share/man/man1/morvane.1.gz; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
+zcat "$root/usr/share/doc/morvane/changelog.gz" | head -n 1 | grep -qF "morvane ($version)" ||
+  fail "the change log's first entry is not version $version"
 for program in morvane morvane-data; do
   readelf -d "$root/usr/bin/$program" | grep -q 'RUNPATH.*\[\$ORIGIN/\.\./lib/morvane\]' ||
     fail "$program has no run path \$ORIGIN/../lib/morvane"
