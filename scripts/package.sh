@@ -62,6 +62,6 @@ fi
 
 if $check && command -v lintian > /dev/null; then
   echo "package.sh: lintian says:"
-  lintian --info --fail-on error "${packages[0]}"
+  lintian --fail-on error "${packages[0]}"
 fi
 echo "${packages[0]}"
