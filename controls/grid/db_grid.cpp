@@ -181,7 +181,8 @@ void TzelCustomDBGrid::SetReadOnly(bool value) {
 }
 
 void TzelCustomDBGrid::SetFixedCols(int value) {
-  if (value < 0) value = 0;
+  // At least one column must stay scrollable.
+  if (value < 0 || (dataLink_->Active() && value >= columns_->Count())) value = 0;
   fixedDataCols_ = value;
   LayoutChanged();
 }
@@ -289,6 +290,10 @@ QRect TzelCustomDBGrid::ScreenCellRect(TzelRowType rowType, const std::string& c
 }
 
 // --- Editor hooks ------------------------------------------------------------------------
+
+// The base's plain line editor; a grid whose columns drop lists down
+// returns its own editor here.
+QWidget* TzelCustomDBGrid::CreateEditor() { return TCustomGrid::CreateEditor(); }
 
 bool TzelCustomDBGrid::CanEditShow() const {
   if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;

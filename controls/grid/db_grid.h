@@ -244,6 +244,8 @@ class TzelCustomDBGrid : public TCustomGrid, public TBookmarkListOwner {
   virtual void ColExit();
   // Whether the operator may delete (asks with dgConfirmDelete).
   bool DeletePrompt();
+  // The grid's in-place editor (the grid owns it as a child of its viewport).
+  QWidget* CreateEditor() override;
   // Base grid hooks.
   void TopLeftChanged() override;
   void Resized() override;
