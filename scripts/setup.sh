@@ -17,6 +17,8 @@ packages=(
   qt6-base-dev libgl-dev xvfb xauth
   # fonts the widgets are laid out and tested with
   fontconfig fonts-dejavu-core
+  # the Debian package: its dependencies (dpkg-shlibdeps) and CPack's ELF check
+  dpkg-dev file
 )
 
 missing=()

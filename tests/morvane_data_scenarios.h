@@ -92,7 +92,7 @@ TEST_F(MorvaneDataBackEndTest, FieldsListsEveryDescriptor) {
   ToolRun fields = Run({"fields", goods});
   ASSERT_EQ(fields.status, 0) << fields.err;
   EXPECT_EQ(CountLines(fields.out), 6u);
-  EXPECT_EQ(AsciiLower(fields.out.substr(0, fields.out.find('\n'))), "good\tgoods\tsmallstr\t20");
+  EXPECT_EQ(AsciiLower(fields.out.substr(0, fields.out.find('\n'))), "good\tgoods\tstring\t80");
   EXPECT_NE(AsciiLower(fields.out).find("created\tgoods\tdate\t0\n"), std::string::npos);
 }
 
@@ -145,9 +145,15 @@ TEST_F(MorvaneDataBackEndTest, ExecSendsAStatementAndReportsARefusedOne) {
   ASSERT_EQ(Run({"query", "SELECT name FROM Units WHERE Ident = 'шт'", unit}).status, 0);
   EXPECT_EQ(AsciiLower(Run({"dump", unit}).out), "name\r\nштучка\r\n");
 
+  // The system's message, then the server's reason and the statement, all on
+  // the last line.
   ToolRun refused = Run({"exec", "INSERT INTO NoSuchTable VALUES (1)"});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.LastErrorLine(), zelconst::_Z_ERRUPDATESERVER);
+  const std::string last = refused.LastErrorLine();
+  EXPECT_EQ(last.rfind(std::string(zelconst::_Z_ERRUPDATESERVER) + " | ", 0), 0u) << refused.err;
+  EXPECT_NE(AsciiLower(last).find("nosuchtable"), std::string::npos) << refused.err;
+  EXPECT_NE(last.find(" | SQL: INSERT INTO NoSuchTable VALUES (1)"), std::string::npos)
+      << refused.err;
 }
 
 TEST_F(MorvaneDataBackEndTest, ExecOfLinesEndingInDateLiteralsChangesEveryRow) {

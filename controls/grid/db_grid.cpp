@@ -5,6 +5,7 @@
 
 #include <QLocale>
 
+#include "controls/editors/db_grid_inplace_edit.h"
 #include "platform/db/data_source.h"
 #include "platform/db/dataset.h"
 #include "platform/rtl/text.h"
@@ -291,9 +292,7 @@ QRect TzelCustomDBGrid::ScreenCellRect(TzelRowType rowType, const std::string& c
 
 // --- Editor hooks ------------------------------------------------------------------------
 
-// The base's plain line editor; a grid whose columns drop lists down
-// returns its own editor here.
-QWidget* TzelCustomDBGrid::CreateEditor() { return TCustomGrid::CreateEditor(); }
+QWidget* TzelCustomDBGrid::CreateEditor() { return new TzelDBGridInplaceEdit(this); }
 
 bool TzelCustomDBGrid::CanEditShow() const {
   if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;

@@ -244,8 +244,6 @@ class TzelCustomDBGrid : public TCustomGrid, public TBookmarkListOwner {
   virtual void ColExit();
   // Whether the operator may delete (asks with dgConfirmDelete).
   bool DeletePrompt();
-  // The grid's in-place editor (the grid owns it as a child of its viewport).
-  QWidget* CreateEditor() override;
   // Base grid hooks.
   void TopLeftChanged() override;
   void Resized() override;
@@ -254,6 +252,8 @@ class TzelCustomDBGrid : public TCustomGrid, public TBookmarkListOwner {
   void DeferredLayout() override;
   void FontChanged() override;
   void showEvent(QShowEvent* event) override;
+  // The data grid's cell editor (TzelDBGridInplaceEdit).
+  QWidget* CreateEditor() override;
 
   // Destruction notices of the data source, datasets, fields.
   virtual void Notification(TComponent* component, TOperation operation);
