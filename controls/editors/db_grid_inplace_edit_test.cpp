@@ -312,6 +312,15 @@ TEST_F(SpecialKeyTest, SpecialKeysAreKeyCodesNeverCharacters) {
   EXPECT_FALSE(editor->ListVisible());
 }
 
+TEST_F(SpecialKeyTest, EscapePutsTheCellsTextBack) {
+  auto* editor = EditCell(kOld);
+  editor->end(false);
+  TypeText(editor, "xyz");
+  EXPECT_EQ(editor->Text(), "штxyz");
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_EQ(editor->Text(), "шт");
+}
+
 TEST_F(SpecialKeyTest, CtrlEnterOnAnEllipsisColumnClicksTheButtonAndTypesNothing) {
   grid->Columns().Items(kOld)->SetButtonStyle(cbsEllipsis);
   grid->Columns().Items(kOld)->SetReadOnly(true);
