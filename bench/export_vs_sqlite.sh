@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Text export beside sqlite3: `morvane-data dump` of a data file against
 # `sqlite3 -tabs` printing the same rows from a database file, both written to
-# a file, in the same run. Prints one line per run (wall seconds, peak RSS in
-# MiB, ratio = dump time / sqlite3 time) and the median ratio.
+# a file, in the same run. Prints one line per run (wall seconds, CPU seconds,
+# peak RSS in MiB, ratios = dump / sqlite3 of wall and of CPU time) and the
+# median ratios. On a busy machine the CPU ratio is the steadier one.
 #
 #   bench/export_vs_sqlite.sh DATA.tsv DATA.d [RUNS]
 #
@@ -28,22 +29,32 @@ CREATE TABLE t(id INTEGER, name TEXT, descr TEXT, price REAL, qty INTEGER, flag 
 SQL
 fi
 
-# Prints "seconds rss_mib" of one command whose output goes to a file.
+# Prints "wall_seconds cpu_seconds rss_mib" of one command whose output goes
+# to a file.
 measure() {
   local target=$1
   shift
-  /usr/bin/time -f '%e %M' -o "$out/time" "$@" >"$target"
-  awk '{ printf "%.2f %.0f", $1, $2 / 1024 }' "$out/time"
+  /usr/bin/time -f '%e %U %S %M' -o "$out/time" "$@" >"$target"
+  awk '{ printf "%.2f %.2f %.0f\n", $1, $2 + $3, $4 / 1024 }' "$out/time"
 }
 
-ratios=()
+median() {
+  sort -n | awk '{ r[NR] = $1 } END { print r[int((NR + 1) / 2)] }'
+}
+
+wallRatios=()
+cpuRatios=()
 for run in $(seq 1 "$runs"); do
-  read -r sqliteSeconds sqliteMib < <(measure "$out/sqlite.txt" sqlite3 -tabs "$db" 'SELECT * FROM t')
-  read -r dumpSeconds dumpMib < <(measure "$out/dump.txt" "$tool" dump "$datafile")
-  ratio=$(awk -v d="$dumpSeconds" -v s="$sqliteSeconds" 'BEGIN { printf "%.2f", d / s }')
-  ratios+=("$ratio")
-  echo "run $run: sqlite3 ${sqliteSeconds} s ${sqliteMib} MiB; dump ${dumpSeconds} s ${dumpMib} MiB;" \
-    "lines $(wc -l <"$out/sqlite.txt") / $(($(wc -l <"$out/dump.txt") - 1)); ratio $ratio;" \
-    "load $(cut -d' ' -f1 /proc/loadavg)"
+  read -r sqliteWall sqliteCpu sqliteMib < <(measure "$out/sqlite.txt" sqlite3 -tabs "$db" 'SELECT * FROM t')
+  read -r dumpWall dumpCpu dumpMib < <(measure "$out/dump.txt" "$tool" dump "$datafile")
+  wallRatio=$(awk -v d="$dumpWall" -v s="$sqliteWall" 'BEGIN { printf "%.2f", d / s }')
+  cpuRatio=$(awk -v d="$dumpCpu" -v s="$sqliteCpu" 'BEGIN { printf "%.2f", d / s }')
+  wallRatios+=("$wallRatio")
+  cpuRatios+=("$cpuRatio")
+  echo "run $run: sqlite3 ${sqliteWall} s (cpu ${sqliteCpu} s) ${sqliteMib} MiB;" \
+    "dump ${dumpWall} s (cpu ${dumpCpu} s) ${dumpMib} MiB;" \
+    "lines $(wc -l <"$out/sqlite.txt") / $(($(wc -l <"$out/dump.txt") - 1));" \
+    "ratio wall $wallRatio cpu $cpuRatio; load $(cut -d' ' -f1 /proc/loadavg)"
 done
-printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END { print "median ratio", r[int((NR + 1) / 2)] }'
+echo "median ratio wall $(printf '%s\n' "${wallRatios[@]}" | median)" \
+  "cpu $(printf '%s\n' "${cpuRatios[@]}" | median)"
