@@ -254,6 +254,12 @@ std::vector<char> ReadWholeFile(const std::string& fileName) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (!file) throw EFOpenError(fileName);
   std::vector<char> bytes;
+  // Room for the whole file at once: a large file is not copied again each
+  // time the vector grows.
+  struct stat info;
+  if (::fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    bytes.reserve(size_t(info.st_size));
+  }
   char chunk[64 * 1024];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
