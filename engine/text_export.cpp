@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <typeinfo>
+#include <unordered_map>
 
 #include "engine/dataset.h"
 #include "engine/state_scope.h"
 #include "platform/db/fields.h"
+#include "platform/rtl/format.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/text.h"
 
@@ -46,18 +49,25 @@ namespace {
 // Lines are handed on in blocks of about this many bytes.
 constexpr size_t kExportBlockBytes = 256 * 1024;
 
-// How the export reads one field's value. Plain text and integer fields are
-// read from the slot the way their AsString reads it (a text cut to the
-// field's Size, never inside a character; an integer in decimal); every other
-// field through AsString itself.
+// How the export reads one field's value. Plain text, integer and float
+// fields are read from the slot the way their AsString reads it (a text cut
+// to the field's Size, never inside a character; an integer in decimal; a
+// float through FloatToStr). Booleans, dates and times, whose few distinct
+// values repeat, go through AsString once per distinct slot value. Every
+// other field goes through AsString each time.
 struct ExportColumn {
-  enum Kind { ByAsString, InlineText, HeapText, Integer };
+  enum Kind { ByAsString, InlineText, HeapText, Integer, Float, CachedAsString };
   TField* field = nullptr;
   Kind kind = ByAsString;
   int32_t offset = 0;  // of the slot in the record data
   int slotWidth = 0;
   size_t size = 0;  // the field's Size: longest text
+  // CachedAsString: the text of each slot value met so far.
+  std::unordered_map<uint64_t, std::string> texts;
 };
+
+// More distinct values than this are not worth keeping.
+constexpr size_t kMaxCachedTexts = 100'000;
 
 ExportColumn ColumnFor(TField* field, const TzelCursor& cursor) {
   ExportColumn column;
@@ -69,14 +79,34 @@ ExportColumn ColumnFor(TField* field, const TzelCursor& cursor) {
   column.size = size_t(std::max(field->Size(), 0));
   // Only the exact classes: a descendant may show its value otherwise. The
   // field's Size decides inline or heap storage, and the slot must agree.
-  if (typeid(*field) == typeid(TStringField)) {
+  const std::type_info& type = typeid(*field);
+  if (type == typeid(TStringField)) {
     const bool heap = field->Size() > MAXSLEN;
     if (!heap && info->FieldType == zftSmallStr) column.kind = ExportColumn::InlineText;
     if (heap && info->FieldType == zftString) column.kind = ExportColumn::HeapText;
-  } else if (typeid(*field) == typeid(TIntegerField) && info->FieldType == zftInteger) {
+  } else if (type == typeid(TIntegerField) && info->FieldType == zftInteger) {
     column.kind = ExportColumn::Integer;
+  } else if (type == typeid(TFloatField) && info->FieldType == zftDouble) {
+    column.kind = ExportColumn::Float;
+  } else if ((type == typeid(TBooleanField) && info->FieldType == zftBoolean) ||
+             (type == typeid(TDateField) && info->FieldType == zftDate) ||
+             (type == typeid(TTimeField) && info->FieldType == zftTime) ||
+             (type == typeid(TDateTimeField) && info->FieldType == zftDateTime)) {
+    column.kind = ExportColumn::CachedAsString;
   }
   return column;
+}
+
+// The field's AsString for the record exposed as the filter record, taken
+// from the column's texts when its slot value was met before.
+const std::string& CachedAsString(ExportColumn& column, const char* slot, std::string& scratch) {
+  uint64_t value = 0;
+  std::memcpy(&value, slot, size_t(std::min(column.slotWidth, 8)));
+  const auto found = column.texts.find(value);
+  if (found != column.texts.end()) return found->second;
+  scratch = column.field->AsString();
+  if (column.texts.size() < kMaxCachedTexts) return column.texts.emplace(value, scratch).first->second;
+  return scratch;
 }
 
 // Appends one value and its separator to the line being built.
@@ -141,10 +171,11 @@ void TzelDataset::ExportToTxt(const std::function<void(std::string_view block)>&
       for (TField* field : fields) columns.push_back(ColumnFor(field, *cursor_));
       TzelStateScope scope(*this, dsFilter, filterRecord_);
       char digits[16];
+      std::string scratch;
       for (TzelRecord* record : view_) {
         filterRecord_ = record;
         const char* data = record->Data.get();
-        for (const ExportColumn& column : columns) {
+        for (ExportColumn& column : columns) {
           const char* slot = data + column.offset;
           switch (column.kind) {
             case ExportColumn::InlineText:
@@ -160,6 +191,12 @@ void TzelDataset::ExportToTxt(const std::function<void(std::string_view block)>&
               AppendValue(block, std::string_view(digits, size_t(end - digits)), separator);
               break;
             }
+            case ExportColumn::Float:
+              AppendValue(block, FloatToStr(SlotValue<double>(slot)), separator);
+              break;
+            case ExportColumn::CachedAsString:
+              AppendValue(block, CachedAsString(column, slot, scratch), separator);
+              break;
             case ExportColumn::ByAsString:
               AppendValue(block, column.field->AsString(), separator);
               break;
