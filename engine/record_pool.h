@@ -17,10 +17,18 @@ namespace morvane {
 
 class TzelRecordPool {
  public:
+  // Room for count more records in one chunk, for a caller that knows how
+  // many will come (a load): no part of a chunk is left unused.
+  void Reserve(size_t count) {
+    if (count <= capacity_ - used_) return;
+    chunks_.push_back(std::make_unique<TzelRecord[]>(count));
+    capacity_ = count;
+    used_ = 0;
+  }
   // A new empty record.
   TzelRecord& Add() {
     if (used_ == capacity_) {
-      capacity_ = chunks_.empty() ? kFirstChunk : std::min(capacity_ * 2, kLargestChunk);
+      capacity_ = std::clamp(capacity_ * 2, kFirstChunk, kLargestChunk);
       chunks_.push_back(std::make_unique<TzelRecord[]>(capacity_));
       used_ = 0;
     }

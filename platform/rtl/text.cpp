@@ -65,6 +65,8 @@ int Collate(std::string_view left, std::string_view right, bool caseInsensitive)
 }
 
 // Marks the ASCII characters of a set of code points and strings unusable.
+// A string with a character beyond ASCII (the contraction "l" + middle dot)
+// never occurs in an ASCII text, so it leaves its ASCII characters usable.
 bool ExcludeAsciiOf(const USet* set, std::array<bool, 128>& usable) {
   for (int32_t item = 0; item < uset_getItemCount(set); ++item) {
     UChar32 start = 0;
@@ -79,9 +81,8 @@ bool ExcludeAsciiOf(const USet* set, std::array<bool, 128>& usable) {
         usable[size_t(character)] = false;
       }
     }
-    for (int32_t at = 0; at < length; ++at) {
-      if (text[at] < 128) usable[text[at]] = false;
-    }
+    const bool allAscii = std::all_of(text, text + length, [](UChar unit) { return unit < 128; });
+    for (int32_t at = 0; at < length && allAscii; ++at) usable[text[at]] = false;
   }
   return true;
 }
