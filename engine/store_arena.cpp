@@ -1,14 +1,16 @@
 #include "engine/store_arena.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace morvane {
 
 void TzelStoreArena::ExpectBytes(size_t bytes) {
-  // About a thousand chunks for a large table: the unused end of the last
-  // one stays below a thousandth of the whole.
-  nextChunk_ = std::clamp(bytes / 1024, kMinChunk, kMaxChunk);
+  // Each chunk loses the end a piece did not fit into (some 70 bytes with
+  // the allocator's header), the last one its unused rest: chunks of
+  // sqrt(128 * bytes) keep the sum of both near its least.
+  nextChunk_ = std::clamp(size_t(std::sqrt(128.0 * double(bytes))), kMinChunk, kMaxChunk);
 }
 
 char* TzelStoreArena::Allocate(size_t size) {
