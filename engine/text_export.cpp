@@ -114,12 +114,7 @@ void AppendValue(std::string& out, std::string_view value, char separator) {
   if (separator == '\t') {
     out += value;
   } else {
-    out += '"';
-    for (char character : value) {
-      if (character == '"') out += '"';
-      out += character;
-    }
-    out += '"';
+    out += DoubleQuoted(value);
   }
   out += separator;
 }
