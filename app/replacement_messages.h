@@ -4,6 +4,7 @@
 // values in «» so that blanks at their ends stay visible.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,21 @@ namespace morvane::replacemsg {
 
 inline std::string Quoted(std::string_view value) {
   return "«" + std::string(value) + "»";
+}
+
+// A server's reason on one line: line breaks inside it become " | ", so a
+// message stays one line of a log or of standard error.
+inline std::string OneLine(std::string_view text) {
+  std::string line;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\r' || text[at] == '\n') {
+      if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+      line += " | ";
+    } else {
+      line += text[at];
+    }
+  }
+  return line;
 }
 
 // Mapping files.
@@ -56,11 +72,26 @@ inline std::string ChangedSince(std::string_view rows) {
 // Execution.
 inline std::string FailedLine(int line, std::string_view statement, std::string_view reason) {
   return "Замена не выполнена, ничего не изменено. Ошибка в строке " + std::to_string(line) +
-         " (" + std::string(statement) + "): " + std::string(reason);
+         " (" + OneLine(statement) + "): " + OneLine(reason);
 }
 inline constexpr char kFailedWhole[] = "Замена не выполнена, ничего не изменено: ";
-inline std::string TableOrFieldMissing(std::string_view names, std::string_view reason) {
-  return "Нет таблицы или поля " + std::string(names) + ": " + std::string(reason);
+inline std::string CannotRead(std::string_view names, std::string_view reason) {
+  return "Не удалось прочитать " + std::string(names) + ": " + OneLine(reason);
+}
+inline constexpr char kNoKeyField[] = "в настройке нет ключевого поля";
+inline constexpr char kNothingApplied[] = "ничего не изменено";
+inline std::string Applied(int64_t rows) {
+  return rows >= 0 ? "выполнено, изменено строк: " + std::to_string(rows) : "выполнено";
+}
+inline std::string AppliedWithErrors(size_t failedLines) {
+  return "выполнено с ошибками, строк с ошибкой: " + std::to_string(failedLines);
+}
+inline std::string CancelledAfter(size_t doneLines, size_t totalLines) {
+  return "прервано после " + std::to_string(doneLines) + " из " + std::to_string(totalLines) +
+         " строк";
+}
+inline std::string UndoOf(std::string_view file) {
+  return "отмена по файлу " + std::string(file);
 }
 
 }  // namespace morvane::replacemsg
