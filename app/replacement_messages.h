@@ -78,6 +78,8 @@ inline constexpr char kFailedWhole[] = "Замена не выполнена, н
 inline std::string CannotRead(std::string_view names, std::string_view reason) {
   return "Не удалось прочитать " + std::string(names) + ": " + OneLine(reason);
 }
+inline constexpr char kUndoNotExact[] =
+    "другой сеанс изменил таблицу между чтением строк и заменой: файл отмены может быть неполным";
 inline constexpr char kNoKeyField[] = "в настройке нет ключевого поля";
 inline constexpr char kNothingApplied[] = "ничего не изменено";
 inline std::string Applied(int64_t rows) {

@@ -27,6 +27,7 @@ namespace {
 struct RequestOutcome {
   bool accepted = false;
   std::vector<int64_t> rowsChanged;  // per statement, when the reply says
+  int failedStatement = -1;          // from 0, when the reply says
   std::string errorText;             // the server's reason, when it says
 };
 
@@ -35,6 +36,8 @@ RequestOutcome SendRequest(const std::string& text) {
   RequestOutcome outcome;
   SqlWaitCursor waitCursor;
   outcome.accepted = session.UpdateToServer(text);
+  outcome.rowsChanged = session.RowsChanged();
+  outcome.failedStatement = session.FailedStatement();
   return outcome;
 }
 
@@ -192,7 +195,15 @@ ExecutionResult ExecuteAllOrNothing(const std::vector<std::string>& statements,
     }
     return result;
   }
-  result.message = replacemsg::kFailedWhole + replacemsg::OneLine(ReasonOf(outcome));
+  const std::string reason = ReasonOf(outcome);
+  const int failed = outcome.failedStatement;
+  if (failed >= 0 && size_t(failed) < statements.size()) {
+    LoggedStatement& statement = result.statements[size_t(failed)];
+    statement.error = reason;
+    result.message = replacemsg::FailedLine(statement.line, statement.sql, reason);
+  } else {
+    result.message = replacemsg::kFailedWhole + replacemsg::OneLine(reason);
+  }
   return result;
 }
 
@@ -273,6 +284,12 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
                    : ExecuteLineByLine(plan.Statements(), lines, options.progress);
 
   if (withUndo) {
+    // A line that changed other rows than were read before had company: a
+    // row given its value in between is not in the undo script.
+    for (size_t index = 0; index < run.result.statements.size(); ++index) {
+      const int64_t changed = run.result.statements[index].rowsChanged;
+      if (changed >= 0 && changed != run.capturedRows[index]) run.undoExact = false;
+    }
     const UndoScript kept = UndoOfAppliedLines(undo, plan, run.result);
     if (kept.rows.empty()) {
       std::remove(run.files.undo.c_str());
@@ -285,6 +302,7 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   if (entry.undoFile.empty()) run.files.undo.clear();
   entry.mappingFile = run.files.mapping;
   entry.outcome = OutcomeText(run.result);
+  if (!run.undoExact) entry.outcome += "; " + std::string(replacemsg::kUndoNotExact);
   entry.statements = run.result.statements;
   log.Append(entry);
   run.logFile = log.LogFile();

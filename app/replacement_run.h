@@ -86,6 +86,10 @@ struct ReplacementRun {
   ExecutionFiles files;  // files.undo is empty when no undo script was written
   std::string logFile;
   std::vector<int64_t> capturedRows;  // per plan line: rows read before executing (with a key)
+  // False when a line changed another number of rows than were read before
+  // it ran: another session changed the table in between, and the undo
+  // script misses the rows it gave a mapped value meanwhile.
+  bool undoExact = true;
 };
 
 // Reads the rows the plan will change when the setting names a key field

@@ -129,11 +129,13 @@ void TzelDatabase::Disconnect() {
 
 TransportResult TzelDatabase::SendToServer(const std::string& request) {
   TransportResult reply = transport_->Send(request);
+  lastReplyTail_ = ReadReplyTail(reply.bytes);
   if (reply.status < 0) Disconnect();
   return reply;
 }
 
 bool TzelDatabase::UpdateToServer(const std::string& text) {
+  lastReplyTail_ = {};
   if (NothingToSend(text)) return true;
   if (!connected_) {
     // Reporting success here would let the caller commit changes that never

@@ -76,9 +76,22 @@ TEST_F(ApplyTest, DryRunShowsWhatEachLineWillChangeAndChangesNothing) {
 
 TEST_F(ApplyTest, ExecuteThenUndoRestoresEveryRowExactlyAndTheMappingReplays) {
   const std::string before = SqlTool(kGoodsDump);
+  const std::vector<std::string> oldValues = {"Шт", "ШТ.", "кгр", "Кг."};
+  std::vector<std::string> clientCounts;
+  int total = 0;
+  for (const std::string& value : oldValues) {
+    const std::string counted = SqlTool("SELECT COUNT(*) FROM Goods WHERE Unit = '" + value + "'");
+    clientCounts.push_back(counted.substr(0, counted.find('\n')));
+    total += std::stoi(clientCounts.back());
+  }
   ToolRun applied = Run({"apply", "--table", "Goods", "--field", "Unit", "--key", "Good",
                          "--execute", Mapping("Шт\tшт\nШТ.\tшт\nкгр\tкг\nКг.\tкг\n")});
   ASSERT_EQ(applied.status, 0) << applied.err;
+  for (size_t index = 0; index < oldValues.size(); ++index) {
+    const std::string reported = Reported(applied.out, "строка " + std::to_string(index + 1));
+    EXPECT_EQ(reported.substr(0, reported.find('\t')), clientCounts[index]) << oldValues[index];
+  }
+  EXPECT_EQ(Reported(applied.out, "итого"), std::to_string(total));
   const std::string changed = SqlTool(kGoodsDump);
   EXPECT_NE(changed, before);
   EXPECT_EQ(SqlTool("SELECT COUNT(*) FROM Goods WHERE Unit IN ('Шт', 'ШТ.', 'кгр', 'Кг.')"), "0\n");
@@ -89,6 +102,7 @@ TEST_F(ApplyTest, ExecuteThenUndoRestoresEveryRowExactlyAndTheMappingReplays) {
 
   ToolRun undone = Run({"undo", undoFile});
   ASSERT_EQ(undone.status, 0) << undone.err;
+  EXPECT_EQ(Reported(undone.out, "восстановлено строк"), std::to_string(total));
   EXPECT_EQ(SqlTool(kGoodsDump), before);
 
   ToolRun replayed = Run({"apply", "--table", "Goods", "--field", "Unit", "--execute", mappingFile});
@@ -101,7 +115,9 @@ TEST_F(ApplyTest, AllOrNothingWithAFailingFifthLineLeavesTheTableUnchanged) {
   ToolRun run = Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id", "--execute",
                      Mapping("A\tA1\nB\tB1\nC\tC1\nD\tD1\nE\tзапрещено\n шт \tшт\n")});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.LastErrorLine().find(replacemsg::kFailedWhole), 0u) << run.err;
+  const std::string failedLine =
+      replacemsg::FailedLine(5, "UPDATE Stock SET Stock.Unit = 'запрещено' WHERE Stock.Unit = 'E'", "");
+  EXPECT_EQ(run.LastErrorLine().substr(0, failedLine.size()), failedLine) << run.err;
   EXPECT_EQ(SqlTool(kStockDump), before);
   EXPECT_NE(LogText().find("файл отмены: нет"), std::string::npos) << LogText();
   for (const auto& entry : std::filesystem::directory_iterator(Path("state/morvane"))) {

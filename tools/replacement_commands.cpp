@@ -96,6 +96,7 @@ void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   streams.out << "журнал\t" << run.logFile << '\n';
   streams.out << "файл замен\t" << run.files.mapping << '\n';
   if (!run.files.undo.empty()) streams.out << "файл отмены\t" << run.files.undo << '\n';
+  if (!run.undoExact) streams.err << replacemsg::kUndoNotExact << '\n';
 }
 
 void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams) {
