@@ -38,7 +38,15 @@ RequestOutcome SendRequest(const std::string& text) {
   outcome.accepted = session.UpdateToServer(text);
   outcome.rowsChanged = session.RowsChanged();
   outcome.failedStatement = session.FailedStatement();
+  if (!outcome.accepted) outcome.errorText = session.LastErrorText();
   return outcome;
+}
+
+// The server's message without the statement the transport quotes after it
+// ("\r\nSQL: ..."), for messages that name the line themselves.
+std::string WithoutQuotedStatement(const std::string& reason) {
+  const size_t quoted = reason.find("\r\nSQL: ");
+  return quoted == std::string::npos ? reason : reason.substr(0, quoted);
 }
 
 // Statements of one request: each ends with a semicolon, so that no line
@@ -199,8 +207,8 @@ ExecutionResult ExecuteAllOrNothing(const std::vector<std::string>& statements,
   const int failed = outcome.failedStatement;
   if (failed >= 0 && size_t(failed) < statements.size()) {
     LoggedStatement& statement = result.statements[size_t(failed)];
-    statement.error = reason;
-    result.message = replacemsg::FailedLine(statement.line, statement.sql, reason);
+    statement.error = WithoutQuotedStatement(reason);
+    result.message = replacemsg::FailedLine(statement.line, statement.sql, statement.error);
   } else {
     result.message = replacemsg::kFailedWhole + replacemsg::OneLine(reason);
   }
@@ -220,7 +228,7 @@ ExecutionResult ExecuteLineByLine(const std::vector<std::string>& statements,
     if (outcome.accepted) {
       if (!outcome.rowsChanged.empty()) statement.rowsChanged = Sum(outcome.rowsChanged);
     } else {
-      statement.error = ReasonOf(outcome);
+      statement.error = WithoutQuotedStatement(ReasonOf(outcome));
       ++failed;
     }
     if (progress && !progress(index + 1, statements.size()) && index + 1 < statements.size()) {
