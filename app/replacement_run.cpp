@@ -312,8 +312,14 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   entry.outcome = OutcomeText(run.result);
   if (!run.undoExact) entry.outcome += "; " + std::string(replacemsg::kUndoNotExact);
   entry.statements = run.result.statements;
-  log.Append(entry);
-  run.logFile = log.LogFile();
+  // The statements have run: a log that cannot be written must not turn
+  // what happened into a failure, so the caller is told beside the result.
+  try {
+    log.Append(entry);
+    run.logFile = log.LogFile();
+  } catch (const Exception& error) {
+    run.logProblem = error.what();
+  }
   return run;
 }
 
@@ -336,7 +342,12 @@ ExecutionResult RunUndoFile(const std::string& undoFile, const std::string& logF
   ExecutionResult result = ExecuteAllOrNothing(undo.Statements());
   entry.outcome = replacemsg::UndoOf(undoFile) + ": " + OutcomeText(result);
   entry.statements = result.statements;
-  ReplacementLog(logFolder.empty() ? DefaultReplacementLogFolder() : logFolder).Append(entry);
+  try {
+    ReplacementLog(logFolder.empty() ? DefaultReplacementLogFolder() : logFolder).Append(entry);
+  } catch (const Exception& error) {
+    // The undo has run; only the log entry is missing, and the caller says so.
+    if (result.applied) result.message = error.what();
+  }
   return result;
 }
 

@@ -84,7 +84,8 @@ struct ReplacementRunOptions {
 struct ReplacementRun {
   ExecutionResult result;
   ExecutionFiles files;  // files.undo is empty when no undo script was written
-  std::string logFile;
+  std::string logFile;     // empty when the entry could not be written:
+  std::string logProblem;  // then why (the statements have run all the same)
   std::vector<int64_t> capturedRows;  // per plan line: rows read before executing (with a key)
   // False when a line changed another number of rows than were read before
   // it ran: another session changed the table in between, and the undo
@@ -103,7 +104,8 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
 
 // Reads an undo script, refuses (EDatabaseError naming the rows) when a row
 // was changed since the replacement, otherwise runs it all-or-nothing and
-// logs it. logFolder empty: the default folder.
+// logs it (when the log cannot be written, the result is still applied and
+// its message says why). logFolder empty: the default folder.
 ExecutionResult RunUndoFile(const std::string& undoFile, const std::string& logFolder = {});
 
 // The database as the log names it: the session's init reply without its

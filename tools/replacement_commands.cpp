@@ -97,6 +97,7 @@ void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   streams.out << "файл замен\t" << run.files.mapping << '\n';
   if (!run.files.undo.empty()) streams.out << "файл отмены\t" << run.files.undo << '\n';
   if (!run.undoExact) streams.err << replacemsg::kUndoNotExact << '\n';
+  if (!run.logProblem.empty()) streams.err << run.logProblem << '\n';
 }
 
 void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams) {
@@ -104,6 +105,7 @@ void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   const ExecutionResult result = RunUndoFile(arguments.Positional(0));
   if (!result.applied) throw EDatabaseError(result.message);
   streams.out << "восстановлено строк\t" << result.TotalRowsChanged() << '\n';
+  if (!result.message.empty()) streams.err << result.message << '\n';
 }
 
 }  // namespace morvane::tools
