@@ -61,6 +61,10 @@ inline std::string KeyNotUnique(std::string_view keyField, std::string_view key)
   return "Ключ " + std::string(keyField) + " не уникален: значение " + Quoted(key) +
          " встречается в нескольких строках, точная отмена невозможна";
 }
+inline std::string NotRestored(std::string_view rows) {
+  return "Не восстановлены строки с ключом " + std::string(rows) +
+         ": их изменили во время отмены";
+}
 inline std::string KeyMissing(std::string_view keyField, std::string_view value) {
   return "Строка со значением " + Quoted(value) + " не имеет ключа " + std::string(keyField) +
          ", точная отмена невозможна";

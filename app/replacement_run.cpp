@@ -341,12 +341,22 @@ ExecutionResult RunUndoFile(const std::string& undoFile, const std::string& logF
   entry.undoNote = replacemsg::UndoOf(undoFile);
   ExecutionResult result = ExecuteAllOrNothing(undo.Statements());
   entry.outcome = replacemsg::UndoOf(undoFile) + ": " + OutcomeText(result);
+  // A row changed between the check and the undo is left as it is by its
+  // guarded statement: say which.
+  std::vector<std::string> skipped;
+  for (size_t index = 0; index < result.statements.size(); ++index) {
+    if (result.statements[index].rowsChanged == 0) skipped.push_back(undo.rows[index].key);
+  }
+  if (result.applied && !skipped.empty()) {
+    result.message = NotRestoredMessage(skipped);
+    entry.outcome += "; " + result.message;
+  }
   entry.statements = result.statements;
   try {
     ReplacementLog(logFolder.empty() ? DefaultReplacementLogFolder() : logFolder).Append(entry);
   } catch (const Exception& error) {
     // The undo has run; only the log entry is missing, and the caller says so.
-    if (result.applied) result.message = error.what();
+    if (result.applied) result.message += (result.message.empty() ? "" : "; ") + std::string(error.what());
   }
   return result;
 }

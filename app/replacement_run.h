@@ -104,8 +104,9 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
 
 // Reads an undo script, refuses (EDatabaseError naming the rows) when a row
 // was changed since the replacement, otherwise runs it all-or-nothing and
-// logs it (when the log cannot be written, the result is still applied and
-// its message says why). logFolder empty: the default folder.
+// logs it. An applied result's message names rows changed between the check
+// and the undo (left as they were) and a log that could not be written.
+// logFolder empty: the default folder.
 ExecutionResult RunUndoFile(const std::string& undoFile, const std::string& logFolder = {});
 
 // The database as the log names it: the session's init reply without its

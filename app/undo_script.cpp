@@ -195,14 +195,26 @@ std::vector<std::string> RowsChangedSince(const UndoScript& undo,
   return changed;
 }
 
-std::string ChangedSinceMessage(const std::vector<std::string>& keys) {
+namespace {
+
+std::string NamedKeys(const std::vector<std::string>& keys) {
   std::string named;
   for (size_t i = 0; i < keys.size() && i < kNamedKeys; ++i) {
     if (!named.empty()) named += ", ";
     named += replacemsg::Quoted(keys[i]);
   }
   if (keys.size() > kNamedKeys) named += " и ещё " + std::to_string(keys.size() - kNamedKeys);
-  return replacemsg::ChangedSince(named);
+  return named;
+}
+
+}  // namespace
+
+std::string ChangedSinceMessage(const std::vector<std::string>& keys) {
+  return replacemsg::ChangedSince(NamedKeys(keys));
+}
+
+std::string NotRestoredMessage(const std::vector<std::string>& keys) {
+  return replacemsg::NotRestored(NamedKeys(keys));
 }
 
 }  // namespace morvane

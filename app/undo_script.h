@@ -83,5 +83,8 @@ std::vector<std::string> RowsChangedSince(const UndoScript& undo,
                                           const std::vector<CapturedRow>& current);
 // The refusal naming them (at most ten keys, then how many more).
 std::string ChangedSinceMessage(const std::vector<std::string>& keys);
+// After an undo: the rows its guarded statements left alone because they
+// were changed between the check and the undo.
+std::string NotRestoredMessage(const std::vector<std::string>& keys);
 
 }  // namespace morvane
