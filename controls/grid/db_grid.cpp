@@ -5,6 +5,7 @@
 
 #include <QLocale>
 
+#include "controls/editors/db_grid_inplace_edit.h"
 #include "platform/db/data_source.h"
 #include "platform/db/dataset.h"
 #include "platform/rtl/text.h"
@@ -91,6 +92,7 @@ TDataSource* TzelCustomDBGrid::DataSource() const { return dataLink_->DataSource
 
 void TzelCustomDBGrid::SetDataSource(TDataSource* value) {
   if (value == dataLink_->DataSource()) return;
+  bookmarks_.Clear();
   if (TDataSource* old = dataLink_->DataSource()) bridge_->Forget(old);
   dataLink_->SetDataSource(value);
   bridge_->Listen(value);
@@ -157,6 +159,7 @@ void TzelCustomDBGrid::SetOptions(TzelDBGridOptions value) {
   apply(value.Contains(dgEditing), {goEditing});
   apply(value.Contains(dgAlwaysShowEditor), {goAlwaysShowEditor});
   SetGridOptions(grid);
+  if (options_.Contains(dgMultiSelect) && !value.Contains(dgMultiSelect)) bookmarks_.Clear();
   const TzelDBGridOptions old = options_;
   options_ = value;
   if (!value.Contains(dgEditing)) {
@@ -287,6 +290,8 @@ QRect TzelCustomDBGrid::ScreenCellRect(TzelRowType rowType, const std::string& c
 }
 
 // --- Editor hooks ------------------------------------------------------------------------
+
+QWidget* TzelCustomDBGrid::CreateEditor() { return new TzelDBGridInplaceEdit(this); }
 
 bool TzelCustomDBGrid::CanEditShow() const {
   if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
