@@ -28,6 +28,18 @@ const std::vector<ToolCommand>& ToolCommands() {
        "one record per group of the group fields with the sums of the sum fields, "
        "saved as the data file OUT",
        GroupCommand},
+      {"apply",
+       {{"MAPPING"},
+        {{"--table", "TABLE", true}, {"--field", "FIELD", true}, {"--key", "KEY"}, {"--execute", ""}}},
+       "the wizard's UPDATE statements for a mapping file (current value TAB new value per "
+       "line): shows the rows each will change; --execute runs them all-or-nothing, logs the "
+       "run and, with --key, writes its undo script",
+       ApplyCommand},
+      {"undo",
+       {{"UNDO"}, {}},
+       "runs the undo script of an apply or wizard run all-or-nothing, unless a row was "
+       "changed since",
+       UndoCommand},
   };
   return commands;
 }
