@@ -6,11 +6,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/mapping.h"
+#include "app/script_run.h"
 #include "platform/db/component.h"
 #include "platform/db/data_source.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_menu.h"
+#include "platform/db/field.h"
+#include "server/database.h"
 #include "server/table.h"
 
 namespace morvane {
@@ -18,6 +22,7 @@ namespace morvane {
 namespace {
 
 constexpr char kNoCommander[] = "TFormUM::FormShow :\r\n AppCommander undefine !";
+constexpr char kQueryFailed[] = "Не удалось выполнить запрос !";
 const char* const kSettingNames[] = {"Goods.Unit", "Parts.Unit"};
 
 QString Text(const std::string& text) {
@@ -76,11 +81,24 @@ void TFormUM::CreateDataComponents() {
   DataSourceM->SetDataSet(TableM);
   TableS = makeTable("TableS");
   TableI = makeTable("TableI");
+  // A row added to the mapping would offer to change values the table does
+  // not hold; a row deleted would suggest deleting them. Neither exists.
+  auto refuseOnceLoaded = [this](TDataSet*) {
+    if (mappingLoaded_) Abort();
+  };
+  TableM->BeforeInsert = refuseOnceLoaded;
+  TableM->BeforeDelete = refuseOnceLoaded;
 }
 
 void TFormUM::CloseMappingTables() {
+  mappingLoaded_ = false;
   DS_Close(TableM);
   DS_Close(TableI);
+}
+
+void TFormUM::CloseReadTables() {
+  CloseMappingTables();
+  DS_Close(TableS);
 }
 
 void TFormUM::FormDestroy() {
@@ -168,6 +186,85 @@ void TFormUM::ButtonSaveClick() {
   ButtonDo->setEnabled(false);
   Memo1->clear();
   CloseMappingTables();
+}
+
+bool TFormUM::OpenForRead(TzelTable* table, const std::string& indexFieldNames,
+                          TQueryBuilder builder) {
+  std::string failure;
+  if (DS_Open(table, indexFieldNames, builder, appCommander_.get(), &failure)) return true;
+  // Going on would move in, or append to, a closed table; and a mapping read
+  // without its allowed values or its current values is not one to act on.
+  CloseReadTables();
+  const std::string reason = FailureReason(failure);
+  MessageBoxStop(reason.empty() ? kQueryFailed : kQueryFailed + std::string("\r\n") + reason);
+  return false;
+}
+
+void TFormUM::ConfigureMappingFields() {
+  TField* src = TableM->FieldByName("src");
+  src->SetDisplayWidth(15);
+  src->SetDisplayLabel("Текущее");
+  // The current value becomes the WHERE value of its UPDATE: editing it
+  // would change other rows than the ones shown.
+  src->SetReadOnly(true);
+  TField* inf = TableM->FieldByName("inf");
+  inf->SetDisplayWidth(18);
+  inf->SetDisplayLabel("Новое");
+}
+
+void TFormUM::ButtonReadClick() {
+  if (!appCommander_) return;  // FormShow has said so already
+  ButtonGen->setEnabled(false);
+  ButtonDo->setEnabled(false);
+  CloseMappingTables();
+  const CMvCFG& cfg = appCommander_->Cfg;
+  if (!OpenForRead(TableI, cfg.InfFld, &CMorvane::BuildSourceQuery)) return;
+  if (!OpenForRead(TableM, "", &CMorvane::BuildMappingQuery)) return;
+  if (!OpenForRead(TableS, "", &CMorvane::BuildValuesQuery)) return;
+
+  TMappingFill fill;
+  try {
+    fill = FillMapping(*TableS, cfg.SrcFld, TableI, cfg.InfFld, *TableM);
+  } catch (...) {
+    CloseReadTables();  // a half-filled mapping is not one to generate from
+    throw;
+  }
+  DS_Close(TableS);
+  ConfigureMappingFields();
+  lookupDropDownFields_ = LookupDropDownFieldsFor(*TableI, cfg.InfFld);
+  mappingLoaded_ = true;
+  ButtonGen->setEnabled(TableM->Active() && TableM->RecordCount() > 0);
+  const std::string notHeld = NotHeldMessage(fill);
+  if (!notHeld.empty()) MessageBoxStop(notHeld);
+}
+
+std::vector<std::string> TFormUM::MemoLines() const {
+  // The memo's lines as a list of strings sees them: a final line break does
+  // not start another line, and an empty memo has none.
+  QString text = Memo1->toPlainText();
+  if (text.isEmpty()) return {};
+  if (text.endsWith('\n')) text.chop(1);
+  std::vector<std::string> lines;
+  for (const QString& line : text.split('\n')) lines.push_back(line.toStdString());
+  return lines;
+}
+
+void TFormUM::ButtonGenClick() {
+  if (!appCommander_) return;
+  Memo1->clear();
+  TGeneratedScript script;
+  if (TableM->Active()) script = GenerateScript(*TableM, *appCommander_);
+  QStringList lines;
+  for (const std::string& line : script.lines) lines.push_back(QString::fromStdString(line));
+  if (!lines.isEmpty()) Memo1->setPlainText(lines.join('\n'));
+  ButtonDo->setEnabled(!MemoLines().empty());
+  const std::string refused = RefusedMessage(script.refused);
+  if (!refused.empty()) MessageBoxStop(refused);
+}
+
+void TFormUM::ButtonDoClick() {
+  const TScriptRun run = RunScript(MemoLines(), zelDB());
+  MessageBoxStop(ScriptRunMessage(run));
 }
 
 }  // namespace morvane

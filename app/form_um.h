@@ -4,9 +4,15 @@
 //   Step 1  choose a named setting (ButtonLoad and its pop-up menu), or
 //           clear the edits (ButtonNew) and save them (ButtonSave); the last
 //           two are offered only when the first argument is exactly "A".
-//   Step 2  load the distinct current values into GridM (ButtonRead).
+//   Step 2  load the distinct current values into GridM (ButtonRead); the
+//           operator chooses new values in the "Новое" column.
 //   Step 3  generate the UPDATE script into Memo1 (ButtonGen) and send it
-//           line by line (ButtonDo).
+//           line by line (ButtonDo), then say how it went.
+//
+// Reading stops at the first table that does not open, closes all three
+// and says why. Once read, the mapping takes no new and no deleted rows and
+// its current values are read-only: a mapping is undone by emptying its new
+// value. The mapping logic itself lives in app/mapping.h.
 //
 // Until FormShow has opened the session every control keeps its design
 // state: visible and enabled. A session that cannot be opened leaves the
@@ -52,9 +58,12 @@ class TFormUM : public TForm_Template1 {
   void ButtonLoadClick();
   void ButtonSaveClick();
   void SettingItemClick(QAction* item);
-  void ButtonReadClick() {}
-  void ButtonGenClick() {}
-  void ButtonDoClick() {}
+  void ButtonReadClick();
+  void ButtonGenClick();
+  void ButtonDoClick();
+
+  // The fields the "inf" column's drop-down lists, decided at the last read.
+  const std::string& LookupDropDownFields() const { return lookupDropDownFields_; }
 
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
@@ -111,12 +120,21 @@ class TFormUM : public TForm_Template1 {
 
   void CreateDataComponents();
   void CloseMappingTables();
+  // Opens one table of the read; on failure closes the three and says why.
+  bool OpenForRead(TzelTable* table, const std::string& indexFieldNames, TQueryBuilder builder);
+  void CloseReadTables();
+  void ConfigureMappingFields();
+  std::vector<std::string> MemoLines() const;
 
   TFormUMOptions options_;
   // Owns TableM, DataSourceM, TableS and TableI, as a form owns its
   // components; they go when the form goes, after FormDestroy.
   std::unique_ptr<TComponent> components_;
   std::unique_ptr<CMorvane> appCommander_;
+  // Set once a read has filled TableM: from then on it refuses new and
+  // deleted rows until the next read or close.
+  bool mappingLoaded_ = false;
+  std::string lookupDropDownFields_;
 };
 
 }  // namespace morvane

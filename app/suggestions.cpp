@@ -1,0 +1,161 @@
+#include "app/suggestions.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes UTF-8; a malformed sequence becomes one replacement character per
+// byte, so every text has a character form.
+std::u32string Characters(std::string_view text) {
+  std::u32string chars;
+  size_t index = 0;
+  while (index < text.size()) {
+    const unsigned char lead = static_cast<unsigned char>(text[index]);
+    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
+                                  : (lead >> 3) == 0x1E ? 4 : 0;
+    char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F
+                                                                                 : lead & 0x07;
+    bool valid = length != 0 && index + length <= text.size();
+    for (size_t next = 1; valid && next < length; ++next) {
+      const unsigned char byte = static_cast<unsigned char>(text[index + next]);
+      valid = (byte & 0xC0) == 0x80;
+      code = (code << 6) | (byte & 0x3F);
+    }
+    if (!valid) {
+      chars.push_back(kReplacement);
+      ++index;
+      continue;
+    }
+    chars.push_back(code);
+    index += length;
+  }
+  return chars;
+}
+
+bool IsBlank(std::string_view text, size_t index, size_t& width) {
+  if (text[index] == ' ' || text[index] == '\t' || text[index] == '\r' || text[index] == '\n') {
+    width = 1;
+    return true;
+  }
+  if (text.substr(index, 2) == "\xC2\xA0") {  // no-break space
+    width = 2;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string NormalizeForSuggestion(std::string_view text) {
+  const std::string lower = AnsiLowerCase(text);
+  // Blanks collapsed to one, "ё" read as "е".
+  std::string collapsed;
+  bool pendingBlank = false;
+  for (size_t index = 0; index < lower.size();) {
+    size_t width = 0;
+    if (IsBlank(lower, index, width)) {
+      pendingBlank = !collapsed.empty();
+      index += width;
+      continue;
+    }
+    if (pendingBlank) collapsed += ' ';
+    pendingBlank = false;
+    if (std::string_view(lower).substr(index, 2) == "ё") {
+      collapsed += "е";
+      index += 2;
+      continue;
+    }
+    collapsed += lower[index++];
+  }
+  // Trailing dots, and blanks between them ("шт. ."), go.
+  while (!collapsed.empty() && (collapsed.back() == '.' || collapsed.back() == ' ')) {
+    collapsed.pop_back();
+  }
+  return collapsed;
+}
+
+size_t SuggestionDistanceLimit(size_t characters) {
+  if (characters <= 2) return 0;
+  if (characters <= 5) return 1;
+  if (characters <= 9) return 2;
+  return 3;
+}
+
+size_t EditDistance(std::u32string_view left, std::u32string_view right) {
+  // One row of the classic table at a time.
+  std::vector<size_t> row(right.size() + 1);
+  for (size_t column = 0; column <= right.size(); ++column) row[column] = column;
+  for (size_t line = 1; line <= left.size(); ++line) {
+    size_t diagonal = row[0];
+    row[0] = line;
+    for (size_t column = 1; column <= right.size(); ++column) {
+      const size_t above = row[column];
+      const size_t substitution = diagonal + (left[line - 1] == right[column - 1] ? 0 : 1);
+      row[column] = std::min({above + 1, row[column - 1] + 1, substitution});
+      diagonal = above;
+    }
+  }
+  return row[right.size()];
+}
+
+TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
+  for (const TAllowedValue& item : allowed) {
+    if (item.value.empty()) continue;  // nothing a field could be set to
+    Candidate candidate;
+    candidate.value = item.value;
+    candidate.normalValue = NormalizeForSuggestion(item.value);
+    candidate.normalName = NormalizeForSuggestion(item.fullName);
+    candidate.valueChars = Characters(candidate.normalValue);
+    candidate.nameChars = Characters(candidate.normalName);
+    candidates_.push_back(std::move(candidate));
+  }
+}
+
+template <class Accept>
+std::optional<std::string> TSuggester::Unique(Accept accept) const {
+  const std::string* found = nullptr;
+  for (const Candidate& candidate : candidates_) {
+    if (!accept(candidate)) continue;
+    // The same value listed twice (two rows of the reference) is one value.
+    if (found != nullptr && *found != candidate.value) return std::string();
+    found = &candidate.value;
+  }
+  if (found == nullptr) return std::nullopt;
+  return *found;
+}
+
+std::string TSuggester::Suggest(std::string_view current) const {
+  for (const Candidate& candidate : candidates_) {
+    if (candidate.value == current) return candidate.value;
+  }
+  const std::string normal = NormalizeForSuggestion(current);
+  if (normal.empty()) return {};
+  // A tie at a rule gives no suggestion; it never falls through to a weaker
+  // rule.
+  if (auto same = Unique([&](const Candidate& c) { return c.normalValue == normal; })) return *same;
+  if (auto named = Unique([&](const Candidate& c) { return c.normalName == normal; })) {
+    return *named;
+  }
+
+  const std::u32string chars = Characters(normal);
+  const size_t limit = SuggestionDistanceLimit(chars.size());
+  if (limit == 0) return {};
+  auto distanceOf = [&](const Candidate& c) {
+    size_t distance = EditDistance(chars, c.valueChars);
+    if (!c.nameChars.empty()) distance = std::min(distance, EditDistance(chars, c.nameChars));
+    return distance;
+  };
+  size_t best = std::numeric_limits<size_t>::max();
+  for (const Candidate& candidate : candidates_) best = std::min(best, distanceOf(candidate));
+  if (best > limit) return {};
+  return Unique([&](const Candidate& c) { return distanceOf(c) == best; }).value_or("");
+}
+
+}  // namespace morvane
