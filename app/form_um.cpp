@@ -8,6 +8,7 @@
 
 #include "app/mapping.h"
 #include "app/script_run.h"
+#include "controls/grid/db_grid.h"
 #include "platform/db/component.h"
 #include "platform/db/data_source.h"
 #include "platform/ui/application.h"
@@ -81,6 +82,10 @@ void TFormUM::CreateDataComponents() {
   DataSourceM->SetDataSet(TableM);
   TableS = makeTable("TableS");
   TableI = makeTable("TableI");
+  GridM->SetDataSource(DataSourceM);
+  // Rows are neither added nor deleted in the mapping (see below).
+  GridM->SetAllowInsert(false);
+  GridM->SetAllowDelete(false);
   // A row added to the mapping would offer to change values the table does
   // not hold; a row deleted would suggest deleting them. Neither exists.
   auto refuseOnceLoaded = [this](TDataSet*) {
@@ -102,6 +107,9 @@ void TFormUM::CloseReadTables() {
 }
 
 void TFormUM::FormDestroy() {
+  // The grid is a child widget and outlives the datasets, which go with the
+  // form's components: it lets go of them first.
+  GridM->SetDataSource(nullptr);
   Guarded([this] { CloseMappingTables(); });
   appCommander_.reset();
 }
@@ -232,10 +240,23 @@ void TFormUM::ButtonReadClick() {
   DS_Close(TableS);
   ConfigureMappingFields();
   lookupDropDownFields_ = LookupDropDownFieldsFor(*TableI, cfg.InfFld);
+  ConfigureLookupColumn();
   mappingLoaded_ = true;
   ButtonGen->setEnabled(TableM->Active() && TableM->RecordCount() > 0);
   const std::string notHeld = NotHeldMessage(fill);
   if (!notHeld.empty()) MessageBoxStop(notHeld);
+}
+
+void TFormUM::ConfigureLookupColumn() {
+  TzelColumn* column = GridM->ColumnByName("inf");
+  if (column == nullptr) return;
+  column->SetAutoDropDown(true);
+  column->SetButtonStyle(cbsLookup);
+  column->SetLookupDataSet(TableI);
+  column->SetLookupDropDownFields(lookupDropDownFields_);
+  column->SetLookupKeyField("inf");
+  column->SetLookupLinkField(appCommander_->Cfg.InfFld);
+  column->SetDropDownWidth(250);
 }
 
 std::vector<std::string> TFormUM::MemoLines() const {

@@ -39,6 +39,7 @@ namespace morvane {
 
 class TComponent;
 class TDataSource;
+class TzelDBGrid;
 class TzelTable;
 
 struct TFormUMOptions {
@@ -90,7 +91,7 @@ class TFormUM : public TForm_Template1 {
   QPushButton* ButtonSave;
   QLabel* Label7;
   QLabel* Label11;
-  QWidget* GridM;
+  TzelDBGrid* GridM;  // the mapping over DataSourceM
   QPushButton* ButtonRead;
   QLabel* Label8;
   QLabel* Label12;
@@ -124,6 +125,8 @@ class TFormUM : public TForm_Template1 {
   bool OpenForRead(TzelTable* table, const std::string& indexFieldNames, TQueryBuilder builder);
   void CloseReadTables();
   void ConfigureMappingFields();
+  // The "inf" column: a lookup over TableI with an automatic drop-down.
+  void ConfigureLookupColumn();
   std::vector<std::string> MemoLines() const;
 
   TFormUMOptions options_;

@@ -1,7 +1,6 @@
 // The components of TFormUM at their design places. Each tab stands labels
 // on the left, edits at x 160 in rows 20 pixels apart and its buttons in a
 // row at y 230; captions are fitted to their rectangles.
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +9,7 @@
 #include <QTabWidget>
 
 #include "app/form_um.h"
+#include "controls/grid/db_grid.h"
 #include "platform/ui/application.h"
 #include "platform/ui/layout.h"
 
@@ -136,14 +136,10 @@ void TFormUM::BuildStep2() {
                       "Нажмите кнопку Загрузить. Заполните необходимые соответствия и передите к "
                       "следующему шагу.",
                       QRect(kLabelLeft, 24, kTextWidth, 30), kWordWrap);
-  // The data grid takes this place when the mapping is loaded here.
-  auto* grid = new QFrame(sheet);
-  grid->setObjectName("GridM");
-  grid->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  grid->setAutoFillBackground(true);
-  grid->setBackgroundRole(QPalette::Base);
-  Place(grid, kLabelLeft, 62, 241, 151);
-  GridM = grid;
+  GridM = new TzelDBGrid(sheet);
+  GridM->SetName("GridM");
+  GridM->setObjectName("GridM");
+  Place(GridM, kLabelLeft, 62, 241, 151);
   ButtonRead = MakeButton(sheet, "ButtonRead", "Загрузить", kLabelLeft);
 }
 

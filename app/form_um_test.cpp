@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "app/testing/fake_transport.h"
+#include "controls/grid/db_grid.h"
 #include "platform/db/data_source.h"
 #include "platform/rtl/ini_file.h"
 #include "platform/ui/application.h"
