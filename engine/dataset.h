@@ -78,13 +78,6 @@ class TzelDataset : public TDataSet {
   // Fired when the change counter leaves 0 and when it returns to 0.
   TDataSetNotifyEvent OnNeedToSaveChange;
 
-  // The framework checks CanModify before the engine's hooks run; these give
-  // a read-only dataset's own messages first, then do the framework's work.
-  void Edit();
-  void Insert();
-  void Append();
-  void Delete();
-
   // --- Pending changes ---
   bool GetNeedToSave() const { return changeCount_ > 0; }
   int ChangeCount() const { return changeCount_; }
@@ -277,6 +270,9 @@ class TzelDataset : public TDataSet {
   void InternalCancel() override;
   void InternalRefresh() override;
   bool GetCanModify() const override;
+  // A read-only dataset's own message for each kind of change, before the
+  // framework's check.
+  void CheckCanModify(TModifyKind kind) const override;
   void ClearCalcFields(TRecordBuffer buffer) override;
   void DoBeforeClose() override;
   void DoBeforeEdit() override;

@@ -48,26 +48,13 @@ void TzelDataset::SetReadOnly(bool value) {
   readOnly_ = value;
 }
 
-void TzelDataset::Edit() {
-  if (readOnly_ && Active() && State() != dsEdit && State() != dsInsert) {
-    DatabaseError(ViewCount() == 0 ? _Z_READONLYINSERT : _Z_READONLYEDIT);
+void TzelDataset::CheckCanModify(TModifyKind kind) const {
+  if (readOnly_) {
+    DatabaseError(kind == mkEdit     ? _Z_READONLYEDIT
+                  : kind == mkInsert ? _Z_READONLYINSERT
+                                     : _Z_READONLYDELETE);
   }
-  TDataSet::Edit();
-}
-
-void TzelDataset::Insert() {
-  if (readOnly_ && Active()) DatabaseError(_Z_READONLYINSERT);
-  TDataSet::Insert();
-}
-
-void TzelDataset::Append() {
-  if (readOnly_ && Active()) DatabaseError(_Z_READONLYINSERT);
-  TDataSet::Append();
-}
-
-void TzelDataset::Delete() {
-  if (readOnly_ && Active() && !IsEmpty()) DatabaseError(_Z_READONLYDELETE);
-  TDataSet::Delete();
+  TDataSet::CheckCanModify(kind);
 }
 
 void TzelDataset::DoBeforeEdit() {

@@ -250,6 +250,33 @@ TEST_F(DatasetTest, ReadOnlyDatasetRefusesChanges) {
   EXPECT_EQ(table_.ChangeCount(), 0);
 }
 
+TEST_F(DatasetTest, ReadOnlyMessagesReachCallersOfTheFrameworkBase) {
+  // Grids and edit controls hold a TDataSet*: they must see the same texts.
+  table_.SetReadOnly(true);
+  TDataSet& base = table_;
+  EXPECT_EQ(ErrorOf([&] { base.Edit(); }),
+            "Table1: Запись только для чтения! Она не может быть изменена!");
+  EXPECT_EQ(ErrorOf([&] { base.Insert(); }),
+            "Table1: Вы имеете доступ только для чтения, и не можете добавлять записи!");
+  EXPECT_EQ(ErrorOf([&] { base.Append(); }),
+            "Table1: Вы имеете доступ только для чтения, и не можете добавлять записи!");
+  EXPECT_EQ(ErrorOf([&] { base.Delete(); }),
+            "Table1: Запись только для чтения! Она не может быть удалена!");
+  EXPECT_EQ(base.State(), dsBrowse);
+  EXPECT_EQ(table_.ChangeCount(), 0);
+}
+
+TEST(DatasetReadOnly, EditOfAnEmptyReadOnlyDatasetIsRefusedAsAnInsert) {
+  MemoryDataset table(TestBuffer().Layout({"T.ID i"}).Bytes());
+  table.Open();
+  table.SetReadOnly(true);
+  TDataSet& base = table;
+  EXPECT_EQ(ErrorOf([&] { base.Edit(); }),
+            "Table1: Вы имеете доступ только для чтения, и не можете добавлять записи!");
+  table.Close();
+  EXPECT_EQ(ErrorOf([&] { base.Edit(); }), "Table1: Cannot perform this operation on a closed dataset");
+}
+
 TEST_F(DatasetTest, WritingOutsideEditingIsRefused) {
   EXPECT_EQ(ErrorOf([&] { table_.SetFieldData(table_.FieldByName("ID"), nullptr); }),
             "Table1: Table is not in edit or insert mode");

@@ -118,7 +118,12 @@ class TDataSet : public TComponent {
   // Asks the controls to write pending edits into the record buffer.
   void UpdateRecord();
   bool CanModify() const { return GetCanModify(); }
-  void CheckCanModify() const;
+  // The one "may modify" gate: Edit, Insert, Append and Delete call it
+  // first (once the dataset is known to be open), whoever calls them. The
+  // base raises "Cannot modify a read-only dataset" when CanModify is false;
+  // a descendant overrides it to give its own message for each kind of
+  // change, calling the base afterwards.
+  virtual void CheckCanModify(TModifyKind kind) const;
   virtual TUpdateStatus UpdateStatus() const;
 
   // --- Controls ----------------------------------------------------------

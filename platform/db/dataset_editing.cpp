@@ -15,7 +15,7 @@
 
 namespace morvane {
 
-void TDataSet::CheckCanModify() const {
+void TDataSet::CheckCanModify(TModifyKind /*kind*/) const {
   if (!CanModify()) DatabaseError(SDataSetReadOnly);
 }
 
@@ -51,8 +51,9 @@ void TDataSet::InitRecord(TRecordBuffer buffer) {
 }
 
 void TDataSet::BeginInsertAppend() {
+  CheckActive();
+  CheckCanModify(mkInsert);
   CheckBrowseMode();
-  CheckCanModify();
   DoBeforeInsert();
   DoBeforeScroll();
 }
@@ -115,8 +116,9 @@ void TDataSet::Edit() {
     Insert();
     return;
   }
+  CheckActive();
+  CheckCanModify(mkEdit);
   CheckBrowseMode();
-  CheckCanModify();
   DoBeforeEdit();
   UpdateCursorPos();
   InternalEdit();
@@ -160,8 +162,8 @@ void TDataSet::Delete() {
     return;
   }
   if (recordCount_ == 0) DatabaseError(SDataSetEmpty);
+  CheckCanModify(mkDelete);
   DataEvent(deCheckBrowseMode);
-  CheckCanModify();
   DoBeforeDelete();
   DoBeforeScroll();
   UpdateCursorPos();

@@ -69,6 +69,9 @@ using TLocateOptions = TSet<TLocateOption>;
 
 enum TUpdateStatus : uint8_t { usUnmodified, usModified, usInserted, usDeleted };
 
+// The change a caller asks TDataSet::CheckCanModify about.
+enum TModifyKind : uint8_t { mkEdit, mkInsert, mkDelete };
+
 enum TBlobStreamMode : uint8_t { bmRead, bmWrite, bmReadWrite };
 
 enum TFieldKind : uint8_t { fkData, fkCalculated, fkLookup, fkInternalCalc };
