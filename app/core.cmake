@@ -5,7 +5,8 @@ add_library(morvane_app_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mv_cfg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/period.cpp
   ${CMAKE_CURRENT_LIST_DIR}/builders.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/suggestions.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/suggestions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizard_options.cpp)
 target_link_libraries(morvane_app_core PUBLIC morvane_rtl)
 morvane_test(morvane_app_core_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mv_cfg_test.cpp

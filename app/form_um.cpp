@@ -1,20 +1,22 @@
 #include "app/form_um.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/mapping.h"
 #include "app/script_run.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/component.h"
 #include "platform/db/data_source.h"
+#include "platform/db/field.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_menu.h"
-#include "platform/db/field.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -51,6 +53,7 @@ TFormUM::TFormUM(TFormUMOptions options, QWidget* parent)
   OnClick(ButtonRead, [this] { ButtonReadClick(); });
   OnClick(ButtonGen, [this] { ButtonGenClick(); });
   OnClick(ButtonDo, [this] { ButtonDoClick(); });
+  OnClick(ButtonAccept, [this] { ButtonAcceptClick(); });
   // A command object that cannot be built leaves the pointer null; FormShow
   // reports it.
   try {
@@ -93,10 +96,20 @@ void TFormUM::CreateDataComponents() {
   };
   TableM->BeforeInsert = refuseOnceLoaded;
   TableM->BeforeDelete = refuseOnceLoaded;
+  // The additions' hooks; each does nothing unless its option is on.
+  TableM->AfterPost = [this](TDataSet*) { UpdateSummary(); };
+  GridM->OnDrawColumnCell = [this](TzelCustomDBGrid*, const QRect& rect, int,
+                                   TzelColumn* column, TGridDrawState state) {
+    PaintSuggestion(rect, column, state.Contains(gdSelected));
+  };
+  GridM->OnTitleClick = [this](TzelCustomDBGrid*, TzelColumn* column) {
+    if (wizardOptions_.Counts || wizardOptions_.Suggestions) SortByColumn(column);
+  };
 }
 
 void TFormUM::CloseMappingTables() {
   mappingLoaded_ = false;
+  suggestions_.clear();
   DS_Close(TableM);
   DS_Close(TableI);
 }
@@ -107,6 +120,11 @@ void TFormUM::CloseReadTables() {
 }
 
 void TFormUM::FormDestroy() {
+  // An enlarged window is remembered; one at its stored size writes nothing.
+  if (appCommander_ && size() != DesignedSize() &&
+      (width() != wizardOptions_.Width || height() != wizardOptions_.Height)) {
+    Guarded([this] { SaveWindowSize(appCommander_->Cfg.IniPath, width(), height()); });
+  }
   // The grid is a child widget and outlives the datasets, which go with the
   // form's components: it lets go of them first.
   GridM->SetDataSource(nullptr);
@@ -139,6 +157,12 @@ void TFormUM::FormShow() {
   ButtonSave->setVisible(FirstArgumentIsA());
   appCommander_->Cfg.Load();
   ShowSettings();
+  wizardOptions_ = LoadWizardOptions(appCommander_->Cfg.IniPath);
+  ShowAdditions();
+  // Only an enlarged size is kept: the designed size is the smallest.
+  if (wizardOptions_.Width > width() || wizardOptions_.Height > height()) {
+    resize(std::max(wizardOptions_.Width, width()), std::max(wizardOptions_.Height, height()));
+  }
   ButtonGen->setEnabled(false);
   ButtonDo->setEnabled(false);
   ButtonRead->setEnabled(true);
@@ -229,10 +253,19 @@ void TFormUM::ButtonReadClick() {
   if (!OpenForRead(TableI, cfg.InfFld, &CMorvane::BuildSourceQuery)) return;
   if (!OpenForRead(TableM, "", &CMorvane::BuildMappingQuery)) return;
   if (!OpenForRead(TableS, "", &CMorvane::BuildValuesQuery)) return;
+  TValueCounts counts;
+  if (wizardOptions_.Counts) {
+    TzelTable countsTable;
+    countsTable.SetName("TableC");
+    if (!OpenForRead(&countsTable, "", &CMorvane::BuildCountsQuery)) return;
+    counts = ReadValueCounts(countsTable);
+    AddCountField(*TableM);
+  }
 
   TMappingFill fill;
   try {
     fill = FillMapping(*TableS, cfg.SrcFld, TableI, cfg.InfFld, *TableM);
+    if (wizardOptions_.Counts) FillCounts(*TableM, counts);
   } catch (...) {
     CloseReadTables();  // a half-filled mapping is not one to generate from
     throw;
@@ -242,6 +275,7 @@ void TFormUM::ButtonReadClick() {
   lookupDropDownFields_ = LookupDropDownFieldsFor(*TableI, cfg.InfFld);
   ConfigureLookupColumn();
   mappingLoaded_ = true;
+  ReadAdditions();
   ButtonGen->setEnabled(TableM->Active() && TableM->RecordCount() > 0);
   const std::string notHeld = NotHeldMessage(fill);
   if (!notHeld.empty()) MessageBoxStop(notHeld);

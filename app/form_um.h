@@ -26,6 +26,8 @@
 
 #include "app/command.h"
 #include "app/form_template.h"
+#include "app/mapping_additions.h"
+#include "app/wizard_options.h"
 
 class QAction;
 class QLabel;
@@ -33,12 +35,14 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QResizeEvent;
 class QTabWidget;
 
 namespace morvane {
 
 class TComponent;
 class TDataSource;
+class TzelColumn;
 class TzelDBGrid;
 class TzelTable;
 
@@ -62,6 +66,12 @@ class TFormUM : public TForm_Template1 {
   void ButtonReadClick();
   void ButtonGenClick();
   void ButtonDoClick();
+
+  // Beyond the written wizard, when its options turn them on: accept every
+  // suggestion shown; the suggestions of the last read.
+  void ButtonAcceptClick();
+  const TValueSuggestions& Suggestions() const { return suggestions_; }
+  const CWizardOptions& WizardOptions() const { return wizardOptions_; }
 
   // The fields the "inf" column's drop-down lists, decided at the last read.
   const std::string& LookupDropDownFields() const { return lookupDropDownFields_; }
@@ -93,6 +103,8 @@ class TFormUM : public TForm_Template1 {
   QLabel* Label11;
   TzelDBGrid* GridM;  // the mapping over DataSourceM
   QPushButton* ButtonRead;
+  QLabel* LabelSummary;       // values, mapped, rows to change (with counts)
+  QPushButton* ButtonAccept;  // "Принять предложения" (with suggestions)
   QLabel* Label8;
   QLabel* Label12;
   QLabel* Label14;
@@ -110,6 +122,7 @@ class TFormUM : public TForm_Template1 {
   void FormCreate();
   void FormShow() override;
   void FormDestroy();
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void CreateComponents();
@@ -129,6 +142,15 @@ class TFormUM : public TForm_Template1 {
   void ConfigureLookupColumn();
   std::vector<std::string> MemoLines() const;
 
+  // The additions (form_um_additions.cpp).
+  void ReadAdditions();
+  void ShowAdditions();
+  void UpdateSummary();
+  void PaintSuggestion(const QRect& rect, TzelColumn* column, bool selected);
+  void SortByColumn(TzelColumn* column);
+  void LayoutForSize(QSize size);
+  static QSize DesignedSize();
+
   TFormUMOptions options_;
   // Owns TableM, DataSourceM, TableS and TableI, as a form owns its
   // components; they go when the form goes, after FormDestroy.
@@ -138,6 +160,8 @@ class TFormUM : public TForm_Template1 {
   // deleted rows until the next read or close.
   bool mappingLoaded_ = false;
   std::string lookupDropDownFields_;
+  CWizardOptions wizardOptions_;
+  TValueSuggestions suggestions_;
 };
 
 }  // namespace morvane

@@ -2,6 +2,7 @@
 // generating the script and executing it, through the form's handlers.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
@@ -9,7 +10,9 @@
 
 #include "app/form_um.h"
 #include "app/mapping.h"
+#include "app/mapping_additions.h"
 #include "app/testing/fake_transport.h"
+#include "controls/grid/db_grid.h"
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/application.h"
@@ -48,6 +51,7 @@ class WizardStepsTest : public ::testing::Test {
         [this](const std::string&, const std::string& text) { messages_.push_back(text); });
     unit_ = std::make_unique<ZelTblUnit>(
         std::make_unique<TransportLibrary>(testing::FakeEntryPoints()));
+    if (!IniText().empty()) std::ofstream(dir_ / "Mvrn.ini") << IniText();
     form_ = std::make_unique<TFormUM>(TFormUMOptions{{"A"}, dir_.string()});
     form_->show();
     ScriptUnits({{"шт", "штука"}, {"кг", "килограмм"}, {"Шт", "штука?"}});
@@ -61,6 +65,9 @@ class WizardStepsTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
+  // Mvrn.ini as the form finds it; empty: no file.
+  virtual std::string IniText() const { return {}; }
+
   std::string MappingQuery() {
     std::string sql;
     CMorvane::BuildMappingQuery(form_->AppCommander(), sql);
@@ -73,13 +80,16 @@ class WizardStepsTest : public ::testing::Test {
     FakeServer().replies[kValuesQuery] = TextResult({{"Unit", 20}}, rows);
   }
 
-  // The mapping as pairs "src=inf", in the dataset's order.
+  // The mapping as pairs "src=inf" (and "/count" when it has counts), in the
+  // dataset's order.
   std::vector<std::string> Mapping() {
     std::vector<std::string> pairs;
     TzelTable& table = *form_->TableM;
+    TField* count = table.FindField("cnt");
     for (table.First(); !table.Eof(); table.Next()) {
       pairs.push_back(table.FieldByName("src")->AsString() + "=" +
-                      table.FieldByName("inf")->AsString());
+                      table.FieldByName("inf")->AsString() +
+                      (count ? "/" + count->AsString() : std::string()));
     }
     return pairs;
   }
@@ -301,6 +311,98 @@ TEST_F(WizardStepsTest, StepOneHandlersUnlockTheMappingForTheNextRead) {
   EXPECT_FALSE(form_->TableM->Active());
   form_->ButtonReadClick();
   EXPECT_EQ(form_->TableM->RecordCount(), 4);
+}
+
+TEST_F(WizardStepsTest, WithoutTheWizardSectionStepTwoIsTheWrittenOne) {
+  form_->ButtonReadClick();
+  EXPECT_TRUE(form_->LabelSummary->isHidden());
+  EXPECT_TRUE(form_->ButtonAccept->isHidden());
+  EXPECT_EQ(form_->TableM->FieldCount(), 2);
+  EXPECT_TRUE(form_->Suggestions().empty());
+  EXPECT_EQ(TakeRequests().size(), 3u);  // no counting query
+}
+
+// Counts and suggestions switched on in Mvrn.ini.
+class WizardAdditionsTest : public WizardStepsTest {
+ protected:
+  std::string IniText() const override { return "[Wizard]\r\nCounts=1\r\nSuggestions=1\r\n"; }
+  void SetUp() override {
+    WizardStepsTest::SetUp();
+    std::string sql;
+    ASSERT_TRUE(CMorvane::BuildCountsQuery(form_->AppCommander(), sql));
+    // NULL and the empty text come as two groups and read as one value.
+    FakeServer().replies[sql] = TextResult(
+        {{"Unit", 20}, {"cnt", 10}},
+        {{"шт", "5"}, {"шт ", "2"}, {"Шт.", "1"}, {"кг", "7"}, {std::nullopt, "3"}, {"", "4"}});
+    ScriptValues({{"шт"}, {"шт "}, {"Шт."}, {"кг"}, {std::nullopt}});
+    ScriptUnits({{"шт", "штука"}, {"кг", "килограмм"}});
+  }
+};
+
+TEST_F(WizardAdditionsTest, CountsFollowEachValueAndTheSummaryFollowsTheMapping) {
+  form_->ButtonReadClick();
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_EQ(Mapping(), (std::vector<std::string>{"шт=шт/5", "шт =/2", "Шт.=/1", "кг=кг/7", "=/7"}));
+  TField* count = form_->TableM->FieldByName("cnt");
+  EXPECT_EQ(count->DisplayLabel(), "Записей");
+  EXPECT_TRUE(count->ReadOnly());
+  EXPECT_FALSE(form_->LabelSummary->isHidden());
+  EXPECT_EQ(form_->LabelSummary->text(), "Значений: 5, сопоставлено: 0, изменится записей: 0");
+
+  Choose("шт ", "шт");
+  Choose("Шт.", "шт");
+  EXPECT_EQ(form_->LabelSummary->text(), "Значений: 5, сопоставлено: 2, изменится записей: 3");
+  form_->ButtonGenClick();
+  EXPECT_EQ(Script(), (std::vector<std::string>{Update("шт ", "шт"), Update("Шт.", "шт")}));
+}
+
+TEST_F(WizardAdditionsTest, SuggestionsAreShownButMapNothingUntilAccepted) {
+  form_->ButtonReadClick();
+  EXPECT_EQ(form_->Suggestions(),
+            (TValueSuggestions{{"шт ", "шт"}, {"Шт.", "шт"}}));
+  EXPECT_TRUE(form_->ButtonAccept->isEnabled());
+  form_->ButtonGenClick();
+  EXPECT_TRUE(Script().empty()) << "a suggestion is not a mapping";
+
+  Choose("Шт.", "кг");  // the operator's own choice wins over a suggestion
+  form_->ButtonAcceptClick();
+  EXPECT_EQ(Mapping(), (std::vector<std::string>{"шт=шт/5", "шт =шт/2", "Шт.=кг/1", "кг=кг/7", "=/7"}));
+  EXPECT_FALSE(form_->ButtonAccept->isEnabled());
+  form_->ButtonGenClick();
+  EXPECT_EQ(Script(), (std::vector<std::string>{Update("шт ", "шт"), Update("Шт.", "кг")}));
+}
+
+TEST_F(WizardAdditionsTest, FailedCountQueryStopsTheReadLikeTheOthers) {
+  std::string sql;
+  CMorvane::BuildCountsQuery(form_->AppCommander(), sql);
+  FakeServer().rejections[sql] = "no such column: Unit";
+  form_->ButtonReadClick();
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_NE(messages_[1].find("no such column: Unit"), std::string::npos);
+  EXPECT_FALSE(form_->TableM->Active());
+  EXPECT_FALSE(form_->ButtonGen->isEnabled());
+}
+
+TEST_F(WizardStepsTest, EnlargedWindowGrowsTheGridAndTheScriptAndIsRemembered) {
+  const QSize gridSize = form_->GridM->size();
+  const QSize memoSize = form_->Memo1->size();
+  const int buttonTop = form_->ButtonRead->y();
+  form_->resize(form_->width() + 200, form_->height() + 100);
+  EXPECT_EQ(form_->GridM->size(), gridSize + QSize(200, 100));
+  EXPECT_EQ(form_->Memo1->size(), memoSize + QSize(200, 100));
+  EXPECT_EQ(form_->ButtonRead->y(), buttonTop + 100);
+  EXPECT_EQ(form_->ButtonDo->y(), buttonTop + 100);
+  const QSize enlarged = form_->size();
+  form_.reset();
+  form_ = std::make_unique<TFormUM>(TFormUMOptions{{"A"}, dir_.string()});
+  EXPECT_EQ(form_->size(), QSize(432, 313)) << "it opens at the designed size";
+  form_->show();
+  EXPECT_EQ(form_->size(), enlarged);
+}
+
+TEST_F(WizardStepsTest, WindowLeftAtItsSizeWritesNothing) {
+  form_.reset();
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Mvrn.ini"));
 }
 
 TEST(LookupDropDownFieldsTest, NameAndIdentWhenPresentElseTheValueField) {

@@ -15,7 +15,9 @@
 // step2-read.png after reading, with "шт." and "Шт" mapped to "шт";
 // step3-script.png after generating; message-failed-line.png, the message
 // after executing the script with one line the server rejects. The database
-// is changed by that execution: use a throw-away copy.
+// is changed by that execution: use a throw-away copy. When Mvrn.ini turns
+// on counts or suggestions, step2-additions.png and
+// step2-additions-enlarged.png show them right after reading.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -74,6 +76,16 @@ void RenderJourney(TFormUM& form, const std::filesystem::path& output,
                    std::vector<std::string>& messages) {
   form.PageControl1->setCurrentIndex(1);
   form.ButtonRead->click();
+  const morvane::CWizardOptions& options = form.WizardOptions();
+  if (options.Counts || options.Suggestions) {
+    // The additions, as read: counts, suggestions, small and enlarged.
+    form.TableM->First();
+    Save(form, output / "step2-additions.png");
+    const QSize designed = form.size();
+    form.resize(designed + QSize(240, 160));
+    Save(form, output / "step2-additions-enlarged.png");
+    form.resize(designed);
+  }
   ChooseNewValue(form, "шт.", "шт");
   ChooseNewValue(form, "Шт", "шт");
   form.TableM->First();
