@@ -274,7 +274,8 @@ TEST(DatasetReadOnly, EditOfAnEmptyReadOnlyDatasetIsRefusedAsAnInsert) {
   EXPECT_EQ(ErrorOf([&] { base.Edit(); }),
             "Table1: Вы имеете доступ только для чтения, и не можете добавлять записи!");
   table.Close();
-  EXPECT_EQ(ErrorOf([&] { base.Edit(); }), "Table1: Cannot perform this operation on a closed dataset");
+  EXPECT_EQ(ErrorOf([&] { base.Edit(); }),
+            "Table1: Cannot perform this operation on a closed dataset");
 }
 
 TEST_F(DatasetTest, WritingOutsideEditingIsRefused) {

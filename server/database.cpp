@@ -47,6 +47,14 @@ bool NothingToSend(const std::string& text) {
   return Trim(text).empty();
 }
 
+// The message of an error reply ('E', the text, a zero byte); empty for any
+// other reply.
+std::string ErrorTextOf(const std::vector<char>& reply) {
+  if (reply.size() <= kReplyStatusOffset || reply[kReplyStatusOffset] != kErrorReply) return {};
+  const auto begin = reply.begin() + kReplyStatusOffset + 1;
+  return std::string(begin, std::find(begin, reply.end(), '\0'));
+}
+
 // Constant-initialised, so it is null before any constructor runs.
 TzelDatabase* processSession = nullptr;
 
@@ -129,11 +137,18 @@ void TzelDatabase::Disconnect() {
 
 TransportResult TzelDatabase::SendToServer(const std::string& request) {
   TransportResult reply = transport_->Send(request);
+  lastErrorText_ = ErrorTextOf(reply.bytes);
   if (reply.status < 0) Disconnect();
   return reply;
 }
 
+std::string TzelDatabase::WithServerReason(const std::string& message) const {
+  if (lastErrorText_.empty()) return message;
+  return message + "\n" + lastErrorText_;
+}
+
 bool TzelDatabase::UpdateToServer(const std::string& text) {
+  lastErrorText_.clear();
   if (NothingToSend(text)) return true;
   if (!connected_) {
     // Reporting success here would let the caller commit changes that never
@@ -141,16 +156,22 @@ bool TzelDatabase::UpdateToServer(const std::string& text) {
     // on a Boolean, so a failed connect is a false result, not an error.
     try {
       Connect();
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& error) {
+      lastErrorText_ = replyText_.empty() ? error.what() : replyText_;
       return false;
     }
-    if (!connected_) return false;
+    if (!connected_) {
+      lastErrorText_ = replyText_;
+      return false;
+    }
   }
   TransportResult reply = SendToServer(userID_ + Trim(text));
   // A reply too short to hold its status character cannot be read: false.
   bool accepted =
       reply.bytes.size() > kReplyStatusOffset && reply.bytes[kReplyStatusOffset] != kErrorReply;
-  return accepted && connected_;
+  accepted = accepted && connected_;
+  if (!accepted && lastErrorText_.empty()) lastErrorText_ = zelconst::_Z_NOREPLY;
+  return accepted;
 }
 
 bool TzelDatabase::FreeSQL(const std::string& text) {
@@ -160,7 +181,7 @@ bool TzelDatabase::FreeSQL(const std::string& text) {
     SqlWaitCursor waitCursor;
     accepted = UpdateToServer(text);
   }
-  if (!accepted) DatabaseError(zelconst::_Z_ERRUPDATESERVER);
+  if (!accepted) DatabaseError(WithServerReason(zelconst::_Z_ERRUPDATESERVER));
   return true;
 }
 

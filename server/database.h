@@ -108,14 +108,24 @@ class TzelDatabase {
   bool UpdateToServer(const std::string& text);
   // Executes one statement for the application under the SQL-wait cursor.
   // On a closed session it gives false without sending or raising; a refused
-  // statement raises _Z_ERRUPDATESERVER; otherwise true.
+  // statement raises _Z_ERRUPDATESERVER with the server's reason on the next
+  // line (WithServerReason); otherwise true.
   bool FreeSQL(const std::string& text);
+  // Why the last request sent by UpdateToServer or SendToServer was refused:
+  // the text of the server's error reply (its message, a line break, "SQL: "
+  // and the failing statement), or why nothing was sent (the transport's
+  // init reply when the connect failed). Empty after an accepted request.
+  const std::string& LastErrorText() const { return lastErrorText_; }
+  // The system's message, and LastErrorText on the next line when there is
+  // one: what the operator is shown when a request is refused.
+  std::string WithServerReason(const std::string& message) const;
 
   // Pending changes of several datasets; an empty list means every dataset
   // of the updated registry (server/database_apply.cpp). ApplyUpdates posts
   // a pending edit or insert of each, sends the statements of all of them as
   // one request, then commits every dataset when the server took it, or
-  // cancels every one and raises _Z_ERRUPDATESERVER when it did not. Nothing
+  // cancels every one and raises _Z_ERRUPDATESERVER (WithServerReason) when
+  // it did not. Nothing
   // happens while the updated registry is empty.
   void ApplyUpdates(const std::vector<TzelDataset*>& dataSets = {});
   // Cancels the pending changes of the datasets, last to first.
@@ -163,6 +173,7 @@ class TzelDatabase {
   bool connected_ = false;
   std::string dateFormat_;
   std::string replyText_;
+  std::string lastErrorText_;
   TzelEngine engine_ = zeDAO;  // set directly: SetEngine would change the date dialect
   char dateQuote_ = '\'';
   std::string connectText_;

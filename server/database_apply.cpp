@@ -74,7 +74,7 @@ void TzelDatabase::ApplyUpdates(const std::vector<TzelDataset*>& dataSets) {
       if (accepted) throw;
     }
   }
-  if (!accepted) DatabaseError(zelconst::_Z_ERRUPDATESERVER);
+  if (!accepted) DatabaseError(WithServerReason(zelconst::_Z_ERRUPDATESERVER));
 }
 
 void TzelDatabase::CancelUpdates(const std::vector<TzelDataset*>& dataSets) {

@@ -173,9 +173,20 @@ TEST_F(SessionTest, FreeSQLRaisesWhenTheServerRefusesAndShowsTheWaitCursor) {
 
   fake.replyStatus = 'E';
   EXPECT_EQ(ErrorOf([&] { session.FreeSQL("UPDATE Units SET name = 'y'"); }),
-            zelconst::_Z_ERRUPDATESERVER);
+            std::string(zelconst::_Z_ERRUPDATESERVER) + "\nserver text");
   SetSqlWaitCursorHook(nullptr);
   EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
+}
+
+TEST_F(SessionTest, LastErrorTextHoldsTheReasonOfTheLastRefusal) {
+  session.Connect();
+  fake.replyStatus = 'E';
+  fake.replyBody = std::string("no such table: T\nSQL: UPDATE T SET a = 1") + '\0';
+  EXPECT_FALSE(session.UpdateToServer("UPDATE T SET a = 1"));
+  EXPECT_EQ(session.LastErrorText(), "no such table: T\nSQL: UPDATE T SET a = 1");
+  fake.replyStatus = 'S';
+  EXPECT_TRUE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_EQ(session.LastErrorText(), "");
 }
 
 TEST(SessionDialectTest, EngineSetsTheDateDialect) {

@@ -33,7 +33,7 @@ void TzelTable::InternalApplyUpdates() {
   if (!HoldsServerRows(*this)) return;
   TzelDatabase& session = zelDB();
   if (!session.UpdateToServer(PrepareUpdString(*this, session))) {
-    DatabaseError(zelconst::_Z_ERRUPDATESERVER);
+    DatabaseError(session.WithServerReason(zelconst::_Z_ERRUPDATESERVER));
   }
 }
 

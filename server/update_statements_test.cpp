@@ -241,7 +241,8 @@ TEST_F(UpdateStatementsTest, RefusedRequestCancelsEveryTableAndRaises) {
   more.FieldByName("Good")->SetAsString("G4");
   more.Post();
   fake.replyStatus = 'E';
-  EXPECT_EQ(ErrorOf([] { zelDB().ApplyUpdates(); }), zelconst::_Z_ERRUPDATESERVER);
+  EXPECT_EQ(ErrorOf([] { zelDB().ApplyUpdates(); }),
+            std::string(zelconst::_Z_ERRUPDATESERVER) + "\nserver text");
   EXPECT_EQ(zelDB().GetUpdatedCount(), 0);
   EXPECT_EQ(goods.FieldByName("Qty")->AsInteger(), 5);
   EXPECT_EQ(more.RecordCount(), 3);
@@ -270,7 +271,8 @@ TEST_F(UpdateStatementsTest, TableApplyRaisesOnRefusalAndLeavesTheChangesPending
   OpenGoods(goods);
   EditGood(goods, "G1", [&] { goods.FieldByName("Qty")->SetAsInteger(6); });
   fake.replyStatus = 'E';
-  EXPECT_EQ(ErrorOf([&] { goods.ApplyUpdates(); }), zelconst::_Z_ERRUPDATESERVER);
+  EXPECT_EQ(ErrorOf([&] { goods.ApplyUpdates(); }),
+            std::string(zelconst::_Z_ERRUPDATESERVER) + "\nserver text");
   EXPECT_TRUE(goods.GetNeedToSave());
   EXPECT_EQ(goods.UpdateStatus(), usModified);
   zelDB().CancelUpdates();

@@ -145,9 +145,28 @@ TEST_F(MorvaneDataBackEndTest, ExecSendsAStatementAndReportsARefusedOne) {
   ASSERT_EQ(Run({"query", "SELECT name FROM Units WHERE Ident = 'шт'", unit}).status, 0);
   EXPECT_EQ(AsciiLower(Run({"dump", unit}).out), "name\r\nштучка\r\n");
 
+  // The system's message, then the server's reason and the statement, all on
+  // the last line.
   ToolRun refused = Run({"exec", "INSERT INTO NoSuchTable VALUES (1)"});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.LastErrorLine(), zelconst::_Z_ERRUPDATESERVER);
+  const std::string last = refused.LastErrorLine();
+  EXPECT_EQ(last.rfind(std::string(zelconst::_Z_ERRUPDATESERVER) + " | ", 0), 0u) << refused.err;
+  EXPECT_NE(AsciiLower(last).find("nosuchtable"), std::string::npos) << refused.err;
+  EXPECT_NE(last.find(" | SQL: INSERT INTO NoSuchTable VALUES (1)"), std::string::npos)
+      << refused.err;
+}
+
+TEST_F(MorvaneDataBackEndTest, ExecOfLinesEndingInDateLiteralsChangesEveryRow) {
+  ToolRun changed = Run({"exec",
+                         "UPDATE Goods SET Goods.Unit = 'x' WHERE Created=#01/16/2024#\r\n"
+                         "UPDATE Goods SET Goods.Unit = 'y' WHERE Created=#03/05/2024#"});
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  const std::string units = Path("units.d");
+  ASSERT_EQ(
+      Run({"query", "SELECT Good, Unit FROM Goods WHERE Unit IN ('x', 'y') ORDER BY Good", units})
+          .status,
+      0);
+  EXPECT_EQ(AsciiLower(Run({"dump", units}).out), "good\tunit\r\ng0003\tx\r\ng0018\ty\r\n");
 }
 
 TEST_F(MorvaneDataBackEndTest, GroupSumsEachGroup) {

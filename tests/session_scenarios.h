@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
 #include <string>
 
@@ -20,6 +22,13 @@
 
 namespace morvane::testing {
 namespace {
+
+// PostgreSQL folds unquoted names to lower case; SQLite keeps them.
+std::string AsciiLower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char character) { return char(std::tolower(character)); });
+  return text;
+}
 
 int CountOf(const std::string& sql) {
   TzelTable table;
@@ -77,8 +86,11 @@ TEST_F(SessionBackEndTest, ErrorReplyOpensNothingAndKeepsTheSession) {
   EXPECT_FALSE(table.Active());
   EXPECT_TRUE(zelDB().Connected());
 
-  EXPECT_EQ(ErrorOf([] { zelDB().FreeSQL("UPDATE NoSuchTable SET x = 1"); }),
-            zelconst::_Z_ERRUPDATESERVER);
+  // The system's message, then the server's reason on the next line.
+  const std::string refused = ErrorOf([] { zelDB().FreeSQL("UPDATE NoSuchTable SET x = 1"); });
+  EXPECT_EQ(refused.rfind(std::string(zelconst::_Z_ERRUPDATESERVER) + "\n", 0), 0u) << refused;
+  EXPECT_NE(AsciiLower(refused).find("nosuchtable"), std::string::npos) << refused;
+  EXPECT_NE(AsciiLower(zelDB().LastErrorText()).find("nosuchtable"), std::string::npos);
   EXPECT_TRUE(zelDB().Connected());
 }
 

@@ -75,6 +75,38 @@ TEST_F(BackEndTest, QualifiedSetTargetUpdatesOnlyMatchingRows) {
   EXPECT_EQ(Number(count.reply, 0, 0), 2);
 }
 
+// Generated statements end in whatever their key condition ends in; a line
+// break before the next UPDATE must end each of them.
+TEST_F(BackEndTest, LineBreakEndsAStatementAfterEveryKindOfLastToken) {
+  struct Ending {
+    const char* kind;
+    const char* first;   // condition naming G0003
+    const char* second;  // condition naming G0004
+  };
+  const Ending endings[] = {
+      {"date", "Created = #01/16/2024#", "Good = 'G0004' AND Created = #02/01/2024#"},
+      {"text", "Good = 'G0003'", "Good = 'G0004'"},
+      {"number", "Good = 'G0003' AND 1 = 1", "Good = 'G0004' AND 2 = 2"},
+      {"name", "Good = 'G0003' AND Title = Title", "Good = 'G0004' AND Title = Title"},
+      {"quoted name", "Good = 'G0003' AND Title = \"title\"",
+       "Good = 'G0004' AND Title = \"title\""},
+      {"parenthesis", "Good IN ('G0003')", "Good IN ('G0004')"},
+  };
+  int round = 0;
+  for (const Ending& ending : endings) {
+    const std::string mark = std::to_string(++round);
+    const SendOutcome update =
+        client().Send("UPDATE Goods SET Goods.Unit = 'a" + mark + "' WHERE " + ending.first +
+                      "\r\nUPDATE Goods SET Goods.Unit = 'b" + mark + "' WHERE " + ending.second);
+    ASSERT_EQ(update.reply.status, 'S') << ending.kind << ": " << update.reply.errorText;
+    const SendOutcome units =
+        client().Send("SELECT Unit FROM Goods WHERE Good IN ('G0003', 'G0004') ORDER BY Good");
+    ASSERT_EQ(units.reply.records.size(), 2u);
+    EXPECT_EQ(units.reply.Text(0, 0), "a" + mark) << ending.kind;
+    EXPECT_EQ(units.reply.Text(1, 0), "b" + mark) << ending.kind;
+  }
+}
+
 TEST_F(BackEndTest, RequestWhoseSecondStatementFailsChangesNothing) {
   const SendOutcome failed = client().Send(
       "UPDATE Goods SET Unit = 'X' WHERE Good = 'G0001'\r\nUPDATE NoSuchTable SET a = 1\r\n");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
 
 #include "server/database.h"
 #include "tools/commands.h"
@@ -17,6 +18,24 @@ const ToolCommand* FindCommand(const std::string& name) {
   auto found = std::find_if(commands.begin(), commands.end(),
                             [&](const ToolCommand& command) { return command.name == name; });
   return found == commands.end() ? nullptr : &*found;
+}
+
+// The message on one line: scripts read the last line of standard error, and
+// the server's texts span lines (its message, then "SQL: " and the
+// statement). Each line break, CR LF counting as one, becomes " | ".
+std::string OnOneLine(std::string_view message) {
+  std::string line;
+  line.reserve(message.size());
+  for (size_t i = 0; i < message.size(); ++i) {
+    const char c = message[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < message.size() && message[i + 1] == '\n') ++i;
+      line += " | ";
+    } else {
+      line += c;
+    }
+  }
+  return line;
 }
 
 int UsageFailure(const std::string& problem, std::ostream& err) {
@@ -54,7 +73,7 @@ int RunMorvaneData(const std::vector<std::string>& arguments, std::ostream& out,
     return UsageFailure(command->name + ": " + error.what(), err);
   } catch (const std::exception& error) {
     out.flush();
-    err << error.what() << '\n';
+    err << OnOneLine(error.what()) << '\n';
     return kExitFailure;
   }
   if (!out) {

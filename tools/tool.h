@@ -2,8 +2,9 @@
 //
 //   morvane-data COMMAND ARGUMENTS...     (commands: tools/commands.cpp)
 //
-// Exit status: 0 on success; 1 on any failure, with the error's message as
-// the last line written to err; 2 on bad usage, with the usage text on err.
+// Exit status: 0 on success; 1 on any failure, with the error's whole message
+// as the last line written to err (its line breaks shown as " | "); 2 on bad
+// usage, with the usage text on err.
 // "--help" alone writes the usage to out and succeeds. The process session
 // zelDB lives while the command runs; it connects only for the commands that
 // reach the server. Until a connect reply says otherwise, statements are

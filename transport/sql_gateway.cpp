@@ -53,12 +53,17 @@ std::string_view Trim(std::string_view text) {
 struct StatementState {
   const Token* first = nullptr;  // first meaningful token
   const Token* last = nullptr;   // last meaningful token
+  bool lastEndsLiteral = false;  // `last` is the closing '#' of a date literal
   bool waitingForBody = false;   // INSERT/REPLACE/WITH before its body
 };
 
+// A statement may end after any complete token: a literal (text, number or
+// date), a name (plain or quoted) or a closing parenthesis; never after an
+// operator, a comma, an opening parenthesis or a joining word.
 bool MayEndAfter(const StatementState& state) {
   if (state.last == nullptr) return false;
   if (state.waitingForBody) return false;
+  if (state.lastEndsLiteral) return true;
   const Token& last = *state.last;
   if (last.kind == TokenKind::kPunct) return last.text == ")";
   return !IsJoiningWord(last);
@@ -79,6 +84,7 @@ void Note(StatementState& state, const Token& token, int depth) {
     }
   }
   state.last = &token;
+  state.lastEndsLiteral = false;
 }
 
 const Token* NextMeaningful(const std::vector<Token>& tokens, size_t index) {
@@ -255,6 +261,20 @@ std::vector<std::string> SplitStatements(std::string_view request) {
       if (token.text == ";" && depth == 0) {
         finish(token.offset);
         statementStart = token.offset + 1;
+        continue;
+      }
+    }
+    if (token.kind == TokenKind::kPunct && token.text == "#") {
+      // A date literal is one complete token, though the tokenizer sees
+      // '#', numbers and separators (and blanks in a date with a time).
+      DateTimeParts parts;
+      const size_t length = ParseHashLiteral(request.substr(token.offset), parts);
+      if (length > 0) {
+        Note(state, token, depth);
+        const size_t end = token.offset + length;
+        while (i + 1 < tokens.size() && tokens[i + 1].offset < end) ++i;
+        state.last = &tokens[i];
+        state.lastEndsLiteral = true;
         continue;
       }
     }

@@ -28,10 +28,11 @@ enum class SqlDialect { kSQLite, kPostgreSQL };
 // break outside them ends a statement only when the next line starts with a
 // statement keyword (SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER,
 // WITH, REPLACE, TRUNCATE, PRAGMA, GRANT, REVOKE, ANALYZE, VACUUM) and the
-// text so far is complete: it does not end with an operator, a comma, an
-// opening parenthesis or a joining word (UNION, ALL, EXCEPT, INTERSECT, AS,
-// IN, EXISTS, AND, OR, NOT, ...), and it is not an INSERT or WITH still
-// waiting for its body. So "SELECT ...\r\n FROM ...\r\n WHERE ..." stays one
+// text so far is complete: it ends in a complete token (a text, number or
+// date literal, a name, a quoted name, a closing parenthesis), not in an
+// operator, a comma, an opening parenthesis or a joining word (UNION, ALL,
+// EXCEPT, INTERSECT, AS, IN, EXISTS, AND, OR, NOT, ...), and it is not an
+// INSERT or WITH still waiting for its body. So "SELECT ...\r\n FROM ...\r\n WHERE ..." stays one
 // statement while "UPDATE ...\r\nUPDATE ..." is two.
 std::vector<std::string> SplitStatements(std::string_view request);
 

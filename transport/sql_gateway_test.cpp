@@ -65,6 +65,29 @@ INSTANTIATE_TEST_SUITE_P(
                   {"UPDATE T SET a=1 -- don't", "UPDATE T SET a=2"}},
         SplitCase{"  \r\n ", {}}));
 
+// A statement is complete after any complete token, so a line break before
+// the next statement keyword ends it whatever kind of token came last.
+TEST(SplitStatementsTest, EveryKindOfCompleteLastTokenEndsTheStatementAtALineBreak) {
+  const char* conditions[] = {
+      "d = #01/02/2024#",   "d = #01/02/2024 10:20:30.5#",
+      "t = #10:20#",        "k = 'x'",
+      "k = 12.5",           "k = other",
+      "k = \"Other Name\"", "k = [Other Name]",
+      "k IN (1, 2)",        "k IS NULL",
+  };
+  for (const char* condition : conditions) {
+    for (const char* lineBreak : {"\r\n", "\n", "\r", " -- note\r\n"}) {
+      const std::string first = std::string("UPDATE T SET T.v = 'x' WHERE ") + condition;
+      const std::string request = first + lineBreak + "UPDATE T SET T.v = 'y' WHERE k = 1";
+      const std::vector<std::string> statements = SplitStatements(request);
+      ASSERT_EQ(statements.size(), 2u) << request;
+      EXPECT_EQ(statements[1], "UPDATE T SET T.v = 'y' WHERE k = 1") << request;
+    }
+  }
+  // A '#' that does not close a date is no complete token: the statement goes on.
+  EXPECT_EQ(SplitStatements("SELECT a FROM T WHERE b = a #\nSELECT 1").size(), 1u);
+}
+
 struct TranslateCase {
   const char* statement;
   const char* sqlite;

@@ -160,6 +160,8 @@ class TzelCustomDBGrid : public TCustomGrid {
   // The check box of a cbsCheck cell: cell height - 4 square (cell width - 4
   // when the cell is narrower), centred.
   static QRect CheckBoxRect(const QRect& cell);
+  // The indicator image a data row shows (-1: none) for the dataset's state.
+  int IndicatorImage(int dataRow, bool rowSelected) const;
   // The raw row whose indicator was last painted for the active record.
   int IndicatorRow() const { return indicatorRow_; }
 

@@ -97,7 +97,10 @@ void TzelCustomDBGrid::InternalLayout() {
   ++layoutCount_;
 
   // Default columns do not mix with stored ones.
-  if (columns_->State() == csCustomized) {
+  bool anyStored = false;
+  for (int index = 0; index < columns_->Count(); ++index)
+    anyStored = anyStored || columns_->Items(index)->Stored();
+  if (anyStored) {
     for (int index = columns_->Count() - 1; index >= 0; --index)
       if (!columns_->Items(index)->Stored()) columns_->Delete(index);
   }

@@ -211,26 +211,29 @@ void TzelCustomDBGrid::DrawCell(int col, int row, const QRect& cellRect, TGridDr
   }
 }
 
+int TzelCustomDBGrid::IndicatorImage(int dataRow, bool rowSelected) const {
+  if (!dataLink_->Active() || dataRow < 0) return -1;
+  const bool current = dataRow == dataLink_->ActiveRecord();
+  if (!current && !rowSelected) return -1;
+  switch (dataLink_->DataSet()->State()) {
+    case dsEdit:
+      return giEdit;
+    case dsInsert:
+      return giInsert;
+    default:
+      if (rowSelected) return current ? giMultiArrow : giMultiDot;
+      return giArrow;
+  }
+}
+
 void TzelCustomDBGrid::DrawIndicatorCell(int row, int dataRow, const QRect& rect, int frameOffset,
                                          bool rowSelected) {
   TCanvas& canvas = Canvas();
   canvas.SetBrushColor(FixedColor());
   canvas.FillRect(rect);
-  if (!dataLink_->Active() || dataRow < 0) return;
+  const int image = IndicatorImage(dataRow, rowSelected);
+  if (image < 0) return;
   const bool current = dataRow == dataLink_->ActiveRecord();
-  if (!current && !rowSelected) return;
-  int image = giArrow;
-  switch (dataLink_->DataSet()->State()) {
-    case dsEdit:
-      image = giEdit;
-      break;
-    case dsInsert:
-      image = giInsert;
-      break;
-    default:
-      if (rowSelected) image = current ? giMultiArrow : giMultiDot;
-      break;
-  }
   if (current) indicatorRow_ = row;
   indicators_.SetBkColor(FixedColor());
   int x = RightOf(rect) - indicators_.Width() - frameOffset;

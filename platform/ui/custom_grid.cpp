@@ -29,8 +29,9 @@ TCustomGrid::TCustomGrid(QWidget* parent) : QAbstractScrollArea(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   horizontalScrollBar()->setRange(0, 0);
   verticalScrollBar()->setRange(0, 0);
-  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
-          [this](int value) { SetLeftCol(value); });
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (!settingScrollBars_) SetLeftCol(value);
+  });
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
           [this](int action) { OnVertAction(action); });
   connect(verticalScrollBar(), &QScrollBar::sliderReleased, this,
@@ -358,10 +359,13 @@ void TCustomGrid::UpdateHorzScrollBar() {
     maxLeft = col;
   }
   QScrollBar* bar = horizontalScrollBar();
-  const QSignalBlocker blocker(bar);
+  // Signals stay on: the scroll area shows or hides the bar on range changes.
+  const bool wasSetting = settingScrollBars_;
+  settingScrollBars_ = true;
   bar->setRange(fixedCols_, std::max(maxLeft, fixedCols_));
   bar->setPageStep(1);
   bar->setValue(leftCol_);
+  settingScrollBars_ = wasSetting;
   if (leftCol_ > bar->maximum()) {
     leftCol_ = std::max(bar->maximum(), fixedCols_);
     InvalidateGrid();
@@ -422,7 +426,8 @@ TScrollInfo TCustomGrid::VertScrollInfo() const {
 void TCustomGrid::SetVertScrollInfo(const TScrollInfo& info) {
   if (info == VertScrollInfo()) return;
   QScrollBar* bar = verticalScrollBar();
-  const QSignalBlocker blocker(bar);
+  const bool wasSetting = settingScrollBars_;
+  settingScrollBars_ = true;
   // The thumb of a page-sized bar runs from Min to Max - Page + 1.
   const int maximum = info.Page > 0 ? info.Max - info.Page + 1 : info.Max;
   bar->setProperty("morvanePage", info.Page);
@@ -431,9 +436,11 @@ void TCustomGrid::SetVertScrollInfo(const TScrollInfo& info) {
   bar->setSingleStep(1);
   bar->setValue(info.Pos);
   bar->setSliderPosition(info.Pos);
+  settingScrollBars_ = wasSetting;
 }
 
 void TCustomGrid::OnVertAction(int action) {
+  if (settingScrollBars_) return;
   switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
       VerticalScroll(scLineDown, 0);

@@ -274,7 +274,7 @@ class TCustomGrid : public QAbstractScrollArea {
   int editorCol_ = -1;
   int editorRow_ = -1;
   bool deferredLayoutPending_ = false;
-  bool settingScrollInfo_ = false;
+  bool settingScrollBars_ = false;
   TGridState gridState_ = gsNormal;
   int sizingIndex_ = -1;
   int sizingOrigin_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <string_view>
 
 namespace morvane {
 
@@ -112,6 +113,49 @@ TKeyCode MainKeyCode(int key) {
   }
 }
 
+// The key at a position of the keyboard, by its X keyboard code (the Linux
+// input code + 8): the keys that type characters, named by the US layout.
+TKeyCode PositionKeyCode(quint32 xkbCode) {
+  if (xkbCode < 8) return 0;
+  const quint32 code = xkbCode - 8;
+  static constexpr std::string_view kDigits = "1234567890";  // codes 2..11
+  static constexpr std::string_view kTopRow = "QWERTYUIOP";  // 16..25
+  static constexpr std::string_view kHomeRow = "ASDFGHJKL";  // 30..38
+  static constexpr std::string_view kBottomRow = "ZXCVBNM";  // 44..50
+  if (code >= 2 && code <= 11) return TKeyCode(kDigits[code - 2]);
+  if (code >= 16 && code <= 25) return TKeyCode(kTopRow[code - 16]);
+  if (code >= 30 && code <= 38) return TKeyCode(kHomeRow[code - 30]);
+  if (code >= 44 && code <= 50) return TKeyCode(kBottomRow[code - 44]);
+  switch (code) {
+    case 12:
+      return VK_OEM_MINUS;
+    case 13:
+      return VK_OEM_PLUS;
+    case 26:
+      return VK_OEM_4;
+    case 27:
+      return VK_OEM_6;
+    case 39:
+      return VK_OEM_1;
+    case 40:
+      return VK_OEM_7;
+    case 41:
+      return VK_OEM_3;
+    case 43:
+      return VK_OEM_5;
+    case 51:
+      return VK_OEM_COMMA;
+    case 52:
+      return VK_OEM_PERIOD;
+    case 53:
+      return VK_OEM_2;
+    case 86:
+      return VK_OEM_102;
+    default:
+      return 0;
+  }
+}
+
 // True when the text is one or more characters that show: no control
 // characters (Qt gives "\r" for Enter, "\x03" for Ctrl+C, "\x7f" for Delete).
 bool IsPrintable(const QString& text) {
@@ -148,6 +192,7 @@ KeyStroke TranslateKey(const QKeyEvent& event) {
   stroke.key = 0;
   if (modifiers & Qt::KeypadModifier) stroke.key = KeypadKeyCode(key);
   if (stroke.key == 0) stroke.key = MainKeyCode(key);
+  if (stroke.key == 0) stroke.key = PositionKeyCode(event.nativeScanCode());
 
   stroke.shift = ShiftStateOf(modifiers);
   if (key == Qt::Key_Backtab) stroke.shift.Include(ssShift);  // Qt's name for Shift+Tab

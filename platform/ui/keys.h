@@ -8,8 +8,12 @@
 //   drop-down and special-key logic reads only this. It comes from the key
 //   pressed, never from the character typed, so no character can pose as a
 //   key: '&' is not Up, '(' is not Down, '.' is not Delete, 'q' is not F2.
-//   A key without a code of its own here (a letter of a non-Latin layout, a
-//   shifted symbol) has code 0 and matters only through its text.
+//   A character key that Qt names by another character (a letter of a
+//   non-Latin layout, a shifted symbol) takes the code of its position on
+//   the keyboard when the event carries the X keyboard code (X11 and
+//   Wayland: the Linux input code + 8), as a Cyrillic "й" is the Q key and
+//   "&" is Shift+7; without one the key has code 0 and matters only through
+//   its text.
 // - `shift` holds Shift, Ctrl and Alt as held for the key. AltGr is not Alt:
 //   a character typed with AltGr (Ctrl+Alt on some systems, the group switch
 //   modifier on X11) arrives with Ctrl and Alt removed.
@@ -77,12 +81,13 @@ inline constexpr TKeyCode VK_OEM_PLUS = 0xBB;  // =
 inline constexpr TKeyCode VK_OEM_COMMA = 0xBC;
 inline constexpr TKeyCode VK_OEM_MINUS = 0xBD;
 inline constexpr TKeyCode VK_OEM_PERIOD = 0xBE;
-inline constexpr TKeyCode VK_OEM_2 = 0xBF;  // /
-inline constexpr TKeyCode VK_OEM_3 = 0xC0;  // `
-inline constexpr TKeyCode VK_OEM_4 = 0xDB;  // [
-inline constexpr TKeyCode VK_OEM_5 = 0xDC;  // backslash
-inline constexpr TKeyCode VK_OEM_6 = 0xDD;  // ]
-inline constexpr TKeyCode VK_OEM_7 = 0xDE;  // '
+inline constexpr TKeyCode VK_OEM_2 = 0xBF;    // /
+inline constexpr TKeyCode VK_OEM_3 = 0xC0;    // `
+inline constexpr TKeyCode VK_OEM_4 = 0xDB;    // [
+inline constexpr TKeyCode VK_OEM_5 = 0xDC;    // backslash
+inline constexpr TKeyCode VK_OEM_6 = 0xDD;    // ]
+inline constexpr TKeyCode VK_OEM_7 = 0xDE;    // '
+inline constexpr TKeyCode VK_OEM_102 = 0xE2;  // the extra key beside the left Shift
 
 // The framework's shift state: modifier keys and, for mouse events, the
 // buttons held and the double click.

@@ -150,6 +150,32 @@ TEST(TranslateKeyTest, TypedTextIsUtf8AndKeypadDigitsHaveTheirOwnCodes) {
   EXPECT_EQ(keypadFive.text, "5");
 }
 
+TEST(TranslateKeyTest, KeysQtNamesByAnotherCharacterTakeTheirPositionsCode) {
+  // X keyboard codes: the Linux input code + 8 (Q is 16, 7 is 8).
+  const auto pressAt = [](int qtKey, const char* text, quint32 xkbCode,
+                          Qt::KeyboardModifiers modifiers = {}) {
+    KeyRecorder recorder;
+    QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, xkbCode, 0, 0, QString::fromUtf8(text));
+    QApplication::sendEvent(&recorder, &event);
+    return recorder.last;
+  };
+  const KeyStroke cyrillic = pressAt(0x419, "й", 16 + 8);
+  EXPECT_EQ(cyrillic.key, 'Q');
+  EXPECT_EQ(cyrillic.text, "й");
+
+  const KeyStroke ampersand = pressAt(Qt::Key_Ampersand, "&", 8 + 8, Qt::ShiftModifier);
+  EXPECT_EQ(ampersand.key, '7');
+  EXPECT_EQ(ampersand.text, "&");
+
+  const KeyStroke altGrAt = pressAt(Qt::Key_At, "@", 16 + 8, Qt::GroupSwitchModifier);
+  EXPECT_EQ(altGrAt.key, 'Q');
+  EXPECT_TRUE(altGrAt.shift.Empty());
+  EXPECT_EQ(altGrAt.text, "@");
+
+  EXPECT_EQ(pressAt(Qt::Key_Period, ".", 53 + 8).key, VK_OEM_PERIOD);  // Russian '.' key
+  EXPECT_EQ(pressAt(0x42E, "ю", 52 + 8).key, VK_OEM_PERIOD);           // the US '.' key
+}
+
 TEST(ShiftStateTest, MouseEventsCarryButtonsModifiersAndTheDoubleClick) {
   const QPointF point(3, 4);
   QMouseEvent doubleClick(QEvent::MouseButtonDblClick, point, point, Qt::LeftButton, Qt::LeftButton,
