@@ -38,7 +38,10 @@ TScriptRun RunScript(const std::vector<std::string>& lines, TzelDatabase& sessio
       executed = session.FreeSQL(line);
       if (!executed) reason = zelconst::_Z_NOSESSION;
     } catch (const std::exception& error) {
-      reason = FailureReason(error.what());
+      // The session keeps the server's reason for this very request; the
+      // error's text is the fallback for failures that carry no reply.
+      reason = FailureReason(session.LastErrorText().empty() ? std::string(error.what())
+                                                             : session.LastErrorText());
     } catch (...) {
       reason.clear();
     }

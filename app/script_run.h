@@ -29,10 +29,11 @@ TScriptRun RunScript(const std::vector<std::string>& lines, TzelDatabase& sessio
 // many failed, which lines, and the first reason.
 std::string ScriptRunMessage(const TScriptRun& run);
 
-// Why a request failed, as the operator should read it, from the text of
-// the error it raised. The session's error text carries the server's reason
-// after the system's own message; this is the one place that turns it into
-// the line shown under the wizard's messages.
+// Why a request failed, as the operator reads it under the wizard's
+// messages: the server's reason (the session's LastErrorText after a refused
+// statement), or the text of the error that ended a query's open, which
+// names the table and carries the server's message. Blanks and line breaks
+// around it go.
 std::string FailureReason(const std::string& errorText);
 
 }  // namespace morvane
