@@ -98,8 +98,8 @@ void TFormUM::CreateDataComponents() {
   TableM->BeforeDelete = refuseOnceLoaded;
   // The additions' hooks; each does nothing unless its option is on.
   TableM->AfterPost = [this](TDataSet*) { UpdateSummary(); };
-  GridM->OnDrawColumnCell = [this](TzelCustomDBGrid*, const QRect& rect, int,
-                                   TzelColumn* column, TGridDrawState state) {
+  GridM->OnDrawColumnCell = [this](TzelCustomDBGrid*, const QRect& rect, int, TzelColumn* column,
+                                   TGridDrawState state) {
     PaintSuggestion(rect, column, state.Contains(gdSelected));
   };
   GridM->OnTitleClick = [this](TzelCustomDBGrid*, TzelColumn* column) {

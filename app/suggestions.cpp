@@ -11,17 +11,36 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// The length of a UTF-8 sequence from its lead byte (0: not a lead byte),
+// and the bits of the lead byte that belong to the character.
+size_t SequenceLength(unsigned char lead, char32_t& leadBits) {
+  if (lead < 0x80) {
+    leadBits = lead;
+    return 1;
+  }
+  if ((lead >> 5) == 0x6) {
+    leadBits = lead & 0x1F;
+    return 2;
+  }
+  if ((lead >> 4) == 0xE) {
+    leadBits = lead & 0x0F;
+    return 3;
+  }
+  if ((lead >> 3) == 0x1E) {
+    leadBits = lead & 0x07;
+    return 4;
+  }
+  return 0;
+}
+
 // Decodes UTF-8; a malformed sequence becomes one replacement character per
 // byte, so every text has a character form.
 std::u32string Characters(std::string_view text) {
   std::u32string chars;
   size_t index = 0;
   while (index < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[index]);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                  : (lead >> 3) == 0x1E ? 4 : 0;
-    char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F
-                                                                                 : lead & 0x07;
+    char32_t code = 0;
+    const size_t length = SequenceLength(static_cast<unsigned char>(text[index]), code);
     bool valid = length != 0 && index + length <= text.size();
     for (size_t next = 1; valid && next < length; ++next) {
       const unsigned char byte = static_cast<unsigned char>(text[index + next]);

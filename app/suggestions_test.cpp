@@ -11,10 +11,18 @@ TEST(SuggestionNormalFormTest, FoldsCaseTrimsDotsAndBlanksInBothScripts) {
     const char* normal;
   };
   const Case cases[] = {
-      {"ШТ.", "шт"},          {"  Шт  ", "шт"},   {"пог.  м", "пог. м"},
-      {"шт. .", "шт"},        {"м.кв.", "м.кв"},  {"KG", "kg"},
-      {"Ёмкость", "емкость"}, {"объём", "объем"}, {"\tкВт\xC2\xA0ч ", "квт ч"},
-      {"...", ""},            {"", ""},           {"Straße", "straße"},
+      {"ШТ.", "шт"},
+      {"  Шт  ", "шт"},
+      {"пог.  м", "пог. м"},
+      {"шт. .", "шт"},
+      {"м.кв.", "м.кв"},
+      {"KG", "kg"},
+      {"Ёмкость", "емкость"},
+      {"объём", "объем"},
+      {"\tкВт\xC2\xA0ч ", "квт ч"},
+      {"...", ""},
+      {"", ""},
+      {"Straße", "straße"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NormalizeForSuggestion(c.text), c.normal) << c.text;
@@ -51,23 +59,23 @@ TEST_F(SuggesterTest, RanksExactThenFullNameThenTheOneNearest) {
     const char* suggested;  // "" for none
   };
   const Case cases[] = {
-      {"шт", "шт"},         // its own allowed value
-      {"ШТ.", "шт"},        // same normal form
+      {"шт", "шт"},   // its own allowed value
+      {"ШТ.", "шт"},  // same normal form
       {"шт ", "шт"},
       {"Кг.", "кг"},
-      {"PCS.", "pcs"},      // Latin folds too
-      {"Pieces", "pcs"},    // a full name
+      {"PCS.", "pcs"},    // Latin folds too
+      {"Pieces", "pcs"},  // a full name
       {"КИЛОГРАММ", "кг"},
       {"Емкость", "емк"},   // "ё" and "е" are one letter here
       {"штук", "шт"},       // one edit from the full name "штука"
       {"штю", "шт"},        // one edit from the value
       {"пог. м", "пог.м"},  // a blank more
       {"кВт.ч", "кВт*ч"},
-      {"щт", ""},           // two characters: too short to guess
+      {"щт", ""},  // two characters: too short to guess
       {"гр", ""},
-      {"кгр", ""},          // one edit from both "кг" and "кор": a tie
-      {"лит", ""},          // one edit from "литр" (л) and "лист": a tie
-      {"тюбик", ""},        // nothing near
+      {"кгр", ""},    // one edit from both "кг" and "кор": a tie
+      {"лит", ""},    // one edit from "литр" (л) and "лист": a tie
+      {"тюбик", ""},  // nothing near
       {"", ""},
       {"...", ""},
   };

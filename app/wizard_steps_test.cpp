@@ -226,11 +226,11 @@ TEST_F(WizardStepsTest, ScriptHasOneLinePerChangedPair) {
   ScriptUnits({{"шт", "штука"}, {"кг", "килограмм"}, {"Шт", "?"}, {"д''", "?"}});
   form_->ButtonReadClick();
   Choose("шт ", "шт");
-  Choose("Шт.", "Шт");      // a change of case only is a change
-  Choose("кг", "кг");       // new = old: nothing to do
-  Choose("д'Арк", "д'");    // apostrophes doubled on both sides
+  Choose("Шт.", "Шт");    // a change of case only is a change
+  Choose("кг", "кг");     // new = old: nothing to do
+  Choose("д'Арк", "д'");  // apostrophes doubled on both sides
   Choose("ШТ", "шт");
-  Choose("ШТ", "");         // emptied again: undone
+  Choose("ШТ", "");  // emptied again: undone
   form_->ButtonGenClick();
   EXPECT_EQ(Script(), (std::vector<std::string>{Update("шт ", "шт"), Update("Шт.", "Шт"),
                                                 Update("д''Арк", "д''")}));
@@ -358,15 +358,15 @@ TEST_F(WizardAdditionsTest, CountsFollowEachValueAndTheSummaryFollowsTheMapping)
 
 TEST_F(WizardAdditionsTest, SuggestionsAreShownButMapNothingUntilAccepted) {
   form_->ButtonReadClick();
-  EXPECT_EQ(form_->Suggestions(),
-            (TValueSuggestions{{"шт ", "шт"}, {"Шт.", "шт"}}));
+  EXPECT_EQ(form_->Suggestions(), (TValueSuggestions{{"шт ", "шт"}, {"Шт.", "шт"}}));
   EXPECT_TRUE(form_->ButtonAccept->isEnabled());
   form_->ButtonGenClick();
   EXPECT_TRUE(Script().empty()) << "a suggestion is not a mapping";
 
   Choose("Шт.", "кг");  // the operator's own choice wins over a suggestion
   form_->ButtonAcceptClick();
-  EXPECT_EQ(Mapping(), (std::vector<std::string>{"шт=шт/5", "шт =шт/2", "Шт.=кг/1", "кг=кг/7", "=/7"}));
+  EXPECT_EQ(Mapping(),
+            (std::vector<std::string>{"шт=шт/5", "шт =шт/2", "Шт.=кг/1", "кг=кг/7", "=/7"}));
   EXPECT_FALSE(form_->ButtonAccept->isEnabled());
   form_->ButtonGenClick();
   EXPECT_EQ(Script(), (std::vector<std::string>{Update("шт ", "шт"), Update("Шт.", "кг")}));

@@ -9,7 +9,8 @@ namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
 
-constexpr char kGoodsRows[] = "SELECT Good || '=' || COALESCE(Unit, '<NULL>') FROM Goods ORDER BY Good";
+constexpr char kGoodsRows[] =
+    "SELECT Good || '=' || COALESCE(Unit, '<NULL>') FROM Goods ORDER BY Good";
 
 class WizardJourneyTest : public WizardJourneyBase, public ::testing::WithParamInterface<bool> {
  protected:
@@ -26,8 +27,8 @@ class WizardJourneyTest : public WizardJourneyBase, public ::testing::WithParamI
       PostgresServer* server = PostgresEnvironment::Server(problem);
       if (server == nullptr) GTEST_SKIP() << problem;
       database_ = server->ConnectionInfo();
-      ASSERT_EQ(std::system(("bash " + ShellQuoted(script) + " postgres " +
-                             ShellQuoted(database_) + " > /dev/null")
+      ASSERT_EQ(std::system(("bash " + ShellQuoted(script) + " postgres " + ShellQuoted(database_) +
+                             " > /dev/null")
                                 .c_str()),
                 0);
       setenv("NETBRG_DATABASE", database_.c_str(), 1);

@@ -30,10 +30,7 @@ const std::vector<ToolCommand>& ToolCommands() {
        GroupCommand},
       {"values",
        {{"OUT"},
-        {{"--table", "T", true},
-         {"--field", "F", true},
-         {"--reference", "R"},
-         {"--key", "K"}}},
+        {{"--table", "T", true}, {"--field", "F", true}, {"--reference", "R"}, {"--key", "K"}}},
        "each distinct value of field F of table T with its row count and, with a reference "
        "table R and its field K of allowed values, the allowed value it most likely means, "
        "as tab-separated lines to OUT",
