@@ -18,6 +18,7 @@
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +59,8 @@ inline std::string ShellQuoted(const std::string& text) {
 
 class WizardJourneyBase : public ::testing::Test {
  protected:
-  void StartWizard() {
+  // iniText: Mvrn.ini as the wizard finds it (empty: no file).
+  void StartWizard(const std::string& iniText = {}) {
     Application().SetTitle("Morvane");
     previousHook_ = SetMessageBoxHook(
         [this](const std::string&, const std::string& text) { messages_.push_back(text); });
@@ -67,6 +69,7 @@ class WizardJourneyBase : public ::testing::Test {
                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(settings_);
     std::filesystem::create_directories(settings_);
+    if (!iniText.empty()) std::ofstream(settings_ / "Mvrn.ini") << iniText;
     unit_ = std::make_unique<ZelTblUnit>(std::make_unique<TransportLibrary>(NETBRG2_LIBRARY));
     form_ = std::make_unique<TFormUM>(TFormUMOptions{{}, settings_.string()});
     form_->show();

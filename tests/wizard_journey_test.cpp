@@ -1,4 +1,5 @@
 // The wizard's whole job on the demo database, SQLite and PostgreSQL.
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/pg_environment.h"
@@ -108,6 +109,40 @@ TEST_P(WizardJourneyTest, RejectedLineIsReportedAndTheOthersStillRun) {
   EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")), "Не выполнено операторов: 1 из 3.");
   EXPECT_NE(messages_[0].find("Строки: 2."), std::string::npos) << messages_[0];
   EXPECT_EQ(ClientRows(), ChangedRows(before));
+}
+
+TEST_P(WizardJourneyTest, AcceptedSuggestionsLeaveOnlyAllowedValuesInTheSuggestedRows) {
+  StopWizard();
+  StartWizard("[Wizard]\r\nCounts=1\r\nSuggestions=1\r\n");
+  const std::vector<std::string> before = ClientRows();
+  OpenStep(1);
+  Press(form_->ButtonRead);
+  const TValueSuggestions suggestions = form_->Suggestions();
+  EXPECT_GT(suggestions.size(), 30u);
+  Press(form_->ButtonAccept);
+  OpenStep(2);
+  Press(form_->ButtonGen);
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Выполнено операторов: " + std::to_string(suggestions.size()) + ".");
+
+  const std::vector<std::string> after = ClientRows();
+  ASSERT_EQ(after.size(), before.size());
+  const std::vector<std::string> allowed = CommandLines(
+      Postgres() ? "psql -At " + ShellQuoted(database_) + " -c 'SELECT Ident FROM Units'"
+                 : "sqlite3 " + ShellQuoted(database_) + " 'SELECT Ident FROM Units'");
+  for (size_t index = 0; index < before.size(); ++index) {
+    const std::string good = before[index].substr(0, before[index].find('='));
+    const std::string oldUnit = before[index].substr(good.size() + 1);
+    const std::string newUnit = after[index].substr(good.size() + 1);
+    const auto suggested = suggestions.find(oldUnit);
+    if (suggested == suggestions.end()) {
+      EXPECT_EQ(newUnit, oldUnit) << good;
+      continue;
+    }
+    EXPECT_EQ(newUnit, suggested->second) << good;
+    EXPECT_NE(std::find(allowed.begin(), allowed.end(), newUnit), allowed.end()) << newUnit;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, WizardJourneyTest, ::testing::Values(false, true),
