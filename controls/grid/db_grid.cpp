@@ -5,6 +5,7 @@
 
 #include <QLocale>
 
+#include "controls/editors/db_grid_inplace_edit.h"
 #include "platform/db/data_source.h"
 #include "platform/db/dataset.h"
 #include "platform/rtl/text.h"
@@ -287,6 +288,8 @@ QRect TzelCustomDBGrid::ScreenCellRect(TzelRowType rowType, const std::string& c
 }
 
 // --- Editor hooks ------------------------------------------------------------------------
+
+QWidget* TzelCustomDBGrid::CreateEditor() { return new TzelDBGridInplaceEdit(this); }
 
 bool TzelCustomDBGrid::CanEditShow() const {
   if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;

@@ -216,6 +216,8 @@ class TzelCustomDBGrid : public TCustomGrid {
   void DeferredLayout() override;
   void FontChanged() override;
   void showEvent(QShowEvent* event) override;
+  // The data grid's cell editor (TzelDBGridInplaceEdit).
+  QWidget* CreateEditor() override;
 
   // Destruction notices of the data source, datasets, fields.
   virtual void Notification(TComponent* component, TOperation operation);
