@@ -159,6 +159,8 @@ class TFormUM : public TForm_Template1 {
   // Set once a read has filled TableM: from then on it refuses new and
   // deleted rows until the next read or close.
   bool mappingLoaded_ = false;
+  // Set while many records are posted at once: the summary waits for the end.
+  bool bulkEdit_ = false;
   std::string lookupDropDownFields_;
   CWizardOptions wizardOptions_;
   TValueSuggestions suggestions_;

@@ -49,14 +49,22 @@ void TFormUM::ReadAdditions() {
 }
 
 void TFormUM::UpdateSummary() {
-  if (!wizardOptions_.Counts || !TableM->Active()) return;
+  // Reading and accepting post every record; one summary at their end will do.
+  if (!wizardOptions_.Counts || !mappingLoaded_ || bulkEdit_ || !TableM->Active()) return;
   LabelSummary->setText(QString::fromStdString(
       SummaryText(Summarize(*TableM), TableM->FindField(kCountField) != nullptr)));
 }
 
 void TFormUM::ButtonAcceptClick() {
   if (!TableM->Active() || suggestions_.empty()) return;
-  AcceptSuggestions(*TableM, suggestions_);
+  bulkEdit_ = true;
+  try {
+    AcceptSuggestions(*TableM, suggestions_);
+  } catch (...) {
+    bulkEdit_ = false;
+    throw;
+  }
+  bulkEdit_ = false;
   // An accepted suggestion is a mapping like a chosen one; none is left to show.
   suggestions_.clear();
   ButtonAccept->setEnabled(false);

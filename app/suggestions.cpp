@@ -1,7 +1,6 @@
 #include "app/suggestions.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "platform/rtl/text.h"
 
@@ -107,21 +106,32 @@ size_t SuggestionDistanceLimit(size_t characters) {
   return 3;
 }
 
-size_t EditDistance(std::u32string_view left, std::u32string_view right) {
-  // One row of the classic table at a time.
+size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, size_t bound) {
+  const size_t lengthGap =
+      left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
+  if (lengthGap > bound) return bound + 1;
+  // One row of the classic table at a time; once a whole row exceeds the
+  // bound, so does the result.
   std::vector<size_t> row(right.size() + 1);
   for (size_t column = 0; column <= right.size(); ++column) row[column] = column;
   for (size_t line = 1; line <= left.size(); ++line) {
     size_t diagonal = row[0];
     row[0] = line;
+    size_t rowMinimum = row[0];
     for (size_t column = 1; column <= right.size(); ++column) {
       const size_t above = row[column];
       const size_t substitution = diagonal + (left[line - 1] == right[column - 1] ? 0 : 1);
       row[column] = std::min({above + 1, row[column - 1] + 1, substitution});
+      rowMinimum = std::min(rowMinimum, row[column]);
       diagonal = above;
     }
+    if (rowMinimum > bound) return bound + 1;
   }
-  return row[right.size()];
+  return std::min(row[right.size()], bound + 1);
+}
+
+size_t EditDistance(std::u32string_view left, std::u32string_view right) {
+  return BoundedEditDistance(left, right, std::max(left.size(), right.size()));
 }
 
 TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
@@ -133,48 +143,63 @@ TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
     candidate.normalName = NormalizeForSuggestion(item.fullName);
     candidate.valueChars = Characters(candidate.normalValue);
     candidate.nameChars = Characters(candidate.normalName);
+    const size_t index = candidates_.size();
+    byValue_[candidate.value].push_back(index);
+    byNormalValue_[candidate.normalValue].push_back(index);
+    if (!candidate.normalName.empty()) byNormalName_[candidate.normalName].push_back(index);
     candidates_.push_back(std::move(candidate));
   }
 }
 
-template <class Accept>
-std::optional<std::string> TSuggester::Unique(Accept accept) const {
+std::optional<std::string> TSuggester::Unique(const std::vector<size_t>& indexes) const {
   const std::string* found = nullptr;
-  for (const Candidate& candidate : candidates_) {
-    if (!accept(candidate)) continue;
+  for (size_t index : indexes) {
+    const std::string& value = candidates_[index].value;
     // The same value listed twice (two rows of the reference) is one value.
-    if (found != nullptr && *found != candidate.value) return std::string();
-    found = &candidate.value;
+    if (found != nullptr && *found != value) return std::string();
+    found = &value;
   }
   if (found == nullptr) return std::nullopt;
   return *found;
 }
 
+std::optional<std::string> TSuggester::UniqueIn(const TIndex& index, const std::string& key) const {
+  const auto found = index.find(key);
+  if (found == index.end()) return std::nullopt;
+  return Unique(found->second);
+}
+
 std::string TSuggester::Suggest(std::string_view current) const {
-  for (const Candidate& candidate : candidates_) {
-    if (candidate.value == current) return candidate.value;
-  }
+  const std::string text(current);
+  if (byValue_.count(text) != 0) return text;
   const std::string normal = NormalizeForSuggestion(current);
   if (normal.empty()) return {};
   // A tie at a rule gives no suggestion; it never falls through to a weaker
   // rule.
-  if (auto same = Unique([&](const Candidate& c) { return c.normalValue == normal; })) return *same;
-  if (auto named = Unique([&](const Candidate& c) { return c.normalName == normal; })) {
-    return *named;
-  }
+  if (auto same = UniqueIn(byNormalValue_, normal)) return *same;
+  if (auto named = UniqueIn(byNormalName_, normal)) return *named;
 
   const std::u32string chars = Characters(normal);
   const size_t limit = SuggestionDistanceLimit(chars.size());
   if (limit == 0) return {};
-  auto distanceOf = [&](const Candidate& c) {
-    size_t distance = EditDistance(chars, c.valueChars);
-    if (!c.nameChars.empty()) distance = std::min(distance, EditDistance(chars, c.nameChars));
-    return distance;
-  };
-  size_t best = std::numeric_limits<size_t>::max();
-  for (const Candidate& candidate : candidates_) best = std::min(best, distanceOf(candidate));
+  // The nearest candidates within the limit; only distances up to the best
+  // found so far are worth computing exactly.
+  size_t best = limit + 1;
+  std::vector<size_t> nearest;
+  for (size_t index = 0; index < candidates_.size(); ++index) {
+    const Candidate& candidate = candidates_[index];
+    size_t distance = BoundedEditDistance(chars, candidate.valueChars, best);
+    if (!candidate.nameChars.empty()) {
+      distance = std::min(distance, BoundedEditDistance(chars, candidate.nameChars, best));
+    }
+    if (distance < best) {
+      best = distance;
+      nearest.clear();
+    }
+    if (distance == best) nearest.push_back(index);
+  }
   if (best > limit) return {};
-  return Unique([&](const Candidate& c) { return distanceOf(c) == best; }).value_or("");
+  return Unique(nearest).value_or("");
 }
 
 }  // namespace morvane

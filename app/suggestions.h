@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace morvane {
@@ -34,6 +35,9 @@ size_t SuggestionDistanceLimit(size_t characters);
 
 // Edit distance (insertions, deletions, substitutions) over characters.
 size_t EditDistance(std::u32string_view left, std::u32string_view right);
+// The same, or bound + 1 for any distance above bound (computed only as far
+// as needed to know that).
+size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, size_t bound);
 
 struct TAllowedValue {
   std::string value;     // the text written into the field
@@ -55,12 +59,16 @@ class TSuggester {
     std::u32string valueChars;
     std::u32string nameChars;
   };
-  // Among the candidates accepted: nothing when none is, the value when they
+  using TIndex = std::unordered_map<std::string, std::vector<size_t>>;
+  // Among these candidates: nothing when there is none, the value when they
   // are all one value, an empty text when they tie.
-  template <class Accept>
-  std::optional<std::string> Unique(Accept accept) const;
+  std::optional<std::string> Unique(const std::vector<size_t>& indexes) const;
+  std::optional<std::string> UniqueIn(const TIndex& index, const std::string& key) const;
 
   std::vector<Candidate> candidates_;
+  TIndex byValue_;        // the value as the field holds it
+  TIndex byNormalValue_;  // its normal form
+  TIndex byNormalName_;   // the full name's normal form
 };
 
 }  // namespace morvane

@@ -34,6 +34,9 @@ TEST(SuggestionDistanceTest, CountsCharactersNotBytes) {
   EXPECT_EQ(EditDistance(U"кгр", U"кор"), 1u);
   EXPECT_EQ(EditDistance(U"", U"шт"), 2u);
   EXPECT_EQ(EditDistance(U"kitten", U"sitting"), 3u);
+  EXPECT_EQ(BoundedEditDistance(U"kitten", U"sitting", 3), 3u);
+  EXPECT_EQ(BoundedEditDistance(U"kitten", U"sitting", 2), 3u) << "above the bound: bound + 1";
+  EXPECT_EQ(BoundedEditDistance(U"a", U"abcdef", 1), 2u);
   EXPECT_EQ(SuggestionDistanceLimit(2), 0u);
   EXPECT_EQ(SuggestionDistanceLimit(3), 1u);
   EXPECT_GT(SuggestionDistanceLimit(12), SuggestionDistanceLimit(6));
