@@ -1,6 +1,9 @@
 #include "app/suggestions.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 
 #include "platform/rtl/text.h"
 
@@ -57,6 +60,19 @@ std::u32string Characters(std::string_view text) {
   return chars;
 }
 
+// Which characters a text holds, folded into 64 bits. One edit changes at
+// most two bits, so texts whose signatures differ in more than 2k bits are
+// more than k edits apart: most candidates are ruled out without a table.
+uint64_t Signature(std::u32string_view chars) {
+  uint64_t bits = 0;
+  for (char32_t c : chars) bits |= uint64_t(1) << (c % 64);
+  return bits;
+}
+
+bool MayBeWithin(uint64_t left, uint64_t right, size_t bound) {
+  return size_t(std::popcount(left ^ right)) <= 2 * bound;
+}
+
 bool IsBlank(std::string_view text, size_t index, size_t& width) {
   if (text[index] == ' ' || text[index] == '\t' || text[index] == '\r' || text[index] == '\n') {
     width = 1;
@@ -110,9 +126,16 @@ size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, 
   const size_t lengthGap =
       left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
   if (lengthGap > bound) return bound + 1;
-  // One row of the classic table at a time; once a whole row exceeds the
-  // bound, so does the result.
-  std::vector<size_t> row(right.size() + 1);
+  // One row of the classic table at a time, kept on the stack for the short
+  // texts this is for; once a whole row exceeds the bound, so does the result.
+  constexpr size_t kStackColumns = 64;
+  std::array<size_t, kStackColumns> stackRow;
+  std::vector<size_t> heapRow;
+  size_t* row = stackRow.data();
+  if (right.size() + 1 > kStackColumns) {
+    heapRow.resize(right.size() + 1);
+    row = heapRow.data();
+  }
   for (size_t column = 0; column <= right.size(); ++column) row[column] = column;
   for (size_t line = 1; line <= left.size(); ++line) {
     size_t diagonal = row[0];
@@ -143,6 +166,8 @@ TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
     candidate.normalName = NormalizeForSuggestion(item.fullName);
     candidate.valueChars = Characters(candidate.normalValue);
     candidate.nameChars = Characters(candidate.normalName);
+    candidate.valueSignature = Signature(candidate.valueChars);
+    candidate.nameSignature = Signature(candidate.nameChars);
     const size_t index = candidates_.size();
     byValue_[candidate.value].push_back(index);
     byNormalValue_[candidate.normalValue].push_back(index);
@@ -185,11 +210,15 @@ std::string TSuggester::Suggest(std::string_view current) const {
   // The nearest candidates within the limit; only distances up to the best
   // found so far are worth computing exactly.
   size_t best = limit + 1;
+  const uint64_t signature = Signature(chars);
   std::vector<size_t> nearest;
   for (size_t index = 0; index < candidates_.size(); ++index) {
     const Candidate& candidate = candidates_[index];
-    size_t distance = BoundedEditDistance(chars, candidate.valueChars, best);
-    if (!candidate.nameChars.empty()) {
+    size_t distance = best + 1;
+    if (MayBeWithin(signature, candidate.valueSignature, best)) {
+      distance = BoundedEditDistance(chars, candidate.valueChars, best);
+    }
+    if (!candidate.nameChars.empty() && MayBeWithin(signature, candidate.nameSignature, best)) {
       distance = std::min(distance, BoundedEditDistance(chars, candidate.nameChars, best));
     }
     if (distance < best) {

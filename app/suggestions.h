@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,8 @@ class TSuggester {
     std::string normalName;
     std::u32string valueChars;
     std::u32string nameChars;
+    uint64_t valueSignature = 0;  // which characters they hold (suggestions.cpp)
+    uint64_t nameSignature = 0;
   };
   using TIndex = std::unordered_map<std::string, std::vector<size_t>>;
   // Among these candidates: nothing when there is none, the value when they
