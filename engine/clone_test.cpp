@@ -132,6 +132,7 @@ TEST_F(CloneTest, SourceCannotCloseOrReloadOrEmptyWhileACloneIsOpen) {
   EXPECT_EQ(ErrorOf([&] { source_.Close(); }), message);
   EXPECT_TRUE(source_.Active());
   EXPECT_EQ(ErrorOf([&] { source_.Refresh(); }), message);
+  EXPECT_EQ(Id(source_), 1) << "a refused reload leaves the records shown";
   EXPECT_EQ(ErrorOf([&] { source_.EmptyTable(); }), message);
   EXPECT_EQ(ErrorOf([&] { clone_.EmptyTable(); }),
             std::string("Clone: ") + zelconst::_Z_CLONEEMPTY);

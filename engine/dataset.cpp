@@ -44,6 +44,16 @@ int32_t RecNoAt(const char* info) {
   return recNo;
 }
 
+// Whether two stores lay their records out alike: same slot types, sizes,
+// lengths and offsets.
+bool SameSlots(const TzelCursor& left, const TzelCursor& right) {
+  return std::equal(left.Fields().begin(), left.Fields().end(), right.Fields().begin(),
+                    right.Fields().end(), [](const auto& a, const auto& b) {
+                      return a->FieldType == b->FieldType && a->Size == b->Size &&
+                             a->Length == b->Length && a->Offset == b->Offset;
+                    });
+}
+
 TFieldType FrameworkType(TzelFieldType type) {
   switch (type) {
     case zftInteger:
@@ -110,6 +120,10 @@ void TzelDataset::ShareCursor(TzelCursor* cursor) {
 void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
   // Clones show records of this cursor; reloading it would pull them away.
   if (cloneCount_ > 0) DatabaseError(_Z_CLONESOPEN);
+  if (reloading_ && ownedCursor_) {
+    ReplaceCursor(std::move(stream));
+    return;
+  }
   if (cursor_) {
     cursor_->Clear(true);
   } else {
@@ -130,6 +144,32 @@ void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
   // A load without records builds no view, yet an edit or insert posted
   // afterwards compares by the sort fields: they are those of the new layout,
   // and the empty view is in order.
+  if (!indexFieldNames_.empty()) sortFields_ = ResolveKeyFields(*cursor_, indexFieldNames_);
+  sorted_ = !sortFields_.empty();
+}
+
+void TzelDataset::ReplaceCursor(std::unique_ptr<TStream> stream) {
+  auto fresh = std::make_unique<TzelCursor>();
+  std::string errorText;
+  const bool loaded = fresh->LoadFromStream(*stream, errorText);
+  stream.reset();
+  if (!loaded) DatabaseError(_Z_OPENTABLE + errorText);
+  // The fields and the record buffers were made for the old slots; other
+  // slots would be read and written past them.
+  if (!SameSlots(*cursor_, *fresh)) DatabaseError(std::string(_Z_OPENTABLE) + _Z_LAYOUTCHANGED);
+  // Every buffer (those past the window too still hold records they showed)
+  // owns heap values laid out by the old descriptors: release them while the
+  // descriptors exist.
+  for (int index = 0; index <= BufferCount(); ++index) {
+    TRecordBuffer buffer = Buffer(index);
+    FreeHeapValues(cursor_->Fields(), buffer);
+    std::memset(buffer, 0, size_t(recordSize_));
+  }
+  view_.clear();
+  position_ = -1;
+  ownedCursor_ = std::move(fresh);
+  cursor_ = ownedCursor_.get();
+  sortFields_.clear();
   if (!indexFieldNames_.empty()) sortFields_ = ResolveKeyFields(*cursor_, indexFieldNames_);
   sorted_ = !sortFields_.empty();
 }
@@ -250,7 +290,13 @@ void TzelDataset::SetBufferRecNo(TRecordBuffer buffer, int32_t recNo) const {
 }
 
 TzelRecord* TzelDataset::RecordOfBuffer(TRecordBuffer buffer) const {
-  return buffer ? HandleAt(buffer + InfoOffset()) : nullptr;
+  if (!buffer) return nullptr;
+  const char* info = buffer + InfoOffset();
+  // A new record's buffer shows no stored record yet. Insert leaves the
+  // handle of the record it was opened at in it (InternalSetToRecord goes
+  // there); that neighbour's status and undo copy are not the new record's.
+  if (TBookmarkFlag(info[kFlagAt]) != bfCurrent) return nullptr;
+  return HandleAt(info);
 }
 
 char* TzelDataset::GetActiveRecBuf() const {

@@ -226,7 +226,8 @@ class TzelDataset : public TDataSet {
 
   // Reads a data buffer into the cursor (emptied, or made). On failure the
   // cursor is freed and "Ошибка при открытии таблицы: " + the reader's text is
-  // raised. Takes the stream.
+  // raised. During a refresh the owned cursor is replaced instead, and only
+  // when the new one loaded (ReplaceCursor). Takes the stream.
   void InternalLoad(std::unique_ptr<TStream> stream);
   // Shares another dataset's cursor (clones); the dataset does not own it.
   void ShareCursor(TzelCursor* cursor);
@@ -332,6 +333,10 @@ class TzelDataset : public TDataSet {
   bool IsDatasetBuffer(const char* block) const;
   void SetBufferRecNo(TRecordBuffer buffer, int32_t recNo) const;
   std::vector<std::string> UniqueValuesOf(const TzelRecord* record) const;
+  // The reload of a refresh: reads the stream into a new store and puts it in
+  // place of the owned one only when it loaded with the same slots, so a
+  // failure leaves the records, their change state and the view untouched.
+  void ReplaceCursor(std::unique_ptr<TStream> stream);
 
   TzelCursor* cursor_ = nullptr;
   std::unique_ptr<TzelCursor> ownedCursor_;
@@ -343,6 +348,7 @@ class TzelDataset : public TDataSet {
   std::string origin_;
   bool readOnly_ = false;
   bool openedCursor_ = false;  // from a complete InternalOpen until InternalClose
+  bool reloading_ = false;     // InternalRefresh is loading: InternalLoad replaces
   int changeCount_ = 0;
   int recordSize_ = 0;
   size_t bufferSize_ = 0;

@@ -1,8 +1,5 @@
 // TzelDataset: editing, posting, deleting, defaults of new records, pending
 // change counting, commit, cancel and apply, refresh and saving.
-#include <algorithm>
-#include <cstring>
-
 #include "engine/compare.h"
 #include "engine/dataset.h"
 #include "engine/session_registry.h"
@@ -15,31 +12,11 @@ namespace morvane {
 
 using namespace zelconst;
 
-namespace {
-
-// The slots of a cursor's descriptors (none without a cursor).
-std::vector<TzelField> LayoutOf(const TzelCursor* cursor) {
-  std::vector<TzelField> layout;
-  if (!cursor) return layout;
-  for (const auto& field : cursor->Fields()) layout.push_back(*field);
-  return layout;
-}
-
-bool SameSlots(const std::vector<TzelField>& left, const std::vector<TzelField>& right) {
-  return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                    [](const TzelField& a, const TzelField& b) {
-                      return a.FieldType == b.FieldType && a.Size == b.Size &&
-                             a.Length == b.Length && a.Offset == b.Offset;
-                    });
-}
-
-}  // namespace
-
 // --- Read-only protection ---------------------------------------------------
 
 bool TzelDataset::GetCanModify() const {
-  // A refresh whose reload failed leaves an open dataset without a cursor:
-  // nothing can be stored then.
+  // Without a cursor (an open clone whose source went away) there is nowhere
+  // to store a change.
   return TDataSet::GetCanModify() && !readOnly_ && cursor_ != nullptr;
 }
 
@@ -266,26 +243,25 @@ void TzelDataset::InternalRefresh() {
     try {
       ApplyUpdates();
     } catch (...) {
+      // Shown again as before, with the changes undone.
+      opened_ = true;
       CancelUpdates();
       throw;
     }
   }
-  // Every buffer (those past the window too still hold records they showed
-  // before) has heap values laid out by the old descriptors: release them and
-  // clear the record data before the reload replaces the descriptors.
-  const std::vector<TzelField> oldLayout = LayoutOf(cursor_);
-  for (int index = 0; cursor_ && index <= BufferCount(); ++index) {
-    TRecordBuffer buffer = Buffer(index);
-    FreeHeapValues(cursor_->Fields(), buffer);
-    std::memset(buffer, 0, size_t(recordSize_));
+  // The new records replace the old ones only once they loaded.
+  reloading_ = true;
+  try {
+    InternalLoadData();
+  } catch (...) {
+    reloading_ = false;
+    opened_ = true;
+    // The changes were applied before the reload failed: they are no longer
+    // pending, or the next save would send them again.
+    if (changeCount_ > 0) CommitUpdates();
+    throw;
   }
-  InternalLoadData();
-  // The fields and the buffers were made for the old slots; other slots
-  // would be read and written past them.
-  if (cursor_ && !SameSlots(oldLayout, LayoutOf(cursor_))) {
-    DestroyCursor();
-    DatabaseError(std::string(_Z_OPENTABLE) + _Z_LAYOUTCHANGED);
-  }
+  reloading_ = false;
   // The reload replaced the records the pending changes belonged to.
   if (changeCount_ > 0) ResetChangeCount();
   if (cursor_ && cursor_->GetRecordCount() > 0) SortRecords(false);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "engine/test_buffer.h"
 #include "engine/test_dataset.h"
@@ -278,6 +279,29 @@ TEST(DatasetReadOnly, EditOfAnEmptyReadOnlyDatasetIsRefusedAsAnInsert) {
             "Table1: Cannot perform this operation on a closed dataset");
 }
 
+// Insert (unlike Append) opens the new record at a neighbour; the new record
+// must not borrow that neighbour's status or undo copy.
+TEST_F(DatasetTest, InsertedRecordShowsNoneOfItsNeighboursChanges) {
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("Смирнов");
+  table_.Post();
+  ASSERT_EQ(table_.UpdateStatus(), usModified);
+  table_.Insert();
+  EXPECT_EQ(table_.UpdateStatus(), usUnmodified);
+  EXPECT_FALSE(table_.IsChanged("NAME"));
+  EXPECT_TRUE(table_.FieldByName("NAME")->OldValue().IsNull());
+  table_.FieldByName("ID")->SetAsInteger(9);
+  table_.FieldByName("NAME")->SetAsString("Новиков");
+  table_.Post();
+  EXPECT_EQ(table_.UpdateStatus(), usInserted);
+  EXPECT_EQ(Name(), "Новиков");
+  // The neighbour kept its own change.
+  table_.First();
+  EXPECT_EQ(Name(), "Смирнов");
+  EXPECT_EQ(table_.UpdateStatus(), usModified);
+  EXPECT_TRUE(table_.IsChanged("NAME"));
+}
+
 TEST_F(DatasetTest, WritingOutsideEditingIsRefused) {
   EXPECT_EQ(ErrorOf([&] { table_.SetFieldData(table_.FieldByName("ID"), nullptr); }),
             "Table1: Table is not in edit or insert mode");
@@ -360,29 +384,96 @@ TEST_F(DatasetTest, RefreshAppliesPendingChangesFirst) {
   EXPECT_EQ(table_.ChangeCount(), 0);
 }
 
-TEST_F(DatasetTest, FailedReloadLeavesNothingToEdit) {
-  table_.SetBuffer(TestBuffer().Layout({"P.ID i"}).RecordCount(1).Bytes());
-  EXPECT_EQ(ErrorOf([&] { table_.Refresh(); }),
-            "Table1: Ошибка при открытии таблицы: Число прочитанных записей (0) не равно "
-            "объявленному (1)");
-  EXPECT_EQ(table_.Cursor(), nullptr);
-  EXPECT_EQ(table_.RecordCount(), 0);
-  EXPECT_FALSE(table_.CanModify());
-  EXPECT_THROW(table_.Insert(), EDatabaseError);
+// A refresh whose reload fails (lost connection, a damaged or changed
+// reply, open clones) leaves the records, the change state and the view as
+// they were, so nothing is shown empty and nothing is sent twice.
+struct FailedReload {
+  const char* description;
+  std::function<void(MemoryDataset& table)> breakReload;
+  std::string expectedError;
+};
+
+void PrintTo(const FailedReload& value, std::ostream* out) {
+  *out << value.description;
 }
 
-TEST_F(DatasetTest, ReloadWithAnotherLayoutIsRefusedInsteadOfOverrunningBuffers) {
-  // The table changed on the server between open and refresh: the fields and
-  // record buffers were laid out for the old slots and cannot show the new.
+class FailedReloadTest : public DatasetTest, public ::testing::WithParamInterface<FailedReload> {};
+
+TEST_P(FailedReloadTest, KeepsRecordsViewAndChangeState) {
+  table_.SetIndexFieldNames("ID");
+  table_.Last();  // ID 3, Петров
+  GetParam().breakReload(table_);
+  EXPECT_EQ(ErrorOf([&] { table_.Refresh(); }), GetParam().expectedError);
+  ASSERT_NE(table_.Cursor(), nullptr);
+  EXPECT_EQ(table_.RecordCount(), 3);
+  EXPECT_EQ(Id(), 3);
+  EXPECT_EQ(Name(), "Петров");
+  // Editing the row shown stores what it shows, not an emptied buffer.
+  table_.Edit();
+  table_.FieldByName("CODE")->SetAsString("C3");
+  table_.Post();
+  EXPECT_EQ(Name(), "Петров");
+  EXPECT_EQ(table_.Cursor()->GetFieldText(*table_.Cursor()->GetFieldInfo(1), *table_.ViewRecord(2),
+                                          false),
+            "Петров");
+  // The view still follows a new order (the dataset counts as open).
+  int scrolls = 0;
+  table_.AfterScroll = [&](TDataSet*) { ++scrolls; };
+  table_.SetIndexFieldNames("NAME");
+  EXPECT_GT(scrolls, 0);
+  EXPECT_EQ(Name(), "Петров");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, FailedReloadTest,
+    ::testing::Values(
+        FailedReload{"damaged reply",
+                     [](MemoryDataset& table) {
+                       table.SetBuffer(TestBuffer().Layout({"P.ID i"}).RecordCount(1).Bytes());
+                     },
+                     "Table1: Ошибка при открытии таблицы: Число прочитанных записей (0) не "
+                     "равно объявленному (1)"},
+        // The table changed between open and refresh: fields and buffers were
+        // laid out for the old slots and cannot show the new ones.
+        FailedReload{
+            "another layout",
+            [](MemoryDataset& table) {
+              table.SetBuffer(
+                  TestBuffer()
+                      .Layout({"P.NAME s200", "P.NOTE m", "P.CODE Z", "P.MORE Z", "P.ID i"})
+                      .Record({Text("Иванов"), Blob("note"), Small("A"), Small("B"), Int(1)})
+                      .Bytes());
+            },
+            std::string("Table1: ") + _Z_OPENTABLE + _Z_LAYOUTCHANGED}),
+    [](const ::testing::TestParamInfo<FailedReload>& info) {
+      return info.param.description[0] == 'd' ? "DamagedReply" : "AnotherLayout";
+    });
+
+TEST_F(DatasetTest, ChangesAppliedBeforeAFailedReloadAreNotSentAgain) {
+  table_.Edit();
+  table_.FieldByName("NAME")->SetAsString("Смирнов");
+  table_.Post();
+  table_.SetBuffer(TestBuffer().Layout({"P.ID i"}).RecordCount(1).Bytes());
+  EXPECT_THROW(table_.Refresh(), EDatabaseError);
+  EXPECT_EQ(table_.appliedCount, 1);
+  // They reached their destination: the records keep them, as accepted.
+  EXPECT_EQ(Name(), "Смирнов");
+  EXPECT_EQ(table_.UpdateStatus(), usUnmodified);
+  EXPECT_EQ(table_.ChangeCount(), 0);
+  EXPECT_EQ(registry_.calls.back(), "DeleteUpdated");
+  table_.SetBuffer(People());
+  table_.Refresh();
+  EXPECT_EQ(table_.appliedCount, 1);
+}
+
+TEST_F(DatasetTest, ReloadWithAnotherLayoutLeavesTheTableUsableAfterReopening) {
   table_.SetBuffer(TestBuffer()
                        .Layout({"P.NAME s200", "P.NOTE m", "P.CODE Z", "P.MORE Z", "P.ID i"})
                        .Record({Text("Иванов"), Blob("note"), Small("A"), Small("B"), Int(1)})
                        .Bytes());
-  EXPECT_EQ(ErrorOf([&] { table_.Refresh(); }),
-            std::string("Table1: ") + _Z_OPENTABLE + _Z_LAYOUTCHANGED);
-  EXPECT_EQ(table_.Cursor(), nullptr);
-  EXPECT_EQ(table_.RecordCount(), 0);
-  // Closing still releases the old fields and leaves the session.
+  EXPECT_THROW(table_.Refresh(), EDatabaseError);
+  // Closing releases the old fields and leaves the session; opening again
+  // takes the new layout.
   table_.Close();
   EXPECT_EQ(registry_.calls.back(), "Delete");
   table_.Open();

@@ -92,7 +92,7 @@ TEST_F(MorvaneDataBackEndTest, FieldsListsEveryDescriptor) {
   ToolRun fields = Run({"fields", goods});
   ASSERT_EQ(fields.status, 0) << fields.err;
   EXPECT_EQ(CountLines(fields.out), 6u);
-  EXPECT_EQ(AsciiLower(fields.out.substr(0, fields.out.find('\n'))), "good\tgoods\tsmallstr\t20");
+  EXPECT_EQ(AsciiLower(fields.out.substr(0, fields.out.find('\n'))), "good\tgoods\tstring\t80");
   EXPECT_NE(AsciiLower(fields.out).find("created\tgoods\tdate\t0\n"), std::string::npos);
 }
 

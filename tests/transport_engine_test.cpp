@@ -54,9 +54,10 @@ TEST_F(TransportEngineTest, EngineLoadsTheWizardsQueries) {
   ASSERT_EQ(units.GetFieldCount(), 4);
   EXPECT_EQ(units.GetFieldInfo(0)->TableName, "Units");
   EXPECT_EQ(units.GetFieldInfo(0)->Name, "Ident");
-  EXPECT_EQ(units.GetFieldInfo(0)->FieldType, zftSmallStr);
+  EXPECT_EQ(units.GetFieldInfo(0)->FieldType, zftString);  // VARCHAR(10): 40 bytes
+  EXPECT_EQ(units.GetFieldInfo(0)->Length, 40);
   EXPECT_EQ(units.GetFieldInfo(1)->FieldType, zftString);
-  EXPECT_EQ(units.GetFieldInfo(1)->Length, 60);
+  EXPECT_EQ(units.GetFieldInfo(1)->Length, 240);
   EXPECT_EQ(units.GetFieldInfo(2)->FieldType, zftInteger);
   EXPECT_EQ(units.GetFieldText(*units.GetFieldInfo(1), *units.GetData(0), false), "штука");
 
@@ -69,15 +70,16 @@ TEST_F(TransportEngineTest, EngineLoadsTheWizardsQueries) {
   ASSERT_EQ(mapping.GetFieldCount(), 2);
   EXPECT_EQ(mapping.GetFieldInfo(0)->Name, "src");
   EXPECT_EQ(mapping.GetFieldInfo(0)->TableName, "XXX");
-  EXPECT_EQ(mapping.GetFieldInfo(0)->Length, 20);
+  EXPECT_EQ(mapping.GetFieldInfo(0)->Length, 80);
+  EXPECT_EQ(mapping.GetFieldInfo(1)->Length, 40);
 }
 
 TEST_F(TransportEngineTest, EngineLoadsEveryTypeTheTransportWrites) {
   TzelCursor goods;
   ASSERT_EQ(Load("SELECT Good, Title, Unit, Created, Price, Active FROM Goods", goods), "");
   EXPECT_EQ(goods.GetRecordCount(), 70);
-  const std::vector<TzelFieldType> types = {zftSmallStr, zftString, zftSmallStr,
-                                            zftDate,     zftDouble, zftBoolean};
+  const std::vector<TzelFieldType> types = {zftString, zftString, zftString,
+                                            zftDate,   zftDouble, zftBoolean};
   ASSERT_EQ(goods.GetFieldCount(), 6);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(goods.GetFieldInfo(i)->FieldType, types[i]) << i;
 

@@ -59,7 +59,7 @@ TEST_F(BackEndTest, ServerTypesCarryTheirValues) {
   ASSERT_EQ(outcome.reply.status, 'S') << outcome.reply.errorText;
   std::vector<std::string> codes;
   for (const auto& field : outcome.reply.fields) codes.push_back(field.code);
-  EXPECT_EQ(codes, (std::vector<std::string>{"i", "f", "f", "f", "c", "v", "t", "t", "g", "5",
+  EXPECT_EQ(codes, (std::vector<std::string>{"i", "f", "f", "f", "c", "v", "t", "t", "g", "K",
                                              "s60", "b", "i"}));
   EXPECT_EQ(outcome.reply.Int(0, 0), 7);
   EXPECT_EQ(outcome.reply.Double(0, 1), 5e9);

@@ -170,7 +170,8 @@ TEST_F(BackEndTest, ColumnsCarryTheirDeclaredTypes) {
   ASSERT_EQ(outcome.reply.records.size(), 1u);
   std::vector<std::string> codes;
   for (const auto& field : outcome.reply.fields) codes.push_back(field.code);
-  EXPECT_EQ(codes, (std::vector<std::string>{"K", "s100", "K", "d", "f", "b"}));
+  // Declared lengths count characters: four bytes each is the capacity.
+  EXPECT_EQ(codes, (std::vector<std::string>{"s80", "s400", "s80", "d", "f", "b"}));
   EXPECT_EQ(Lower(outcome.reply.fields[0].name), "goods.good");
   EXPECT_EQ(outcome.reply.Text(0, 0), "G0018");
   EXPECT_EQ(outcome.reply.Text(0, 2), "лит");
@@ -186,6 +187,34 @@ TEST_F(BackEndTest, ColumnsCarryTheirDeclaredTypes) {
 
   const SendOutcome missing = client().Send("SELECT Unit FROM Goods WHERE Good = 'G0064'");
   EXPECT_TRUE(missing.reply.Absent(0, 0));
+}
+
+// Units.Ident is VARCHAR(10): ten characters, whatever their bytes. The
+// wizard's mapping query has no rows, yet the values written into its
+// columns later must fit.
+TEST_F(BackEndTest, DeclaredCharacterLengthHoldsAnyValueTheColumnAccepts) {
+  const std::string cyrillic = "ёёёёёёёёёё";  // 10 characters, 20 bytes
+  const std::string fourByte = "😀😀😀😀😀😀😀😀😀😀";  // 10 characters, 40 bytes
+  const SendOutcome insert = client().Send("INSERT INTO Units (Ident, name) VALUES ('" + cyrillic +
+                                           "', 'a'), ('" + fourByte + "', 'b')");
+  ASSERT_EQ(insert.reply.status, 'S') << insert.reply.errorText;
+
+  const SendOutcome empty = client().Send(
+      "SELECT Goods.Unit AS src, Units.Ident AS inf\r\n FROM Goods INNER JOIN Units ON Goods.Unit "
+      "= Units.Ident\r\n WHERE Goods.Good='xxx'");
+  ASSERT_EQ(empty.reply.status, 'S') << empty.reply.errorText;
+  EXPECT_EQ(empty.reply.records.size(), 0u);
+  ASSERT_EQ(empty.reply.fields.size(), 2u);
+  EXPECT_EQ(empty.reply.fields[0].code, "s80");
+  EXPECT_EQ(empty.reply.fields[1].code, "s40");
+
+  const SendOutcome full =
+      client().Send("SELECT Ident FROM Units WHERE name IN ('a', 'b') ORDER BY name");
+  ASSERT_EQ(full.reply.status, 'S') << full.reply.errorText;
+  ASSERT_EQ(full.reply.records.size(), 2u);
+  EXPECT_EQ(full.reply.fields[0].code, "s40");
+  EXPECT_EQ(full.reply.Text(0, 0), cyrillic);
+  EXPECT_EQ(full.reply.Text(1, 0), fourByte);
 }
 
 TEST_F(BackEndTest, IntegerBeyondDoublePrecisionArrivesAsText) {

@@ -18,6 +18,17 @@ constexpr size_t kHeaderSize = 17;
 constexpr int kMaxInlineLength = 35;
 constexpr int kMaxStringLength = 8191;  // readers refuse longer 's' values
 constexpr int kDefaultStringLength = 36;
+// UTF-8 takes up to four bytes per character.
+constexpr int kMaxBytesPerCharacter = 4;
+
+// Bytes that hold any value of a column declared `declaredLength` characters
+// long (-1: not declared). Neither back end reports a byte limit of its own;
+// SQLite does not even enforce the declared length, so longer values still
+// widen the column by their own size.
+int ByteCapacity(int declaredLength) {
+  if (declaredLength < 0) return -1;
+  return std::min(declaredLength, kMaxStringLength) * kMaxBytesPerCharacter;
+}
 
 enum class Encoding {
   kPending,
@@ -37,7 +48,7 @@ enum class Encoding {
 
 struct ColumnState {
   Encoding encoding = Encoding::kPending;
-  int declaredLength = -1;
+  int byteCapacity = -1;  // from the declared length; -1 when none
   size_t longest = 0;
 };
 
@@ -65,10 +76,11 @@ Encoding InitialEncoding(const ColumnInfo& column) {
       return Encoding::kDateTime;
     case ColumnKind::kBlob:
       return Encoding::kBlob;
-    case ColumnKind::kText:
-      return column.declaredLength >= 0 && column.declaredLength <= kMaxInlineLength
-                 ? Encoding::kInlineText
-                 : Encoding::kText;
+    case ColumnKind::kText: {
+      const int capacity = ByteCapacity(column.declaredLength);
+      return capacity >= 0 && capacity <= kMaxInlineLength ? Encoding::kInlineText
+                                                           : Encoding::kText;
+    }
   }
   return Encoding::kText;
 }
@@ -272,7 +284,7 @@ std::string TypeCode(const ColumnState& state) {
     case Encoding::kBlob:
       return "g";
     case Encoding::kInlineText: {
-      const int length = std::max({state.declaredLength, static_cast<int>(state.longest), 1});
+      const int length = std::max({state.byteCapacity, static_cast<int>(state.longest), 1});
       return std::string(1, static_cast<char>(length <= 9 ? '0' + length : 'A' + length - 10));
     }
     case Encoding::kPending:  // only NULLs seen: any text type carries them
@@ -281,7 +293,7 @@ std::string TypeCode(const ColumnState& state) {
       // A declared length beyond what 's' can carry (varchar(100000)) is
       // capped: the values themselves all fit.
       const int length = std::min(
-          std::max({state.declaredLength, static_cast<int>(state.longest), kDefaultStringLength}),
+          std::max({state.byteCapacity, static_cast<int>(state.longest), kDefaultStringLength}),
           kMaxStringLength);
       std::string code = "s";
       code += std::to_string(length);
@@ -320,7 +332,7 @@ ByteBuffer EncodeResultSet(RowSource& rows) {
     names.push_back(LayoutName(columns[i]));
     layoutBound += names.back().size() + 14;  // blank, code, up to 11 digits, separator
     states[i].encoding = InitialEncoding(columns[i]);
-    states[i].declaredLength = columns[i].declaredLength;
+    states[i].byteCapacity = ByteCapacity(columns[i].declaredLength);
   }
   // Records are written after a gap that the header and layout will fill;
   // the layout depends on the longest texts, known only at the end.

@@ -18,7 +18,11 @@
 // byte count). A NULL (and an empty text) is an absent value: length byte 0.
 //
 // The encoding of a column starts from the back end's declared type and is
-// widened when a value does not fit it, so that no value is cut or rounded:
+// widened when a value does not fit it, so that no value is cut or rounded.
+// A text column's declared length counts characters; its byte capacity is
+// four bytes per character whether or not there are rows, because values
+// written into it later (an empty mapping query's columns) must fit too.
+// Then:
 // an int32 column meeting a larger value becomes 'f' (while exact as a
 // double) or text; an inline text meeting a value over 35 bytes becomes 's';
 // an 's' whose longest value exceeds 8191 bytes (the readers' limit for 's')
@@ -55,7 +59,9 @@ struct ColumnInfo {
   std::string name;
   std::string table;  // empty when the column has no base table
   ColumnKind kind = ColumnKind::kUnknown;
-  int declaredLength = -1;  // text columns: declared length, -1 when none
+  // Text columns: the declared length in characters (varchar(10) is 10), -1
+  // when none. The encoder makes it a byte capacity of four bytes each.
+  int declaredLength = -1;
 };
 
 enum class CellStorage { kNull, kInteger, kReal, kText, kBlob };

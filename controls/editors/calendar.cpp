@@ -12,6 +12,7 @@
 #include "controls/editors/zeldbconst.h"
 #include "platform/rtl/format.h"
 #include "platform/rtl/format_settings.h"
+#include "platform/ui/colors.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/popup_menu.h"
 
@@ -59,7 +60,7 @@ void SetTextColor(QWidget* widget, const QColor& color) {
   widget->setPalette(palette);
 }
 
-QColor ActiveCaptionColor() { return QColor(0, 84, 166); }
+QColor ActiveCaptionColor() { return ColorToQColor(clActiveCaption); }
 
 }  // namespace
 
@@ -116,6 +117,8 @@ TzelCalendar::TzelCalendar(QWidget* parent) : QFrame(parent) {
     label->setGeometry(22 * weekday - 16, 25, 13, 13);
     // ShortDayNames starts with Sunday; the calendar starts with Monday.
     label->setText(Utf8(settings.ShortDayNames[size_t(weekday % 7)]));
+    label->setAlignment(Qt::AlignCenter);
+    FitFont(label);
     if (weekday >= 6) SetTextColor(label, Qt::red);
   }
 
@@ -187,6 +190,10 @@ void TzelCalendar::RefreshCalendar() {
 
   monthLabel_->setText(Utf8(FormatSettings().LongMonthNames[size_t(month_ - 1)]));
   yearLabel_->setText(QString::number(year_));
+  // Fonts differ in width between machines: labels narrow their font
+  // rather than cut their text.
+  FitFont(monthLabel_);
+  FitFont(yearLabel_);
 
   // DayOfWeek counts from Sunday = 1; the grid starts with Monday.
   const int firstWeekday = (DayOfWeek(EncodeDate(year_, month_, 1)) + 5) % 7 + 1;

@@ -69,7 +69,8 @@ void TzelDBGridInplaceEdit::PaintButton(QPainter& painter) {
   }
   QStyleOption arrow;
   arrow.initFrom(this);
-  arrow.rect = button.adjusted(3, 3, -3, -3);
+  const int side = std::min(button.width(), button.height()) - 4;
+  arrow.rect = QRect(button.center().x() - side / 2 + 1, button.center().y() - side / 2 + 1, side, side);
   if (pressed_) arrow.rect.translate(1, 1);
   arrow.state = activeList_ != nullptr ? QStyle::State_Enabled : QStyle::State_None;
   style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);

@@ -92,6 +92,7 @@ TDataSource* TzelCustomDBGrid::DataSource() const { return dataLink_->DataSource
 
 void TzelCustomDBGrid::SetDataSource(TDataSource* value) {
   if (value == dataLink_->DataSource()) return;
+  bookmarks_.Clear();
   if (TDataSource* old = dataLink_->DataSource()) bridge_->Forget(old);
   dataLink_->SetDataSource(value);
   bridge_->Listen(value);
@@ -158,6 +159,7 @@ void TzelCustomDBGrid::SetOptions(TzelDBGridOptions value) {
   apply(value.Contains(dgEditing), {goEditing});
   apply(value.Contains(dgAlwaysShowEditor), {goAlwaysShowEditor});
   SetGridOptions(grid);
+  if (options_.Contains(dgMultiSelect) && !value.Contains(dgMultiSelect)) bookmarks_.Clear();
   const TzelDBGridOptions old = options_;
   options_ = value;
   if (!value.Contains(dgEditing)) {

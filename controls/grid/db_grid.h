@@ -27,12 +27,14 @@
 #include <string>
 #include <vector>
 
+#include "controls/grid/bookmark_list.h"
 #include "controls/grid/column.h"
 #include "controls/grid/columns.h"
 #include "controls/grid/grid_data_link.h"
 #include "controls/grid/grid_types.h"
 #include "platform/ui/custom_grid.h"
 #include "platform/ui/image_list.h"
+#include "platform/ui/keys.h"
 #include "platform/ui/notification_bridge.h"
 
 namespace morvane {
@@ -40,7 +42,7 @@ namespace morvane {
 class TDataSource;
 class TDataSet;
 
-class TzelCustomDBGrid : public TCustomGrid {
+class TzelCustomDBGrid : public TCustomGrid, public TBookmarkListOwner {
  public:
   // owner: the component whose components the grid's column files name
   // (lookup datasets); may be null.
@@ -175,6 +177,25 @@ class TzelCustomDBGrid : public TCustomGrid {
   // The text last taken from or given to the editor.
   const std::string& EditText() const { return editText_; }
 
+  // --- Input (keyboard, mouse, selection) -------------------------------------------
+  // The rows selected with dgMultiSelect.
+  TBookmarkList& SelectedRows() { return bookmarks_; }
+  // Key handling by key code (see platform/ui/keys.h); key becomes 0 when
+  // the grid's own OnKeyDown handler consumed it.
+  virtual void KeyDown(TKeyCode& key, TShiftState shift);
+  // A typed character (UTF-8) or the Enter and Escape characters (13, 27).
+  virtual void KeyPress(const std::string& text);
+  // Moves to a raw column; direction +1 or -1 skips hidden columns that way.
+  void MoveCol(int rawCol, int direction);
+  void CellClick(TzelColumn* column);
+  void TitleClick(TzelColumn* column);
+  void ToggleCheckBox(TzelColumn* column, int rawCol, int rawRow);
+  void EditButtonClick();
+  virtual bool CanEditAcceptKey(const std::string& text);
+  // OnKeyDown runs before the grid's own key handling; setting key to 0 stops it.
+  std::function<void(TzelCustomDBGrid* sender, TKeyCode& key, TShiftState shift)> OnKeyDown;
+  TNotifyEvent OnDblClick;
+
   // --- Events ---------------------------------------------------------------------
   TzelDBGridClickEvent BeforeDropDown;
   TzelDBGridCloseUpEvent AfterCloseUp;
@@ -207,7 +228,22 @@ class TzelCustomDBGrid : public TCustomGrid {
                               TGridDrawState state);
   QRect CalcTitleRect(TzelColumn* column, int row, TzelColumn** masterColumn) const;
   // Whether the link's active record is in the multi-selection.
-  virtual bool IsActiveRowSelected() const { return false; }
+  virtual bool IsActiveRowSelected() const;
+  // TBookmarkListOwner.
+  TDataSet* BookmarkDataSet() const override;
+  void BookmarksChanged(bool currentRowOnly) override;
+  // Input.
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) override;
+  void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) override;
+  void DoubleClick(int x, int y) override;
+  void VerticalScroll(TScrollCode code, int position) override;
+  void FocusLeft() override;
+  virtual void ColEnter();
+  virtual void ColExit();
+  // Whether the operator may delete (asks with dgConfirmDelete).
+  bool DeletePrompt();
   // Base grid hooks.
   void TopLeftChanged() override;
   void Resized() override;
@@ -237,6 +273,15 @@ class TzelCustomDBGrid : public TCustomGrid {
                            TzelColumn* column, bool rowSelected);
   void InvalidateColumn(TzelColumn* column);
   void TitleFontChanged();
+  // Record moves of the keyboard, with the shift-selection rules.
+  void MoveByWithSelection(int distance, bool extend, bool shiftHeld);
+  void NextRow(bool extend, bool shiftHeld);
+  void PriorRow(bool extend, bool shiftHeld);
+  void Tab(bool forward);
+  void ClearSelection();
+  bool CanInsert() const;
+  // Columns whose editor chooses from a list: typed text never reaches the field.
+  bool ChoosesFromList(TzelColumn* column) const;
   void ForgetLookupDataSet(TDataSet* dataSet);
   // Height of one text line of a font.
   static int TextHeightOf(const TFont& font);
@@ -272,6 +317,13 @@ class TzelCustomDBGrid : public TCustomGrid {
   int layoutCount_ = 0;
   int indicatorRow_ = -1;
   std::string editText_;
+  TBookmarkList bookmarks_{this};
+  bool selecting_ = false;
+  TBookmark anchor_;
+  int anchorRecNo_ = 0;
+  bool inColExit_ = false;
+  bool escapeKey_ = false;
+  int wheelDelta_ = 0;
 };
 
 // The grid as forms place it.

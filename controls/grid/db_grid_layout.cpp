@@ -315,6 +315,7 @@ void TzelCustomDBGrid::Scroll(int distance) {
 
 void TzelCustomDBGrid::LinkActive(bool active) {
   if (!active) HideEditor();
+  bookmarks_.LinkActive(active);
   struct Finally {
     TzelCustomDBGrid* grid;
     bool active;
@@ -329,15 +330,6 @@ void TzelCustomDBGrid::LinkActive(bool active) {
     }
   } finally{this, active};
   LayoutChanged();
-}
-
-void TzelCustomDBGrid::UpdateData() {
-  TField* field = SelectedField();
-  if (field == nullptr) return;
-  if (!field->Calculated())
-    field->SetText(editText_);
-  else if (OnCalcFieldEdited)
-    OnCalcFieldEdited(this, field, editText_);
 }
 
 void TzelCustomDBGrid::EditingChanged() {

@@ -188,6 +188,8 @@ class TCustomGrid : public QAbstractScrollArea {
   void CancelDeferredLayout();
 
   TGridState GridState() const { return gridState_; }
+  // Whether the last mouse release ended a column drag that moved a column.
+  bool ColumnWasMoved() const { return columnWasMoved_; }
 
  protected:
   // Paints one cell; the canvas is bound and clipped to rect, its font is
@@ -202,6 +204,8 @@ class TCustomGrid : public QAbstractScrollArea {
   // The operator used the vertical scroll bar; position for scPosition.
   virtual void VerticalScroll(TScrollCode code, int position);
   virtual void DeferredLayout() {}
+  // The focus went somewhere outside the grid and its editor.
+  virtual void FocusLeft() {}
   virtual void Resized() {}
   virtual void FontChanged() {}
   // The in-place editor widget, parented to the viewport by the caller.
@@ -239,9 +243,12 @@ class TCustomGrid : public QAbstractScrollArea {
   void keyPressEvent(QKeyEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void changeEvent(QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void PaintCells(QPainter& painter, const QRect& dirty);
+  void CheckFocusLeft();
   void UpdateHorzScrollBar();
   void OnVertAction(int action);
   void ClampTopLeft();
@@ -280,6 +287,7 @@ class TCustomGrid : public QAbstractScrollArea {
   int sizingOrigin_ = 0;
   int sizingWidth_ = 0;
   int moveFrom_ = -1;
+  bool columnWasMoved_ = false;
   int movePressX_ = 0;
 };
 
