@@ -1,5 +1,6 @@
 #include "app/command.h"
 
+#include "platform/rtl/program_folders.h"
 #include "platform/ui/message_box.h"
 #include "server/database.h"
 
@@ -25,11 +26,15 @@ bool CDBConnect::Connect() {
     return false;
   }
   session.SelectEngineFromReply();
+  // The transport's news for the user, such as where it created the demo database.
+  if (const std::string notice = session.ReplyNotice(); !notice.empty()) {
+    MessageBoxInformation(notice);
+  }
   return true;
 }
 
 CMorvane::CMorvane(const std::string& settingsDir)
-    : Cfg(settingsDir.empty() ? ExecutableFolder() : settingsDir) {
+    : Cfg(settingsDir.empty() ? SettingsFolder("Mvrn.ini") : settingsDir) {
   Period.DialectSource = SessionDialect;
 }
 

@@ -34,7 +34,8 @@ class CDBConnect {
 
 class CMorvane {
  public:
-  // Settings in settingsDir; an empty text means beside the executable.
+  // Settings in settingsDir; an empty text means the program's settings
+  // folder (beside the executable, or the user's for an installed program).
   explicit CMorvane(const std::string& settingsDir = {});
 
   // Opens the session; false when it stayed closed (the user has been told).

@@ -48,7 +48,7 @@ class TzelTable;
 
 struct TFormUMOptions {
   std::vector<std::string> Arguments;  // command-line arguments, program name excluded
-  std::string SettingsDir;             // folder of Mvrn.ini; empty: beside the executable
+  std::string SettingsDir;             // folder of Mvrn.ini; empty: the program's own
 };
 
 class TFormUM : public TForm_Template1 {

@@ -1,5 +1,8 @@
 #include "app/mv_cfg.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/rtl/ini_file.h"
 
 namespace morvane {
@@ -13,6 +16,13 @@ constexpr const char* kCurrentKey = "CurrCfg";
 std::string WithTrailingSeparator(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
+}
+
+// The settings folder of an installed program lives in the user's
+// configuration folder, which may not exist before the first write.
+void CreateFolderOf(const std::string& folder) {
+  std::error_code ignored;  // a folder that cannot be made fails the write itself
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
 }
 
 std::string Joined(const std::string& left, const std::string& right) {
@@ -47,6 +57,7 @@ bool CMvCFG::Save() {
   SrcFullFld = CfgName;
   SrcFullKey = Joined(SrcTbl, SUnFld);
   InfFullFld = Joined(InfTbl, InfFld);
+  CreateFolderOf(ExeDir);
   TIniFile ini(IniPath);
   ini.WriteString(kMainSection, kCurrentKey, CfgName);
   // The date restriction keys are left alone: they are edited by hand only.
@@ -60,6 +71,7 @@ bool CMvCFG::Save() {
 }
 
 bool CMvCFG::SaveCurrent() {
+  CreateFolderOf(ExeDir);
   TIniFile ini(IniPath);
   ini.WriteString(kMainSection, kCurrentKey, CfgName);
   ini.UpdateFile();

@@ -18,8 +18,12 @@
 // Missing keys read as the defaults shown above (AFld01 empty). Save names the
 // section SrcTbl + "." + SrcFld and writes only the five table/field keys, so
 // a hand-written date restriction survives a save. The INI file object lives
-// only inside Load, Save and SaveCurrent. A write that cannot reach the disk
-// raises EFCreateError; everything else succeeds.
+// only inside Load, Save and SaveCurrent. A write creates the settings folder
+// when it is missing; one that cannot reach the disk raises EFCreateError;
+// everything else succeeds.
+//
+// ExeDir is the folder of Mvrn.ini: beside the executable, or the user's
+// configuration folder for an installed program (platform/rtl/program_folders.h).
 #pragma once
 
 #include <cstdint>
@@ -29,8 +33,8 @@ namespace morvane {
 
 class CMvCFG {
  public:
-  // Settings in exeDir, the folder of the running executable ("/some/dir/";
-  // a missing trailing separator is added; empty means the current folder).
+  // Settings in exeDir, the folder of Mvrn.ini ("/some/dir/"; a missing
+  // trailing separator is added; empty means the current folder).
   explicit CMvCFG(std::string exeDir);
 
   bool Load();         // always true

@@ -125,5 +125,22 @@ TEST_F(SettingsStoreTest, SaveWithEmptyEditsWritesTheSectionPoint) {
   EXPECT_EQ(ini.ReadString(".", "SrcTbl", "?"), "");
 }
 
+TEST_F(SettingsStoreTest, FirstWriteCreatesAMissingSettingsFolder) {
+  // An installed program's settings folder (~/.config/morvane) may not exist yet.
+  for (const bool saveCurrent : {false, true}) {
+    const std::filesystem::path folder = dir_ / (saveCurrent ? "current" : "save") / "morvane";
+    CMvCFG cfg(folder.string());
+    cfg.SrcTbl = "Parts";
+    cfg.SrcFld = "Unit";
+    cfg.CfgName = "Parts.Unit";
+    if (saveCurrent) {
+      cfg.SaveCurrent();
+    } else {
+      cfg.Save();
+    }
+    EXPECT_EQ(TIniFile(cfg.IniPath).ReadString("Main", "CurrCfg", "?"), "Parts.Unit");
+  }
+}
+
 }  // namespace
 }  // namespace morvane

@@ -19,6 +19,8 @@ packages=(
   xdotool
   # fonts the widgets are laid out and tested with
   fontconfig fonts-dejavu-core
+  # the Debian package: its dependencies (dpkg-shlibdeps) and CPack's ELF check
+  dpkg-dev file
 )
 
 missing=()

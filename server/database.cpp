@@ -113,6 +113,11 @@ void TzelDatabase::Connect() {
   if (reply.status < -1) DatabaseError(zelconst::_Z_NOCONNECT);
 }
 
+std::string TzelDatabase::ReplyNotice() const {
+  const size_t lineEnd = replyText_.find('\n');
+  return lineEnd == std::string::npos ? std::string() : replyText_.substr(lineEnd + 1);
+}
+
 void TzelDatabase::SelectEngineFromReply() {
   if (replyText_.size() <= kEngineCharIndex) return;
   switch (replyText_[kEngineCharIndex]) {

@@ -93,6 +93,10 @@ class TzelDatabase {
   const std::string& ConnectText() const { return connectText_; }
   void SetConnectText(const std::string& text) { connectText_ = text; }
   const std::string& ReplyText() const { return replyText_; }
+  // What the transport has to tell the user beyond its status: the lines of
+  // ReplyText after the first (the place of a database it just created);
+  // empty when there are none.
+  std::string ReplyNotice() const;
   // The dialect the server announced when it connected: the fifth character
   // of ReplyText selects the engine ('1' zeMSSQL, '2' zeDAO, '3' zeMSSQL_O,
   // through SetEngine). A shorter reply or any other character keeps the

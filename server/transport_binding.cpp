@@ -1,7 +1,6 @@
 #include "server/transport_binding.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstring>
 
@@ -12,9 +11,17 @@ namespace {
 void* OpenLibrary(const std::string& libraryName) {
   void* handle = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle || libraryName.find('/') != std::string::npos) return handle;
-  std::string folder = ExecutableFolder();
+  const std::string folder = ExecutableFolder();
   if (folder.empty()) return nullptr;
-  return dlopen((folder + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle = dlopen((folder + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The installed executables carry the run path $ORIGIN/../lib/morvane, but
+  // dlopen honours only the run path of the object that calls it, which is
+  // not the executable when a sanitizer runtime in a shared object
+  // intercepts the call; naming the folder makes the search the same for
+  // every build.
+  if (!handle)
+    handle = dlopen((folder + "../lib/morvane/" + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  return handle;
 }
 
 template <typename EntryPoint>
@@ -23,16 +30,6 @@ EntryPoint LookUp(void* handle, const char* name) {
 }
 
 }  // namespace
-
-std::string ExecutableFolder() {
-  std::string path(4096, '\0');
-  ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-  if (length <= 0 || size_t(length) >= path.size()) return {};
-  path.resize(size_t(length));
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash + 1);
-}
 
 TransportLibrary::TransportLibrary(const std::string& libraryName) {
   handle_ = OpenLibrary(libraryName);

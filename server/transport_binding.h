@@ -16,10 +16,11 @@
 //
 // TransportLibrary loads the library by name: first from the library search
 // path (LD_LIBRARY_PATH, the executable's run path, the system folders), then
-// from the folder of the running executable. A name holding '/' is used as a
-// path. A missing library or entry point is not an error here; the session
-// decides what it means (a missing library is reported at the first Connect,
-// a missing entry point is silent). Tests inject entry points of their own in
+// from the folder of the running executable, then from the program's own
+// library folder ../lib/morvane beside it (where the package puts it). A name
+// holding '/' is used as a path. A missing library or entry point is not an
+// error here; the session decides what it means (a missing library is
+// reported at the first Connect, a missing entry point is silent). Tests inject entry points of their own in
 // place of a library.
 //
 // Every call copies the reply bytes out and releases them at once, so no
@@ -30,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/program_folders.h"
 #include "transport/netbrg2.h"
 
 namespace morvane {
@@ -88,9 +90,5 @@ class TransportLibrary {
   bool loaded_ = false;
   TransportEntryPoints entryPoints_;
 };
-
-// The folder of the running executable, with a trailing '/', or "" when the
-// system does not say.
-std::string ExecutableFolder();
 
 }  // namespace morvane

@@ -56,6 +56,23 @@ TEST(TransportBindingTest, BareNameIsFoundBesideTheExecutable) {
   std::filesystem::remove(besideExe);
 }
 
+TEST(TransportBindingTest, BareNameIsFoundInTheProgramsLibraryFolder) {
+  const std::string name = "libnetbrg2_private_folder_test.so";
+  const std::filesystem::path folder = ExecutableFolder() + "../lib/morvane";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(FAKE_NETBRG2_PATH, folder / name,
+                             std::filesystem::copy_options::overwrite_existing);
+  {
+    TransportLibrary library(name);
+    EXPECT_TRUE(library.Loaded());
+    EXPECT_TRUE(library.Complete());
+  }
+  std::filesystem::remove(folder / name);
+  std::error_code ignored;  // another test may still use the folders
+  std::filesystem::remove(folder, ignored);
+  std::filesystem::remove(folder.parent_path(), ignored);
+}
+
 TEST(TransportBindingTest, SessionTalksThroughALoadedLibrary) {
   TzelDatabase session{std::make_unique<TransportLibrary>(FAKE_NETBRG2_PATH)};
   session.SetConnectText("Morvane");

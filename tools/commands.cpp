@@ -56,7 +56,8 @@ std::string UsageText() {
     usage += "  " + command.name + ": " + command.description + "\n";
   usage +=
       "\nNAMES are field names separated by ';'. The server is the transport's database "
-      "(NETBRG_DATABASE, netbrg.ini).\n";
+      "(NETBRG_DATABASE, netbrg.ini).\n"
+      "--help prints this text, --version the version.\n";
   return usage;
 }
 

@@ -29,6 +29,8 @@ void ConnectSession(std::ostream& err) {
     DatabaseError(zelconst::_Z_NOCONNECT);
   }
   session.SelectEngineFromReply();
+  // The transport's news for the user, such as where it created the demo database.
+  if (const std::string notice = session.ReplyNotice(); !notice.empty()) err << notice << '\n';
 }
 
 }  // namespace morvane::tools

@@ -1,6 +1,8 @@
 #include "transport/config.h"
 
 #include <libpq-fe.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -30,7 +32,33 @@ bool EqualIgnoringCase(std::string_view left, std::string_view right) {
   return true;
 }
 
+bool Exists(const std::string& path, mode_t type) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == type;
+}
+
+std::string HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') return home;
+  if (const passwd* account = getpwuid(getuid()); account != nullptr && account->pw_dir) {
+    return account->pw_dir;
+  }
+  return ".";
+}
+
 }  // namespace
+
+std::string InstalledDataDirectory(const std::string& executableDirectory) {
+  const std::string directory = executableDirectory + "/../share/morvane";
+  return Exists(directory, S_IFDIR) ? directory : std::string();
+}
+
+std::string UserDirectory(const char* xdgVariable, const char* homeFallback) {
+  // The base directory specification ignores a relative value.
+  if (const char* base = std::getenv(xdgVariable); base != nullptr && *base == '/') {
+    return std::string(base) + "/morvane";
+  }
+  return HomeDirectory() + "/" + homeFallback + "/morvane";
+}
 
 std::string ExecutableDirectory() {
   char path[4096];
@@ -101,16 +129,24 @@ DatabaseSetting ParseIniDatabaseSetting(std::string_view value, std::string_view
   return setting;
 }
 
-DatabaseSetting ResolveDatabaseSetting() {
+DatabaseSetting ResolveDatabaseSetting(const std::string& executableDirectory) {
   char cwd[4096];
   if (const char* fromEnvironment = std::getenv("NETBRG_DATABASE");
       fromEnvironment != nullptr && *fromEnvironment != '\0') {
     return ParseDatabaseSetting(fromEnvironment, getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".");
   }
-  const std::string directory = ExecutableDirectory();
-  const std::string fromIni = ReadIniValue(directory + "/netbrg.ini", "Server", "Database");
-  if (!fromIni.empty()) return ParseIniDatabaseSetting(fromIni, directory);
-  return ParseDatabaseSetting("sqlite:morvane.db", directory);
+  const std::string dataDirectory = InstalledDataDirectory(executableDirectory);
+  const bool besideExecutable =
+      dataDirectory.empty() || Exists(executableDirectory + "/netbrg.ini", S_IFREG);
+  const std::string iniDirectory =
+      besideExecutable ? executableDirectory : UserDirectory("XDG_CONFIG_HOME", ".config");
+  const std::string fromIni = ReadIniValue(iniDirectory + "/netbrg.ini", "Server", "Database");
+  if (!fromIni.empty()) return ParseIniDatabaseSetting(fromIni, iniDirectory);
+  if (dataDirectory.empty()) return ParseDatabaseSetting("sqlite:morvane.db", executableDirectory);
+  DatabaseSetting setting =
+      ParseDatabaseSetting("sqlite:morvane.db", UserDirectory("XDG_DATA_HOME", ".local/share"));
+  setting.demoDataFolder = dataDirectory;
+  return setting;
 }
 
 int BusyTimeoutMs() {

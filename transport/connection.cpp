@@ -1,5 +1,6 @@
 #include "transport/connection.h"
 
+#include "transport/demo_database.h"
 #include "transport/result_encoder.h"
 #include "transport/sql_gateway.h"
 #include "transport/transport_error.h"
@@ -22,7 +23,12 @@ std::string QuoteStatement(std::string_view statement) {
 
 InitResult Connection::Init(const DatabaseSetting& setting) {
   Close();
+  std::string notice;
   try {
+    if (!setting.demoDataFolder.empty() &&
+        CreateDemoDatabaseIfMissing(setting.target, setting.demoDataFolder)) {
+      notice = "\n" + std::string(kDemoDatabaseCreated) + setting.target;
+    }
     backend_ = setting.kind == DatabaseSetting::Kind::kSqlite
                    ? OpenSqliteBackend(setting.target, BusyTimeoutMs())
                    : OpenPostgresBackend(setting.target);
@@ -30,7 +36,7 @@ InitResult Connection::Init(const DatabaseSetting& setting) {
     return {failure.status, "ERR: " + failure.message};
   }
   // "OK: " puts the dialect digit in fifth place: '2', dates as #mm/dd/yyyy#.
-  return {0, "OK: 2 " + backend_->Description()};
+  return {0, "OK: 2 " + backend_->Description() + notice};
 }
 
 SendResult Connection::Send(std::string_view request) {

@@ -1,7 +1,9 @@
 // The transport's one connection and its request handling: what the entry
 // points do, without the C calling convention around it.
 //
-// Init opens (or reopens) the back end named by the configuration. Send runs
+// Init opens (or reopens) the back end named by the configuration, first
+// creating an installed program's default database when it is missing
+// (transport/demo_database.h). Send runs
 // one request: the optional user id is stripped, the text is split into
 // statements, each is translated for the back end, and all run in one
 // transaction. The reply is the data buffer of the last statement that
@@ -23,7 +25,9 @@ namespace morvane::transport {
 
 struct InitResult {
   int32_t status = 0;
-  std::string text;  // fifth character '2' on success
+  // "OK: 2 " and the back end on success (fifth character '2'), then a line
+  // for the user when the demo database was just created; "ERR: " and why.
+  std::string text;
 };
 
 struct SendResult {

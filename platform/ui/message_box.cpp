@@ -14,17 +14,25 @@ TMessageBoxHook& Hook() {
   return hook;
 }
 
-}  // namespace
-
-void MessageBoxStop(const std::string& text) {
+void ShowBox(QMessageBox::Icon icon, const std::string& text) {
   const std::string& caption = Application().Title();
   if (Hook()) {
     Hook()(caption, text);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
-                  QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text),
+                  QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
+}
+
+}  // namespace
+
+void MessageBoxStop(const std::string& text) {
+  ShowBox(QMessageBox::Critical, text);
+}
+
+void MessageBoxInformation(const std::string& text) {
+  ShowBox(QMessageBox::Information, text);
 }
 
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook) {

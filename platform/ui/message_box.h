@@ -1,5 +1,6 @@
 // Message boxes of the application: modal, captioned with the application
-// title, with the stop icon and one OK button.
+// title, with the stop icon (or, for news that is not an error, the
+// information icon) and one OK button.
 //
 // Every box goes through one hook. With no hook installed a real modal box is
 // shown; tests install a hook to record the texts instead of blocking on a
@@ -15,6 +16,8 @@ using TMessageBoxHook = std::function<void(const std::string& caption, const std
 
 // Shows text and waits for OK.
 void MessageBoxStop(const std::string& text);
+// Shows text that reports no error and waits for OK.
+void MessageBoxInformation(const std::string& text);
 
 // Replaces the hook and returns the previous one; an empty hook restores the
 // real box.
