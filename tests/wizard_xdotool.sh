@@ -11,12 +11,12 @@
 # step 3, generate, execute, OK on the message. Then Goods.Unit must hold no
 # "шт." and no "Шт", and every other row must be as it was. Positions are
 # the form's designed places (the window is not resized). Exit 77 (skipped)
-# without xvfb-run, xdotool or sqlite3.
+# without xvfb-run, xdotool, setxkbmap or sqlite3.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 work="$2"
 here="$(cd "$(dirname "$0")/.." && pwd)"
-for tool in xvfb-run xdotool sqlite3; do
+for tool in xvfb-run xdotool setxkbmap sqlite3; do
   command -v "$tool" > /dev/null || { echo "$tool missing"; exit 77; }
 done
 rm -rf "$work"
@@ -44,6 +44,9 @@ window="$(xdotool search --sync --onlyvisible --name '^Morvane$' | head -1)"
 # Events go through the X test extension to the focused window, as a real
 # keyboard's would (events sent to a window directly are marked synthetic).
 xdotool windowfocus --sync "$window"
+# A bare X server knows no Cyrillic keys: with the Russian layout the letters
+# typed below are keys of the keyboard (arrows and Enter stay where they are).
+setxkbmap ru
 pause() { sleep 0.4; }
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; pause; }
 key() { xdotool key "$@"; pause; }
