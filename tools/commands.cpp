@@ -40,6 +40,13 @@ const std::vector<ToolCommand>& ToolCommands() {
        "runs the undo script of an apply or wizard run all-or-nothing, unless a row was "
        "changed since",
        UndoCommand},
+      {"values",
+       {{"OUT"},
+        {{"--table", "T", true}, {"--field", "F", true}, {"--reference", "R"}, {"--key", "K"}}},
+       "each distinct value of field F of table T with its row count and, with a reference "
+       "table R and its field K of allowed values, the allowed value it most likely means, "
+       "as tab-separated lines to OUT",
+       ValuesCommand},
   };
   return commands;
 }

@@ -46,5 +46,7 @@ void ScriptCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void GroupCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams);
+// values_command.cpp
+void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams);
 
 }  // namespace morvane::tools
