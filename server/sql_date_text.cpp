@@ -15,7 +15,7 @@ std::string SqlTimeText(int32_t milliseconds) {
   const int minutes = milliseconds / 60'000 % 60;
   const int seconds = milliseconds / 1000 % 60;
   const int fraction = milliseconds % 1000;
-  char text[16];
+  char text[48];  // room for any int, so nothing is ever cut
   if (fraction != 0) {
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", hours, minutes, seconds, fraction);
   } else {
