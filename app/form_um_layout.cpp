@@ -3,11 +3,13 @@
 // row at y 230; captions are fitted to their rectangles.
 #include <algorithm>
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "app/form_um.h"
@@ -33,6 +35,35 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonStep = 80;
 constexpr int kAcceptWidth = 160;
+
+// The mapping grid shows "Текущее" 15 and "Новое" 18 characters wide (widths
+// in digits of the grid's font). The form was designed for a dialog font with
+// six-pixel digits, in which both columns, the indicator and a vertical scroll
+// bar fit the grid's 241 pixels. Wider fonts would push "Текущее" out of sight
+// whenever the operator moves into "Новое", so the grid takes the least
+// narrowed, then least shrunk, design font in which both columns fit.
+constexpr int kMappingDisplayChars = 15 + 18;
+constexpr int kMappingGridWidth = 241;
+
+QFont MappingGridFont(const QWidget& grid) {
+  const int extras = 2 * 4                         // each column's four-pixel margin
+                     + 11 + 3                      // the indicator column and the grid lines
+                     + 2 * 2                       // the frame
+                     + grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const auto fits = [&](const QFont& font) {
+    return kMappingDisplayChars * QFontMetrics(font).horizontalAdvance(QLatin1Char('0')) + extras <=
+           kMappingGridWidth;
+  };
+  QFont font = DesignFont();
+  for (const int stretch : {int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+    if (fits(font)) return font;
+    font.setStretch(stretch);
+  }
+  for (int pixels = kDesignFontPixels - 1; !fits(font) && pixels >= kMinFontPixels; --pixels) {
+    font.setPixelSize(pixels);
+  }
+  return font;
+}
 
 enum LabelStyle { kPlain = 0, kBold = 1, kRed = 2, kWordWrap = 4 };
 
@@ -145,7 +176,9 @@ void TFormUM::BuildStep2() {
   GridM = new TzelDBGrid(sheet);
   GridM->SetName("GridM");
   GridM->setObjectName("GridM");
-  Place(GridM, kLabelLeft, 62, 241, 151);
+  Place(GridM, kLabelLeft, 62, kMappingGridWidth, 151);
+  GridM->Font().SetHandle(MappingGridFont(*GridM));
+  GridM->TitleFont().SetHandle(GridM->Font().Handle());
   ButtonRead = MakeButton(sheet, "ButtonRead", "Загрузить", kLabelLeft);
   // Shown only when the wizard's options ask for them (wizard_options.h).
   LabelSummary = MakeLabel(sheet, "LabelSummary", "", QRect(kLabelLeft, 214, kTextWidth, 15));

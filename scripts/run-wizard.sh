@@ -7,7 +7,7 @@
 # wizard gets "A" (create and save offered in step 1). Beside the executable
 # the script creates, when missing, the demo database morvane.db and an
 # Mvrn.ini with the settings "Goods.Unit" and "Parts.Unit" of the demo
-# tables. NETBRG_DATABASE, when set, points the transport at another
+# tables, and the wizard's row counts and suggestions switched on. NETBRG_DATABASE, when set, points the transport at another
 # database and is left alone.
 #
 # The wizard is a window: without a display it runs inside a virtual X
@@ -47,8 +47,9 @@ if [ ! -f "$app_dir/Mvrn.ini" ]; then
     '[Main]' 'CurrCfg=Goods.Unit' \
     '[Goods.Unit]' 'SrcTbl=Goods' 'SrcFld=Unit' 'SUnFld=Good' 'InfTbl=Units' 'InfFld=Ident' \
     '[Parts.Unit]' 'SrcTbl=Parts' 'SrcFld=Unit' 'SUnFld=Part' 'InfTbl=Units' 'InfFld=Ident' \
+    '[Wizard]' 'Counts=1' 'Suggestions=1' \
     > "$app_dir/Mvrn.ini"
-  echo "run-wizard.sh: wrote the settings $app_dir/Mvrn.ini (Goods.Unit, Parts.Unit)"
+  echo "run-wizard.sh: wrote the settings $app_dir/Mvrn.ini (Goods.Unit, Parts.Unit; row counts and suggestions on)"
 fi
 
 # Qt's offscreen and minimal platforms draw nowhere: a wizard started on them
