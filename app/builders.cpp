@@ -52,6 +52,15 @@ bool BuildValuesQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql) {
   return true;
 }
 
+bool BuildCountsQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql) {
+  if (cfg.SrcTbl.empty() || cfg.SrcFld.empty()) return false;
+  std::string text = "SELECT " + cfg.SrcFld + ", COUNT(*) AS cnt FROM " + cfg.SrcTbl;
+  const std::string condition = RestrictionOf(cfg, period);
+  if (!condition.empty()) text += "\r\n WHERE " + condition;
+  sql = std::move(text) + "\r\n GROUP BY " + cfg.SrcFld;
+  return true;
+}
+
 bool BuildUpdate(const CMvCFG& cfg, CPeriod& period, std::string_view oldValue,
                  std::string_view newValue, std::string& sql) {
   if (oldValue.empty() || newValue.empty() || cfg.SrcTbl.empty() || cfg.SrcFullFld.empty())

@@ -26,6 +26,11 @@ bool BuildSourceQuery(const CMvCFG& cfg, std::string& sql);
 bool BuildMappingQuery(const CMvCFG& cfg, std::string& sql);
 // The distinct current values of the changed field.
 bool BuildValuesQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql);
+// The row count of each current value, under the same period condition as
+// the values query: "SELECT <SrcFld>, COUNT(*) AS cnt FROM <SrcTbl>", the
+// condition, then "GROUP BY <SrcFld>". NULL and empty values are groups of
+// their own, as in the values query.
+bool BuildCountsQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql);
 // One line: set the changed field to newValue where it holds oldValue.
 bool BuildUpdate(const CMvCFG& cfg, CPeriod& period, std::string_view oldValue,
                  std::string_view newValue, std::string& sql);

@@ -105,6 +105,29 @@ TEST(BuildersTest, UpdateRefusesAnEmptyOldOrNewValue) {
   EXPECT_EQ(sql, "untouched");
 }
 
+TEST(BuildersTest, CountsQueryGroupsTheValuesUnderTheSamePeriod) {
+  CMvCFG cfg = DefaultSetting();
+  CPeriod period;
+  std::string sql;
+  ASSERT_TRUE(BuildCountsQuery(cfg, period, sql));
+  EXPECT_EQ(sql, "SELECT Unit, COUNT(*) AS cnt FROM Goods\r\n GROUP BY Unit");
+
+  cfg.AWFld = true;
+  cfg.SrcFullDate = "Goods.Made";
+  period.DialectSource = [] { return TSqlDateDialect{"mm/dd/yyyy", '#'}; };
+  std::string values;
+  ASSERT_TRUE(BuildValuesQuery(cfg, period, values));
+  ASSERT_TRUE(BuildCountsQuery(cfg, period, sql));
+  const std::string where = values.substr(values.find("\r\n WHERE "));
+  EXPECT_EQ(where.find(" BETWEEN #"), std::string("\r\n WHERE Goods.Made").size());
+  EXPECT_EQ(sql, "SELECT Unit, COUNT(*) AS cnt FROM Goods" + where + "\r\n GROUP BY Unit");
+
+  cfg.SrcFld.clear();
+  sql = "untouched";
+  EXPECT_FALSE(BuildCountsQuery(cfg, period, sql));
+  EXPECT_EQ(sql, "untouched");
+}
+
 TEST(BuildersTest, UnrestrictedValuesQueryHasNoWhere) {
   CMvCFG cfg = DefaultSetting();
   cfg.AFld01 = "Made";

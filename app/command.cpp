@@ -50,6 +50,10 @@ bool CMorvane::BuildValuesQuery(CMorvane* self, std::string& sql) {
   return self != nullptr && morvane::BuildValuesQuery(self->Cfg, self->Period, sql);
 }
 
+bool CMorvane::BuildCountsQuery(CMorvane* self, std::string& sql) {
+  return self != nullptr && morvane::BuildCountsQuery(self->Cfg, self->Period, sql);
+}
+
 bool CMorvane::BuildUpdate(std::string_view oldValue, std::string_view newValue, std::string& sql) {
   return morvane::BuildUpdate(Cfg, Period, oldValue, newValue, sql);
 }

@@ -4,10 +4,12 @@
 //
 // A null dataset does nothing; where there is a result it is false.
 // OpenChecked turns every exception of opening into false without showing
-// anything: the caller decides what the user is told.
+// anything: the caller decides what the user is told, and may ask for the
+// exception's text (which carries the server's reason) to tell it.
 #pragma once
 
 #include <concepts>
+#include <exception>
 #include <string>
 
 namespace morvane {
@@ -31,14 +33,20 @@ class T_DSManager {
     table->SetSQLText(sql);
   }
 
+  // failureText, when given, receives the text of the exception that ended
+  // the open (empty for an exception that carries none).
   template <QueryTable Table>
-  bool OpenChecked(Table* table) const {
+  bool OpenChecked(Table* table, std::string* failureText = nullptr) const {
     if (table == nullptr) return false;
     try {
       table->Open();
       return true;
-    } catch (...) {
+    } catch (const std::exception& error) {
       // Any failure to open (server, session, layout) is one answer here.
+      if (failureText != nullptr) *failureText = error.what();
+      return false;
+    } catch (...) {
+      if (failureText != nullptr) failureText->clear();
       return false;
     }
   }

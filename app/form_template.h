@@ -34,24 +34,26 @@ class TForm_Template1 : public QWidget {
     dsManager_.SetQuery(table, sql, indexFieldNames);
   }
   template <QueryTable Table>
-  bool DS_OpenChecked(Table* table) {
-    return dsManager_.OpenChecked(table);
+  bool DS_OpenChecked(Table* table, std::string* failureText = nullptr) {
+    return dsManager_.OpenChecked(table, failureText);
   }
   template <class DataSet>
   void DS_Close(DataSet* dataSet) {
     dsManager_.CloseIfActive(dataSet);
   }
 
+  // failureText, when given, receives why the table did not open (the
+  // exception's text); it stays empty when the builder refused.
   template <QueryTable Table>
   bool DS_Open(Table* table, const std::string& indexFieldNames, TQueryBuilder builder,
-               CMorvane* builderObject) {
+               CMorvane* builderObject, std::string* failureText = nullptr) {
     std::string sql;
     if (builder == nullptr || !builder(builderObject, sql)) {
       MessageBoxStop(kBuildError);
       return false;
     }
     DS_SetQuery(table, sql, indexFieldNames);
-    if (!DS_OpenChecked(table)) {
+    if (!DS_OpenChecked(table, failureText)) {
       MessageBoxStop(kActivateError);
       return false;
     }

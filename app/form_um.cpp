@@ -1,16 +1,23 @@
 #include "app/form_um.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
+#include "app/mapping.h"
+#include "app/script_run.h"
+#include "controls/grid/db_grid.h"
 #include "platform/db/component.h"
 #include "platform/db/data_source.h"
+#include "platform/db/field.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_menu.h"
+#include "server/database.h"
 #include "server/table.h"
 
 namespace morvane {
@@ -18,6 +25,7 @@ namespace morvane {
 namespace {
 
 constexpr char kNoCommander[] = "TFormUM::FormShow :\r\n AppCommander undefine !";
+constexpr char kQueryFailed[] = "Не удалось выполнить запрос !";
 const char* const kSettingNames[] = {"Goods.Unit", "Parts.Unit"};
 
 QString Text(const std::string& text) {
@@ -45,6 +53,7 @@ TFormUM::TFormUM(TFormUMOptions options, QWidget* parent)
   OnClick(ButtonRead, [this] { ButtonReadClick(); });
   OnClick(ButtonGen, [this] { ButtonGenClick(); });
   OnClick(ButtonDo, [this] { ButtonDoClick(); });
+  OnClick(ButtonAccept, [this] { ButtonAcceptClick(); });
   // A command object that cannot be built leaves the pointer null; FormShow
   // reports it.
   try {
@@ -76,14 +85,49 @@ void TFormUM::CreateDataComponents() {
   DataSourceM->SetDataSet(TableM);
   TableS = makeTable("TableS");
   TableI = makeTable("TableI");
+  GridM->SetDataSource(DataSourceM);
+  // Rows are neither added nor deleted in the mapping (see below).
+  GridM->SetAllowInsert(false);
+  GridM->SetAllowDelete(false);
+  // A row added to the mapping would offer to change values the table does
+  // not hold; a row deleted would suggest deleting them. Neither exists.
+  auto refuseOnceLoaded = [this](TDataSet*) {
+    if (mappingLoaded_) Abort();
+  };
+  TableM->BeforeInsert = refuseOnceLoaded;
+  TableM->BeforeDelete = refuseOnceLoaded;
+  // The additions' hooks; each does nothing unless its option is on.
+  TableM->AfterPost = [this](TDataSet*) { UpdateSummary(); };
+  GridM->OnDrawColumnCell = [this](TzelCustomDBGrid*, const QRect& rect, int, TzelColumn* column,
+                                   TGridDrawState state) {
+    PaintSuggestion(rect, column, state.Contains(gdSelected));
+  };
+  GridM->OnTitleClick = [this](TzelCustomDBGrid*, TzelColumn* column) {
+    if (wizardOptions_.Counts || wizardOptions_.Suggestions) SortByColumn(column);
+  };
 }
 
 void TFormUM::CloseMappingTables() {
+  mappingLoaded_ = false;
+  suggestions_.clear();
   DS_Close(TableM);
   DS_Close(TableI);
 }
 
+void TFormUM::CloseReadTables() {
+  CloseMappingTables();
+  DS_Close(TableS);
+}
+
 void TFormUM::FormDestroy() {
+  // An enlarged window is remembered; one at its stored size writes nothing.
+  if (appCommander_ && size() != DesignedSize() &&
+      (width() != wizardOptions_.Width || height() != wizardOptions_.Height)) {
+    Guarded([this] { SaveWindowSize(appCommander_->Cfg.IniPath, width(), height()); });
+  }
+  // The grid is a child widget and outlives the datasets, which go with the
+  // form's components: it lets go of them first.
+  GridM->SetDataSource(nullptr);
   Guarded([this] { CloseMappingTables(); });
   appCommander_.reset();
 }
@@ -113,6 +157,12 @@ void TFormUM::FormShow() {
   ButtonSave->setVisible(FirstArgumentIsA());
   appCommander_->Cfg.Load();
   ShowSettings();
+  wizardOptions_ = LoadWizardOptions(appCommander_->Cfg.IniPath);
+  ShowAdditions();
+  // Only an enlarged size is kept: the designed size is the smallest.
+  if (wizardOptions_.Width > width() || wizardOptions_.Height > height()) {
+    resize(std::max(wizardOptions_.Width, width()), std::max(wizardOptions_.Height, height()));
+  }
   ButtonGen->setEnabled(false);
   ButtonDo->setEnabled(false);
   ButtonRead->setEnabled(true);
@@ -168,6 +218,108 @@ void TFormUM::ButtonSaveClick() {
   ButtonDo->setEnabled(false);
   Memo1->clear();
   CloseMappingTables();
+}
+
+bool TFormUM::OpenForRead(TzelTable* table, const std::string& indexFieldNames,
+                          TQueryBuilder builder) {
+  std::string failure;
+  if (DS_Open(table, indexFieldNames, builder, appCommander_.get(), &failure)) return true;
+  // Going on would move in, or append to, a closed table; and a mapping read
+  // without its allowed values or its current values is not one to act on.
+  CloseReadTables();
+  const std::string reason = FailureReason(failure);
+  MessageBoxStop(reason.empty() ? kQueryFailed : kQueryFailed + std::string("\r\n") + reason);
+  return false;
+}
+
+void TFormUM::ConfigureMappingFields() {
+  TField* src = TableM->FieldByName("src");
+  src->SetDisplayWidth(15);
+  src->SetDisplayLabel("Текущее");
+  // The current value becomes the WHERE value of its UPDATE: editing it
+  // would change other rows than the ones shown.
+  src->SetReadOnly(true);
+  TField* inf = TableM->FieldByName("inf");
+  inf->SetDisplayWidth(18);
+  inf->SetDisplayLabel("Новое");
+}
+
+void TFormUM::ButtonReadClick() {
+  if (!appCommander_) return;  // FormShow has said so already
+  ButtonGen->setEnabled(false);
+  ButtonDo->setEnabled(false);
+  CloseMappingTables();
+  const CMvCFG& cfg = appCommander_->Cfg;
+  if (!OpenForRead(TableI, cfg.InfFld, &CMorvane::BuildSourceQuery)) return;
+  if (!OpenForRead(TableM, "", &CMorvane::BuildMappingQuery)) return;
+  if (!OpenForRead(TableS, "", &CMorvane::BuildValuesQuery)) return;
+  TValueCounts counts;
+  if (wizardOptions_.Counts) {
+    TzelTable countsTable;
+    countsTable.SetName("TableC");
+    if (!OpenForRead(&countsTable, "", &CMorvane::BuildCountsQuery)) return;
+    counts = ReadValueCounts(countsTable);
+    AddCountField(*TableM);
+  }
+
+  TMappingFill fill;
+  try {
+    fill = FillMapping(*TableS, cfg.SrcFld, TableI, cfg.InfFld, *TableM);
+    if (wizardOptions_.Counts) FillCounts(*TableM, counts);
+  } catch (...) {
+    CloseReadTables();  // a half-filled mapping is not one to generate from
+    throw;
+  }
+  DS_Close(TableS);
+  ConfigureMappingFields();
+  lookupDropDownFields_ = LookupDropDownFieldsFor(*TableI, cfg.InfFld);
+  ConfigureLookupColumn();
+  mappingLoaded_ = true;
+  ReadAdditions();
+  ButtonGen->setEnabled(TableM->Active() && TableM->RecordCount() > 0);
+  const std::string notHeld = NotHeldMessage(fill);
+  if (!notHeld.empty()) MessageBoxStop(notHeld);
+}
+
+void TFormUM::ConfigureLookupColumn() {
+  TzelColumn* column = GridM->ColumnByName("inf");
+  if (column == nullptr) return;
+  column->SetAutoDropDown(true);
+  column->SetButtonStyle(cbsLookup);
+  column->SetLookupDataSet(TableI);
+  column->SetLookupDropDownFields(lookupDropDownFields_);
+  column->SetLookupKeyField("inf");
+  column->SetLookupLinkField(appCommander_->Cfg.InfFld);
+  column->SetDropDownWidth(250);
+}
+
+std::vector<std::string> TFormUM::MemoLines() const {
+  // The memo's lines as a list of strings sees them: a final line break does
+  // not start another line, and an empty memo has none.
+  QString text = Memo1->toPlainText();
+  if (text.isEmpty()) return {};
+  if (text.endsWith('\n')) text.chop(1);
+  std::vector<std::string> lines;
+  for (const QString& line : text.split('\n')) lines.push_back(line.toStdString());
+  return lines;
+}
+
+void TFormUM::ButtonGenClick() {
+  if (!appCommander_) return;
+  Memo1->clear();
+  TGeneratedScript script;
+  if (TableM->Active()) script = GenerateScript(*TableM, *appCommander_);
+  QStringList lines;
+  for (const std::string& line : script.lines) lines.push_back(QString::fromStdString(line));
+  if (!lines.isEmpty()) Memo1->setPlainText(lines.join('\n'));
+  ButtonDo->setEnabled(!MemoLines().empty());
+  const std::string refused = RefusedMessage(script.refused);
+  if (!refused.empty()) MessageBoxStop(refused);
+}
+
+void TFormUM::ButtonDoClick() {
+  const TScriptRun run = RunScript(MemoLines(), zelDB());
+  MessageBoxStop(ScriptRunMessage(run));
 }
 
 }  // namespace morvane

@@ -4,9 +4,15 @@
 //   Step 1  choose a named setting (ButtonLoad and its pop-up menu), or
 //           clear the edits (ButtonNew) and save them (ButtonSave); the last
 //           two are offered only when the first argument is exactly "A".
-//   Step 2  load the distinct current values into GridM (ButtonRead).
+//   Step 2  load the distinct current values into GridM (ButtonRead); the
+//           operator chooses new values in the "Новое" column.
 //   Step 3  generate the UPDATE script into Memo1 (ButtonGen) and send it
-//           line by line (ButtonDo).
+//           line by line (ButtonDo), then say how it went.
+//
+// Reading stops at the first table that does not open, closes all three
+// and says why. Once read, the mapping takes no new and no deleted rows and
+// its current values are read-only: a mapping is undone by emptying its new
+// value. The mapping logic itself lives in app/mapping.h.
 //
 // Until FormShow has opened the session every control keeps its design
 // state: visible and enabled. A session that cannot be opened leaves the
@@ -20,6 +26,8 @@
 
 #include "app/command.h"
 #include "app/form_template.h"
+#include "app/mapping_additions.h"
+#include "app/wizard_options.h"
 
 class QAction;
 class QLabel;
@@ -27,12 +35,15 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QResizeEvent;
 class QTabWidget;
 
 namespace morvane {
 
 class TComponent;
 class TDataSource;
+class TzelColumn;
+class TzelDBGrid;
 class TzelTable;
 
 struct TFormUMOptions {
@@ -52,9 +63,18 @@ class TFormUM : public TForm_Template1 {
   void ButtonLoadClick();
   void ButtonSaveClick();
   void SettingItemClick(QAction* item);
-  void ButtonReadClick() {}
-  void ButtonGenClick() {}
-  void ButtonDoClick() {}
+  void ButtonReadClick();
+  void ButtonGenClick();
+  void ButtonDoClick();
+
+  // Beyond the written wizard, when its options turn them on: accept every
+  // suggestion shown; the suggestions of the last read.
+  void ButtonAcceptClick();
+  const TValueSuggestions& Suggestions() const { return suggestions_; }
+  const CWizardOptions& WizardOptions() const { return wizardOptions_; }
+
+  // The fields the "inf" column's drop-down lists, decided at the last read.
+  const std::string& LookupDropDownFields() const { return lookupDropDownFields_; }
 
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
@@ -81,8 +101,10 @@ class TFormUM : public TForm_Template1 {
   QPushButton* ButtonSave;
   QLabel* Label7;
   QLabel* Label11;
-  QWidget* GridM;
+  TzelDBGrid* GridM;  // the mapping over DataSourceM
   QPushButton* ButtonRead;
+  QLabel* LabelSummary;       // values, mapped, rows to change (with counts)
+  QPushButton* ButtonAccept;  // "Принять предложения" (with suggestions)
   QLabel* Label8;
   QLabel* Label12;
   QLabel* Label14;
@@ -100,6 +122,7 @@ class TFormUM : public TForm_Template1 {
   void FormCreate();
   void FormShow() override;
   void FormDestroy();
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void CreateComponents();
@@ -111,12 +134,36 @@ class TFormUM : public TForm_Template1 {
 
   void CreateDataComponents();
   void CloseMappingTables();
+  // Opens one table of the read; on failure closes the three and says why.
+  bool OpenForRead(TzelTable* table, const std::string& indexFieldNames, TQueryBuilder builder);
+  void CloseReadTables();
+  void ConfigureMappingFields();
+  // The "inf" column: a lookup over TableI with an automatic drop-down.
+  void ConfigureLookupColumn();
+  std::vector<std::string> MemoLines() const;
+
+  // The additions (form_um_additions.cpp).
+  void ReadAdditions();
+  void ShowAdditions();
+  void UpdateSummary();
+  void PaintSuggestion(const QRect& rect, TzelColumn* column, bool selected);
+  void SortByColumn(TzelColumn* column);
+  void LayoutForSize(QSize size);
+  static QSize DesignedSize();
 
   TFormUMOptions options_;
   // Owns TableM, DataSourceM, TableS and TableI, as a form owns its
   // components; they go when the form goes, after FormDestroy.
   std::unique_ptr<TComponent> components_;
   std::unique_ptr<CMorvane> appCommander_;
+  // Set once a read has filled TableM: from then on it refuses new and
+  // deleted rows until the next read or close.
+  bool mappingLoaded_ = false;
+  // Set while many records are posted at once: the summary waits for the end.
+  bool bulkEdit_ = false;
+  std::string lookupDropDownFields_;
+  CWizardOptions wizardOptions_;
+  TValueSuggestions suggestions_;
 };
 
 }  // namespace morvane

@@ -1,7 +1,8 @@
 // The components of TFormUM at their design places. Each tab stands labels
 // on the left, edits at x 160 in rows 20 pixels apart and its buttons in a
 // row at y 230; captions are fitted to their rectangles.
-#include <QFrame>
+#include <algorithm>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QTabWidget>
 
 #include "app/form_um.h"
+#include "controls/grid/db_grid.h"
 #include "platform/ui/application.h"
 #include "platform/ui/layout.h"
 
@@ -30,6 +32,7 @@ constexpr int kButtonTop = 230;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonStep = 80;
+constexpr int kAcceptWidth = 160;
 
 enum LabelStyle { kPlain = 0, kBold = 1, kRed = 2, kWordWrap = 4 };
 
@@ -90,7 +93,10 @@ QWidget* MakeSheet(QTabWidget* pages, const char* name, const char* caption) {
 }  // namespace
 
 void TFormUM::CreateComponents() {
-  setFixedSize(kClientWidth, kClientHeight);
+  // The designed size is the smallest; an enlarged window grows the grid and
+  // the script (LayoutForSize).
+  resize(kClientWidth, kClientHeight);
+  setMinimumSize(kClientWidth, kClientHeight);
   setFont(DesignFont());
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName("PageControl1");
@@ -136,15 +142,19 @@ void TFormUM::BuildStep2() {
                       "Нажмите кнопку Загрузить. Заполните необходимые соответствия и передите к "
                       "следующему шагу.",
                       QRect(kLabelLeft, 24, kTextWidth, 30), kWordWrap);
-  // The data grid takes this place when the mapping is loaded here.
-  auto* grid = new QFrame(sheet);
-  grid->setObjectName("GridM");
-  grid->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  grid->setAutoFillBackground(true);
-  grid->setBackgroundRole(QPalette::Base);
-  Place(grid, kLabelLeft, 62, 241, 151);
-  GridM = grid;
+  GridM = new TzelDBGrid(sheet);
+  GridM->SetName("GridM");
+  GridM->setObjectName("GridM");
+  Place(GridM, kLabelLeft, 62, 241, 151);
   ButtonRead = MakeButton(sheet, "ButtonRead", "Загрузить", kLabelLeft);
+  // Shown only when the wizard's options ask for them (wizard_options.h).
+  LabelSummary = MakeLabel(sheet, "LabelSummary", "", QRect(kLabelLeft, 214, kTextWidth, 15));
+  LabelSummary->hide();
+  ButtonAccept = MakeButton(sheet, "ButtonAccept", "Принять предложения", kLabelLeft + kButtonStep);
+  ButtonAccept->resize(kAcceptWidth, kButtonHeight);
+  ButtonAccept->setFont(DesignFont());  // fitted again to its wider place
+  FitFont(ButtonAccept);
+  ButtonAccept->hide();
 }
 
 void TFormUM::BuildStep3() {
@@ -165,6 +175,25 @@ void TFormUM::BuildStep3() {
   Place(Memo1, kLabelLeft, 78, 321, 141);
   ButtonGen = MakeButton(sheet, "ButtonGen", "Создать", kLabelLeft);
   ButtonDo = MakeButton(sheet, "ButtonDo", "Выполнить", kLabelLeft + kButtonStep);
+}
+
+void TFormUM::LayoutForSize(QSize size) {
+  // What the window gained over the designed size goes to the page control,
+  // the grid and the memo; the button rows and the summary move down with it.
+  const int dx = std::max(0, size.width() - kClientWidth);
+  const int dy = std::max(0, size.height() - kClientHeight);
+  PageControl1->resize(411 + dx, 291 + dy);
+  GridM->resize(241 + dx, 151 + dy);
+  Memo1->resize(321 + dx, 141 + dy);
+  LabelSummary->move(LabelSummary->x(), 214 + dy);
+  for (QPushButton* button :
+       {ButtonNew, ButtonLoad, ButtonSave, ButtonRead, ButtonAccept, ButtonGen, ButtonDo}) {
+    button->move(button->x(), kButtonTop + dy);
+  }
+}
+
+QSize TFormUM::DesignedSize() {
+  return QSize(kClientWidth, kClientHeight);
 }
 
 }  // namespace morvane

@@ -28,6 +28,13 @@ const std::vector<ToolCommand>& ToolCommands() {
        "one record per group of the group fields with the sums of the sum fields, "
        "saved as the data file OUT",
        GroupCommand},
+      {"values",
+       {{"OUT"},
+        {{"--table", "T", true}, {"--field", "F", true}, {"--reference", "R"}, {"--key", "K"}}},
+       "each distinct value of field F of table T with its row count and, with a reference "
+       "table R and its field K of allowed values, the allowed value it most likely means, "
+       "as tab-separated lines to OUT",
+       ValuesCommand},
   };
   return commands;
 }

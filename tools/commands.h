@@ -44,5 +44,7 @@ void QueryCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void ExecCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void ScriptCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void GroupCommand(const ParsedArguments& arguments, ToolStreams& streams);
+// values_command.cpp
+void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams);
 
 }  // namespace morvane::tools

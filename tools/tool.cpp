@@ -68,6 +68,9 @@ int RunMorvaneData(const std::vector<std::string>& arguments, std::ostream& out,
     zelDB().SetEngine(zeDAO);
     command->run(parsed, streams);
     out.flush();
+  } catch (const UsageError& error) {
+    // Options that only make sense together are checked by the command.
+    return UsageFailure(command->name + ": " + error.what(), err);
   } catch (const std::exception& error) {
     out.flush();
     err << OnOneLine(error.what()) << '\n';

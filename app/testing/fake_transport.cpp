@@ -26,10 +26,21 @@ void FakeInit(const char* /*text*/, int32_t /*length*/, TransportReply** reply) 
 
 void FakeSend(const char* text, int32_t /*length*/, TransportReply** reply) {
   FakeServerState& server = FakeServer();
-  server.requests.emplace_back(text);
+  const std::string request(text);
+  server.requests.push_back(request);
   TransportReply& answer = **reply;
-  answer.data = CopyOut(server.sendReply.data(), server.sendReply.size());
-  answer.length = int32_t(server.sendReply.size());
+  if (server.lostConnection.count(request) != 0) {
+    answer.status = -1;
+    return;
+  }
+  std::string bytes = server.sendReply;
+  if (auto rejected = server.rejections.find(request); rejected != server.rejections.end()) {
+    bytes = ErrorReply(rejected->second);
+  } else if (auto scripted = server.replies.find(request); scripted != server.replies.end()) {
+    bytes = scripted->second;
+  }
+  answer.data = CopyOut(bytes.data(), bytes.size());
+  answer.length = int32_t(bytes.size());
   answer.status = 0;
 }
 
@@ -48,6 +59,45 @@ std::string EmptyResult(std::initializer_list<std::string> columns) {
   buffer.LayoutText(layout + RecordSeparator);
   buffer.FieldCount(int32_t(columns.size()));
   return buffer.String();
+}
+
+std::string TextResult(const std::vector<TextColumn>& columns, const std::vector<TextRow>& rows) {
+  TestBuffer buffer;
+  std::string layout;
+  // Up to 35 bytes an inline text (its length as a base-36 digit), longer a
+  // heap text.
+  for (const TextColumn& column : columns) {
+    const std::string code =
+        column.length <= MAXSLEN
+            ? std::string(1, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[column.length])
+            : "s" + std::to_string(column.length);
+    layout += column.name + " " + code + FieldSeparator;
+  }
+  buffer.LayoutText(layout + RecordSeparator);
+  buffer.FieldCount(int32_t(columns.size()));
+  // A record is its length bytes, then the value bytes (see TestBuffer).
+  std::string records;
+  for (const TextRow& row : rows) {
+    std::string lengths;
+    std::string payload;
+    for (size_t index = 0; index < columns.size(); ++index) {
+      const std::optional<std::string> value = index < row.size() ? row[index] : std::nullopt;
+      WireValue wire = !value                             ? Absent()
+                       : columns[index].length <= MAXSLEN ? Small(*value)
+                                                          : Text(*value);
+      lengths += char(wire.length);
+      payload += wire.bytes;
+    }
+    records += lengths + payload;
+  }
+  buffer.RecordCount(int32_t(rows.size()));
+  buffer.Tail(records);
+  return buffer.String();
+}
+
+std::string ErrorReply(const std::string& reason) {
+  std::string body = 'E' + reason;
+  return Int32Bytes(int32_t(body.size() + 4)) + body;
 }
 
 FakeServerState& FakeServer() {

@@ -1,0 +1,136 @@
+#include "app/mapping.h"
+
+#include "engine/dataset.h"
+#include "platform/db/field.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr char kSrcNotHeld[] =
+    "Эти текущие значения не помещаются в поле «Текущее»; они не загружены и не войдут в скрипт:";
+constexpr char kInfNotHeld[] =
+    "Эти допустимые значения не помещаются в поле «Новое»; соответствия для них не заполнены:";
+constexpr char kRefused[] = "Для этих соответствий операторы не созданы:";
+constexpr char kEmptyCurrent[] = " (пустое текущее значение)";
+// A message box lists this many values and counts the rest.
+constexpr size_t kListedValues = 20;
+
+std::string Quoted(const std::string& value) {
+  return "«" + value + "»";
+}
+
+// The lines of a list, at most kListedValues of them, then how many more.
+template <class Item, class Describe>
+std::string ListLines(const std::vector<Item>& items, Describe describe) {
+  std::string text;
+  const size_t shown = std::min(items.size(), kListedValues);
+  for (size_t index = 0; index < shown; ++index) text += "\r\n" + describe(items[index]);
+  if (items.size() > shown) text += "\r\n… и ещё " + std::to_string(items.size() - shown);
+  return text;
+}
+
+// Sets a field's text and tells whether the field gives the same text back.
+bool SetAndHeld(TField& field, const std::string& text) {
+  field.SetAsString(text);
+  return field.AsString() == text;
+}
+
+// Whether the allowed values hold exactly this text in infFld. The key search
+// finds a candidate quickly; the exact comparison settles it, whatever the
+// search's notion of equal slots (blanks, case) and even for a text with a
+// tab, which a tab-value list cannot carry.
+bool AllowedHolds(TzelDataset& allowed, const std::string& infFld, const std::string& text) {
+  if (!allowed.FindTab(infFld, text + Tabulator, true)) return false;
+  return allowed.FieldByName(infFld)->AsString() == text;
+}
+
+}  // namespace
+
+TMappingFill FillMapping(TDataSet& values, const std::string& srcFld, TzelDataset* allowed,
+                         const std::string& infFld, TzelDataset& mapping) {
+  TMappingFill fill;
+  const bool canPreMap =
+      allowed != nullptr && allowed->Active() && allowed->FindField(infFld) != nullptr;
+  TField* valueField = values.FieldByName(srcFld);
+  TField* src = mapping.FieldByName("src");
+  TField* inf = mapping.FieldByName("inf");
+  values.First();
+  while (!values.Eof()) {
+    const std::string text = valueField->AsString();
+    mapping.Append();
+    if (!SetAndHeld(*src, text)) {
+      mapping.Cancel();
+      fill.srcNotHeld.push_back(text);
+      values.Next();
+      continue;
+    }
+    if (canPreMap && AllowedHolds(*allowed, infFld, text) && !SetAndHeld(*inf, text)) {
+      inf->Clear();
+      fill.infNotHeld.push_back(text);
+    }
+    mapping.Post();
+    values.Next();
+  }
+  return fill;
+}
+
+std::string NotHeldMessage(const TMappingFill& fill) {
+  std::string text;
+  if (!fill.srcNotHeld.empty()) text = kSrcNotHeld + ListLines(fill.srcNotHeld, Quoted);
+  if (!fill.infNotHeld.empty()) {
+    if (!text.empty()) text += "\r\n\r\n";
+    text += kInfNotHeld + ListLines(fill.infNotHeld, Quoted);
+  }
+  return text;
+}
+
+std::string LookupDropDownFieldsFor(const TDataSet& allowed, const std::string& infFld) {
+  const bool hasName = allowed.FindField("name") != nullptr;
+  const bool hasIdent = allowed.FindField("Ident") != nullptr;
+  if (hasName && hasIdent) return "name;Ident";
+  if (hasName) return "name";
+  if (hasIdent) return "Ident";
+  return infFld;
+}
+
+TGeneratedScript GenerateScript(TzelDataset& mapping, CMorvane& commander) {
+  TGeneratedScript script;
+  TField* src = mapping.FieldByName("src");
+  TField* inf = mapping.FieldByName("inf");
+  const TBookmark current = mapping.GetBookmark();
+  mapping.DisableControls();
+  try {
+    mapping.First();
+    while (!mapping.Eof()) {
+      const std::string newValue = inf->AsString();
+      const std::string oldValue = src->AsString();
+      if (!newValue.empty() && newValue != oldValue) {
+        std::string line;
+        if (commander.BuildUpdate(oldValue, newValue, line)) {
+          script.lines.push_back(std::move(line));
+        } else {
+          script.refused.push_back({oldValue, newValue});
+        }
+      }
+      mapping.Next();
+    }
+    if (!current.empty() && mapping.BookmarkValid(current)) mapping.GotoBookmark(current);
+  } catch (...) {
+    mapping.EnableControls();
+    throw;
+  }
+  mapping.EnableControls();
+  return script;
+}
+
+std::string RefusedMessage(const std::vector<TMappingPair>& refused) {
+  if (refused.empty()) return {};
+  return kRefused + ListLines(refused, [](const TMappingPair& pair) {
+           return Quoted(pair.oldValue) + " → " + Quoted(pair.newValue) +
+                  (pair.oldValue.empty() ? kEmptyCurrent : "");
+         });
+}
+
+}  // namespace morvane

@@ -1,0 +1,234 @@
+#include "app/suggestions.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The length of a UTF-8 sequence from its lead byte (0: not a lead byte),
+// and the bits of the lead byte that belong to the character.
+size_t SequenceLength(unsigned char lead, char32_t& leadBits) {
+  if (lead < 0x80) {
+    leadBits = lead;
+    return 1;
+  }
+  if ((lead >> 5) == 0x6) {
+    leadBits = lead & 0x1F;
+    return 2;
+  }
+  if ((lead >> 4) == 0xE) {
+    leadBits = lead & 0x0F;
+    return 3;
+  }
+  if ((lead >> 3) == 0x1E) {
+    leadBits = lead & 0x07;
+    return 4;
+  }
+  return 0;
+}
+
+// Decodes UTF-8; a malformed sequence becomes one replacement character per
+// byte, so every text has a character form.
+std::u32string Characters(std::string_view text) {
+  std::u32string chars;
+  size_t index = 0;
+  while (index < text.size()) {
+    char32_t code = 0;
+    const size_t length = SequenceLength(static_cast<unsigned char>(text[index]), code);
+    bool valid = length != 0 && index + length <= text.size();
+    for (size_t next = 1; valid && next < length; ++next) {
+      const unsigned char byte = static_cast<unsigned char>(text[index + next]);
+      valid = (byte & 0xC0) == 0x80;
+      code = (code << 6) | (byte & 0x3F);
+    }
+    if (!valid) {
+      chars.push_back(kReplacement);
+      ++index;
+      continue;
+    }
+    chars.push_back(code);
+    index += length;
+  }
+  return chars;
+}
+
+// Which characters a text holds, folded into 64 bits. One edit changes at
+// most two bits, so texts whose signatures differ in more than 2k bits are
+// more than k edits apart: most candidates are ruled out without a table.
+uint64_t Signature(std::u32string_view chars) {
+  uint64_t bits = 0;
+  for (char32_t c : chars) bits |= uint64_t(1) << (c % 64);
+  return bits;
+}
+
+bool MayBeWithin(uint64_t left, uint64_t right, size_t bound) {
+  return size_t(std::popcount(left ^ right)) <= 2 * bound;
+}
+
+bool IsBlank(std::string_view text, size_t index, size_t& width) {
+  if (text[index] == ' ' || text[index] == '\t' || text[index] == '\r' || text[index] == '\n') {
+    width = 1;
+    return true;
+  }
+  if (text.substr(index, 2) == "\xC2\xA0") {  // no-break space
+    width = 2;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string NormalizeForSuggestion(std::string_view text) {
+  const std::string lower = AnsiLowerCase(text);
+  // Blanks collapsed to one, "ё" read as "е".
+  std::string collapsed;
+  bool pendingBlank = false;
+  for (size_t index = 0; index < lower.size();) {
+    size_t width = 0;
+    if (IsBlank(lower, index, width)) {
+      pendingBlank = !collapsed.empty();
+      index += width;
+      continue;
+    }
+    if (pendingBlank) collapsed += ' ';
+    pendingBlank = false;
+    if (std::string_view(lower).substr(index, 2) == "ё") {
+      collapsed += "е";
+      index += 2;
+      continue;
+    }
+    collapsed += lower[index++];
+  }
+  // Trailing dots, and blanks between them ("шт. ."), go.
+  while (!collapsed.empty() && (collapsed.back() == '.' || collapsed.back() == ' ')) {
+    collapsed.pop_back();
+  }
+  return collapsed;
+}
+
+size_t SuggestionDistanceLimit(size_t characters) {
+  if (characters <= 2) return 0;
+  if (characters <= 5) return 1;
+  if (characters <= 9) return 2;
+  return 3;
+}
+
+size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, size_t bound) {
+  const size_t lengthGap =
+      left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
+  if (lengthGap > bound) return bound + 1;
+  // One row of the classic table at a time, kept on the stack for the short
+  // texts this is for; once a whole row exceeds the bound, so does the result.
+  constexpr size_t kStackColumns = 64;
+  std::array<size_t, kStackColumns> stackRow;
+  std::vector<size_t> heapRow;
+  size_t* row = stackRow.data();
+  if (right.size() + 1 > kStackColumns) {
+    heapRow.resize(right.size() + 1);
+    row = heapRow.data();
+  }
+  for (size_t column = 0; column <= right.size(); ++column) row[column] = column;
+  for (size_t line = 1; line <= left.size(); ++line) {
+    size_t diagonal = row[0];
+    row[0] = line;
+    size_t rowMinimum = row[0];
+    for (size_t column = 1; column <= right.size(); ++column) {
+      const size_t above = row[column];
+      const size_t substitution = diagonal + (left[line - 1] == right[column - 1] ? 0 : 1);
+      row[column] = std::min({above + 1, row[column - 1] + 1, substitution});
+      rowMinimum = std::min(rowMinimum, row[column]);
+      diagonal = above;
+    }
+    if (rowMinimum > bound) return bound + 1;
+  }
+  return std::min(row[right.size()], bound + 1);
+}
+
+size_t EditDistance(std::u32string_view left, std::u32string_view right) {
+  return BoundedEditDistance(left, right, std::max(left.size(), right.size()));
+}
+
+TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
+  for (const TAllowedValue& item : allowed) {
+    if (item.value.empty()) continue;  // nothing a field could be set to
+    Candidate candidate;
+    candidate.value = item.value;
+    candidate.normalValue = NormalizeForSuggestion(item.value);
+    candidate.normalName = NormalizeForSuggestion(item.fullName);
+    candidate.valueChars = Characters(candidate.normalValue);
+    candidate.nameChars = Characters(candidate.normalName);
+    candidate.valueSignature = Signature(candidate.valueChars);
+    candidate.nameSignature = Signature(candidate.nameChars);
+    const size_t index = candidates_.size();
+    byValue_[candidate.value].push_back(index);
+    byNormalValue_[candidate.normalValue].push_back(index);
+    if (!candidate.normalName.empty()) byNormalName_[candidate.normalName].push_back(index);
+    candidates_.push_back(std::move(candidate));
+  }
+}
+
+std::optional<std::string> TSuggester::Unique(const std::vector<size_t>& indexes) const {
+  const std::string* found = nullptr;
+  for (size_t index : indexes) {
+    const std::string& value = candidates_[index].value;
+    // The same value listed twice (two rows of the reference) is one value.
+    if (found != nullptr && *found != value) return std::string();
+    found = &value;
+  }
+  if (found == nullptr) return std::nullopt;
+  return *found;
+}
+
+std::optional<std::string> TSuggester::UniqueIn(const TIndex& index, const std::string& key) const {
+  const auto found = index.find(key);
+  if (found == index.end()) return std::nullopt;
+  return Unique(found->second);
+}
+
+std::string TSuggester::Suggest(std::string_view current) const {
+  const std::string text(current);
+  if (byValue_.count(text) != 0) return text;
+  const std::string normal = NormalizeForSuggestion(current);
+  if (normal.empty()) return {};
+  // A tie at a rule gives no suggestion; it never falls through to a weaker
+  // rule.
+  if (auto same = UniqueIn(byNormalValue_, normal)) return *same;
+  if (auto named = UniqueIn(byNormalName_, normal)) return *named;
+
+  const std::u32string chars = Characters(normal);
+  const size_t limit = SuggestionDistanceLimit(chars.size());
+  if (limit == 0) return {};
+  // The nearest candidates within the limit; only distances up to the best
+  // found so far are worth computing exactly.
+  size_t best = limit + 1;
+  const uint64_t signature = Signature(chars);
+  std::vector<size_t> nearest;
+  for (size_t index = 0; index < candidates_.size(); ++index) {
+    const Candidate& candidate = candidates_[index];
+    size_t distance = best + 1;
+    if (MayBeWithin(signature, candidate.valueSignature, best)) {
+      distance = BoundedEditDistance(chars, candidate.valueChars, best);
+    }
+    if (!candidate.nameChars.empty() && MayBeWithin(signature, candidate.nameSignature, best)) {
+      distance = std::min(distance, BoundedEditDistance(chars, candidate.nameChars, best));
+    }
+    if (distance < best) {
+      best = distance;
+      nearest.clear();
+    }
+    if (distance == best) nearest.push_back(index);
+  }
+  if (best > limit) return {};
+  return Unique(nearest).value_or("");
+}
+
+}  // namespace morvane

@@ -1,0 +1,27 @@
+# The wizard against real databases.
+#   wizard_journey_tests     the real form, driven by input events, on the demo
+#                            database in SQLite and in a throw-away PostgreSQL
+#                            server (skipped, saying why, without the server)
+#   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql
+if(TARGET morvane_app AND TARGET netbrg2)
+  add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
+  target_link_libraries(wizard_journey_tests PRIVATE morvane_app morvane_test_databases
+    Qt6::Test morvane_ui_test_main)
+  add_dependencies(wizard_journey_tests netbrg2)
+  add_test(NAME wizard_journey_tests COMMAND wizard_journey_tests)
+  set_tests_properties(wizard_journey_tests PROPERTIES
+    ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen"
+    TIMEOUT 600)
+endif()
+
+if(TARGET morvane-data AND TARGET netbrg2)
+  foreach(backend sqlite postgres)
+    add_test(NAME wizard_values_counts_${backend}
+      COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_values_counts.sh $<TARGET_FILE:morvane-data>
+              ${backend} ${CMAKE_CURRENT_BINARY_DIR}/values-counts-${backend})
+    set_tests_properties(wizard_values_counts_${backend} PROPERTIES
+      ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC"
+      SKIP_RETURN_CODE 77
+      TIMEOUT 300)
+  endforeach()
+endif()

@@ -1,0 +1,154 @@
+// The wizard's whole job on the demo database, SQLite and PostgreSQL.
+#include <algorithm>
+#include <cstdlib>
+
+#include "tests/pg_environment.h"
+#include "tests/wizard_journey.h"
+
+namespace morvane::testing {
+namespace {
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+
+constexpr char kGoodsRows[] =
+    "SELECT Good || '=' || COALESCE(Unit, '<NULL>') FROM Goods ORDER BY Good";
+
+class WizardJourneyTest : public WizardJourneyBase, public ::testing::WithParamInterface<bool> {
+ protected:
+  bool Postgres() const { return GetParam(); }
+
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("wizard-journey-db-" + std::to_string(getpid()) + (Postgres() ? "-pg" : "-sqlite"));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    const std::string script = std::string(MORVANE_SOURCE_DIR) + "/scripts/demo_db/make_demo_db.sh";
+    if (Postgres()) {
+      std::string problem;
+      PostgresServer* server = PostgresEnvironment::Server(problem);
+      if (server == nullptr) GTEST_SKIP() << problem;
+      database_ = server->ConnectionInfo();
+      ASSERT_EQ(std::system(("bash " + ShellQuoted(script) + " postgres " + ShellQuoted(database_) +
+                             " > /dev/null")
+                                .c_str()),
+                0);
+      setenv("NETBRG_DATABASE", database_.c_str(), 1);
+    } else {
+      database_ = (folder_ / "demo.db").string();
+      ASSERT_EQ(std::system(("bash " + ShellQuoted(script) + " sqlite " + ShellQuoted(database_) +
+                             " > /dev/null")
+                                .c_str()),
+                0);
+      setenv("NETBRG_DATABASE", ("sqlite:" + database_).c_str(), 1);
+    }
+    StartWizard();
+  }
+  void TearDown() override {
+    StopWizard();
+    unsetenv("NETBRG_DATABASE");
+    std::filesystem::remove_all(folder_);
+  }
+
+  // Goods through the back end's own client, never through the program.
+  std::vector<std::string> ClientRows() {
+    const std::string command =
+        Postgres() ? "psql -At " + ShellQuoted(database_) + " -c " + ShellQuoted(kGoodsRows)
+                   : "sqlite3 " + ShellQuoted(database_) + " " + ShellQuoted(kGoodsRows);
+    return CommandLines(command);
+  }
+
+  std::filesystem::path folder_;
+  std::string database_;
+};
+
+TEST_P(WizardJourneyTest, MapsTwoSpellingsToTheAllowedValueAndChangesNothingElse) {
+  const std::vector<std::string> before = ClientRows();
+  ASSERT_EQ(before.size(), 70u);
+
+  OpenStep(1);
+  Press(form_->ButtonRead);
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_GT(form_->TableM->RecordCount(), 50);
+  ChooseNewValue("шт.", "шт");
+  ChooseNewValue("Шт", "шт");
+
+  OpenStep(2);
+  Press(form_->ButtonGen);
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  // One line per mapped value, in the order the server listed the values.
+  QStringList lines = form_->Memo1->toPlainText().split('\n');
+  lines.sort();
+  EXPECT_EQ(lines.join('\n').toStdString(),
+            "UPDATE Goods SET Goods.Unit = 'шт' WHERE Goods.Unit = 'Шт'\n"
+            "UPDATE Goods SET Goods.Unit = 'шт' WHERE Goods.Unit = 'шт.'");
+  Press(form_->ButtonDo);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 2."});
+
+  EXPECT_EQ(ClientRows(), ChangedRows(before));
+
+  // Reading again shows the result: the two spellings are gone.
+  messages_.clear();
+  OpenStep(1);
+  Press(form_->ButtonRead);
+  EXPECT_FALSE(form_->TableM->Locate("src", Variant("шт."), {}));
+  EXPECT_FALSE(form_->TableM->Locate("src", Variant("Шт"), {}));
+  EXPECT_TRUE(form_->TableM->Locate("src", Variant("шт"), {}));
+  EXPECT_EQ(form_->TableM->FieldByName("inf")->AsString(), "шт");
+}
+
+TEST_P(WizardJourneyTest, RejectedLineIsReportedAndTheOthersStillRun) {
+  const std::vector<std::string> before = ClientRows();
+  OpenStep(2);
+  form_->Memo1->setPlainText(
+      "UPDATE Goods SET Goods.Unit = 'шт' WHERE Goods.Unit = 'шт.'\n"
+      "UPDATE NoSuchTable SET x = 1\n"
+      "UPDATE Goods SET Goods.Unit = 'шт' WHERE Goods.Unit = 'Шт'");
+  form_->ButtonDo->setEnabled(true);
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")), "Не выполнено операторов: 1 из 3.");
+  EXPECT_NE(messages_[0].find("Строки: 2."), std::string::npos) << messages_[0];
+  EXPECT_EQ(ClientRows(), ChangedRows(before));
+}
+
+TEST_P(WizardJourneyTest, AcceptedSuggestionsLeaveOnlyAllowedValuesInTheSuggestedRows) {
+  StopWizard();
+  StartWizard("[Wizard]\r\nCounts=1\r\nSuggestions=1\r\n");
+  const std::vector<std::string> before = ClientRows();
+  OpenStep(1);
+  Press(form_->ButtonRead);
+  const TValueSuggestions suggestions = form_->Suggestions();
+  EXPECT_GT(suggestions.size(), 30u);
+  Press(form_->ButtonAccept);
+  OpenStep(2);
+  Press(form_->ButtonGen);
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Выполнено операторов: " + std::to_string(suggestions.size()) + ".");
+
+  const std::vector<std::string> after = ClientRows();
+  ASSERT_EQ(after.size(), before.size());
+  const std::vector<std::string> allowed = CommandLines(
+      Postgres() ? "psql -At " + ShellQuoted(database_) + " -c 'SELECT Ident FROM Units'"
+                 : "sqlite3 " + ShellQuoted(database_) + " 'SELECT Ident FROM Units'");
+  for (size_t index = 0; index < before.size(); ++index) {
+    const std::string good = before[index].substr(0, before[index].find('='));
+    const std::string oldUnit = before[index].substr(good.size() + 1);
+    const std::string newUnit = after[index].substr(good.size() + 1);
+    const auto suggested = suggestions.find(oldUnit);
+    if (suggested == suggestions.end()) {
+      EXPECT_EQ(newUnit, oldUnit) << good;
+      continue;
+    }
+    EXPECT_EQ(newUnit, suggested->second) << good;
+    EXPECT_NE(std::find(allowed.begin(), allowed.end(), newUnit), allowed.end()) << newUnit;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BackEnds, WizardJourneyTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "PostgreSQL" : "SQLite";
+                         });
+
+}  // namespace
+}  // namespace morvane::testing

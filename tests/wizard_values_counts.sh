@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The row counts and suggestions of `morvane-data values` checked with the
+# back end's own client on the same data.
+#
+#   wizard_values_counts.sh MORVANE_DATA sqlite|postgres FOLDER
+#
+# Makes the demo database (for postgres on a throw-away server from
+# tests/pg_fixture.sh), adds rows with NULL, empty and repeated units, and
+# compares every value's count with `SELECT Unit, COUNT(*) ... GROUP BY Unit`
+# run by sqlite3 or psql, for Goods and Parts. The program reads NULL and an
+# empty text alike, so their groups are compared summed. Every suggestion
+# must be an allowed value of Units, and the obvious ones must be there.
+# Exit 77 (skipped) when the back end's server or client is missing.
+set -euo pipefail
+tool="$1"
+backend="$2"
+folder="$3"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+rm -rf "$folder"
+mkdir -p "$folder"
+
+extra_rows="INSERT INTO Goods (Good, Title, Unit, Created) VALUES
+  ('X0001', 'a', '', '2024-08-01'), ('X0002', 'b', '', '2024-08-01'),
+  ('X0003', 'c', NULL, '2024-08-01'), ('X0004', 'd', 'шт', '2024-08-01'),
+  ('X0005', 'e', 'шт', '2024-08-01'), ('X0006', 'f', 'Шт', '2024-08-01');"
+
+case "$backend" in
+  sqlite)
+    command -v sqlite3 > /dev/null || { echo "sqlite3 missing"; exit 77; }
+    database="$folder/demo.db"
+    bash "$here/scripts/demo_db/make_demo_db.sh" sqlite "$database" > /dev/null
+    sqlite3 "$database" "$extra_rows"
+    export NETBRG_DATABASE="sqlite:$database"
+    counts() { sqlite3 -separator $'\t' "$database" "SELECT IFNULL($2, ''), COUNT(*) FROM $1 GROUP BY $2"; }
+    ;;
+  postgres)
+    command -v psql > /dev/null || { echo "psql missing"; exit 77; }
+    if ! started="$(bash "$here/tests/pg_fixture.sh" start 2> "$folder/pg.err")"; then
+      cat "$folder/pg.err"
+      exit 77
+    fi
+    eval "$started"
+    trap 'bash "$here/tests/pg_fixture.sh" stop "$PG_FIXTURE_DIR"' EXIT
+    bash "$here/scripts/demo_db/make_demo_db.sh" postgres "$NETBRG_DATABASE" > /dev/null
+    psql -q -v ON_ERROR_STOP=1 "$NETBRG_DATABASE" -c "$extra_rows" > /dev/null
+    counts() { psql -At -F $'\t' "$NETBRG_DATABASE" -c "SELECT COALESCE($2, ''), COUNT(*) FROM $1 GROUP BY $2"; }
+    ;;
+  *)
+    echo "usage: wizard_values_counts.sh MORVANE_DATA sqlite|postgres FOLDER" >&2
+    exit 2
+    ;;
+esac
+
+# "value<TAB>count" lines, NULL and empty summed, sorted.
+summed() { awk -F'\t' '{ n[$1] += $2 } END { for (v in n) print v "\t" n[v] }' | LC_ALL=C sort; }
+
+status=0
+for table in Goods Parts; do
+  out="$folder/$table.tsv"
+  "$tool" values --table "$table" --field Unit --reference Units --key Ident "$out"
+  [ "$(head -1 "$out")" = $'value\tcount\tsuggestion' ] || { echo "$table: bad header"; status=1; }
+  tail -n +2 "$out" | cut -f1,2 | LC_ALL=C sort > "$folder/$table.tool"
+  counts "$table" Unit | summed > "$folder/$table.client"
+  if ! diff "$folder/$table.client" "$folder/$table.tool"; then
+    echo "$table: the counts differ from the client's (< client, > tool)"
+    status=1
+  fi
+  # Every suggestion is an allowed value.
+  allowed="$(counts Units Ident | cut -f1)"
+  while IFS=$'\t' read -r value count suggestion; do
+    [ -z "$suggestion" ] && continue
+    grep -qxF -- "$suggestion" <<< "$allowed" || { echo "$table: '$value' -> '$suggestion' is no allowed value"; status=1; }
+  done < <(tail -n +2 "$out")
+done
+
+# The suggestions a person would choose, among them.
+for expected in $'шт.\tшт' $'Шт\tшт' $'ШТ.\tшт' $'шт \tшт' $'килограмм\tкг' $'пог. м\tпог.м'; do
+  value="${expected%%$'\t'*}"
+  grep -qF -- "$value"$'\t' "$folder/Goods.tsv" || continue
+  awk -F'\t' -v v="$value" -v s="${expected#*$'\t'}" '$1 == v && $3 != s { bad = 1 } END { exit bad }' \
+    "$folder/Goods.tsv" || { echo "Goods: '$value' should suggest '${expected#*$'\t'}'"; status=1; }
+done
+[ "$status" -eq 0 ] && echo "counts and suggestions agree with $backend"
+exit "$status"
