@@ -142,6 +142,7 @@ void TzelDatabase::Disconnect() {
 
 TransportResult TzelDatabase::SendToServer(const std::string& request) {
   TransportResult reply = transport_->Send(request);
+  lastReplyTail_ = ReadReplyTail(reply.bytes);
   lastErrorText_ = ErrorTextOf(reply.bytes);
   if (reply.status < 0) Disconnect();
   return reply;
@@ -153,6 +154,7 @@ std::string TzelDatabase::WithServerReason(const std::string& message) const {
 }
 
 bool TzelDatabase::UpdateToServer(const std::string& text) {
+  lastReplyTail_ = {};
   lastErrorText_.clear();
   if (NothingToSend(text)) return true;
   if (!connected_) {

@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "engine/session_registry.h"
+#include "server/reply_tail.h"
 #include "server/transport_binding.h"
 
 namespace morvane {
@@ -110,6 +111,15 @@ class TzelDatabase {
   // false. Otherwise the trimmed text goes out with UserID in front; true
   // when the reply is not an error reply and the session is still open.
   bool UpdateToServer(const std::string& text);
+  // The rows each statement of the last request changed, in order (-1 for a
+  // statement without such a count, such as CREATE): filled when the server
+  // took a request without a result set and its reply carries the counts
+  // (server/reply_tail.h); empty otherwise. Read it after UpdateToServer or
+  // FreeSQL; the next request replaces it.
+  const std::vector<int64_t>& RowsChanged() const { return lastReplyTail_.rowsChanged; }
+  // The position, from 0, of the statement the server refused in the last
+  // request; -1 when it accepted it or did not say.
+  int FailedStatement() const { return lastReplyTail_.failedStatement; }
   // Executes one statement for the application under the SQL-wait cursor.
   // On a closed session it gives false without sending or raising; a refused
   // statement raises _Z_ERRUPDATESERVER with the server's reason on the next
@@ -177,6 +187,7 @@ class TzelDatabase {
   bool connected_ = false;
   std::string dateFormat_;
   std::string replyText_;
+  ReplyTail lastReplyTail_;  // of the last request sent
   std::string lastErrorText_;
   TzelEngine engine_ = zeDAO;  // set directly: SetEngine would change the date dialect
   char dateQuote_ = '\'';

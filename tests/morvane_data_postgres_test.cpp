@@ -45,6 +45,17 @@ class MorvaneDataBackEndTest : public ::testing::Test {
   ToolRun Run(const std::vector<std::string>& arguments) const {
     return RunTool(arguments, folder_);
   }
+  // What psql prints for a query on the test's database (unaligned, '|').
+  std::string SqlTool(const std::string& query) const {
+    const std::string output = Path("psql.out");
+    EXPECT_EQ(server_->RunTool("psql", "-X -At -F '|' -v ON_ERROR_STOP=1 -d " +
+                                           ShellQuoted(server_->ConnectionInfo()) + " -c " +
+                                           ShellQuoted(query) + " > " + ShellQuoted(output) +
+                                           " 2>&1"),
+              0)
+        << ReadFileBytes(output);
+    return ReadFileBytes(output);
+  }
 
   PostgresServer* server_ = nullptr;
   std::string folder_;
@@ -53,3 +64,4 @@ class MorvaneDataBackEndTest : public ::testing::Test {
 }  // namespace morvane::testing
 
 #include "tests/morvane_data_scenarios.h"
+#include "tests/apply_scenarios.h"

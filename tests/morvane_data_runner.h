@@ -42,6 +42,13 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The text in single quotes for sh, inner single quotes kept.
+inline std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 // Runs MORVANE_DATA_PATH with the arguments (no shell in between), in the
 // current folder and environment; output goes through files in folder.
 inline ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& folder) {

@@ -36,6 +36,14 @@ class MorvaneDataBackEndTest : public ::testing::Test {
   ToolRun Run(const std::vector<std::string>& arguments) const {
     return RunTool(arguments, folder_);
   }
+  // What the sqlite3 program prints for a query on the test's database.
+  std::string SqlTool(const std::string& query) const {
+    const std::string output = Path("sqlite3.out");
+    const std::string command = "sqlite3 -batch -bail " + ShellQuoted(Path("demo.db")) + " " +
+                                ShellQuoted(query) + " > " + ShellQuoted(output) + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << ReadFileBytes(output);
+    return ReadFileBytes(output);
+  }
 
   std::string folder_;
 };
@@ -110,3 +118,4 @@ TEST_F(MorvaneDataTest, ErrorReplyOfAQueryEndsStandardError) {
 }  // namespace morvane::testing
 
 #include "tests/morvane_data_scenarios.h"
+#include "tests/apply_scenarios.h"

@@ -45,6 +45,7 @@ class BackEndTest : public ::testing::Test {
 }  // namespace morvane::testing
 
 #include "tests/transport_scenarios.h"
+#include "tests/rows_changed_scenarios.h"
 
 namespace morvane::testing {
 namespace {

@@ -35,6 +35,18 @@ const std::vector<ToolCommand>& ToolCommands() {
        "table R and its field K of allowed values, the allowed value it most likely means, "
        "as tab-separated lines to OUT",
        ValuesCommand},
+      {"apply",
+       {{"MAPPING"},
+        {{"--table", "TABLE", true}, {"--field", "FIELD", true}, {"--key", "KEY"}, {"--execute", ""}}},
+       "the wizard's UPDATE statements for a mapping file (current value TAB new value per "
+       "line): shows the rows each will change; --execute runs them all-or-nothing, logs the "
+       "run and, with --key, writes its undo script",
+       ApplyCommand},
+      {"undo",
+       {{"UNDO"}, {}},
+       "runs the undo script of an apply or wizard run all-or-nothing, unless a row was "
+       "changed since",
+       UndoCommand},
   };
   return commands;
 }

@@ -36,7 +36,7 @@ const std::vector<ToolCommand>& ToolCommands();
 std::string UsageText();
 
 // Command functions (file_commands.cpp, session_commands.cpp,
-// script_commands.cpp).
+// script_commands.cpp, replacement_commands.cpp).
 void FieldsCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void DumpCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void CopyCommand(const ParsedArguments& arguments, ToolStreams& streams);
@@ -46,5 +46,8 @@ void ScriptCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void GroupCommand(const ParsedArguments& arguments, ToolStreams& streams);
 // values_command.cpp
 void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams);
+// replacement_commands.cpp
+void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams);
+void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams);
 
 }  // namespace morvane::tools

@@ -6,6 +6,7 @@
 // connection is gone and the back end object must be dropped.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,12 @@ class Backend {
   // Runs one statement. When it returns a result set, encodes it into
   // `reply` and returns true; otherwise returns false and leaves `reply`.
   virtual bool Execute(const std::string& statement, ByteBuffer& reply) = 0;
+  // The rows the last Execute inserted, updated or deleted, as the back
+  // end's own client counts them; -1 when the statement has no such count.
+  virtual int64_t RowsChanged() const = 0;
+  // Which database this is, for people: a file path, or host, port, database
+  // and user of a server. Never a password.
+  virtual std::string Location() const = 0;
 };
 
 // Why a connection could not be opened. status is -1 when the server is not

@@ -36,7 +36,8 @@ InitResult Connection::Init(const DatabaseSetting& setting) {
     return {failure.status, "ERR: " + failure.message};
   }
   // "OK: " puts the dialect digit in fifth place: '2', dates as #mm/dd/yyyy#.
-  return {0, "OK: 2 " + backend_->Description() + notice};
+  // After "; " the database itself, for the program's log; after a line break a notice.
+  return {0, "OK: 2 " + backend_->Description() + "; " + backend_->Location() + notice};
 }
 
 SendResult Connection::Send(std::string_view request) {
@@ -47,15 +48,17 @@ SendResult Connection::Send(std::string_view request) {
     return result;
   }
   const std::vector<std::string> statements = SplitStatements(StripUserId(request));
-  for (const std::string& statement : statements) {
-    if (ControlsTransaction(statement)) {
+  for (size_t index = 0; index < statements.size(); ++index) {
+    if (ControlsTransaction(statements[index])) {
       result.reply = EncodeErrorReply(
           "Запрос выполняется одной транзакцией: управлять транзакцией в нём нельзя\r\nSQL: " +
-          QuoteStatement(statement));
+              QuoteStatement(statements[index]),
+          static_cast<int32_t>(index));
       return result;
     }
   }
   std::string current;
+  std::vector<int64_t> rowsChanged;  // per statement run so far
   try {
     backend_->Begin();
     bool haveRows = false;
@@ -64,14 +67,18 @@ SendResult Connection::Send(std::string_view request) {
       if (backend_->Execute(TranslateStatement(statement, backend_->Dialect()), result.reply)) {
         haveRows = true;
       }
+      rowsChanged.push_back(backend_->RowsChanged());
     }
     current.clear();
     backend_->Commit();
-    if (!haveRows) result.reply = EncodeEmptyResult();
+    if (!haveRows) result.reply = EncodeEmptyResult(rowsChanged);
   } catch (const TransportError& error) {
     std::string message = error.what();
     if (!current.empty()) message += "\r\nSQL: " + QuoteStatement(current);
-    result.reply = EncodeErrorReply(message);
+    // The failing statement is the one after those that ran.
+    result.reply = current.empty()
+                       ? EncodeErrorReply(message)
+                       : EncodeErrorReply(message, static_cast<int32_t>(rowsChanged.size()));
     if (error.ConnectionLost()) {
       backend_.reset();
       result.status = -1;

@@ -7,9 +7,11 @@
 // one request: the optional user id is stripped, the text is split into
 // statements, each is translated for the back end, and all run in one
 // transaction. The reply is the data buffer of the last statement that
-// returned a result set ('S' with no fields when none did). Any error rolls
+// returned a result set ('S' with no fields, then the rows each statement
+// changed, when none did: transport/result_encoder.h). Any error rolls
 // the transaction back and answers 'E' with the back end's message and the
-// failing statement; when the connection itself is gone the status is -1
+// failing statement (and its position after the text's zero); when the
+// connection itself is gone the status is -1
 // and the next Init reconnects.
 #pragma once
 

@@ -25,6 +25,10 @@ struct DecodedReply {
   // Per record, per field: the value bytes, or nullopt when absent. Texts
   // and blobs without their count word; numbers as their raw slot bytes.
   std::vector<std::vector<std::optional<std::string>>> records;
+  // The rows each statement changed ('S' without a result set), and the
+  // failing statement ('E'), when the reply carries them.
+  std::optional<std::vector<int64_t>> rowsChanged;
+  int32_t failedStatement = -1;
   std::string problem;
 
   int32_t Int(size_t record, size_t field) const { return As<int32_t>(record, field); }
@@ -79,7 +83,13 @@ inline DecodedReply DecodeReply(const char* data, size_t size) {
   reply.status = status.empty() ? 0 : status[0];
   if (reply.status == 'E') {
     const std::string_view rest(data + position, size - position);
-    reply.errorText = std::string(rest.substr(0, rest.find('\0')));
+    const size_t zero = rest.find('\0');
+    reply.errorText = std::string(rest.substr(0, zero));
+    if (zero != std::string_view::npos && rest.substr(zero + 1, 4) == "STMT") {
+      position += zero + 5;
+      reply.failedStatement = int32();
+      if (position != size) reply.problem = "bytes after the failed statement";
+    }
     return reply;
   }
   const int32_t recordCount = int32();
@@ -118,6 +128,18 @@ inline DecodedReply DecodeReply(const char* data, size_t size) {
       }
     }
     reply.records.push_back(std::move(values));
+  }
+  if (reply.problem.empty() && recordCount == 0 && fieldCount == 0 && position < size &&
+      std::string_view(data + position, size - position).substr(0, 4) == "ROWS") {
+    position += 4;
+    const int32_t count = int32();
+    reply.rowsChanged.emplace();
+    for (int32_t index = 0; index < count && reply.problem.empty(); ++index) {
+      int64_t rows = 0;
+      const std::string_view bytes = take(8);
+      if (bytes.size() == 8) std::memcpy(&rows, bytes.data(), 8);
+      reply.rowsChanged->push_back(rows);
+    }
   }
   if (reply.problem.empty() && position != size) reply.problem = "bytes after the last record";
   return reply;

@@ -11,7 +11,8 @@
  *  - data is allocated by the library and released only by FreeMem_NB.
  *  - WaitInitNetClient: data is a zero-terminated text (length counts the
  *    zero). Its fifth character names the SQL dialect ('2': dates written as
- *    #mm/dd/yyyy#), then the back end's name and version follow.
+ *    #mm/dd/yyyy#), then the back end's name and version follow, and after
+ *    "; " the database reached (never a password).
  *    status 0: connected; -1: the server is not reachable; -2: the
  *    configuration is wrong or the database file is missing (the text says
  *    what went wrong).
@@ -19,7 +20,10 @@
  *    text; all of its statements run in one transaction. data is a data
  *    buffer: status byte 'S' at offset 4 and the result set of the last
  *    statement that returned one, or 'E' at offset 4 followed by the error
- *    text (the transaction was rolled back). status 0: the connection is
+ *    text (the transaction was rolled back). A reply without a result set
+ *    ends with the rows each statement changed, an error reply with the
+ *    failing statement's position, after what data-buffer readers read
+ *    (byte layout: transport/result_encoder.h). status 0: the connection is
  *    usable; -1: it is gone (not connected, or lost during the request).
  *  - WaitCloseNetClient closes the connection; closing twice is harmless.
  */

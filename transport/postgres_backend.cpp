@@ -11,6 +11,7 @@
 #include "transport/postgres_rows.h"
 #include "transport/result_encoder.h"
 #include "transport/sql_tokenizer.h"
+#include "transport/statement_kind.h"
 #include "transport/transport_error.h"
 
 namespace morvane::transport {
@@ -80,6 +81,15 @@ class PostgresBackend : public Backend {
   }
   SqlDialect Dialect() const override { return SqlDialect::kPostgreSQL; }
 
+  int64_t RowsChanged() const override { return rowsChanged_; }
+
+  // The live connection's own parameters: never the password.
+  std::string Location() const override {
+    const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
+    return "host=" + text(PQhost(connection_)) + " port=" + text(PQport(connection_)) +
+           " dbname=" + text(PQdb(connection_)) + " user=" + text(PQuser(connection_));
+  }
+
   void Begin() override {
     tableNames_.clear();  // the schema may have changed since the last request
     Run("BEGIN");
@@ -93,11 +103,18 @@ class PostgresBackend : public Backend {
   }
 
   bool Execute(const std::string& statement, ByteBuffer& reply) override {
+    rowsChanged_ = -1;
     if (ReadsThroughCopy(statement)) {
       ExecuteWithCopy(statement, reply);
       return true;
     }
     ResultPtr result = Exec(statement.c_str());
+    // The count psql prints after INSERT, UPDATE and DELETE ("UPDATE 3");
+    // empty for commands without one.
+    const char* count = PQcmdTuples(result.get());
+    if (count != nullptr && *count != '\0' && ChangesRows(statement)) {
+      rowsChanged_ = std::strtoll(count, nullptr, 10);
+    }
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) return false;
     std::vector<ColumnInfo> columns = Describe(result.get());
     PostgresRows rows(std::move(result), std::move(columns));
@@ -231,6 +248,7 @@ class PostgresBackend : public Backend {
 
   PGconn* connection_;
   std::map<Oid, TableNames> tableNames_;
+  int64_t rowsChanged_ = -1;
 };
 
 }  // namespace

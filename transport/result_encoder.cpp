@@ -406,4 +406,21 @@ ByteBuffer EncodeErrorReply(std::string_view message) {
   return out;
 }
 
+ByteBuffer EncodeEmptyResult(const std::vector<int64_t>& rowsChanged) {
+  ByteBuffer out = EncodeEmptyResult();
+  out.Append(kRowsChangedTag, 4);
+  out.AppendInt32(static_cast<int32_t>(rowsChanged.size()));
+  for (const int64_t count : rowsChanged) out.Append(&count, sizeof count);
+  out.PutInt32(0, static_cast<int32_t>(out.Size()));
+  return out;
+}
+
+ByteBuffer EncodeErrorReply(std::string_view message, int32_t failedStatement) {
+  ByteBuffer out = EncodeErrorReply(message);
+  out.Append(kFailedStatementTag, 4);
+  out.AppendInt32(failedStatement);
+  out.PutInt32(0, static_cast<int32_t>(out.Size()));
+  return out;
+}
+
 }  // namespace morvane::transport

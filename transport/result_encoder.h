@@ -9,6 +9,25 @@
 //   layout "name code[digits]" + 0x12 per field, then one 0x14
 //   record: one length byte per field, then the present values back to back
 //
+// A request without a result set answers the same header with no records and
+// no fields, followed by the rows each statement changed (readers of the data
+// buffer ignore bytes after the declared records; only a caller that looks
+// for them reads them):
+//
+//   int32  total length (25 + 8 x count), this field included
+//   byte   'S'
+//   int32  0 records, int32 0 fields, int32 0 layout length
+//   4 bytes "ROWS"
+//   int32  count of statements run
+//   int64  per statement, in order: the rows it inserted, updated or deleted
+//          as the back end's own client reports them, -1 when the statement
+//          has no such count (CREATE, DROP, PRAGMA ...)
+//
+// An error reply is the total length, 'E', the message and a zero byte; when
+// a statement failed, the zero is followed by "STMT" and an int32: the
+// failing statement's position among the request's statements, from 0
+// (readers stop at the zero and never see it).
+//
 // Type codes: 'i' int32, 'b' 16-bit Boolean (-1 true), 'f' double, 'c'
 // currency (double), 'd' int32 day number (0001-01-01 = 1), 'v' int32
 // milliseconds since midnight, 't' double day number x 86 400 000 + ms,
@@ -92,8 +111,16 @@ ByteBuffer EncodeResultSet(RowSource& rows);
 
 // 'S' with no fields and no records: the reply to a statement without rows.
 ByteBuffer EncodeEmptyResult();
+// The same, followed by the rows each statement changed (above).
+ByteBuffer EncodeEmptyResult(const std::vector<int64_t>& rowsChanged);
 
 // 'E' followed by the message and a terminating zero.
 ByteBuffer EncodeErrorReply(std::string_view message);
+// The same, followed by the position of the statement that failed (above).
+ByteBuffer EncodeErrorReply(std::string_view message, int32_t failedStatement);
+
+// Tags of the two tails above.
+inline constexpr char kRowsChangedTag[] = "ROWS";
+inline constexpr char kFailedStatementTag[] = "STMT";
 
 }  // namespace morvane::transport

@@ -246,5 +246,22 @@ TEST(ResultEncoderTest, EmptyAndErrorRepliesHaveTheirFixedBytes) {
   EXPECT_EQ(std::string(error.Data(), error.Size()), std::string("\x0e\0\0\0Eno table\0", 14));
 }
 
+TEST(ResultEncoderTest, RowsChangedAndTheFailedStatementFollowWhatReadersRead) {
+  const ByteBuffer counted = EncodeEmptyResult({3, -1, 0});
+  EXPECT_EQ(std::string(counted.Data(), counted.Size()),
+            std::string("\x31\0\0\0S\0\0\0\0\0\0\0\0\0\0\0\0ROWS\x03\0\0\0"
+                        "\x03\0\0\0\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\xff\0\0\0\0\0\0\0\0",
+                        49));
+  const DecodedReply reply = DecodeReply(counted.Data(), counted.Size());
+  EXPECT_EQ(reply.problem, "");
+  EXPECT_EQ(reply.rowsChanged, (std::vector<int64_t>{3, -1, 0}));
+
+  const ByteBuffer failed = EncodeErrorReply("no table", 4);
+  const DecodedReply error = DecodeReply(failed.Data(), failed.Size());
+  EXPECT_EQ(error.problem, "");
+  EXPECT_EQ(error.errorText, "no table");
+  EXPECT_EQ(error.failedStatement, 4);
+}
+
 }  // namespace
 }  // namespace morvane::transport

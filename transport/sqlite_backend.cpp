@@ -4,10 +4,12 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "transport/backend.h"
 #include "transport/result_encoder.h"
+#include "transport/statement_kind.h"
 #include "transport/transport_error.h"
 
 namespace morvane::transport {
@@ -172,6 +174,7 @@ class SqliteBackend : public Backend {
 
   bool Execute(const std::string& text, ByteBuffer& reply) override {
     bool producedRows = false;
+    rowsChanged_ = -1;
     const char* rest = text.c_str();
     // The gateway has split the request; a tail SQLite still finds (the body
     // of a trigger, say) runs in order.
@@ -193,9 +196,21 @@ class SqliteBackend : public Backend {
         while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
         }
         if (result != SQLITE_DONE) throw TransportError(sqlite3_errmsg(db_));
+        // sqlite3_changes64 keeps the count of the last data-changing
+        // statement, so it is read only after one.
+        if (ChangesRows(sqlite3_sql(statement))) {
+          rowsChanged_ = std::max<int64_t>(rowsChanged_, 0) + sqlite3_changes64(db_);
+        }
       }
     }
     return producedRows;
+  }
+
+  int64_t RowsChanged() const override { return rowsChanged_; }
+
+  std::string Location() const override {
+    const char* file = sqlite3_db_filename(db_, "main");
+    return file != nullptr ? file : "";
   }
 
  private:
@@ -214,6 +229,7 @@ class SqliteBackend : public Backend {
   }
 
   sqlite3* db_;
+  int64_t rowsChanged_ = -1;
 };
 
 }  // namespace

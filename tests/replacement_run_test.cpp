@@ -1,0 +1,119 @@
+// Replacements executed through the session zelDB on a fresh demo SQLite
+// file, the way the wizard's step 3 runs them: line by line (with a failing
+// line, and cancelled), all-or-nothing, and the undo of what took effect.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/replacement_messages.h"
+#include "app/replacement_run.h"
+#include "platform/rtl/exceptions.h"
+#include "server/table.h"
+#include "tests/session_fixture.h"
+
+namespace morvane::testing {
+namespace {
+
+int RowsWhere(const std::string& condition) {
+  TzelTable table;
+  table.SetSQLText("SELECT Good FROM Goods WHERE " + condition);
+  table.Open();
+  return table.RecordCount();
+}
+
+std::string GoodsDump() {
+  std::string dump;
+  for (const CapturedRow& row : ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good"))
+    dump += row.key + "=" + row.value + "\n";
+  return dump;
+}
+
+class ReplacementRunTest : public SessionFixture {
+ protected:
+  void SetUp() override {
+    StartSessionOnDemoSqliteFile();
+    cfg_.Load();  // the default setting: Goods.Unit by key Good
+    options_.logFolder = folder_ + "/state";
+  }
+  void TearDown() override { StopSession(); }
+
+  ReplacementPlan Plan(const std::vector<ReplacementPair>& mapping) {
+    ReplacementPlan plan;
+    std::string error;
+    EXPECT_TRUE(TryBuildReplacementPlan(cfg_, period_, mapping, plan, error)) << error;
+    return plan;
+  }
+
+  CMvCFG cfg_{"/nonexistent-dir"};
+  CPeriod period_;
+  ReplacementRunOptions options_;
+};
+
+TEST_F(ReplacementRunTest, PreviewCountsAreTheRowsEachLineThenChanges) {
+  const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"нет", "шт", 3}});
+  const std::vector<int64_t> preview = CountRowsToChange(cfg_, period_, plan);
+  EXPECT_EQ(preview, (std::vector<int64_t>{RowsWhere("Unit = 'Шт'"), RowsWhere("Unit = 'кгр'"), 0}));
+  const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
+  ASSERT_TRUE(run.result.applied) << run.result.message;
+  for (size_t index = 0; index < preview.size(); ++index)
+    EXPECT_EQ(run.result.statements[index].rowsChanged, preview[index]);
+  EXPECT_TRUE(run.undoExact);
+}
+
+TEST_F(ReplacementRunTest, LineByLineGoesPastAFailedLineAndItsUndoKeepsOnlyAppliedRows) {
+  const std::string before = GoodsDump();
+  ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"Кг.", "кг", 3}});
+  plan.lines[1].sql = "UPDATE NoSuchTable SET a = 1";
+  options_.allOrNothing = false;
+  const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
+  EXPECT_FALSE(run.result.applied);
+  EXPECT_TRUE(run.result.statements[0].error.empty());
+  EXPECT_FALSE(run.result.statements[1].error.empty());
+  EXPECT_TRUE(run.result.statements[2].ran);
+  EXPECT_EQ(RowsWhere("Unit IN ('Шт', 'Кг.')"), 0);
+  EXPECT_GT(RowsWhere("Unit = 'кгр'"), 0);
+
+  ASSERT_FALSE(run.files.undo.empty());
+  const ExecutionResult undone = RunUndoFile(run.files.undo, options_.logFolder);
+  ASSERT_TRUE(undone.applied) << undone.message;
+  EXPECT_EQ(GoodsDump(), before);
+
+  std::ifstream logFile(run.logFile);
+  std::stringstream log;
+  log << logFile.rdbuf();
+  EXPECT_NE(log.str().find("режим: построчно"), std::string::npos) << log.str();
+  EXPECT_NE(log.str().find(replacemsg::AppliedWithErrors(1)), std::string::npos) << log.str();
+}
+
+TEST_F(ReplacementRunTest, CancelStopsAfterTheCurrentLine) {
+  const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"Кг.", "кг", 3}});
+  options_.allOrNothing = false;
+  std::vector<size_t> seen;
+  options_.progress = [&](size_t done, size_t total) {
+    seen.push_back(done);
+    EXPECT_EQ(total, 3u);
+    return done < 2;
+  };
+  const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
+  EXPECT_TRUE(run.result.cancelled);
+  EXPECT_EQ(seen, (std::vector<size_t>{1, 2}));
+  EXPECT_FALSE(run.result.statements[2].ran);
+  EXPECT_GT(RowsWhere("Unit = 'Кг.'"), 0);
+  EXPECT_EQ(RowsWhere("Unit IN ('Шт', 'кгр')"), 0);
+}
+
+TEST_F(ReplacementRunTest, KeyThatIsNotUniqueRefusesBeforeAnythingIsSent) {
+  const std::string before = GoodsDump();
+  cfg_.SUnFld = "Active";  // many goods share a flag
+  cfg_.SrcFullKey = "Goods.Active";
+  const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"ШТ.", "шт", 2}, {"кгр", "кг", 3}, {"Кг.", "кг", 4}});
+  ASSERT_GT(RowsWhere("Active AND Unit IN ('Шт', 'ШТ.', 'кгр', 'Кг.')"), 1);
+  EXPECT_THROW(RunReplacement(cfg_, period_, plan, options_), EDatabaseError);
+  EXPECT_EQ(GoodsDump(), before);
+  EXPECT_FALSE(std::filesystem::exists(options_.logFolder + "/replacements.log"));
+}
+
+}  // namespace
+}  // namespace morvane::testing

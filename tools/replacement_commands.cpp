@@ -1,0 +1,111 @@
+// Commands that replace values the way the wizard does: apply, undo.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "app/mapping_file.h"
+#include "app/replacement_messages.h"
+#include "app/replacement_run.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
+#include "tools/commands.h"
+#include "tools/session_connect.h"
+
+namespace morvane::tools {
+
+namespace {
+
+// Names from the command line go into SQL as they stand, so they must be
+// plain names: letters (any alphabet), digits, '_' and '$'.
+void CheckName(const std::string& name) {
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = byte >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                       (c >= '0' && c <= '9') || c == '_' || c == '$';
+    if (!plain) {
+      throw EDatabaseError("Имя " + replacemsg::Quoted(name) +
+                           " недопустимо: ожидаются буквы, цифры и знак _");
+    }
+  }
+}
+
+// The setting that --table, --field and --key describe.
+CMvCFG SettingOf(const ParsedArguments& arguments) {
+  CMvCFG cfg("");
+  cfg.SrcTbl = arguments.Value("--table");
+  cfg.SrcFld = arguments.Value("--field");
+  cfg.SUnFld = arguments.Value("--key");
+  for (const std::string* name : {&cfg.SrcTbl, &cfg.SrcFld, &cfg.SUnFld}) CheckName(*name);
+  cfg.CfgName = cfg.SrcTbl + "." + cfg.SrcFld;
+  cfg.SrcFullFld = cfg.CfgName;
+  cfg.SrcFullKey = cfg.SUnFld.empty() ? "" : cfg.SrcTbl + "." + cfg.SUnFld;
+  return cfg;
+}
+
+std::vector<ReplacementPair> ReadMapping(const std::string& fileName) {
+  const std::vector<char> bytes = ReadWholeFile(fileName);
+  std::vector<ReplacementPair> mapping;
+  std::string error;
+  if (!TryParseMappingFile(std::string_view(bytes.data(), bytes.size()), mapping, error)) {
+    throw EDatabaseError(error);
+  }
+  return mapping;
+}
+
+void WriteLine(std::ostream& out, const std::string& label, const std::string& rows,
+               const std::string& statement) {
+  out << label << '\t' << rows << '\t' << statement << '\n';
+}
+
+}  // namespace
+
+void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
+  // Everything that can be refused without the server is refused before
+  // connecting, so a malformed file never sends a byte.
+  const CMvCFG cfg = SettingOf(arguments);
+  const std::vector<ReplacementPair> mapping = ReadMapping(arguments.Positional(0));
+  CPeriod period;
+  ReplacementPlan plan;
+  std::string error;
+  if (!TryBuildReplacementPlan(cfg, period, mapping, plan, error)) throw EDatabaseError(error);
+
+  ConnectSession(streams.err);
+  const std::vector<int64_t> counts = CountRowsToChange(cfg, period, plan);
+  if (!arguments.Has("--execute")) {
+    int64_t total = 0;
+    for (size_t index = 0; index < plan.lines.size(); ++index) {
+      WriteLine(streams.out, "строка " + std::to_string(plan.lines[index].line),
+                std::to_string(counts[index]), plan.lines[index].sql);
+      total += counts[index];
+    }
+    streams.out << "итого\t" << total << '\n';
+    return;
+  }
+
+  const ReplacementRun run = RunReplacement(cfg, period, plan);
+  if (!run.result.applied) throw EDatabaseError(run.result.message);
+  for (const LoggedStatement& statement : run.result.statements) {
+    WriteLine(streams.out, "строка " + std::to_string(statement.line),
+              statement.rowsChanged >= 0 ? std::to_string(statement.rowsChanged) : "?",
+              statement.sql);
+  }
+  const bool counted = std::all_of(run.result.statements.begin(), run.result.statements.end(),
+                                   [](const LoggedStatement& s) { return s.rowsChanged >= 0; });
+  streams.out << "итого\t" << (counted ? std::to_string(run.result.TotalRowsChanged()) : "?")
+              << '\n';
+  streams.out << "журнал\t" << run.logFile << '\n';
+  streams.out << "файл замен\t" << run.files.mapping << '\n';
+  if (!run.files.undo.empty()) streams.out << "файл отмены\t" << run.files.undo << '\n';
+  if (!run.undoExact) streams.err << replacemsg::kUndoNotExact << '\n';
+  if (!run.logProblem.empty()) streams.err << run.logProblem << '\n';
+}
+
+void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams) {
+  ConnectSession(streams.err);
+  const ExecutionResult result = RunUndoFile(arguments.Positional(0));
+  if (!result.applied) throw EDatabaseError(result.message);
+  streams.out << "восстановлено строк\t" << result.TotalRowsChanged() << '\n';
+  if (!result.message.empty()) streams.err << result.message << '\n';
+}
+
+}  // namespace morvane::tools
