@@ -242,7 +242,9 @@ ExecutionResult ExecuteLineByLine(const std::vector<std::string>& statements,
 }
 
 std::string SessionDatabaseName() {
-  const std::string& reply = zelDB().ReplyText();
+  // A notice for the user may follow the description after a line break.
+  const std::string& fullReply = zelDB().ReplyText();
+  const std::string reply = fullReply.substr(0, fullReply.find('\n'));
   // "OK: 2 SQLite 3.40.1; /srv/stock.db": the status part goes.
   if (reply.compare(0, 4, "OK: ") == 0) {
     const size_t afterDialect = reply.find(' ', 4);
@@ -289,7 +291,9 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   for (const ReplacementLine& line : plan.lines) lines.push_back(line.line);
   run.result = options.allOrNothing
                    ? ExecuteAllOrNothing(plan.Statements(), lines)
-                   : ExecuteLineByLine(plan.Statements(), lines, options.progress);
+                   : options.lineByLine
+                         ? options.lineByLine(plan.Statements(), lines, options.progress)
+                         : ExecuteLineByLine(plan.Statements(), lines, options.progress);
 
   if (withUndo) {
     // A line that changed other rows than were read before had company: a
