@@ -33,6 +33,7 @@ constexpr char kUndoCaption[] = "Отменить последнюю замен�
 constexpr char kCancelCaption[] = "Отмена";
 constexpr char kConfirmUndo[] =
     "Отменить последнюю замену? Изменённые ею строки получат прежние значения.";
+constexpr char kAppliedWhole[] = "Замена выполнена одним целым, изменено строк: ";
 constexpr char kUndone[] = "Замена отменена, восстановлено строк: ";
 constexpr char kLogNotWritten[] = "Запись в журнал замен не сделана: ";
 constexpr char kNoExactUndo[] = "скрипт изменён вручную: точная отмена невозможна";
@@ -48,11 +49,17 @@ constexpr int kMemoHeight = 141;
 constexpr int kScrollBarHeight = 17;
 constexpr int kTotalHeight = 16;
 constexpr int kRowTop = 230;
-constexpr int kCheckLeft = 166;
-constexpr int kCheckWidth = 134;
-constexpr int kUndoLeft = 302;
-constexpr int kUndoWidth = 97;
+constexpr int kCheckLeft = 168;
+constexpr int kCheckWidth = 231;
+constexpr int kProgressWidth = 148;
+constexpr int kCancelLeft = 322;
+constexpr int kCancelWidth = 77;
 constexpr int kButtonHeight = 25;
+// The undo button stands in the heading row, right of the short "Скрипт".
+constexpr int kUndoLeft = 239;
+constexpr int kUndoTop = 2;
+constexpr int kUndoWidth = 160;
+constexpr int kUndoHeight = 20;
 
 QPushButton* MakeButton(QWidget* sheet, const char* name, const char* caption, QRect place) {
   auto* button = new QPushButton(QString::fromUtf8(caption), sheet);
@@ -110,6 +117,9 @@ ExecutionResult ExecuteThroughFreeSql(const std::vector<std::string>& statements
     } catch (const std::exception& error) {
       statement.error = FailureReason(session.LastErrorText().empty() ? std::string(error.what())
                                                                       : session.LastErrorText());
+      // The statement is named by its line; the copy the transport quotes goes.
+      const size_t quoted = statement.error.find("\r\nSQL: ");
+      if (quoted != std::string::npos) statement.error.erase(quoted);
     }
     if (!statement.error.empty()) ++failed;
     result.statements.push_back(std::move(statement));
@@ -127,9 +137,24 @@ ExecutionResult ExecuteThroughFreeSql(const std::vector<std::string>& statements
   return result;
 }
 
+// The log's one-line outcome.
+std::string OutcomeLine(const ExecutionResult& result, bool allOrNothing) {
+  const size_t ran = size_t(std::count_if(result.statements.begin(), result.statements.end(),
+                                          [](const LoggedStatement& s) { return s.ran; }));
+  if (result.cancelled) return replacemsg::CancelledAfter(ran, result.statements.size());
+  if (result.applied) return replacemsg::Applied(result.TotalRowsChanged());
+  if (allOrNothing) return replacemsg::OneLine(result.message);
+  const size_t failed = size_t(std::count_if(result.statements.begin(), result.statements.end(),
+                                             [](const LoggedStatement& s) { return !s.error.empty(); }));
+  return failed == ran ? std::string(replacemsg::kNothingApplied) + ": " +
+                             replacemsg::OneLine(result.statements.front().error)
+                       : replacemsg::AppliedWithErrors(failed);
+}
+
 std::string RunMessage(const ExecutionResult& result, bool allOrNothing) {
   if (allOrNothing) {
-    return result.applied ? replacemsg::Applied(result.TotalRowsChanged()) : result.message;
+    return result.applied ? kAppliedWhole + std::to_string(result.TotalRowsChanged())
+                          : result.message;
   }
   std::string text = ScriptRunMessage(AsScriptRun(result));
   if (result.cancelled) {
@@ -167,16 +192,16 @@ TStep3Additions::TStep3Additions(TFormUM& form, QWidget* sheet) : form_(form) {
   Place(CheckWhole, kCheckLeft, kRowTop + 4, kCheckWidth, kButtonHeight - 8);
   FitFont(CheckWhole);
   ButtonUndo = MakeButton(sheet, "ButtonUndo", kUndoCaption,
-                          QRect(kUndoLeft, kRowTop, kUndoWidth, kButtonHeight));
+                          QRect(kUndoLeft, kUndoTop, kUndoWidth, kUndoHeight));
   ButtonUndo->setEnabled(false);
 
   Progress = new QProgressBar(sheet);
   Progress->setObjectName("Progress");
   Progress->setFont(DesignFont());
-  Place(Progress, kCheckLeft, kRowTop + 4, kCheckWidth, kButtonHeight - 8);
+  Place(Progress, kCheckLeft, kRowTop + 4, kProgressWidth, kButtonHeight - 8);
   Progress->hide();
   ButtonCancel = MakeButton(sheet, "ButtonCancel", kCancelCaption,
-                            QRect(kUndoLeft, kRowTop, kUndoWidth, kButtonHeight));
+                            QRect(kCancelLeft, kRowTop, kCancelWidth, kButtonHeight));
   ButtonCancel->hide();
 
   refreshTimer_ = new QTimer(sheet);
@@ -275,7 +300,7 @@ void TStep3Additions::ShowPreview() {
 
 void TStep3Additions::ShowRunning(bool running, size_t total) {
   CheckWhole->setVisible(!running);
-  ButtonUndo->setVisible(!running);
+  ButtonUndo->setEnabled(!running && !lastUndoFile_.empty());
   Progress->setVisible(running);
   ButtonCancel->setVisible(running);
   form_.ButtonDo->setEnabled(!running);
@@ -336,7 +361,7 @@ void TStep3Additions::Execute() {
       entry.settingName = commander->Cfg.CfgName;
       entry.database = SessionDatabaseName();
       entry.allOrNothing = whole;
-      entry.outcome = RunMessage(result, whole);
+      entry.outcome = OutcomeLine(result, whole);
       entry.undoNote = kNoExactUndo;
       entry.statements = result.statements;
       try {
@@ -392,7 +417,8 @@ void TStep3Additions::Layout(int dx, int dy) {
   for (QWidget* widget : {static_cast<QWidget*>(CheckWhole), static_cast<QWidget*>(Progress)}) {
     widget->move(widget->x(), kRowTop + 4 + dy);
   }
-  for (QPushButton* button : {ButtonUndo, ButtonCancel}) button->move(button->x(), kRowTop + dy);
+  ButtonCancel->move(kCancelLeft, kRowTop + dy);
+  ButtonUndo->move(kUndoLeft + dx, kUndoTop);
 }
 
 }  // namespace morvane

@@ -16,9 +16,9 @@
 // without undo.
 //
 // The widgets sit on TabSheet3 within the form's designed 432 x 313: the
-// gutter of counts right of the memo, the total under it, the check box and
-// the undo button beside ButtonDo; the progress bar and Cancel take the
-// check box's and undo button's place while a long script runs.
+// gutter of counts right of the memo, the total under it, the check box
+// beside ButtonDo, the undo button in the heading row; the progress bar and
+// Cancel take the check box's place while a long script runs.
 #pragma once
 
 #include <cstdint>

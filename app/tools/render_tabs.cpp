@@ -13,8 +13,14 @@
 //
 // --journey (real transport, a demo database) goes through steps 2 and 3:
 // step2-read.png after reading, with "шт." and "Шт" mapped to "шт";
-// step3-script.png after generating; message-failed-line.png, the message
-// after executing the script with one line the server rejects. The database
+// step3-script.png after generating, with the rows each line will change
+// beside the script, step3-whole.png with "Выполнить как одно целое" checked
+// and step3-enlarged.png in a larger window; the messages after running the
+// script all-or-nothing with a line the server rejects
+// (message-whole-failed.png), without it (message-whole-applied.png), after
+// undoing that (message-undo.png), and after running line by line with the
+// rejected line (message-failed-line.png). The log and the undo scripts go
+// to <output>/state. The database
 // is changed by that execution: use a throw-away copy. When Mvrn.ini turns
 // on counts or suggestions, step2-additions.png and
 // step2-additions-enlarged.png show them right after reading.
@@ -24,14 +30,18 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QCheckBox>
 #include <QTabWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/form_um.h"
+#include "app/step3_additions.h"
 #include "app/testing/fake_transport.h"
 #include "platform/db/field.h"
 #include "platform/ui/application.h"
+#include "platform/ui/confirm.h"
 #include "platform/ui/message_box.h"
 #include "server/database.h"
 #include "server/table.h"
@@ -70,6 +80,21 @@ void ChooseNewValue(TFormUM& form, const std::string& src, const std::string& in
   table.Post();
 }
 
+// The one message expected since messages was cleared, drawn as shown.
+bool SaveMessage(std::vector<std::string>& messages, const std::filesystem::path& file) {
+  if (messages.size() != 1) {
+    std::fprintf(stderr, "expected one message for %s, got %zu\n", file.c_str(), messages.size());
+    ++failures;
+    return false;
+  }
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(morvane::Application().Title()),
+                  QString::fromStdString(messages.front()), QMessageBox::Ok);
+  box.show();
+  Save(box, file);
+  messages.clear();
+  return true;
+}
+
 // Steps 2 and 3 as an operator goes through them; messages are drawn as the
 // program shows them (stop icon, the title, OK) into message-*.png.
 void RenderJourney(TFormUM& form, const std::filesystem::path& output,
@@ -92,19 +117,34 @@ void RenderJourney(TFormUM& form, const std::filesystem::path& output,
   Save(form, output / "step2-read.png");
   form.PageControl1->setCurrentIndex(2);
   form.ButtonGen->click();
+  form.Step3().RefreshPreview();  // what the edit timer does a moment later
   Save(form, output / "step3-script.png");
-  form.Memo1->appendPlainText("UPDATE Goods SET Goods.Unitt = 'шт' WHERE Goods.Unit = 'штук'");
+  form.Step3().CheckWhole->setChecked(true);
+  Save(form, output / "step3-whole.png");
+  const QSize designed = form.size();
+  form.resize(designed + QSize(240, 160));
+  Save(form, output / "step3-enlarged.png");
+  form.resize(designed);
+  // All or nothing: a failing last line leaves the table as it was; then
+  // the clean script runs whole and is undone.
+  const char* failingLine = "UPDATE Goods SET Goods.Unitt = 'шт' WHERE Goods.Unit = 'штук'";
+  form.Memo1->appendPlainText(failingLine);
   messages.clear();
   form.ButtonDo->click();
-  if (messages.size() != 1) {
-    std::fprintf(stderr, "expected one message after executing, got %zu\n", messages.size());
-    ++failures;
-    return;
-  }
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(morvane::Application().Title()),
-                  QString::fromStdString(messages.front()), QMessageBox::Ok);
-  box.show();
-  Save(box, output / "message-failed-line.png");
+  if (!SaveMessage(messages, output / "message-whole-failed.png")) return;
+  form.ButtonGen->click();
+  form.ButtonDo->click();
+  if (!SaveMessage(messages, output / "message-whole-applied.png")) return;
+  morvane::SetConfirmHook([](const std::string&, const std::string&) { return true; });
+  form.Step3().ButtonUndo->click();
+  if (!SaveMessage(messages, output / "message-undo.png")) return;
+  // Line by line, as written: the rejected line is named, the others ran.
+  form.Step3().CheckWhole->setChecked(false);
+  form.ButtonGen->click();
+  form.Memo1->appendPlainText(failingLine);
+  form.ButtonDo->click();
+  SaveMessage(messages, output / "message-failed-line.png");
+  morvane::SetConfirmHook(nullptr);
 }
 
 }  // namespace
@@ -123,6 +163,8 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path output = argv[1];
   std::filesystem::create_directories(output);
+  // A journey executes and undoes: its log stays beside the pictures.
+  if (journey) setenv("XDG_STATE_HOME", std::filesystem::absolute(output / "state").c_str(), 1);
   // Without a real transport: an empty settings folder, the default setting.
   const std::filesystem::path settings = realTransport ? argv[3] : output / "settings";
   if (!realTransport) {
