@@ -2,6 +2,8 @@
 #   wizard_journey_tests     the real form, driven by input events, on the demo
 #                            database in SQLite and in a throw-away PostgreSQL
 #                            server (skipped, saying why, without the server)
+#   wizard_step3_tests       step 3's preview, all-or-nothing, undo, chains,
+#                            on the same two back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql
 if(TARGET morvane_app AND TARGET netbrg2)
   add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
@@ -10,6 +12,15 @@ if(TARGET morvane_app AND TARGET netbrg2)
   add_dependencies(wizard_journey_tests netbrg2)
   add_test(NAME wizard_journey_tests COMMAND wizard_journey_tests)
   set_tests_properties(wizard_journey_tests PROPERTIES
+    ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/wizard-journey-state"
+    TIMEOUT 600)
+
+  add_executable(wizard_step3_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_step3_test.cpp)
+  target_link_libraries(wizard_step3_tests PRIVATE morvane_app morvane_test_databases
+    Qt6::Test morvane_ui_test_main)
+  add_dependencies(wizard_step3_tests netbrg2)
+  add_test(NAME wizard_step3_tests COMMAND wizard_step3_tests)
+  set_tests_properties(wizard_step3_tests PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen"
     TIMEOUT 600)
 endif()
