@@ -15,8 +15,9 @@ packages=(
   libsqlite3-dev sqlite3 libpq-dev postgresql
   # the GUI, and a virtual display for machines without one
   qt6-base-dev libgl-dev xvfb xauth
-  # drives the wizard from outside the process in the end-to-end test
-  xdotool
+  # drive the wizard from outside the process in the end-to-end test (keys,
+  # mouse, a Russian keyboard layout in the virtual display)
+  xdotool x11-xkb-utils
   # fonts the widgets are laid out and tested with
   fontconfig fonts-dejavu-core
   # the Debian package: its dependencies (dpkg-shlibdeps) and CPack's ELF check

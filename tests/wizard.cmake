@@ -5,6 +5,7 @@
 #   wizard_step3_tests       step 3's preview, all-or-nothing, undo, chains,
 #                            on the same two back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql
+#   wizard_xdotool_journey   the built wizard under xvfb-run, driven by xdotool
 if(TARGET morvane_app AND TARGET netbrg2)
   add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
   target_link_libraries(wizard_journey_tests PRIVATE morvane_app morvane_test_databases
@@ -23,6 +24,15 @@ if(TARGET morvane_app AND TARGET netbrg2)
   set_tests_properties(wizard_step3_tests PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen"
     TIMEOUT 600)
+endif()
+
+if(TARGET morvane AND TARGET netbrg2)
+  add_test(NAME wizard_xdotool_journey
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_xdotool.sh ${PROJECT_BINARY_DIR}
+            ${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey)
+  set_tests_properties(wizard_xdotool_journey PROPERTIES
+    SKIP_RETURN_CODE 77
+    TIMEOUT 300)
 endif()
 
 if(TARGET morvane-data AND TARGET netbrg2)

@@ -5,12 +5,15 @@
 // The including file defines WizardJourneyTest's database: SetUpDatabase()
 // makes a fresh demo database and points NETBRG_DATABASE at it, and
 // ClientRows() lists Goods as "Good=Unit" lines through sqlite3 or psql (a
-// client independent of the program). Buttons are pressed with real mouse
-// events on the shown form.
+// client independent of the program). The form is driven only with real key
+// and mouse events on the shown form: tabs, buttons, the grid and its
+// drop-down list.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -24,6 +27,9 @@
 #include <vector>
 
 #include "app/form_um.h"
+#include "controls/editors/db_grid_inplace_edit.h"
+#include "controls/editors/popup_data.h"
+#include "controls/grid/db_grid.h"
 #include "platform/db/field.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
@@ -92,13 +98,51 @@ class WizardJourneyBase : public ::testing::Test {
     ASSERT_TRUE(button->isVisible() && button->isEnabled()) << button->objectName().toStdString();
     QTest::mouseClick(button, Qt::LeftButton);
   }
-  // Chooses the new value of the row whose current value is src.
-  void ChooseNewValue(const std::string& src, const std::string& inf) {
-    TzelTable& table = *form_->TableM;
-    ASSERT_TRUE(table.Locate("src", Variant(src), {}));
-    table.Edit();
-    table.FieldByName("inf")->SetAsString(inf);
-    table.Post();
+  // A key for whatever has the keyboard focus.
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  }
+  // Typed characters as the keyboard sends them (QTest's own typing knows
+  // Latin letters only).
+  void Type(const std::string& text) {
+    for (const QChar character : QString::fromStdString(text)) {
+      QWidget* target = QApplication::focusWidget();
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+      QApplication::sendEvent(target, &press);
+      QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+      QApplication::sendEvent(target, &release);
+    }
+  }
+  // The open drop-down list of the grid's cell editor, or null.
+  TzelPopupData* OpenList() {
+    auto* editor = dynamic_cast<TzelDBGridInplaceEdit*>(form_->GridM->InplaceEditor());
+    if (editor == nullptr || !editor->ListVisible()) return nullptr;
+    return editor->DataList();
+  }
+  // In the grid, with keys and clicks only: into the "Новое" column, down to
+  // the row of src, the start of the allowed value's name typed into the
+  // cell, which opens its drop-down filtered; then the first line is chosen
+  // with Enter, or with a click when byMouse.
+  void ChooseNewValue(const std::string& src, const std::string& typed, bool byMouse) {
+    TzelDBGrid* grid = form_->GridM;
+    const QRect cell = grid->CellRect(grid->DataToRawColumn(1), grid->TopRow());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    TField* current = form_->TableM->FieldByName("src");
+    for (int row = 0; row < form_->TableM->RecordCount() && current->AsString() != src; ++row) {
+      Key(Qt::Key_Down);
+    }
+    ASSERT_EQ(current->AsString(), src);
+    Type(typed);
+    TzelPopupData* list = OpenList();
+    ASSERT_NE(list, nullptr) << "typing into the cell opens its list";
+    if (byMouse) {
+      const QPoint firstLine(20, list->RowHeight() / 2);
+      QTest::mouseClick(list, Qt::LeftButton, {}, firstLine);
+    } else {
+      Key(Qt::Key_Return);
+    }
+    EXPECT_EQ(OpenList(), nullptr) << "choosing closes the list";
   }
 
   std::filesystem::path settings_;

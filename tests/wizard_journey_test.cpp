@@ -69,8 +69,8 @@ TEST_P(WizardJourneyTest, MapsTwoSpellingsToTheAllowedValueAndChangesNothingElse
   Press(form_->ButtonRead);
   ASSERT_TRUE(messages_.empty()) << messages_.front();
   EXPECT_GT(form_->TableM->RecordCount(), 50);
-  ChooseNewValue("шт.", "шт");
-  ChooseNewValue("Шт", "шт");
+  ChooseNewValue("шт.", "шту", /*byMouse=*/false);  // "штука", the name of "шт"
+  ChooseNewValue("Шт", "шту", /*byMouse=*/true);
 
   OpenStep(2);
   Press(form_->ButtonGen);

@@ -11,37 +11,40 @@
 // session binds the real transport library and reads Mvrn.ini from the given
 // folder; message boxes are printed to stderr instead of waiting for OK.
 //
-// --journey (real transport, a demo database) goes through steps 2 and 3:
-// step2-read.png after reading, with "шт." and "Шт" mapped to "шт";
-// step3-script.png after generating, with the rows each line will change
-// beside the script, step3-whole.png with "Выполнить как одно целое" checked
-// and step3-enlarged.png in a larger window; the messages after running the
-// script all-or-nothing with a line the server rejects
-// (message-whole-failed.png), without it (message-whole-applied.png), after
-// undoing that (message-undo.png), and after running line by line with the
-// rejected line (message-failed-line.png). The log and the undo scripts go
-// to <output>/state. The database
-// is changed by that execution: use a throw-away copy. When Mvrn.ini turns
+// --journey (real transport, a demo database) goes through steps 2 and 3
+// with key and mouse events: step2-read.png after reading;
+// step2-dropdown.png with the drop-down of "шт." open and filtered by "шту";
+// step2-mapped.png once "шт." and "Шт" are mapped to "шт";
+// then step 3 (render_step3.h): step3-script.png after generating, with the
+// rows each line will change, step3-whole.png and step3-enlarged.png, and the
+// messages after running all-or-nothing with a rejected line, without it,
+// after undoing that, and line by line with the rejected line
+// (message-failed-line.png); the log goes to <output>/state. The database
+// is changed by those executions: use a throw-away copy. When Mvrn.ini turns
 // on counts or suggestions, step2-additions.png and
 // step2-additions-enlarged.png show them right after reading.
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QCheckBox>
 #include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/form_um.h"
-#include "app/step3_additions.h"
 #include "app/testing/fake_transport.h"
+#include "app/tools/render_step3.h"
+#include "controls/editors/db_grid_inplace_edit.h"
+#include "controls/editors/popup_data.h"
+#include "controls/grid/db_grid.h"
 #include "platform/db/field.h"
 #include "platform/ui/application.h"
-#include "platform/ui/confirm.h"
 #include "platform/ui/message_box.h"
 #include "server/database.h"
 #include "server/table.h"
@@ -52,13 +55,17 @@ using morvane::TFormUM;
 
 int failures = 0;
 
-void Save(QWidget& widget, const std::filesystem::path& file) {
-  if (widget.grab().save(QString::fromStdString(file.string()))) {
+void SavePixmap(const QPixmap& picture, const std::filesystem::path& file) {
+  if (picture.save(QString::fromStdString(file.string()))) {
     std::printf("%s\n", file.c_str());
   } else {
     std::fprintf(stderr, "cannot write %s\n", file.c_str());
     ++failures;
   }
+}
+
+void Save(QWidget& widget, const std::filesystem::path& file) {
+  SavePixmap(widget.grab(), file);
 }
 
 void RenderTabs(TFormUM& form, const std::filesystem::path& output) {
@@ -68,31 +75,57 @@ void RenderTabs(TFormUM& form, const std::filesystem::path& output) {
   }
 }
 
-void ChooseNewValue(TFormUM& form, const std::string& src, const std::string& inf) {
-  morvane::TzelTable& table = *form.TableM;
-  if (!table.Locate("src", morvane::Variant(src), {})) {
-    std::fprintf(stderr, "no current value %s\n", src.c_str());
-    ++failures;
-    return;
+// A typed character as the keyboard sends it.
+void Type(const QString& text) {
+  for (const QChar character : text) {
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr) return;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(target, &release);
   }
-  table.Edit();
-  table.FieldByName("inf")->SetAsString(inf);
-  table.Post();
 }
 
-// The one message expected since messages was cleared, drawn as shown.
-bool SaveMessage(std::vector<std::string>& messages, const std::filesystem::path& file) {
-  if (messages.size() != 1) {
-    std::fprintf(stderr, "expected one message for %s, got %zu\n", file.c_str(), messages.size());
-    ++failures;
-    return false;
+void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QWidget* target = QApplication::focusWidget();
+  if (target == nullptr) return;
+  QKeyEvent press(QEvent::KeyPress, key, modifiers);
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+  QApplication::sendEvent(target, &release);
+}
+
+void Click(QWidget* widget, const QPoint& point) {
+  QMouseEvent press(QEvent::MouseButtonPress, point, widget->mapToGlobal(point), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, point, widget->mapToGlobal(point), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &release);
+}
+
+// In the grid, with keys only: the "Новое" cell of src's row, the start of
+// the allowed value's name typed so its drop-down opens filtered. Returns the
+// open list, or null.
+morvane::TzelPopupData* OpenFilteredList(TFormUM& form, const std::string& src,
+                                         const QString& typed) {
+  morvane::TzelDBGrid* grid = form.GridM;
+  grid->setFocus();
+  Click(grid->viewport(), grid->CellRect(grid->DataToRawColumn(1), grid->TopRow()).center());
+  Key(Qt::Key_Home, Qt::ControlModifier);
+  morvane::TField* current = form.TableM->FieldByName("src");
+  for (int row = 0; row < form.TableM->RecordCount() && current->AsString() != src; ++row) {
+    Key(Qt::Key_Down);
   }
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(morvane::Application().Title()),
-                  QString::fromStdString(messages.front()), QMessageBox::Ok);
-  box.show();
-  Save(box, file);
-  messages.clear();
-  return true;
+  Type(typed);
+  auto* editor = dynamic_cast<morvane::TzelDBGridInplaceEdit*>(grid->InplaceEditor());
+  if (current->AsString() != src || editor == nullptr || !editor->ListVisible()) {
+    std::fprintf(stderr, "no drop-down for %s\n", src.c_str());
+    ++failures;
+    return nullptr;
+  }
+  return editor->DataList();
 }
 
 // Steps 2 and 3 as an operator goes through them; messages are drawn as the
@@ -111,40 +144,25 @@ void RenderJourney(TFormUM& form, const std::filesystem::path& output,
     Save(form, output / "step2-additions-enlarged.png");
     form.resize(designed);
   }
-  ChooseNewValue(form, "шт.", "шт");
-  ChooseNewValue(form, "Шт", "шт");
-  form.TableM->First();
   Save(form, output / "step2-read.png");
+  // "шт." by the keyboard; the form is drawn with the list open and filtered
+  // (the list is a window of its own, drawn into the form's picture).
+  if (morvane::TzelPopupData* list = OpenFilteredList(form, "шт.", QString::fromUtf8("шту"))) {
+    QPixmap picture = form.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(form.mapFromGlobal(list->window()->mapToGlobal(QPoint(0, 0))),
+                       list->window()->grab());
+    painter.end();
+    SavePixmap(picture, output / "step2-dropdown.png");
+    Key(Qt::Key_Return);
+  }
+  // "Шт" by a click on the list's first line.
+  if (morvane::TzelPopupData* list = OpenFilteredList(form, "Шт", QString::fromUtf8("шту"))) {
+    Click(list, QPoint(20, list->RowHeight() / 2));
+  }
+  Save(form, output / "step2-mapped.png");
   form.PageControl1->setCurrentIndex(2);
-  form.ButtonGen->click();
-  form.Step3().RefreshPreview();  // what the edit timer does a moment later
-  Save(form, output / "step3-script.png");
-  form.Step3().CheckWhole->setChecked(true);
-  Save(form, output / "step3-whole.png");
-  const QSize designed = form.size();
-  form.resize(designed + QSize(240, 160));
-  Save(form, output / "step3-enlarged.png");
-  form.resize(designed);
-  // All or nothing: a failing last line leaves the table as it was; then
-  // the clean script runs whole and is undone.
-  const char* failingLine = "UPDATE Goods SET Goods.Unitt = 'шт' WHERE Goods.Unit = 'штук'";
-  form.Memo1->appendPlainText(failingLine);
-  messages.clear();
-  form.ButtonDo->click();
-  if (!SaveMessage(messages, output / "message-whole-failed.png")) return;
-  form.ButtonGen->click();
-  form.ButtonDo->click();
-  if (!SaveMessage(messages, output / "message-whole-applied.png")) return;
-  morvane::SetConfirmHook([](const std::string&, const std::string&) { return true; });
-  form.Step3().ButtonUndo->click();
-  if (!SaveMessage(messages, output / "message-undo.png")) return;
-  // Line by line, as written: the rejected line is named, the others ran.
-  form.Step3().CheckWhole->setChecked(false);
-  form.ButtonGen->click();
-  form.Memo1->appendPlainText(failingLine);
-  form.ButtonDo->click();
-  SaveMessage(messages, output / "message-failed-line.png");
-  morvane::SetConfirmHook(nullptr);
+  failures += morvane::render::RenderStep3Journey(form, output, messages);
 }
 
 }  // namespace
@@ -187,6 +205,10 @@ int main(int argc, char** argv) {
     TFormUM form(morvane::TFormUMOptions{{"A"}, settings.string()});
     form.show();
     if (journey) {
+      // Keys go to the focus widget of the active window.
+      form.activateWindow();
+      QApplication::setActiveWindow(&form);
+      QApplication::processEvents();
       RenderJourney(form, output, messages);
     } else {
       RenderTabs(form, output);
