@@ -31,6 +31,7 @@ if(TARGET morvane AND TARGET netbrg2)
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_xdotool.sh ${PROJECT_BINARY_DIR}
             ${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey)
   set_tests_properties(wizard_xdotool_journey PROPERTIES
+    ENVIRONMENT "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-state"
     SKIP_RETURN_CODE 77
     TIMEOUT 300)
 endif()
