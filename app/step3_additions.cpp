@@ -331,6 +331,10 @@ void TStep3Additions::Execute() {
     MessageBoxStop(script.refusal);  // nothing is sent
     return;
   }
+  if (script.statements.empty()) {
+    MessageBoxStop(ScriptRunMessage(TScriptRun{}));  // blank lines are sent as nothing
+    return;
+  }
   const bool whole = CheckWhole->isChecked();
   const bool withProgress = script.statements.size() > kProgressFrom;
   ExecutionProgress progress;
@@ -353,7 +357,7 @@ void TStep3Additions::Execute() {
       logProblem = run.logProblem;
       if (!run.files.undo.empty()) lastUndoFile_ = run.files.undo;
       if (!run.undoExact) note = replacemsg::kUndoNotExact;
-    } else if (!script.statements.empty()) {
+    } else {
       result = whole ? ExecuteAllOrNothing(script.statements, script.lines)
                      : ExecuteThroughFreeSql(script.statements, script.lines, progress);
       ReplacementLogEntry entry;
