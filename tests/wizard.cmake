@@ -15,11 +15,15 @@ if(TARGET morvane_app AND TARGET netbrg2)
   set_tests_properties(wizard_journey_tests PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/wizard-journey-state"
     TIMEOUT 600)
+endif()
 
+if(TARGET morvane_app AND TARGET netbrg2 AND TARGET morvane-data)
   add_executable(wizard_step3_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_step3_test.cpp)
   target_link_libraries(wizard_step3_tests PRIVATE morvane_app morvane_test_databases
     Qt6::Test morvane_ui_test_main)
-  add_dependencies(wizard_step3_tests netbrg2)
+  target_compile_definitions(wizard_step3_tests PRIVATE
+    MORVANE_DATA_PATH="$<TARGET_FILE:morvane-data>")
+  add_dependencies(wizard_step3_tests netbrg2 morvane-data)
   add_test(NAME wizard_step3_tests COMMAND wizard_step3_tests)
   set_tests_properties(wizard_step3_tests PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen"

@@ -1,7 +1,8 @@
 // Step 3's additions on the demo database, SQLite and PostgreSQL, checked
 // with the back end's own client: the preview's counts, all-or-nothing with a
 // failing fifth line, the exact undo and its refusal after a concurrent
-// change, a chain and a cycle.
+// change, a chain and a cycle, and the logged mapping replayed by
+// morvane-data apply.
 #include <QCheckBox>
 #include <QLabel>
 #include <cstdlib>
@@ -60,11 +61,20 @@ class WizardStep3Test : public WizardJourneyBase, public ::testing::WithParamInt
   }
 
   // What the back end's own client answers, one line per row.
-  std::vector<std::string> Client(const std::string& sql) {
-    return CommandLines(Postgres() ? "psql -At " + ShellQuoted(database_) + " -c " + ShellQuoted(sql)
-                                   : "sqlite3 " + ShellQuoted(database_) + " " + ShellQuoted(sql));
+  std::vector<std::string> Client(const std::string& sql, const std::string& database = {}) {
+    const std::string& target = database.empty() ? database_ : database;
+    return CommandLines(Postgres() ? "psql -At " + ShellQuoted(target) + " -c " + ShellQuoted(sql)
+                                   : "sqlite3 " + ShellQuoted(target) + " " + ShellQuoted(sql));
   }
-  std::vector<std::string> Dump() { return Client(kGoodsDump); }
+  std::vector<std::string> Dump(const std::string& database = {}) {
+    return Client(kGoodsDump, database);
+  }
+  int MakeDemoDatabase(const std::string& target) {
+    const std::string script = std::string(MORVANE_SOURCE_DIR) + "/scripts/demo_db/make_demo_db.sh";
+    return std::system(("bash " + ShellQuoted(script) + (Postgres() ? " postgres " : " sqlite ") +
+                        ShellQuoted(target) + " > /dev/null")
+                           .c_str());
+  }
   std::string CountOf(const std::string& unit) {
     const std::vector<std::string> rows =
         Client("SELECT COUNT(*) FROM Goods WHERE Unit = '" + unit + "'");
@@ -192,6 +202,34 @@ TEST_P(WizardStep3Test, ChainEndsAsMappedAndACycleIsRefused) {
   EXPECT_NE(messages_[0].find("«Кг.»"), std::string::npos) << messages_[0];
   EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
   EXPECT_EQ(Dump(), before);
+}
+
+TEST_P(WizardStep3Test, LoggedMappingReplayedOnAFreshCopyGivesTheSameTable) {
+  Generate({{"шт.", "шт"}, {"Шт", "шт"}, {"КГ", "кг"}});
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 3."});
+  const std::vector<std::string> after = Dump();
+  std::vector<std::filesystem::path> mappings;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_ / "state" / "morvane")) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() > 12 && name.compare(name.size() - 12, 12, "-mapping.tsv") == 0) {
+      mappings.push_back(entry.path());
+    }
+  }
+  ASSERT_EQ(mappings.size(), 1u);
+
+  // A fresh copy: another file for SQLite, the same database made again for
+  // PostgreSQL (the wizard's connection is idle).
+  const std::string fresh = Postgres() ? database_ : (folder_ / "fresh.db").string();
+  ASSERT_EQ(MakeDemoDatabase(fresh), 0);
+  ASSERT_NE(Dump(fresh), after);
+  const std::string connection = Postgres() ? fresh : "sqlite:" + fresh;
+  const std::string command = "NETBRG_DATABASE=" + ShellQuoted(connection) + " " +
+                              ShellQuoted(MORVANE_DATA_PATH) + " apply " +
+                              ShellQuoted(mappings.front().string()) +
+                              " --table Goods --field Unit --execute > /dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_EQ(Dump(fresh), after);
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, WizardStep3Test, ::testing::Values(false, true),
