@@ -37,6 +37,7 @@ constexpr char kAppliedWhole[] = "Замена выполнена одним ц�
 constexpr char kUndone[] = "Замена отменена, восстановлено строк: ";
 constexpr char kLogNotWritten[] = "Запись в журнал замен не сделана: ";
 constexpr char kNoExactUndo[] = "скрипт изменён вручную: точная отмена невозможна";
+constexpr char kGutterHint[] = "Строк будет изменено каждой строкой скрипта";
 constexpr char kChainHint[] =
     "* новое значение строки — текущее значение другой строки: она выполняется раньше";
 constexpr int kRefreshDelayMs = 600;
@@ -176,7 +177,7 @@ TStep3Additions::TStep3Additions(TFormUM& form, QWidget* sheet) : form_(form) {
   Gutter->setLineWrapMode(QPlainTextEdit::NoWrap);
   Gutter->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Gutter->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Gutter->setToolTip(QString::fromUtf8("Строк будет изменено каждой строкой скрипта"));
+  Gutter->setToolTip(QString::fromUtf8(kGutterHint));
   Place(Gutter, kGutterLeft, kGutterTop, kGutterWidth, kMemoHeight - kScrollBarHeight);
   LabelTotal = new QLabel(sheet);
   LabelTotal->setObjectName("LabelTotal");
@@ -295,7 +296,7 @@ void TStep3Additions::ShowPreview() {
                                                  : QString::fromStdString(PreviewTotal(preview_)));
   LabelTotal->setToolTip(anyChained ? QString::fromUtf8(kChainHint) : QString());
   Gutter->setToolTip(anyChained ? QString::fromUtf8(kChainHint)
-                                : QString::fromUtf8("Строк будет изменено каждой строкой скрипта"));
+                                : QString::fromUtf8(kGutterHint));
 }
 
 void TStep3Additions::ShowRunning(bool running, size_t total) {
