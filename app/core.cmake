@@ -12,7 +12,8 @@ add_library(morvane_app_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mapping_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/undo_script.cpp
   ${CMAKE_CURRENT_LIST_DIR}/replacement_log.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/replacement_run.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/replacement_run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/step3_script.cpp)
 target_link_libraries(morvane_app_core PUBLIC morvane_rtl morvane_server)
 morvane_test(morvane_app_core_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mv_cfg_test.cpp
@@ -22,4 +23,5 @@ morvane_test(morvane_app_core_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mapping_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/undo_script_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/replacement_log_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/step3_script_test.cpp
   LIBS morvane_app_core)

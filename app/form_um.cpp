@@ -10,6 +10,7 @@
 
 #include "app/mapping.h"
 #include "app/script_run.h"
+#include "app/step3_additions.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/component.h"
 #include "platform/db/data_source.h"
@@ -266,6 +267,7 @@ void TFormUM::ButtonReadClick() {
   try {
     fill = FillMapping(*TableS, cfg.SrcFld, TableI, cfg.InfFld, *TableM);
     if (wizardOptions_.Counts) FillCounts(*TableM, counts);
+    step3_->SetReadCounts(counts);
   } catch (...) {
     CloseReadTables();  // a half-filled mapping is not one to generate from
     throw;
@@ -309,6 +311,11 @@ void TFormUM::ButtonGenClick() {
   Memo1->clear();
   TGeneratedScript script;
   if (TableM->Active()) script = GenerateScript(*TableM, *appCommander_);
+  // Chains in the order that keeps each row's mapped value; a cycle refused.
+  if (!step3_->OrderGenerated(script.lines)) {
+    ButtonDo->setEnabled(false);
+    return;
+  }
   QStringList lines;
   for (const std::string& line : script.lines) lines.push_back(QString::fromStdString(line));
   if (!lines.isEmpty()) Memo1->setPlainText(lines.join('\n'));
@@ -318,8 +325,8 @@ void TFormUM::ButtonGenClick() {
 }
 
 void TFormUM::ButtonDoClick() {
-  const TScriptRun run = RunScript(MemoLines(), zelDB());
-  MessageBoxStop(ScriptRunMessage(run));
+  // Line by line unless "Выполнить как одно целое" is checked; logged.
+  step3_->Execute();
 }
 
 }  // namespace morvane

@@ -45,6 +45,7 @@ class TDataSource;
 class TzelColumn;
 class TzelDBGrid;
 class TzelTable;
+class TStep3Additions;
 
 struct TFormUMOptions {
   std::vector<std::string> Arguments;  // command-line arguments, program name excluded
@@ -75,6 +76,10 @@ class TFormUM : public TForm_Template1 {
 
   // The fields the "inf" column's drop-down lists, decided at the last read.
   const std::string& LookupDropDownFields() const { return lookupDropDownFields_; }
+
+  // Step 3 beyond the written wizard: preview, all-or-nothing, undo, log
+  // (app/step3_additions.h).
+  TStep3Additions& Step3() { return *step3_; }
 
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
@@ -125,6 +130,7 @@ class TFormUM : public TForm_Template1 {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  friend class TStep3Additions;
   void CreateComponents();
   void BuildStep1();
   void BuildStep2();
@@ -164,6 +170,7 @@ class TFormUM : public TForm_Template1 {
   std::string lookupDropDownFields_;
   CWizardOptions wizardOptions_;
   TValueSuggestions suggestions_;
+  std::unique_ptr<TStep3Additions> step3_;
 };
 
 }  // namespace morvane

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 
 #include "app/form_um.h"
+#include "app/step3_additions.h"
 #include "controls/grid/db_grid.h"
 #include "platform/ui/application.h"
 #include "platform/ui/layout.h"
@@ -208,6 +209,7 @@ void TFormUM::BuildStep3() {
   Place(Memo1, kLabelLeft, 78, 321, 141);
   ButtonGen = MakeButton(sheet, "ButtonGen", "Создать", kLabelLeft);
   ButtonDo = MakeButton(sheet, "ButtonDo", "Выполнить", kLabelLeft + kButtonStep);
+  step3_ = std::make_unique<TStep3Additions>(*this, sheet);
 }
 
 void TFormUM::LayoutForSize(QSize size) {
@@ -223,6 +225,7 @@ void TFormUM::LayoutForSize(QSize size) {
        {ButtonNew, ButtonLoad, ButtonSave, ButtonRead, ButtonAccept, ButtonGen, ButtonDo}) {
     button->move(button->x(), kButtonTop + dy);
   }
+  step3_->Layout(dx, dy);
 }
 
 QSize TFormUM::DesignedSize() {

@@ -291,7 +291,9 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   for (const ReplacementLine& line : plan.lines) lines.push_back(line.line);
   run.result = options.allOrNothing
                    ? ExecuteAllOrNothing(plan.Statements(), lines)
-                   : ExecuteLineByLine(plan.Statements(), lines, options.progress);
+                   : options.lineByLine
+                         ? options.lineByLine(plan.Statements(), lines, options.progress)
+                         : ExecuteLineByLine(plan.Statements(), lines, options.progress);
 
   if (withUndo) {
     // A line that changed other rows than were read before had company: a

@@ -77,6 +77,11 @@ ExecutionResult ExecuteLineByLine(const std::vector<std::string>& statements,
 struct ReplacementRunOptions {
   bool allOrNothing = true;
   ExecutionProgress progress;  // line by line only
+  // Line by line: sends the statements instead of ExecuteLineByLine (the
+  // wizard sends each through FreeSQL, as its written execution does).
+  std::function<ExecutionResult(const std::vector<std::string>& statements,
+                                const std::vector<int>& lines, const ExecutionProgress& progress)>
+      lineByLine;
   std::string logFolder;       // empty: DefaultReplacementLogFolder()
   std::string database;        // as the log names it; empty: from the session's init reply
 };

@@ -47,6 +47,7 @@ class WizardStepsTest : public ::testing::Test {
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
+    setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);  // the replacement log
     previousHook_ = SetMessageBoxHook(
         [this](const std::string&, const std::string& text) { messages_.push_back(text); });
     unit_ = std::make_unique<ZelTblUnit>(
@@ -114,6 +115,14 @@ class WizardStepsTest : public ::testing::Test {
   }
   // The requests the server saw since the last call.
   std::vector<std::string> TakeRequests() { return std::exchange(FakeServer().requests, {}); }
+  // The requests without the read of keys and values an exact undo makes first.
+  std::vector<std::string> TakeUpdates() {
+    std::vector<std::string> updates;
+    for (std::string& request : TakeRequests()) {
+      if (request.rfind("SELECT Goods.Good AS k,", 0) != 0) updates.push_back(std::move(request));
+    }
+    return updates;
+  }
 
   std::filesystem::path dir_;
   std::unique_ptr<ZelTblUnit> unit_;
@@ -260,7 +269,7 @@ TEST_F(WizardStepsTest, NothingMappedGivesNoScriptAndNoExecute) {
 TEST_F(WizardStepsTest, ExecuteSendsEveryLineAndSaysHowManyRan) {
   form_->Memo1->setPlainText(QString::fromStdString(Update("a", "b") + "\n" + Update("c", "d")));
   form_->ButtonDoClick();
-  EXPECT_EQ(TakeRequests(), (std::vector<std::string>{Update("a", "b"), Update("c", "d")}));
+  EXPECT_EQ(TakeUpdates(), (std::vector<std::string>{Update("a", "b"), Update("c", "d")}));
   EXPECT_EQ(messages_, (std::vector<std::string>{"Выполнено операторов: 2."}));
 }
 
@@ -270,7 +279,7 @@ TEST_F(WizardStepsTest, RejectedMiddleLineDoesNotStopTheLaterOnesAndIsNamed) {
   form_->Memo1->setPlainText(
       QString::fromStdString(lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n"));
   form_->ButtonDoClick();
-  EXPECT_EQ(TakeRequests(), (std::vector<std::string>{lines[0], lines[1], lines[2]}));
+  EXPECT_EQ(TakeUpdates(), (std::vector<std::string>{lines[0], lines[1], lines[2]}));
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")), "Не выполнено операторов: 1 из 3.");
   EXPECT_NE(messages_[0].find("\r\nСтроки: 2.\r\n"), std::string::npos) << messages_[0];
@@ -282,7 +291,7 @@ TEST_F(WizardStepsTest, ClosedSessionCountsEveryLineAsFailed) {
   form_->Memo1->setPlainText(QString::fromStdString(Update("a", "b") + "\n" + Update("c", "d")));
   form_->ButtonDoClick();
   // The first line loses the connection; the second finds the session closed.
-  EXPECT_EQ(TakeRequests(), (std::vector<std::string>{Update("a", "b")}));
+  EXPECT_EQ(TakeUpdates(), (std::vector<std::string>{Update("a", "b")}));
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_NE(messages_[0].find("Не выполнено операторов: 2 из 2.\r\nСтроки: 1, 2."),
             std::string::npos)
@@ -291,7 +300,7 @@ TEST_F(WizardStepsTest, ClosedSessionCountsEveryLineAsFailed) {
   messages_.clear();
   zelDB().Disconnect();
   form_->ButtonDoClick();
-  EXPECT_TRUE(TakeRequests().empty());
+  EXPECT_TRUE(TakeUpdates().empty());
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_NE(messages_[0].find("Не выполнено операторов: 2 из 2."), std::string::npos);
   EXPECT_NE(messages_[0].find("Не активизирована сессия связи с сервером"), std::string::npos);

@@ -2,6 +2,8 @@
 #   wizard_journey_tests     the real form, driven by input events, on the demo
 #                            database in SQLite and in a throw-away PostgreSQL
 #                            server (skipped, saying why, without the server)
+#   wizard_step3_tests       step 3's preview, all-or-nothing, undo, chains,
+#                            on the same two back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql
 #   wizard_xdotool_journey   the built wizard under xvfb-run, driven by xdotool
 if(TARGET morvane_app AND TARGET netbrg2)
@@ -11,6 +13,19 @@ if(TARGET morvane_app AND TARGET netbrg2)
   add_dependencies(wizard_journey_tests netbrg2)
   add_test(NAME wizard_journey_tests COMMAND wizard_journey_tests)
   set_tests_properties(wizard_journey_tests PROPERTIES
+    ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/wizard-journey-state"
+    TIMEOUT 600)
+endif()
+
+if(TARGET morvane_app AND TARGET netbrg2 AND TARGET morvane-data)
+  add_executable(wizard_step3_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_step3_test.cpp)
+  target_link_libraries(wizard_step3_tests PRIVATE morvane_app morvane_test_databases
+    Qt6::Test morvane_ui_test_main)
+  target_compile_definitions(wizard_step3_tests PRIVATE
+    MORVANE_DATA_PATH="$<TARGET_FILE:morvane-data>")
+  add_dependencies(wizard_step3_tests netbrg2 morvane-data)
+  add_test(NAME wizard_step3_tests COMMAND wizard_step3_tests)
+  set_tests_properties(wizard_step3_tests PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen"
     TIMEOUT 600)
 endif()
@@ -20,6 +35,7 @@ if(TARGET morvane AND TARGET netbrg2)
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_xdotool.sh ${PROJECT_BINARY_DIR}
             ${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey)
   set_tests_properties(wizard_xdotool_journey PROPERTIES
+    ENVIRONMENT "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-state"
     SKIP_RETURN_CODE 77
     TIMEOUT 300)
 endif()

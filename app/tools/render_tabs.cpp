@@ -15,9 +15,12 @@
 // with key and mouse events: step2-read.png after reading;
 // step2-dropdown.png with the drop-down of "шт." open and filtered by "шту";
 // step2-mapped.png once "шт." and "Шт" are mapped to "шт";
-// step3-script.png after generating; message-failed-line.png, the message
-// after executing the script with one line the server rejects. The database
-// is changed by that execution: use a throw-away copy. When Mvrn.ini turns
+// then step 3 (render_step3.h): step3-script.png after generating, with the
+// rows each line will change, step3-whole.png and step3-enlarged.png, and the
+// messages after running all-or-nothing with a rejected line, without it,
+// after undoing that, and line by line with the rejected line
+// (message-failed-line.png); the log goes to <output>/state. The database
+// is changed by those executions: use a throw-away copy. When Mvrn.ini turns
 // on counts or suggestions, step2-additions.png and
 // step2-additions-enlarged.png show them right after reading.
 #include <QApplication>
@@ -31,10 +34,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/form_um.h"
 #include "app/testing/fake_transport.h"
+#include "app/tools/render_step3.h"
 #include "controls/editors/db_grid_inplace_edit.h"
 #include "controls/editors/popup_data.h"
 #include "controls/grid/db_grid.h"
@@ -157,20 +162,7 @@ void RenderJourney(TFormUM& form, const std::filesystem::path& output,
   }
   Save(form, output / "step2-mapped.png");
   form.PageControl1->setCurrentIndex(2);
-  form.ButtonGen->click();
-  Save(form, output / "step3-script.png");
-  form.Memo1->appendPlainText("UPDATE Goods SET Goods.Unitt = 'шт' WHERE Goods.Unit = 'штук'");
-  messages.clear();
-  form.ButtonDo->click();
-  if (messages.size() != 1) {
-    std::fprintf(stderr, "expected one message after executing, got %zu\n", messages.size());
-    ++failures;
-    return;
-  }
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(morvane::Application().Title()),
-                  QString::fromStdString(messages.front()), QMessageBox::Ok);
-  box.show();
-  Save(box, output / "message-failed-line.png");
+  failures += morvane::render::RenderStep3Journey(form, output, messages);
 }
 
 }  // namespace
@@ -189,6 +181,8 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path output = argv[1];
   std::filesystem::create_directories(output);
+  // A journey executes and undoes: its log stays beside the pictures.
+  if (journey) setenv("XDG_STATE_HOME", std::filesystem::absolute(output / "state").c_str(), 1);
   // Without a real transport: an empty settings folder, the default setting.
   const std::filesystem::path settings = realTransport ? argv[3] : output / "settings";
   if (!realTransport) {
