@@ -182,6 +182,9 @@ class TzelDBEdit : public TCustomMaskEdit {
   void Change();
   void ComponentRemoved(TComponent* component);
   void SetFocused(bool value);
+  // Leaving the control: writes the pending change, or keeps the focus
+  // when that fails.
+  void Leave();
   bool DataSetCanModify() const;
   bool LookupWithSourceKey() const;
   // The field whose value the control shows: SourceKeyField for a lookup

@@ -381,7 +381,20 @@ void TzelDBEdit::focusOutEvent(QFocusEvent* event) {
       if (step == activeList_) return;
     }
   }
-  if (listVisible_) Guarded([this] { CloseUp(false); });
+  if (listVisible_) {
+    // A window system may move the focus away and straight back while a
+    // pop-up appears; only a focus that stays away closes the list.
+    QTimer::singleShot(0, this, [this] {
+      if (!listVisible_ || hasFocus()) return;
+      Guarded([this] { CloseUp(false); });
+      Leave();
+    });
+    return;
+  }
+  Leave();
+}
+
+void TzelDBEdit::Leave() {
   if (DBLinked()) {
     std::exception_ptr failure;
     try {
