@@ -99,6 +99,30 @@ TEST_F(DBEditTest, DropDownListOpensOnSpaceAndDeleteStoresClearValue) {
   EXPECT_EQ(Goods("CODE"), "0");
 }
 
+TEST_F(DBEditTest, AClickAnywhereOnADropDownListOpensAndASecondClickCloses) {
+  SetUpCombo({"A", "B"}, {"1", "2"});
+  Bind("CODE");
+  Focus(edit);
+  QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(10, edit->height() / 2));
+  EXPECT_TRUE(edit->ListVisible());
+  QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(10, edit->height() / 2));
+  EXPECT_FALSE(edit->ListVisible());
+  EXPECT_EQ(Goods("CODE"), "1");
+}
+
+TEST_F(DBEditTest, EscapePutsTheFieldsValueBack) {
+  Bind("NOTE");
+  Focus(edit);
+  QTest::keyClick(edit, Qt::Key_End);
+  TypeText(edit, "cd");
+  EXPECT_EQ(edit->Text(), "abcd");
+  QTest::keyClick(edit, Qt::Key_Escape);
+  EXPECT_EQ(edit->Text(), "ab");
+  EXPECT_EQ(edit->selectedText(), "ab");
+  Focus(after);
+  EXPECT_EQ(Goods("NOTE"), "ab");
+}
+
 TEST_F(DBEditTest, UpAndDownMoveTheFocusAndAltDownOpens) {
   SetUpCombo({"A", "B"}, {});
   Focus(edit);
@@ -189,6 +213,40 @@ TEST_F(DBEditTest, AcceptingADataListWithoutARowClearsTheField) {
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_TRUE(goods->FieldByName("UNIT_NAME")->IsNull());
   EXPECT_EQ(edit->Text(), "");
+}
+
+TEST_F(DBEditTest, TypingInAnAutoDropDownLookupOpensTheFilteredList) {
+  SetUpUnitLookup();
+  edit->LookupProps().SetLookupKeyField("NAME");
+  edit->LookupProps().SetKindSearch(zksFilter);
+  edit->SetAutoDropDown(true);
+  Bind("UNIT_NAME");
+  Focus(edit);
+  TypeText(edit, "ш");
+  ASSERT_TRUE(edit->ListVisible());
+  EXPECT_EQ(edit->Text(), "ш");
+  TypeText(edit, "т");
+  EXPECT_EQ(edit->Text(), "шт");
+  EXPECT_EQ(VisibleIds(*units), (Ids{1, 2, 5}));
+  QTest::keyClick(edit, Qt::Key_Down);  // from штука to Шт.
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(Goods("UNIT_NAME"), "Шт.");
+  EXPECT_EQ(edit->Text(), "Шт.");
+  EXPECT_EQ(VisibleIds(*units), (Ids{1, 2, 3, 4, 5, 6}));  // the filter went with the list
+}
+
+TEST_F(DBEditTest, ADestroyedLookupDatasetIsDropped) {
+  SetUpUnitLookup();
+  edit->LookupProps().SetSourceKeyField("UNIT_ID");
+  Bind("UNIT_NAME");
+  EXPECT_EQ(edit->Text(), "метр");
+  units.reset();
+  EXPECT_EQ(edit->LookupDataSet(), nullptr);
+  goods->Next();
+  EXPECT_EQ(edit->Text(), "литр");  // no lookup left: the field's own text
+  Focus(edit);
+  QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_TRUE(edit->hasFocus());
 }
 
 struct OwnFilter {
