@@ -218,9 +218,8 @@ bool TzelCursor::AddNewRecord(TStream& stream, std::string& errorText) {
     }
   }
 
-  auto record = std::make_unique<TzelRecord>();
-  record->Data = NewData();
-  char* data = record->Data.get();
+  TzelDataBlock block = NewArenaDataBlock(arena_, recordSize_);
+  char* data = block.get();
   const int recordNumber = GetRecordCount() + 1;
   bool complete = true;
   for (size_t index = 0; index < fields_.size() && complete; ++index) {
@@ -255,15 +254,16 @@ bool TzelCursor::AddNewRecord(TStream& stream, std::string& errorText) {
       break;
     }
     if (count == 0) continue;  // an empty value is stored as no reference
-    char* value = text ? NewSlotText(slot, size_t(count)) : NewSlotBlob(slot, count);
+    char* value =
+        text ? NewArenaSlotText(arena_, slot, size_t(count)) : NewSlotBlob(slot, count);
     complete = ReadExactly(stream, value, count);
   }
   if (!complete) {
-    ClearData(record->Data);
+    ClearData(block);
     return false;
   }
   errorText.clear();
-  records_.push_back(std::move(record));
+  AppendRecord(std::move(block), zusUnmodified);
   return true;
 }
 
@@ -274,7 +274,12 @@ bool TzelCursor::LoadFromStream(TStream& stream, std::string& errorText) {
     // Every record takes at least its length bytes: never reserve more records
     // than the stream can hold.
     int64_t fitting = declaredFieldCount_ > 0 ? stream.Remaining() / declaredFieldCount_ : 0;
-    records_.reserve(size_t(std::min<int64_t>(recordCount, fitting)));
+    const int64_t expected = std::min<int64_t>(recordCount, fitting);
+    records_.reserve(size_t(expected));
+    recordPool_.Reserve(size_t(expected));
+    // The records' blocks and texts: the texts take at most what the stream
+    // still holds.
+    arena_.ExpectBytes(size_t(expected) * size_t(recordSize_ + 2) + size_t(stream.Remaining()));
     while (stream.Remaining() >= declaredFieldCount_ && GetRecordCount() < recordCount &&
            AddNewRecord(stream, errorText)) {
     }

@@ -66,13 +66,15 @@ TzelField* TzelCursor::AddField(std::string_view qualifiedName, TzelFieldType ty
 }
 
 void TzelCursor::Clear(bool withDescriptors) {
-  while (!records_.empty()) {
-    TzelRecord& record = *records_.back();
-    ClearData(record.OldData);
-    ClearData(record.Data);
-    records_.pop_back();
+  for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+    ClearData((*it)->OldData);
+    ClearData((*it)->Data);
   }
+  records_.clear();
   records_.shrink_to_fit();
+  recordPool_.Clear();
+  // Only now: the blocks cleared above may live in the arena.
+  arena_.Release();
   if (withDescriptors) {
     while (!fields_.empty()) fields_.pop_back();
     recordSize_ = 0;
@@ -80,12 +82,20 @@ void TzelCursor::Clear(bool withDescriptors) {
   }
 }
 
+TzelRecord* TzelCursor::AppendRecord(TzelDataBlock data, TzelUpdStatus status) {
+  TzelRecord& record = recordPool_.Add();
+  record.Data = std::move(data);
+  record.Status = status;
+  records_.push_back(&record);
+  return &record;
+}
+
 bool TzelCursor::Contains(const TzelRecord* record) const {
   if (!record) return false;
   // Newly inserted and recently edited records sit near the end: search
   // backwards.
   for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
-    if (it->get() == record) return true;
+    if (*it == record) return true;
   }
   return false;
 }
@@ -111,11 +121,7 @@ bool TzelCursor::SaveRecord(const char* source, TzelRecord* record, std::string&
     if (!CanChange(record, errorText)) return false;
     if (record->Status == zusUnmodified) record->Status = zusModified;
   } else {
-    auto inserted = std::make_unique<TzelRecord>();
-    inserted->Data = NewData();
-    inserted->Status = zusInserted;
-    records_.push_back(std::move(inserted));
-    record = records_.back().get();
+    record = AppendRecord(NewData(), zusInserted);
   }
   CopyRecordBuf(source, record->Data.get());
   return true;
@@ -152,7 +158,7 @@ void TzelCursor::UndoRecord(TzelRecord* record) {
 }
 
 void TzelCursor::CommitUpdates() {
-  for (auto& record : records_) {
+  for (TzelRecord* record : records_) {
     if (record->Status == zusDeleted) {
       record->Status = zusAbsent;
       ClearData(record->OldData);
@@ -165,11 +171,11 @@ void TzelCursor::CommitUpdates() {
 }
 
 void TzelCursor::CancelUpdates() {
-  for (auto& record : records_) {
+  for (TzelRecord* record : records_) {
     switch (record->Status) {
       case zusModified:
       case zusDeleted:
-        UndoRecord(record.get());
+        UndoRecord(record);
         break;
       case zusInserted:
         record->Status = zusAbsent;
@@ -189,7 +195,7 @@ void TzelCursor::Sort(std::string_view fieldNames, bool caseInsensitive) {
   // Absent records have no data; they sort first and keep their identity.
   std::stable_sort(
       records_.begin(), records_.end(),
-      [&](const std::unique_ptr<TzelRecord>& left, const std::unique_ptr<TzelRecord>& right) {
+      [&](const TzelRecord* left, const TzelRecord* right) {
         if (!left->Data || !right->Data) return !left->Data && right->Data;
         for (const TzelField* key : keys) {
           int result = CompareBuf(left->Data.get() + key->Offset, right->Data.get() + key->Offset,

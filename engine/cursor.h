@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "engine/field_layout.h"
+#include "engine/record_pool.h"
+#include "engine/store_arena.h"
 
 namespace morvane {
 
@@ -70,7 +72,7 @@ class TzelCursor {
   void Clear(bool withDescriptors);
   // Number of records in the store, zusDeleted and zusAbsent ones included.
   int GetRecordCount() const { return int(records_.size()); }
-  TzelRecord* GetData(int index) const { return records_[size_t(index)].get(); }
+  TzelRecord* GetData(int index) const { return records_[size_t(index)]; }
   // Posts the source block into the record, or into a new zusInserted record
   // appended at the end of the store when record is nullptr.
   bool SaveRecord(const char* source, TzelRecord* record, std::string& errorText);
@@ -116,8 +118,15 @@ class TzelCursor {
 
  private:
   bool CanChange(const TzelRecord* record, std::string& errorText) const;
+  // A new record at the end of the store, holding the block.
+  TzelRecord* AppendRecord(TzelDataBlock data, TzelUpdStatus status);
 
-  std::vector<std::unique_ptr<TzelRecord>> records_;
+  // The records in store order. The records themselves live in recordPool_,
+  // the data blocks and texts the reader loads in arena_; both are released
+  // only by Clear.
+  std::vector<TzelRecord*> records_;
+  TzelRecordPool recordPool_;
+  TzelStoreArena arena_;
   TzelFieldList fields_;
   std::string layout_;
   bool hasLayout_ = false;

@@ -211,8 +211,12 @@ class TzelDataset : public TDataSet {
   double GetSum(std::string_view fieldName);
   // Writes the view as text lines ended by CR LF, blobs left out. A tab
   // separator writes values as they are, any other separator in double
-  // quotes. Throws EFCreateError when the file cannot be written.
+  // quotes. Throws EFCreateError when the file cannot be written; the old
+  // file is then intact.
   void ExportToTxt(const std::string& fileName, char separator);
+  // The same lines handed to write in blocks of whole lines, in order: the
+  // text of all lines is never held at once.
+  void ExportToTxt(const std::function<void(std::string_view block)>& write, char separator);
 
  protected:
   friend class TzelBlobStream;

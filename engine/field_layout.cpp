@@ -49,11 +49,16 @@ int SlotWidth(TzelFieldType type, int declaredLength) {
 }
 
 TzelDataBlock NewDataBlock(int recordSize) {
-  return std::make_unique<char[]>(size_t(recordSize) + 1);  // value-initialised: zero-filled
+  return TzelDataBlock(new char[size_t(recordSize) + 1]());  // value-initialised: zero-filled
+}
+
+TzelDataBlock NewArenaDataBlock(TzelStoreArena& arena, int recordSize) {
+  return TzelDataBlock(arena.Allocate(size_t(recordSize) + 1));
 }
 
 void FreeSlot(char* slot) {
-  delete[] SlotRef(slot);
+  const char* ref = SlotRef(slot);
+  if (!InStoreArena(ref)) delete[] ref;
   StoreRef(slot, nullptr);
 }
 
@@ -84,6 +89,13 @@ void SetSlotBlobKeepEmpty(char* slot, std::string_view bytes) {
 char* NewSlotText(char* slot, size_t length) {
   FreeSlot(slot);
   char* value = new char[length + 1]();
+  StoreRef(slot, value);
+  return value;
+}
+
+char* NewArenaSlotText(TzelStoreArena& arena, char* slot, size_t length) {
+  FreeSlot(slot);
+  char* value = arena.Allocate(length + 1);
   StoreRef(slot, value);
   return value;
 }

@@ -10,6 +10,11 @@
 //
 // Heap references are native pointers. Only the slot helpers of this header
 // read or write them; all other code goes through these helpers.
+//
+// The blocks and texts of a loaded store live in its arena (store_arena.h),
+// at odd addresses: freeing one of them only drops the reference, the arena
+// releases the memory with the store. Everything else is the block's own
+// allocation.
 #pragma once
 
 #include <array>
@@ -19,6 +24,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/store_arena.h"
 
 namespace morvane {
 
@@ -71,8 +78,15 @@ struct TzelField {
   uint8_t Alignment = 0;  // 1 = right-justified
 };
 
+// Frees a data block unless it lives in a store arena.
+struct TzelBlockDeleter {
+  void operator()(char* block) const {
+    if (!InStoreArena(block)) delete[] block;
+  }
+};
+
 // A record data block: record size + 1 bytes, zero-filled when made.
-using TzelDataBlock = std::unique_ptr<char[]>;
+using TzelDataBlock = std::unique_ptr<char[], TzelBlockDeleter>;
 
 struct TzelRecord {
   TzelDataBlock Data;     // none only once the record is zusAbsent
@@ -96,6 +110,8 @@ int SlotWidth(TzelFieldType type, int declaredLength);
 
 // A zero-filled block of recordSize + 1 bytes.
 TzelDataBlock NewDataBlock(int recordSize);
+// The same, taken from a store's arena.
+TzelDataBlock NewArenaDataBlock(TzelStoreArena& arena, int recordSize);
 
 // --- Slot helpers: the only code that touches heap references. ---
 
@@ -128,6 +144,8 @@ void SetSlotBlobKeepEmpty(char* slot, std::string_view bytes);
 // length). Returns the writable value.
 char* NewSlotText(char* slot, size_t length);
 char* NewSlotBlob(char* slot, int32_t length);
+// NewSlotText with the value taken from a store's arena.
+char* NewArenaSlotText(TzelStoreArena& arena, char* slot, size_t length);
 // The text of a zftString slot ("" without a reference).
 std::string_view SlotHeapText(const char* slot);
 // The bytes of a blob slot ("" without a reference or with a length <= 0).

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/compare.h"
 #include "engine/test_buffer.h"
 #include "engine/test_dataset.h"
+#include "platform/rtl/text.h"
 
 namespace morvane {
 namespace {
@@ -100,6 +104,61 @@ TEST(ViewSort, CaseInsensitiveSortFollowsTheLocaleAcrossCyrillicCases) {
   table.SetSortOptions({zsoCaseInsensitive, zsoDescendSort});
   EXPECT_EQ(Ids(table).front(), 1);
   EXPECT_EQ(Ids(table).back(), 4);
+}
+
+// Random texts, sorted case-insensitively, must stand in the order of the
+// locale's collation of whole texts: ASCII-only texts (compared through
+// per-character weights) and texts with Cyrillic and repeats (compared
+// through one collation key per distinct text), as leading and as second
+// sort field.
+TEST(ViewSort, CaseInsensitiveSortFollowsTheCollationOfWholeTexts) {
+  const std::vector<std::string> ascii = {"a", "B", "z", "Z", "0", "9", " ", "-", "_", ".",
+                                          "'", "(", "~", "@", "e", "E", "ab", "AB"};
+  std::vector<std::string> mixed = ascii;
+  for (const char* letter : {"я", "Я", "ё", "Ё", "е", "ж"}) mixed.push_back(letter);
+  uint64_t state = 7;
+  auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return uint32_t(state >> 33);
+  };
+  const std::vector<const std::vector<std::string>*> alphabets = {&ascii, &mixed};
+  for (const std::vector<std::string>* alphabet : alphabets) {
+    TestBuffer buffer;
+    buffer.Layout({"T.ID i", "T.G i", "T.H s60"});
+    std::vector<std::string> made;
+    for (int id = 1; id <= 400; ++id) {
+      std::string text;
+      // Repeats of earlier texts in other letter cases, so equal keys meet.
+      if (!made.empty() && next() % 4 == 0) {
+        text = AnsiUpperCase(made[next() % made.size()]);
+      } else {
+        const size_t length = 1 + next() % 6;
+        for (size_t at = 0; at < length; ++at) text += (*alphabet)[next() % alphabet->size()];
+      }
+      made.push_back(text);
+      buffer.Record({Int(id), Int(int32_t(next() % 2)), Text(text)});
+    }
+    for (const char* index : {"H", "G;H"}) {
+      MemoryDataset table(buffer.Bytes());
+      table.Open();
+      table.SetSortOptions({zsoCaseInsensitive});
+      table.SetIndexFieldNames(index);
+      const TzelField& group = *table.Cursor()->FindFieldInfo("G");
+      const TzelField& text = *table.Cursor()->FindFieldInfo("H");
+      for (int at = 1; at < table.ViewCount(); ++at) {
+        const char* before = table.ViewRecord(at - 1)->Data.get();
+        const char* after = table.ViewRecord(at)->Data.get();
+        if (std::string(index) == "G;H" &&
+            CompareBuf(before + group.Offset, after + group.Offset, group, false) != 0) {
+          continue;
+        }
+        const std::string_view left = SlotHeapText(before + text.Offset);
+        const std::string_view right = SlotHeapText(after + text.Offset);
+        ASSERT_LE(AnsiCompareText(left, right), 0)
+            << index << ": \"" << left << "\" before \"" << right << "\"";
+      }
+    }
+  }
 }
 
 TEST(ViewSort, SecondFieldDecidesAmongEqualFirstKeys) {

@@ -1,11 +1,14 @@
 #include "engine/view_sort.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "engine/compare.h"
 #include "platform/rtl/text.h"
@@ -50,6 +53,36 @@ int CompareTextKeys(const TextKey& left, const TextKey& right) {
   return Sign(int64_t(left.size) - int64_t(right.size));
 }
 
+// The same order for case-insensitive texts whose every byte has an ASCII
+// collation weight (AsciiCollationWeights): equal bytes weigh the same, so
+// only the bytes where the texts differ are looked up.
+int CompareWeightedTextKeys(const TextKey& left, const TextKey& right,
+                            const std::array<uint8_t, 128>& weights) {
+  if (left.rank != right.rank) return left.rank < right.rank ? -1 : 1;
+  if (left.length != right.length) return left.length < right.length ? -1 : 1;
+  const size_t common = std::min(left.size, right.size);
+  size_t at = 0;
+  while (at < common) {
+    while (at + 8 <= common && std::memcmp(left.data + at, right.data + at, 8) == 0) at += 8;
+    while (at < common && left.data[at] == right.data[at]) ++at;
+    if (at == common) break;
+    const uint8_t leftWeight = weights[uint8_t(left.data[at])];
+    const uint8_t rightWeight = weights[uint8_t(right.data[at])];
+    if (leftWeight != rightWeight) return leftWeight < rightWeight ? -1 : 1;
+    ++at;
+  }
+  return Sign(int64_t(left.size) - int64_t(right.size));
+}
+
+// Whether every byte of the text has an ASCII collation weight.
+bool Weighable(const char* data, size_t size, const std::array<uint8_t, 128>& weights) {
+  for (size_t at = 0; at < size; ++at) {
+    const auto byte = uint8_t(data[at]);
+    if (byte >= 128 || weights[byte] == 0) return false;
+  }
+  return true;
+}
+
 bool IsTextType(TzelFieldType type) {
   return type == zftSmallStr || type == zftString || type == zftMemo || type == zftFmtMemo;
 }
@@ -88,14 +121,16 @@ TextKey RawTextKey(const char* slot, const TzelField& field) {
 
 // The comparison object of one sort. It holds the sort order, the records in their
 // order before the sort (entries refer to them by ordinal) and, for a
-// case-insensitive sort, the prepared text keys of every text sort field.
+// case-insensitive sort, how each text sort field compares: through ASCII
+// weights when every text of the field has them, else through prepared
+// collation keys.
 class TzelSortComparer {
  public:
   TzelSortComparer(const std::vector<TzelRecord*>& records, const TzelSortOrder& order)
-      : records_(records), order_(order), textKeys_(order.fields.size()) {
+      : records_(records), order_(order), textFields_(order.fields.size()) {
     if (!order.caseInsensitive) return;
     for (size_t index = 0; index < order.fields.size(); ++index) {
-      if (IsTextType(order.fields[index]->FieldType)) PrepareCollationKeys(index);
+      if (IsTextType(order.fields[index]->FieldType)) PrepareCaseInsensitive(index);
     }
   }
 
@@ -105,10 +140,13 @@ class TzelSortComparer {
 
   // The key of field 0 of a record for text sorts.
   TextKey TextKeyOf(uint32_t ordinal) const {
-    if (!textKeys_[0].empty()) return textKeys_[0][ordinal];
-    const TzelRecord* record = records_[ordinal];
-    if (!record->Data) return TextKey{};
-    return RawTextKey(record->Data.get() + Field(0).Offset, Field(0));
+    if (!textFields_[0].keys.empty()) return textFields_[0].keys[ordinal];
+    return RawKeyOf(0, ordinal);
+  }
+  // Compares two keys of field index made by TextKeyOf or RawKeyOf.
+  int CompareTextField(size_t index, const TextKey& left, const TextKey& right) const {
+    const std::array<uint8_t, 128>* weights = textFields_[index].weights;
+    return weights ? CompareWeightedTextKeys(left, right, *weights) : CompareTextKeys(left, right);
   }
 
   // Fields 1 onwards, for entries whose leading keys are equal.
@@ -118,9 +156,12 @@ class TzelSortComparer {
     if (!leftData || !rightData) return 0;
     for (size_t index = 1; index < order_.fields.size(); ++index) {
       const TzelField& field = Field(index);
+      const TextField& text = textFields_[index];
       int result;
-      if (!textKeys_[index].empty()) {
-        result = CompareTextKeys(textKeys_[index][left], textKeys_[index][right]);
+      if (!text.keys.empty()) {
+        result = CompareTextKeys(text.keys[left], text.keys[right]);
+      } else if (text.weights) {
+        result = CompareTextField(index, RawKeyOf(index, left), RawKeyOf(index, right));
       } else if (field.FieldType == zftDouble || field.FieldType == zftCurrency ||
                  field.FieldType == zftDateTime) {
         // CompareBuf takes a NaN for equal to every number, which no sort
@@ -136,24 +177,53 @@ class TzelSortComparer {
   }
 
  private:
-  // Every text of the field becomes a collation key once; the keys live in
-  // one arena so a million of them cost a million small copies, not a
-  // million allocations kept alive.
+  // How a text sort field of a case-insensitive sort compares.
+  struct TextField {
+    std::vector<TextKey> keys;                          // per ordinal, when prepared
+    const std::array<uint8_t, 128>* weights = nullptr;  // when every text has ASCII weights
+  };
+
+  TextKey RawKeyOf(size_t fieldIndex, uint32_t ordinal) const {
+    const TzelRecord* record = records_[ordinal];
+    if (!record->Data) return TextKey{};
+    return RawTextKey(record->Data.get() + Field(fieldIndex).Offset, Field(fieldIndex));
+  }
+
+  void PrepareCaseInsensitive(size_t fieldIndex) {
+    const std::array<uint8_t, 128>& weights = AsciiCollationWeights();
+    bool weighable = true;
+    for (uint32_t ordinal = 0; ordinal < records_.size() && weighable; ++ordinal) {
+      const TextKey key = RawKeyOf(fieldIndex, ordinal);
+      weighable = key.rank != kText || Weighable(key.data, key.size, weights);
+    }
+    if (weighable) {
+      textFields_[fieldIndex].weights = &weights;
+    } else {
+      PrepareCollationKeys(fieldIndex);
+    }
+  }
+
+  // Every distinct text of the field becomes a collation key once; records
+  // with equal texts share it. The keys live in one arena, so they cost a
+  // copy each, not an allocation kept alive.
   void PrepareCollationKeys(size_t fieldIndex) {
-    const TzelField& field = Field(fieldIndex);
-    std::vector<TextKey>& keys = textKeys_[fieldIndex];
+    std::vector<TextKey>& keys = textFields_[fieldIndex].keys;
     keys.resize(records_.size());
     std::vector<size_t> offsets(records_.size(), 0);
     std::string& arena = arenas_.emplace_back();
-    for (size_t ordinal = 0; ordinal < records_.size(); ++ordinal) {
-      const TzelRecord* record = records_[ordinal];
-      if (!record->Data) continue;
-      TextKey key = RawTextKey(record->Data.get() + field.Offset, field);
+    // Text -> offset and size of its key in the arena.
+    std::unordered_map<std::string_view, std::pair<size_t, uint32_t>> made;
+    for (uint32_t ordinal = 0; ordinal < records_.size(); ++ordinal) {
+      TextKey key = RawKeyOf(fieldIndex, ordinal);
       if (key.rank == kText) {
-        std::string collation = CollationKey(std::string_view(key.data, key.size), true);
-        offsets[ordinal] = arena.size();
-        arena += collation;
-        key.size = uint32_t(collation.size());
+        auto [entry, isNew] = made.try_emplace(std::string_view(key.data, key.size));
+        if (isNew) {
+          const std::string collation = CollationKey(entry->first, true);
+          entry->second = {arena.size(), uint32_t(collation.size())};
+          arena += collation;
+        }
+        offsets[ordinal] = entry->second.first;
+        key.size = entry->second.second;
       }
       keys[ordinal] = key;
     }
@@ -164,7 +234,7 @@ class TzelSortComparer {
 
   const std::vector<TzelRecord*>& records_;
   const TzelSortOrder& order_;
-  std::vector<std::vector<TextKey>> textKeys_;  // per sort field; empty when not prepared
+  std::vector<TextField> textFields_;  // per sort field
   std::vector<std::string> arenas_;
 };
 
@@ -224,7 +294,12 @@ void SortView(std::vector<TzelRecord*>& view, const TzelSortOrder& order) {
       for (uint32_t ordinal = 0; ordinal < count; ++ordinal) {
         entries[ordinal] = {comparer.TextKeyOf(ordinal), ordinal};
       }
-      SortEntries(entries, comparer, records, CompareTextKeys, view);
+      SortEntries(
+          entries, comparer, records,
+          [&comparer](const TextKey& left, const TextKey& right) {
+            return comparer.CompareTextField(0, left, right);
+          },
+          view);
       return;
     }
     default: {

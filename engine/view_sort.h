@@ -8,9 +8,11 @@
 // The comparison travels in a TzelSortComparer object, so a sort needs no
 // shared state and several views may sort independently. Keys are prepared
 // once per sort: the leading field's value is read out of each record into a
-// compact entry, and a case-insensitive sort turns every text of a sort field
-// into a collation key once (CollationKey, platform/rtl/text.h) instead of
-// converting texts at every comparison. Case-insensitive texts therefore order
+// compact entry. A case-insensitive sort never converts a text per
+// comparison: when every text of a sort field is ASCII that the locale
+// weighs character by character (AsciiCollationWeights, platform/rtl/text.h),
+// texts compare through those weights; otherwise every distinct text becomes
+// one collation key (CollationKey). Either way case-insensitive texts order
 // as whole texts under the locale's case-insensitive collation, empty texts
 // first.
 #pragma once

@@ -1,5 +1,6 @@
 #include "server/query_request.h"
 
+#include <cmath>
 #include <utility>
 
 #include "engine/zelconst.h"
@@ -8,12 +9,63 @@
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/text.h"
 #include "server/database.h"
+#include "server/session_messages.h"
+#include "server/sql_date_text.h"
 
 namespace morvane {
 
 namespace {
 
 constexpr char kFloatPattern[] = "0.######";
+
+// A number as SQL reads it: optional sign, digits with an optional '.' and
+// decimals (or '.' and decimals), an optional exponent.
+bool IsInvariantNumber(std::string_view text) {
+  size_t position = 0;
+  const auto digits = [&] {
+    const size_t start = position;
+    while (position < text.size() && text[position] >= '0' && text[position] <= '9') ++position;
+    return position - start;
+  };
+  if (position < text.size() && (text[position] == '+' || text[position] == '-')) ++position;
+  size_t mantissa = digits();
+  if (position < text.size() && text[position] == '.') {
+    ++position;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (position < text.size() && (text[position] == 'e' || text[position] == 'E')) {
+    ++position;
+    if (position < text.size() && (text[position] == '+' || text[position] == '-')) ++position;
+    if (digits() == 0) return false;
+  }
+  return position == text.size();
+}
+
+[[noreturn]] void RaiseNotNumber(const TSqlParamValue& param, std::string_view text) {
+  DatabaseError(zelconst::FormatMessage(sessionmsg::kParamNotNumber, {param.name, text}));
+}
+
+// The text of a value written without quotes: a number, or NULL for none.
+std::string UnquotedNumber(const TSqlParamValue& param) {
+  switch (param.value.Kind()) {
+    case VarKind::Empty:
+    case VarKind::Null:
+      return "NULL";
+    case VarKind::Integer:
+    case VarKind::Int64:
+      return param.value.AsString();
+    default:
+      break;
+  }
+  const std::string text = Trim(param.value.AsString());
+  if (!IsInvariantNumber(text)) RaiseNotNumber(param, param.value.AsString());
+  return text;
+}
+
+std::string QuotedDate(const TzelDatabase& session, const std::string& text) {
+  return session.DateQuote() + text + session.DateQuote();
+}
 
 }  // namespace
 
@@ -22,17 +74,28 @@ std::string SqlParamLiteral(const TSqlParamValue& param, const TzelDatabase& ses
     case TSqlParamKind::String:
       return QuotedStr(param.value.AsString());
     case TSqlParamKind::Date:
-    case TSqlParamKind::DateTime: {
-      const char quote = session.DateQuote();
-      return quote + FormatDateTime(session.DateFormat(), param.value.AsDateTime()) + quote;
+      return QuotedDate(session, FormatDateTime(session.DateFormat(), param.value.AsDateTime()));
+    case TSqlParamKind::DateTime:
+      return QuotedDate(session, SqlDateTimeText(DateTimeToTimeStamp(param.value.AsDateTime()),
+                                                 session.DateFormat()));
+    case TSqlParamKind::Time:
+      return QuotedDate(session, SqlTimeText(DateTimeToTimeStamp(param.value.AsDateTime()).Time));
+    case TSqlParamKind::Boolean: {
+      const bool value = param.value.AsBoolean();
+      if (session.Engine() == zeDAO) return value ? "True" : "False";
+      return value ? "1" : "0";
     }
     case TSqlParamKind::Float:
-    case TSqlParamKind::Currency:
-      return FormatFloat(kFloatPattern, param.value.AsDouble());
+    case TSqlParamKind::Currency: {
+      const double value = param.value.AsDouble();
+      const std::string text = FormatFloat(kFloatPattern, value);
+      if (!std::isfinite(value)) RaiseNotNumber(param, text);
+      return text;
+    }
     case TSqlParamKind::Other:
       break;
   }
-  return param.value.AsString();
+  return UnquotedNumber(param);
 }
 
 std::string SubstituteParams(std::string_view text, const std::vector<std::string>& literals) {

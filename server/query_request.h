@@ -9,10 +9,20 @@
 // dialect, with '.' as decimal and '/' as date separator whatever the user's
 // settings are (they are restored afterwards):
 //
-//   String          'O''Hara'        apostrophes doubled
-//   Date, DateTime  #12/31/2024#     DateQuote, DateFormat, DateQuote
-//   Float, Currency 1234.5           pattern "0.######", no grouping
-//   Other           the value's text
+//   String          'O''Hara'                 apostrophes doubled
+//   Date            #12/31/2024#              DateQuote, DateFormat, DateQuote
+//   DateTime        #12/31/2024 00:00:00#     with the time, also at midnight,
+//                   #12/31/2024 13:05:00.250#   and milliseconds when not zero
+//   Time            #13:05:00#                quoted like dates
+//   Boolean         True False / 1 0          zeDAO's literals / the others'
+//   Float, Currency 1234.5                    pattern "0.######", no grouping
+//   Other           42  -1.5e3                a number, NULL for no value
+//
+// A value written without quotes becomes SQL text, so it must be a number:
+// an integer or a number in the invariant form ('.' before decimals, an
+// optional exponent). Anything else ("1; DELETE FROM Goods") raises
+// EDatabaseError with sessionmsg::kParamNotNumber naming the parameter, and
+// nothing is sent.
 //
 // QueryServer sends the finished text (with the session's UserID in front)
 // and returns the reply buffer for the dataset to load; an error reply ('E')
@@ -31,11 +41,12 @@ namespace morvane {
 
 class TzelDatabase;
 
-enum class TSqlParamKind { String, Date, DateTime, Float, Currency, Other };
+enum class TSqlParamKind { String, Date, DateTime, Time, Boolean, Float, Currency, Other };
 
 struct TSqlParamValue {
   TSqlParamKind kind = TSqlParamKind::Other;
   Variant value;
+  std::string name;  // named in errors
 };
 
 // The literal of one parameter value in the session's dialect. Call inside a

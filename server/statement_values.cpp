@@ -6,7 +6,13 @@
 #include <system_error>
 
 #include "engine/compare.h"
+#include "engine/field_layout.h"
+#include "engine/zelconst.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/format_settings.h"
 #include "platform/rtl/text.h"
+#include "server/session_messages.h"
+#include "server/sql_date_text.h"
 
 namespace morvane {
 
@@ -41,20 +47,49 @@ const char* DataOf(const TzelRecord& record, bool useUndo) {
   return (useUndo && record.OldData) ? record.OldData.get() : record.Data.get();
 }
 
-// The field's text as a statement writes it. Floating-point fields are the
-// exception to the store's display text, which keeps six decimals at most
-// (one third shows as 0.333333): written back, the server would store a
-// rounded value, and a key compared in a WHERE part would match no row. They
-// get the shortest text that reads back as the same double instead.
+template <typename T>
+T SlotNumber(const char* data, const TzelField& field) {
+  T value{};
+  std::memcpy(&value, data + field.Offset, sizeof value);
+  return value;
+}
+
+// The field's text as a statement writes it. The store's display text holds
+// less than some slots: six decimals at most for floating-point values (one
+// third shows as 0.333333), no milliseconds for times, no time at midnight
+// for date-times. Written back, the server would store a changed value, and
+// a key compared in a WHERE part would match no row. Those slots are written
+// whole instead: the shortest text that reads back as the same double, and
+// the full time (server/sql_date_text.h).
 std::string StatementText(const TzelCursor& cursor, const TzelField& field,
                           const TzelRecord& record, bool useUndo) {
   const char* data = DataOf(record, useUndo);
-  if (data && (field.FieldType == zftDouble || field.FieldType == zftCurrency)) {
-    double value = 0;
-    std::memcpy(&value, data + field.Offset, sizeof value);
-    char digits[32];
-    const auto written = std::to_chars(digits, digits + sizeof digits, value);
-    if (std::isfinite(value) && written.ec == std::errc()) return std::string(digits, written.ptr);
+  if (data) {
+    switch (field.FieldType) {
+      case zftDouble:
+      case zftCurrency: {
+        const double value = SlotNumber<double>(data, field);
+        char digits[32];
+        const auto written = std::to_chars(digits, digits + sizeof digits, value);
+        if (std::isfinite(value) && written.ec == std::errc()) {
+          return std::string(digits, written.ptr);
+        }
+        break;
+      }
+      case zftTime: {
+        // As the store: no positive count of milliseconds is no value.
+        const int32_t milliseconds = SlotNumber<int32_t>(data, field);
+        return milliseconds > 0 && milliseconds < MSecsPerDay ? SqlTimeText(milliseconds)
+                                                              : std::string();
+      }
+      case zftDateTime: {
+        const double milliseconds = SlotNumber<double>(data, field);
+        if (!(milliseconds > 0)) return {};
+        return SqlDateTimeText(MSecsToTimeStamp(milliseconds), FormatSettings().ShortDateFormat);
+      }
+      default:
+        break;
+    }
   }
   return cursor.GetFieldText(field, record, useUndo);
 }
@@ -111,6 +146,24 @@ std::string KeyString(const TzelCursor& cursor, std::string_view fieldNames, boo
     result += name;
     result += '=';
     result += SqlValueLiteral(field->FieldType, text, dateQuote);
+  }
+  return result;
+}
+
+std::string KeyCondition(const TzelCursor& cursor, std::string_view fieldNames,
+                         const TzelRecord& record, char dateQuote) {
+  std::string result;
+  for (const std::string& name : SplitFieldNames(fieldNames)) {
+    const TzelField* field = cursor.FindFieldInfo(name);
+    if (!field || !HasStoreText(*field, record, true)) {
+      DatabaseError(zelconst::FormatMessage(sessionmsg::kKeyFieldNotWritable, {name}));
+    }
+    const std::string literal =
+        SqlValueLiteral(field->FieldType, StatementText(cursor, *field, record, true), dateQuote);
+    if (!result.empty()) result += " and ";
+    result += name;
+    // "name=NULL" is never true: it would match no row.
+    result += literal == "NULL" ? " IS NULL" : "=" + literal;
   }
   return result;
 }

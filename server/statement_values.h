@@ -1,26 +1,29 @@
 // Record values as SQL literals, and the INSERT statement of one record.
 //
 // Statements are built from the record store's display text of each slot
-// (TzelCursor::GetFieldText), written as a literal by the field's kind;
-// floating-point values are written in full (0.3333333333333333, never the
-// six decimals the store shows), so that what the server gets, and the keys
-// it compares, are the values the record holds:
+// (TzelCursor::GetFieldText), written as a literal by the field's kind. Where
+// the display text holds less than the slot, the slot is written whole, so
+// that what the server gets, and the keys it compares, are the values the
+// record holds: floating-point values in full (0.3333333333333333, never the
+// six decimals the store shows), times with their milliseconds, date-times
+// with their time even at midnight (server/sql_date_text.h):
 //
 //   number  zftInteger zftBoolean zftDouble zftCurrency   the text       42  True  3.5
-//   date    zftDate zftTime zftDateTime                   quoted, as is  #03/15/2024#
+//   date    zftDate zftTime zftDateTime                   quoted         #03/15/2024 00:00:00#
 //   text    every other type                              'O''Hara'      apostrophes doubled
 //
-// A text not greater than a single blank (empty, a lone blank, or starting
-// with a control character) is NULL for every kind.
+// An empty text or a lone blank is NULL for every kind. A text that starts
+// with a control character (a memo opening with a line break) is a value.
 //
 // Some slots have no display text at all: graphics, fields of unknown type,
 // and long texts or memos that hold a reference to an empty value. The store
 // shows them as "Не найдено"; that text is not a value and must never reach
-// the server, so such fields are left out of every statement.
+// the server: such fields are left out of SET lists and INSERT statements,
+// and a key condition that would need one is refused (KeyCondition).
 //
 // Callers set the format settings the texts need ('.' decimal separator, '/'
 // date separator, the session's date format) around the calls; nothing here
-// changes them. Nothing here throws.
+// changes them. Only KeyCondition throws.
 #pragma once
 
 #include <string>
@@ -46,6 +49,15 @@ bool HasStoreText(const TzelField& field, const TzelRecord& record, bool useUndo
 std::string KeyString(const TzelCursor& cursor, std::string_view fieldNames, bool useOldValues,
                       const TzelRecord& record, bool onlyChanged, std::string_view separator,
                       char dateQuote);
+
+// The condition that finds the record's row by its key as the server has it
+// (the undo copy's values when there is one): "name=literal" per field,
+// joined by " and ", and "name IS NULL" for an empty value. A key field that
+// is not in the store or has no store text raises EDatabaseError with
+// sessionmsg::kKeyFieldNotWritable naming it: leaving it out would match
+// rows the key does not name.
+std::string KeyCondition(const TzelCursor& cursor, std::string_view fieldNames,
+                         const TzelRecord& record, char dateQuote);
 
 // "INSERT INTO origin (names) VALUES (literals)" over the named fields with
 // the record's current values; fields whose literal is NULL are left out.

@@ -7,6 +7,8 @@
 #include "engine/field_text.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/format_settings.h"
+#include "platform/rtl/testing/error_of.h"
+#include "server/session_messages.h"
 
 namespace morvane {
 namespace {
@@ -108,6 +110,24 @@ TEST_F(StatementValuesTest, KeyStringReadsOldValuesAndKeepsOnlyChangedFields) {
   EXPECT_EQ(KeyString(cursor, "Good;Qty", true, *record, false, " and ", '#'),
             "Good='old' and Qty=1");
   EXPECT_EQ(KeyString(cursor, "Good;Qty;Photo", false, *record, true, ",", '#'), "Good='new'");
+}
+
+TEST_F(StatementValuesTest, KeyConditionTestsEmptyValuesWithIsNull) {
+  Set("Good", "A'1");
+  ASSERT_TRUE(cursor.CreateUndoCopy(record));
+  Set("Good", "B");
+  EXPECT_EQ(KeyCondition(cursor, "Good;Qty;Title;Price", *record, '#'),
+            "Good='A''1' and Qty=0 and Title IS NULL and Price=0");
+}
+
+TEST_F(StatementValuesTest, KeyConditionRefusesFieldsItCannotWrite) {
+  Set("Good", "A");
+  SetSlotBlob(Slot("Photo"), "bytes");
+  NewSlotText(Slot("Title"), 0);  // a reference to an empty text: no display text
+  for (const char* name : {"Photo", "Kind", "Title", "Missing"}) {
+    EXPECT_EQ(ErrorOf([&] { KeyCondition(cursor, std::string("Good;") + name, *record, '#'); }),
+              zelconst::FormatMessage(sessionmsg::kKeyFieldNotWritable, {name}));
+  }
 }
 
 }  // namespace

@@ -32,18 +32,24 @@ bool IsTextParam(TFieldType type) {
 
 TSqlParamValue SqlValueOf(const TParam& param) {
   const TFieldType type = param.DataType();
-  if (IsTextParam(type)) return {TSqlParamKind::String, param.AsString()};
+  const std::string& name = param.Name();
+  if (IsTextParam(type)) return {TSqlParamKind::String, param.AsString(), name};
   switch (type) {
     case ftDate:
-      return {TSqlParamKind::Date, Variant::FromDateTime(param.AsDateTime())};
+      return {TSqlParamKind::Date, Variant::FromDateTime(param.AsDateTime()), name};
     case ftDateTime:
-      return {TSqlParamKind::DateTime, Variant::FromDateTime(param.AsDateTime())};
+      return {TSqlParamKind::DateTime, Variant::FromDateTime(param.AsDateTime()), name};
+    case ftTime:
+      return {TSqlParamKind::Time, Variant::FromDateTime(param.AsDateTime()), name};
+    case ftBoolean:
+      return {TSqlParamKind::Boolean, param.AsBoolean(), name};
     case ftFloat:
-      return {TSqlParamKind::Float, param.AsFloat()};
+      return {TSqlParamKind::Float, param.AsFloat(), name};
     case ftCurrency:
-      return {TSqlParamKind::Currency, param.AsFloat()};
+      return {TSqlParamKind::Currency, param.AsFloat(), name};
     default:
-      return {TSqlParamKind::Other, param.Text()};
+      // Written without quotes: the value as it is, for the number check.
+      return {TSqlParamKind::Other, param.Value(), name};
   }
 }
 

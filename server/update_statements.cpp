@@ -12,7 +12,6 @@ namespace morvane {
 namespace {
 
 constexpr std::string_view kSetSeparator = ",";
-constexpr std::string_view kKeySeparator = " and ";
 
 }  // namespace
 
@@ -36,16 +35,15 @@ TzelStatementBuilder::TzelStatementBuilder(const TzelCursor& cursor, std::string
 std::string TzelStatementBuilder::PrepareUpdatedRec(const TzelRecord& record) const {
   const std::string set =
       KeyString(cursor_, updatableFields_, false, record, true, kSetSeparator, dateQuote_);
+  if (set.empty()) return {};
   // The key as the server still has it: the values before the first change.
-  const std::string where =
-      KeyString(cursor_, uniqueFieldNames_, true, record, false, kKeySeparator, dateQuote_);
-  if (set.empty() || where.empty()) return {};
+  const std::string where = KeyCondition(cursor_, uniqueFieldNames_, record, dateQuote_);
+  if (where.empty()) return {};
   return "UPDATE " + origin_ + " SET " + set + " WHERE " + where;
 }
 
 std::string TzelStatementBuilder::PrepareDeletedRec(const TzelRecord& record) const {
-  const std::string where =
-      KeyString(cursor_, uniqueFieldNames_, true, record, false, kKeySeparator, dateQuote_);
+  const std::string where = KeyCondition(cursor_, uniqueFieldNames_, record, dateQuote_);
   if (where.empty()) return {};
   return "DELETE FROM " + origin_ + " WHERE " + where;
 }

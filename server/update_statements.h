@@ -6,9 +6,14 @@
 // fields without a store text left out). A table produces statements only
 // when it knows its table (Origin) and its key (UniqueFieldNames):
 //
-//   zusModified  UPDATE Origin SET <changed updatable fields, ","> WHERE <old keys, " and ">
+//   zusModified  UPDATE Origin SET <changed updatable fields, ","> WHERE <old keys>
 //   zusInserted  INSERT INTO Origin (<fields>) VALUES (<literals>)   NULL values left out
-//   zusDeleted   DELETE FROM Origin WHERE <old keys, " and ">
+//   zusDeleted   DELETE FROM Origin WHERE <old keys>
+//
+// The old keys are KeyCondition's: "name=literal" joined by " and ", and
+// "name IS NULL" for an empty key value. A key field the condition cannot
+// name raises EDatabaseError before any statement is sent: the condition
+// would match more rows than the key names.
 //
 // A statement whose SET, WHERE or column list would be empty is not written:
 // a record changed only outside the updatable fields produces nothing.
@@ -50,9 +55,10 @@ class TzelStatementBuilder {
   TzelStatementBuilder(const TzelCursor& cursor, std::string origin, std::string uniqueFieldNames,
                        std::string updatableFields, char dateQuote);
 
-  // Empty when no updatable field changed or no key field has a value.
+  // Empty when no updatable field changed. Raises when a key field cannot be
+  // written (KeyCondition).
   std::string PrepareUpdatedRec(const TzelRecord& record) const;
-  // Empty when no key field has a value.
+  // Raises when a key field cannot be written (KeyCondition).
   std::string PrepareDeletedRec(const TzelRecord& record) const;
   // Empty when every updatable field is NULL. The status is not looked at.
   std::string PrepareInsertedRec(const TzelRecord& record) const;

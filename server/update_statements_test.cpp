@@ -17,6 +17,7 @@
 #include "platform/rtl/testing/temp_path.h"
 #include "server/database.h"
 #include "server/fake_transport/scripted_transport.h"
+#include "server/session_messages.h"
 #include "server/table.h"
 
 namespace morvane {
@@ -156,7 +157,62 @@ TEST_F(UpdateStatementsTest, KeyFieldsJoinWithAndInTheirOrderAndAnEmptyKeyIsNull
   OpenGoods(goods, "Qty;Good;Made");
   ASSERT_TRUE(goods.Locate("Good", Variant("G1"), TLocateOptions{}));
   goods.Delete();
-  EXPECT_EQ(Statements(goods), "DELETE FROM Goods WHERE Qty=5 and Good='G1' and Made=NULL\r\n");
+  // "Made=NULL" would match no row while the request succeeds.
+  EXPECT_EQ(Statements(goods), "DELETE FROM Goods WHERE Qty=5 and Good='G1' and Made IS NULL\r\n");
+  goods.CancelUpdates();
+  // A NULL assigned in SET stays an assignment.
+  EditGood(goods, "G1", [&] { goods.FieldByName("Title")->Clear(); });
+  EXPECT_EQ(Statements(goods),
+            "UPDATE Goods SET Title=NULL WHERE Qty=5 and Good='G1' and Made IS NULL\r\n");
+}
+
+// A key field that cannot be written would widen the condition to rows the
+// key does not name: with key "Good;Pic" a DELETE would hit every row of that
+// Good. Such a statement is refused; nothing is sent and the changes stay.
+TEST_F(UpdateStatementsTest, KeyFieldThatCannotBeWrittenRefusesTheStatement) {
+  for (const char* key : {"Good;Pic", "Good;NoSuchField"}) {
+    TzelTable goods;
+    OpenGoods(goods, key);
+    ASSERT_TRUE(goods.Locate("Good", Variant("O'Brien"), TLocateOptions{}));
+    goods.Delete();
+    const std::string field = std::string(key).substr(5);
+    const std::string message = zelconst::FormatMessage(sessionmsg::kKeyFieldNotWritable, {field});
+    EXPECT_EQ(ErrorOf([&] { Statements(goods); }), message) << key;
+    const size_t sent = fake.requests.size();
+    EXPECT_EQ(ErrorOf([] { zelDB().ApplyUpdates(); }), message) << key;
+    EXPECT_EQ(ErrorOf([&] { goods.ApplyUpdates(); }), message) << key;
+    EXPECT_EQ(fake.requests.size(), sent) << key;
+    EXPECT_TRUE(goods.GetNeedToSave()) << key;
+    EXPECT_EQ(zelDB().GetUpdatedCount(), 1) << key;
+    goods.CancelUpdates();
+  }
+}
+
+// Date-time values travel whole: the time at midnight too, and milliseconds
+// when there are any, so a key on such a column finds its row.
+TEST_F(UpdateStatementsTest, DateTimeAndTimeValuesKeepTheirTimeAndMilliseconds) {
+  zelDB().SetEngine(zeDAO);
+  const double day = DateTimeToTimeStamp(EncodeDate(2024, 1, 2)).Date * 86'400'000.0;
+  const double afternoon = day + ((10 * 60 + 20) * 60 + 30) * 1000.0 + 250;
+  fake.replyBuffer = TestBuffer()
+                         .Layout({"Stamps.At t", "Stamps.Clock v", "Stamps.Id i"})
+                         .Record({Dbl(day), Int(0), Int(1)})
+                         .Record({Dbl(afternoon), Int(((7 * 60 + 5) * 60 + 9) * 1000 + 40), Int(2)})
+                         .String();
+  TzelTable stamps;
+  stamps.SetSQLText("SELECT * FROM Stamps");
+  stamps.SetOrigin("Stamps");
+  stamps.SetUniqueFieldNames("At;Clock");
+  stamps.Open();
+  for (stamps.First(); !stamps.Eof(); stamps.Next()) {
+    stamps.Edit();
+    stamps.FieldByName("Id")->SetAsInteger(stamps.FieldByName("Id")->AsInteger() + 10);
+    stamps.Post();
+  }
+  EXPECT_EQ(Statements(stamps),
+            "UPDATE Stamps SET Id=11 WHERE At=#01/02/2024 00:00:00# and Clock IS NULL\r\n"
+            "UPDATE Stamps SET Id=12 WHERE At=#01/02/2024 10:20:30.250# and "
+            "Clock=#07:05:09.040#\r\n");
 }
 
 TEST_F(UpdateStatementsTest, DaoDialectWritesDatesMonthFirstBetweenHashes) {
@@ -170,9 +226,9 @@ TEST_F(UpdateStatementsTest, DaoDialectWritesDatesMonthFirstBetweenHashes) {
 
 TEST_F(UpdateStatementsTest, FieldsWithoutAStoreTextNeverReachAStatement) {
   TzelTable goods;
-  OpenGoods(goods, "Good;Pic");
+  OpenGoods(goods);
   // The store shows a picture as "not found", which is no value the server
-  // could take back: it stays out of the key and out of the inserted values.
+  // could take back: it stays out of the inserted values.
   ASSERT_TRUE(goods.Locate("Good", Variant("O'Brien"), TLocateOptions{}));
   goods.Delete();
   goods.Append();

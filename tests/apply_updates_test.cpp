@@ -16,6 +16,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/testing/error_of.h"
 #include "server/database.h"
+#include "server/session_messages.h"
 #include "server/table.h"
 #include "tests/demo_db.h"
 #include "tests/pg_environment.h"
@@ -95,7 +96,7 @@ class ApplyUpdatesTest : public SessionFixture, public ::testing::WithParamInter
     PostgresServer* server = PostgresEnvironment::Server(problem);
     if (server == nullptr) GTEST_SKIP() << problem;
     setenv("NETBRG_DATABASE", server->ConnectionInfo().c_str(), 1);
-    StartSession(RecreateDemoSql());
+    StartSession(RecreateDemoSql({"Stamps"}));
   }
   void TearDown() override { StopSession(); }
 };
@@ -156,6 +157,57 @@ TEST_P(ApplyUpdatesTest, RefusedStatementLeavesTheServerUnchangedAndCancelsEvery
   EXPECT_EQ(ServerRows("Units", "Ident"), unitsBefore);
   EXPECT_EQ(Rows(goods, "Good"), goodsBefore);
   EXPECT_EQ(Rows(units, "Ident"), unitsBefore);
+}
+
+// G0064 has no unit: a key condition "Unit=NULL" would match no row while
+// the request succeeds.
+TEST_P(ApplyUpdatesTest, EmptyKeyValueFindsItsRow) {
+  TzelTable goods;
+  OpenForUpdates(goods, "Goods", "Good;Unit");
+  Edit(goods, "Good", "G0064", [&] { goods.FieldByName("Title")->SetAsString("Без единицы"); });
+  zelDB().ApplyUpdates();
+  EXPECT_EQ(ServerRows("Goods", "Good"), Rows(goods, "Good"));
+  TzelTable check;
+  check.SetSQLText("SELECT Title FROM Goods WHERE Good = 'G0064'");
+  check.Open();
+  EXPECT_EQ(check.FieldByName("Title")->AsString(), "Без единицы");
+}
+
+// A key field the statement cannot name would widen its condition: the
+// statement is refused before anything is sent, and the change stays.
+TEST_P(ApplyUpdatesTest, KeyFieldThatCannotBeWrittenSendsNothing) {
+  const std::vector<std::string> before = ServerRows("Goods", "Good");
+  TzelTable goods;
+  OpenForUpdates(goods, "Goods", "Good;Missing");
+  ASSERT_TRUE(goods.Locate("Good", Variant("G0001"), TLocateOptions{}));
+  goods.Delete();
+  EXPECT_EQ(ErrorOf([] { zelDB().ApplyUpdates(); }),
+            zelconst::FormatMessage(sessionmsg::kKeyFieldNotWritable, {"Missing"}));
+  EXPECT_TRUE(goods.GetNeedToSave());
+  EXPECT_EQ(ServerRows("Goods", "Good"), before);
+  zelDB().CancelUpdates();
+}
+
+// A date-time key travels whole (its time at midnight too, and its
+// milliseconds), so each UPDATE finds its row.
+TEST_P(ApplyUpdatesTest, DateTimeKeyWithMillisecondsFindsItsRow) {
+  ASSERT_TRUE(zelDB().FreeSQL(
+      "CREATE TABLE Stamps (At TIMESTAMP NOT NULL PRIMARY KEY, Note VARCHAR(20));\r\n"
+      "INSERT INTO Stamps (At, Note) VALUES (#01/02/2024 00:00:00#, 'a');\r\n"
+      "INSERT INTO Stamps (At, Note) VALUES (#01/02/2024 10:20:30.250#, 'b')"));
+  TzelTable stamps;
+  OpenForUpdates(stamps, "Stamps", "At");
+  ASSERT_EQ(stamps.RecordCount(), 2);
+  for (stamps.First(); !stamps.Eof(); stamps.Next()) {
+    stamps.Edit();
+    stamps.FieldByName("Note")->SetAsString(stamps.FieldByName("Note")->AsString() + "2");
+    stamps.Post();
+  }
+  zelDB().ApplyUpdates();
+  TzelTable check;
+  check.SetSQLText("SELECT Note FROM Stamps WHERE Note IN ('a2', 'b2')");
+  check.Open();
+  EXPECT_EQ(check.RecordCount(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, ApplyUpdatesTest,

@@ -18,6 +18,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/testing/error_of.h"
 #include "server/database.h"
+#include "server/session_messages.h"
 #include "server/table.h"
 
 namespace morvane::testing {
@@ -99,6 +100,33 @@ TEST_F(SessionBackEndTest, RefusedRequestChangesNothing) {
       zelDB().UpdateToServer("UPDATE Goods SET Goods.Unit = 'zz' WHERE Goods.Unit = 'кг.'\r\n"
                              "UPDATE NoSuchTable SET x = 1"));
   EXPECT_EQ(CountOf("SELECT Good FROM Goods WHERE Unit = 'zz'"), 0);
+}
+
+// A numeric parameter that received a text must not carry SQL to the server.
+TEST_F(SessionBackEndTest, NumericParameterHoldingSqlIsRefusedBeforeSending) {
+  TzelTable units;
+  units.SetSQLText("SELECT * FROM Units WHERE Code = :code");
+  units.ParamByName("code")->SetDataType(ftInteger);
+  units.ParamByName("code")->SetValue(Variant("796; DELETE FROM Parts"));
+  EXPECT_EQ(
+      ErrorOf([&] { units.Open(); }),
+      zelconst::FormatMessage(sessionmsg::kParamNotNumber, {"code", "796; DELETE FROM Parts"}));
+  EXPECT_EQ(CountOf("SELECT * FROM Parts"), 30);
+  units.ParamByName("code")->SetValue(Variant("796"));
+  units.Open();
+  EXPECT_EQ(units.RecordCount(), 1);
+}
+
+TEST_F(SessionBackEndTest, BooleanParameterMatchesItsRows) {
+  TzelTable active;
+  active.SetSQLText("SELECT Good FROM Goods WHERE Active = :yes AND Good = 'G0001'");
+  active.ParamByName("yes")->SetAsBoolean(true);
+  active.Open();
+  EXPECT_EQ(active.RecordCount(), 1);
+  active.Close();
+  active.ParamByName("yes")->SetAsBoolean(false);
+  active.Open();
+  EXPECT_EQ(active.RecordCount(), 0);
 }
 
 TEST_F(SessionBackEndTest, UpdateOnAClosedSessionConnectsAndSends) {

@@ -1,9 +1,5 @@
 // Commands over data files: fields, dump, copy.
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <vector>
+#include <string_view>
 
 #include "engine/field_layout.h"
 #include "platform/rtl/exceptions.h"
@@ -12,32 +8,6 @@
 #include "tools/commands.h"
 
 namespace morvane::tools {
-
-namespace {
-
-// A file name for the export, removed when the scope ends.
-class TemporaryFile {
- public:
-  TemporaryFile() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvane-data-XXXXXX").string();
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0) throw EFCreateError(pattern);
-    close(descriptor);
-    path_ = pattern;
-  }
-  ~TemporaryFile() {
-    std::error_code ignored;  // a file already gone needs no removal
-    std::filesystem::remove(path_, ignored);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-}  // namespace
 
 void FieldsCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   TzelTable table;
@@ -67,11 +37,10 @@ void DumpCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   streams.out << header << "\r\n";
 
   // The records go through the export itself, so the lines are exactly the
-  // ones a text export writes.
-  TemporaryFile exported;
-  table.ExportToTxt(exported.Path(), '\t');
-  const std::vector<char> lines = ReadWholeFile(exported.Path());
-  streams.out.write(lines.data(), std::streamsize(lines.size()));
+  // ones a text export writes; they stream out block by block.
+  table.ExportToTxt(
+      [&](std::string_view block) { streams.out.write(block.data(), std::streamsize(block.size())); },
+      '\t');
 }
 
 void CopyCommand(const ParsedArguments& arguments, ToolStreams&) {

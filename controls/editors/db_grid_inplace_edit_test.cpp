@@ -49,6 +49,19 @@ TEST_F(LookupEditTest, TheFirstCharacterOpensTheListAndGoesIntoEditorAndFilter) 
   EXPECT_TRUE(editor->hasFocus());
 }
 
+TEST_F(LookupEditTest, TypingIntoTheGridStartsTheEditorAndTheFilteredList) {
+  grid->HideEditor();
+  grid->setFocus();
+  TypeText(grid.get(), "шт");
+  ASSERT_TRUE(editor->isVisible());
+  ASSERT_TRUE(editor->ListVisible());
+  EXPECT_EQ(editor->Text(), "шт");
+  EXPECT_EQ(editor->DataList()->SearchText(), "шт");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_EQ(MappingText("INF"), "PCE");
+  EXPECT_EQ(closeUps, (std::vector<bool>{true}));
+}
+
 TEST_F(LookupEditTest, TypingOverACellWithAValueReplacesIt) {
   mapping->Locate("OLD", Variant("м"), {});
   editor = EditCell(kInf);
@@ -64,8 +77,10 @@ TEST_F(LookupEditTest, TypingOverACellWithAValueReplacesIt) {
 
 TEST_F(LookupEditTest, EnterStoresTheKeyOfTheChosenRowAndGivesTheFilterBack) {
   TypeText(editor, "шт");
+  const int gridRow = grid->Row();
   QTest::keyClick(editor, Qt::Key_Down);  // moves the list, not the grid
   EXPECT_EQ(mapping->RecNo(), 1);
+  EXPECT_EQ(grid->Row(), gridRow);
   EXPECT_EQ(editor->DataList()->KeyValue(), Variant("PCS"));
   QTest::keyClick(editor, Qt::Key_Return);
   EXPECT_FALSE(editor->ListVisible());
@@ -310,6 +325,15 @@ TEST_F(SpecialKeyTest, SpecialKeysAreKeyCodesNeverCharacters) {
   QTest::keyClick(editor, Qt::Key_Up, Qt::AltModifier);  // consumed on a plain column
   EXPECT_EQ(keys.back(), 0x12);  // only the Alt key itself was special
   EXPECT_FALSE(editor->ListVisible());
+}
+
+TEST_F(SpecialKeyTest, EscapePutsTheCellsTextBack) {
+  auto* editor = EditCell(kOld);
+  editor->end(false);
+  TypeText(editor, "xyz");
+  EXPECT_EQ(editor->Text(), "штxyz");
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_EQ(editor->Text(), "шт");
 }
 
 TEST_F(SpecialKeyTest, CtrlEnterOnAnEllipsisColumnClicksTheButtonAndTypesNothing) {

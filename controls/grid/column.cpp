@@ -5,7 +5,7 @@
 
 #include "controls/grid/columns.h"
 #include "controls/grid/db_grid.h"
-#include "controls/grid/grid_messages.h"
+#include "controls/editors/zeldbconst.h"
 #include "platform/db/dataset.h"
 #include "platform/db/field.h"
 

@@ -182,7 +182,8 @@ void TzelCustomDBGrid::SetReadOnly(bool value) {
 }
 
 void TzelCustomDBGrid::SetFixedCols(int value) {
-  if (value < 0) value = 0;
+  // At least one column must stay scrollable.
+  if (value < 0 || (dataLink_->Active() && value >= columns_->Count())) value = 0;
   fixedDataCols_ = value;
   LayoutChanged();
 }

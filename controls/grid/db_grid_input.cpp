@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 
 #include "controls/grid/db_grid.h"
-#include "controls/grid/grid_messages.h"
+#include "controls/editors/zeldbconst.h"
 #include "platform/db/data_source.h"
 #include "platform/db/dataset.h"
 #include "platform/ui/application.h"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -326,6 +327,30 @@ TEST_F(DBGridInputTest, WheelMovesOneRecordPerNotch) {
                  QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(grid->viewport(), &up);
   EXPECT_EQ(CurrentId(), 2);
+}
+
+TEST_F(DBGridInputTest, ScrollBarActionsMoveTheRecordWindow) {
+  OpenGoods(100);
+  grid->SetDataSource(source.get());
+  window->show();
+  SetVisibleRows(5);
+  ASSERT_EQ(grid->VisibleRowCount(), 5);
+  QScrollBar* bar = grid->verticalScrollBar();
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // the record below the window
+  EXPECT_EQ(CurrentId(), 6);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(CurrentId(), 11);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepSub);  // the record above the window
+  EXPECT_EQ(CurrentId(), 6);  // the window showed 7 to 11
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(CurrentId(), 100);
+  EXPECT_EQ(bar->sliderPosition(), 100);
+  bar->setSliderPosition(40);
+  emit bar->sliderReleased();
+  EXPECT_EQ(CurrentId(), 40);
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
+  EXPECT_EQ(CurrentId(), 1);
+  EXPECT_EQ(bar->sliderPosition(), 1);
 }
 
 TEST_F(DBGridInputTest, TabStepsOverReadOnlyColumnsAndWrapsToTheNextRow) {

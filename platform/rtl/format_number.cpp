@@ -189,9 +189,11 @@ std::string FloatToStr(double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) value = 0;  // a negative zero shows as "0"
+  // to_chars writes what printf's "%.15g" writes, without its cost.
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15g", value);
-  std::string text = buffer;
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                 std::chars_format::general, 15).ptr;
+  std::string text(buffer, end);
   // "1e+20" -> "1E20", "1e-05" -> "1E-5": the framework's exponent form.
   const size_t exponent = text.find('e');
   if (exponent != std::string::npos) {

@@ -204,6 +204,13 @@ void TFileStream::SetSize(int64_t newSize) {
 // Whole files
 
 void WriteFileAtomically(const std::string& fileName, const void* data, size_t size) {
+  WriteFileAtomically(fileName, [&](const TByteWriter& write) {
+    write(std::string_view(static_cast<const char*>(data), size));
+  });
+}
+
+void WriteFileAtomically(const std::string& fileName,
+                         const std::function<void(const TByteWriter& write)>& produce) {
   // Write through a symbolic link to its target rather than replacing the link.
   std::error_code error;
   std::string target = fileName;
@@ -215,8 +222,19 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
   std::string tempName = target + ".XXXXXX";
   int fd = ::mkstemp(tempName.data());
   if (fd < 0) throw EFCreateError(fileName);
-  bool written = ::fchmod(fd, PermissionsFor(target)) == 0 &&
-                 WriteAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
+  bool written = ::fchmod(fd, PermissionsFor(target)) == 0;
+  try {
+    // After a failed write the rest is still produced (the producer cannot
+    // be stopped without an exception of its own) but no longer written.
+    produce([&](std::string_view bytes) {
+      written = written && WriteAll(fd, bytes.data(), bytes.size());
+    });
+  } catch (...) {
+    ::close(fd);
+    ::unlink(tempName.c_str());
+    throw;
+  }
+  written = written && ::fsync(fd) == 0;
   written = ::close(fd) == 0 && written;
   if (!written || ::rename(tempName.c_str(), target.c_str()) != 0) {
     ::unlink(tempName.c_str());
@@ -236,6 +254,12 @@ std::vector<char> ReadWholeFile(const std::string& fileName) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (!file) throw EFOpenError(fileName);
   std::vector<char> bytes;
+  // Room for the whole file at once: a large file is not copied again each
+  // time the vector grows.
+  struct stat info;
+  if (::fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    bytes.reserve(size_t(info.st_size));
+  }
   char chunk[64 * 1024];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {

@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -95,6 +97,13 @@ class TFileStream : public TStream {
 // content is complete on disk: a temporary file beside it, flushed, then
 // renamed over the old one. Throws EFCreateError; the old file is then intact.
 void WriteFileAtomically(const std::string& fileName, const void* data, size_t size);
+// The same for content made piece by piece: produce calls write with each
+// piece in order, so the whole content never needs to be in memory. When
+// produce throws, the temporary file is removed, the old file stays intact
+// and the exception passes on.
+using TByteWriter = std::function<void(std::string_view bytes)>;
+void WriteFileAtomically(const std::string& fileName,
+                         const std::function<void(const TByteWriter& write)>& produce);
 
 // The whole file, or EFOpenError.
 std::vector<char> ReadWholeFile(const std::string& fileName);

@@ -4,8 +4,11 @@
 #include <unicode/locid.h>
 #include <unicode/ucol.h>
 #include <unicode/unistr.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/rtl/locale_name.h"
@@ -59,6 +62,96 @@ int Collate(std::string_view left, std::string_view right, bool caseInsensitive)
                                                    right.data(), int32_t(right.size()), &status);
   if (U_FAILURE(status)) return ByteCompare(left, right);
   return result == UCOL_LESS ? -1 : (result == UCOL_GREATER ? 1 : 0);
+}
+
+// Marks the ASCII characters of a set of code points and strings unusable.
+// A string with a character beyond ASCII (the contraction "l" + middle dot)
+// never occurs in an ASCII text, so it leaves its ASCII characters usable.
+bool ExcludeAsciiOf(const USet* set, std::array<bool, 128>& usable) {
+  for (int32_t item = 0; item < uset_getItemCount(set); ++item) {
+    UChar32 start = 0;
+    UChar32 end = 0;
+    UChar text[64];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = uset_getItem(set, item, &start, &end, text, 64, &status);
+    if (U_FAILURE(status)) return false;
+    if (length == 0) {
+      for (UChar32 character = std::max<UChar32>(start, 0); character <= end && character < 128;
+           ++character) {
+        usable[size_t(character)] = false;
+      }
+    }
+    const bool allAscii = std::all_of(text, text + length, [](UChar unit) { return unit < 128; });
+    for (int32_t at = 0; at < length && allAscii; ++at) usable[text[at]] = false;
+  }
+  return true;
+}
+
+// The weights of AsciiCollationWeights, all 0 when the collation cannot be
+// followed character by character.
+std::array<uint8_t, 128> MakeAsciiWeights() {
+  std::array<uint8_t, 128> weights{};
+  UCollator* collator = Collator(true);
+  if (collator == nullptr) {
+    // Without a collator texts compare by their bytes.
+    for (size_t character = 1; character < weights.size(); ++character) {
+      weights[character] = uint8_t(character);
+    }
+    return weights;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  // Digits read as numbers, or blanks and punctuation ignored: no fixed
+  // weight per character.
+  const bool plain = ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) == UCOL_OFF &&
+                     ucol_getAttribute(collator, UCOL_ALTERNATE_HANDLING, &status) ==
+                         UCOL_NON_IGNORABLE;
+  if (U_FAILURE(status) || !plain) return {};
+
+  std::array<bool, 128> usable{};
+  for (size_t character = 0x20; character < 0x7F; ++character) usable[character] = true;
+  // Contractions ("ch" in Czech) and expansions weigh characters in context.
+  using SetPointer = std::unique_ptr<USet, decltype(&uset_close)>;
+  SetPointer contractions(uset_openEmpty(), &uset_close);
+  SetPointer expansions(uset_openEmpty(), &uset_close);
+  ucol_getContractionsAndExpansions(collator, contractions.get(), expansions.get(), true, &status);
+  if (U_FAILURE(status) || !ExcludeAsciiOf(contractions.get(), usable) ||
+      !ExcludeAsciiOf(expansions.get(), usable)) {
+    return {};
+  }
+  std::vector<UChar> characters;
+  for (size_t character = 0; character < usable.size(); ++character) {
+    const UChar single = UChar(character);
+    // An ignorable character compares equal to no character at all.
+    if (usable[character] && ucol_strcoll(collator, &single, 1, nullptr, 0) == UCOL_GREATER) {
+      characters.push_back(single);
+    }
+  }
+  auto compare = [](UCollator* by, UChar left, UChar right) {
+    return ucol_strcoll(by, &left, 1, &right, 1);
+  };
+  std::stable_sort(characters.begin(), characters.end(), [&](UChar left, UChar right) {
+    return compare(collator, left, right) == UCOL_LESS;
+  });
+  // Characters must differ in their first-level weights wherever they differ
+  // at all (letter case aside): otherwise a later character could decide
+  // between two texts before an earlier one does, and no per-character
+  // weight follows that.
+  using CollatorPointer = std::unique_ptr<UCollator, decltype(&ucol_close)>;
+  CollatorPointer primary(ucol_open(UserLocale().getName(), &status), &ucol_close);
+  if (U_FAILURE(status)) return {};
+  ucol_setStrength(primary.get(), UCOL_PRIMARY);
+  uint8_t weight = 0;
+  for (size_t index = 0; index < characters.size(); ++index) {
+    if (index == 0 || compare(collator, characters[index - 1], characters[index]) != UCOL_EQUAL) {
+      if (index > 0 &&
+          compare(primary.get(), characters[index - 1], characters[index]) == UCOL_EQUAL) {
+        return {};
+      }
+      ++weight;
+    }
+    weights[characters[index]] = weight;
+  }
+  return weights;
 }
 
 std::string ToUtf8(const icu::UnicodeString& text) {
@@ -152,6 +245,11 @@ std::string CollationKey(std::string_view text, bool caseInsensitive) {
   key.resize(size_t(keyLength));
   if (!caseInsensitive) key += raw;
   return key;
+}
+
+const std::array<uint8_t, 128>& AsciiCollationWeights() {
+  static const std::array<uint8_t, 128> weights = MakeAsciiWeights();
+  return weights;
 }
 
 std::string Trim(std::string_view text) {

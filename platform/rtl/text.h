@@ -7,6 +7,8 @@
 // rejected: data never fails to sort.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,14 @@ bool AnsiSameStr(std::string_view left, std::string_view right);  // exact bytes
 // AnsiCompareText (caseInsensitive) or AnsiCompareStr. For sorts: prepare one
 // key per value once instead of converting the text at every comparison.
 std::string CollationKey(std::string_view text, bool caseInsensitive);
+
+// Weights of the ASCII characters under the case-insensitive collation, for
+// comparing texts without collation keys: when every byte of two texts has a
+// non-zero weight, comparing their weights byte by byte (a prefix first)
+// gives exactly the order of AnsiCompareText. A character the locale
+// collates in context, expands, ignores or otherwise cannot weigh alone has
+// weight 0: such texts need CollationKey.
+const std::array<uint8_t, 128>& AsciiCollationWeights();
 
 // Remove blanks and control characters (code <= 32) at the ends.
 std::string Trim(std::string_view text);

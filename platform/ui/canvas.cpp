@@ -95,7 +95,7 @@ void TCanvas::DrawEdge(const QRect& rect, TEdgeKind kind, unsigned sides) {
   QColor topLeft = kind == ekRaisedInner ? light : dark;
   QColor bottomRight = kind == ekRaisedInner ? dark : light;
   painter_->save();
-  // Bottom and right first, then top and left, as the edge is specified.
+  // Bottom and right first, then top and left: the later lines win the corners.
   if (sides & BF_BOTTOM) {
     painter_->setPen(bottomRight);
     painter_->drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());

@@ -5,7 +5,7 @@
 // layout code can size rows and columns before the window is shown.
 //
 // DrawText takes the classic text-drawing flags (DT_LEFT, DT_WORDBREAK...)
-// so callers state alignment and wrapping the way the controls specify it.
+// so callers state alignment and wrapping the way the controls name them.
 // Drawing calls without an active painter do nothing.
 #pragma once
 

@@ -80,7 +80,9 @@ void TInplaceEdit::KeyDown(TKeyCode& key, TShiftState shift) {
   }
   if (!toGrid) return;
   SendKeyToGrid();
-  key = 0;
+  // Escape goes on as a character as well, so the editor puts its text back
+  // (KeyPress of the descendants).
+  if (key != VK_ESCAPE) key = 0;
 }
 
 void TInplaceEdit::keyPressEvent(QKeyEvent* event) {

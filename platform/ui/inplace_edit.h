@@ -11,7 +11,8 @@
 // - KeyDown hands the grid its navigation keys: Up, Down, Page Up, Page
 //   Down, Tab, Enter, Escape, F2, Insert, Ctrl+Home, Ctrl+End, Ctrl+Delete,
 //   and Left or Right at the edge of the text. The key event itself goes to
-//   the grid, which translates it as it does its own keys.
+//   the grid, which translates it as it does its own keys. Escape also goes
+//   on to KeyPress, where descendants put their text back.
 #pragma once
 
 #include <string>
