@@ -96,7 +96,9 @@ void TzelLookupProperties::PrepareLookup() {
 }
 
 std::string TzelLookupProperties::GetViewField() {
-  if (listFields_.empty()) PrepareLookup();
+  // Resolved afresh each time: a lookup dataset that was closed and opened
+  // again has new field objects.
+  PrepareLookup();
   if (viewFieldIndex_ < 0 || viewFieldIndex_ >= int(listFields_.size())) {
     throw EListError("List index out of bounds (" + std::to_string(viewFieldIndex_) + ")");
   }

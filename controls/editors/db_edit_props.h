@@ -73,7 +73,8 @@ class TzelLookupProperties {
   // inactive; failures leave the list unresolved and raise nothing.
   void PrepareLookup();
   const std::vector<TField*>& ListFields() const { return listFields_; }
-  // Name of the list field at ViewFieldIndex (EListError outside the list).
+  // Name of the list field at ViewFieldIndex, resolved anew (EListError
+  // outside the list).
   std::string GetViewField();
   void ForgetListFields() { listFields_.clear(); }
 
