@@ -197,6 +197,10 @@ int Render(DemoForm& form, const std::filesystem::path& output) {
     edit->setFocus();
     QApplication::processEvents();
     edit->DropDown();
+    // The offscreen platform activates every window it shows, the pop-up
+    // too, which a desktop does not do: give the form its activation back.
+    QApplication::setActiveWindow(&form);
+    edit->setFocus();
     QApplication::processEvents();
     if (!edit->ListVisible() || edit->ActiveList() == nullptr) {
       std::fprintf(stderr, "%s: the drop-down did not open\n", file);
