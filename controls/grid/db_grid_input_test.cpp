@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
@@ -351,6 +352,82 @@ TEST_F(DBGridInputTest, ScrollBarActionsMoveTheRecordWindow) {
   bar->triggerAction(QAbstractSlider::SliderToMinimum);
   EXPECT_EQ(CurrentId(), 1);
   EXPECT_EQ(bar->sliderPosition(), 1);
+}
+
+// Moves the pointer with the left button held, as a drag does (also beyond
+// the viewport, where the press keeps delivering the moves to the grid).
+void DragTo(QWidget* viewport, QPoint point) {
+  QMouseEvent move(QEvent::MouseMove, QPointF(point), viewport->mapToGlobal(QPointF(point)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &move);
+}
+
+TEST_F(DBGridInputTest, HoldingADragBeyondAnEdgeScrollsOneRecordPerStepUntilRelease) {
+  OpenGoods(100);
+  grid->SetDataSource(source.get());
+  window->show();
+  SetVisibleRows(5);
+  QWidget* viewport = grid->viewport();
+  const QPoint start = CellCenter(1, 2);
+  QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+  ASSERT_EQ(CurrentId(), 2);
+  DragTo(viewport, CellCenter(1, 4));
+  EXPECT_FALSE(grid->AutoScrolling()) << "inside the grid nothing scrolls";
+  DragTo(viewport, QPoint(start.x(), viewport->height() + 10));
+  EXPECT_TRUE(grid->AutoScrolling());
+  grid->AutoScrollStep();  // the record below the window (1 to 5)
+  EXPECT_EQ(CurrentId(), 6);
+  grid->AutoScrollStep();
+  EXPECT_EQ(CurrentId(), 7);
+  DragTo(viewport, start);
+  EXPECT_FALSE(grid->AutoScrolling()) << "back inside, the scrolling stops";
+  DragTo(viewport, QPoint(start.x(), -10));
+  EXPECT_TRUE(grid->AutoScrolling());
+  grid->AutoScrollStep();  // the record above the window (3 to 7)
+  EXPECT_EQ(CurrentId(), 2);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(start.x(), -10));
+  EXPECT_FALSE(grid->AutoScrolling());
+  grid->AutoScrollStep();  // a late tick after the release does nothing
+  EXPECT_EQ(CurrentId(), 2);
+  DragTo(viewport, QPoint(start.x(), viewport->height() + 10));
+  EXPECT_FALSE(grid->AutoScrolling()) << "a move without a press is no drag";
+}
+
+TEST_F(DBGridInputTest, TheTimerKeepsScrollingWhileHeldAndStopsOnRelease) {
+  OpenGoods(100);
+  grid->SetDataSource(source.get());
+  window->show();
+  SetVisibleRows(5);
+  QWidget* viewport = grid->viewport();
+  const QPoint below(CellCenter(1, 2).x(), viewport->height() + 10);
+  QTest::mousePress(viewport, Qt::LeftButton, {}, CellCenter(1, 2));
+  DragTo(viewport, below);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return CurrentId() >= 8; }));
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
+  const int released = CurrentId();
+  QTest::qWait(200);  // ticks that would still run after the release
+  EXPECT_EQ(CurrentId(), released);
+}
+
+TEST_F(DBGridInputTest, RightButtonAndCheckBoxPressesDoNotScrollBeyondTheEdge) {
+  OpenGoods(100);
+  grid->SetDataSource(source.get());
+  grid->Columns().RebuildColumns();
+  TzelColumn* flag = grid->ColumnByName("FLAG");
+  flag->SetButtonStyle(cbsCheck);
+  window->show();
+  SetVisibleRows(5);
+  QWidget* viewport = grid->viewport();
+  const QPoint below(CellCenter(1, 2).x(), viewport->height() + 10);
+  QTest::mousePress(viewport, Qt::RightButton, {}, CellCenter(1, 2));
+  DragTo(viewport, below);
+  EXPECT_FALSE(grid->AutoScrolling());
+  QTest::mouseRelease(viewport, Qt::RightButton, {}, below);
+  QTest::mousePress(viewport, Qt::LeftButton, {},
+                    CellCenter(grid->DataToRawColumn(flag->Index()), 3));
+  DragTo(viewport, below);
+  EXPECT_FALSE(grid->AutoScrolling());
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
 }
 
 TEST_F(DBGridInputTest, TabStepsOverReadOnlyColumnsAndWrapsToTheNextRow) {

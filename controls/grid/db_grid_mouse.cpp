@@ -43,6 +43,9 @@ void TzelCustomDBGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
     TCustomGrid::MouseDown(button, modifiers, x, y);
     return;
   }
+  // Held beyond the top or bottom edge, the pressed button scrolls the rows;
+  // a check box click lets the pointer go instead.
+  bool selecting = button == Qt::LeftButton;
   BeginUpdate();
   try {
     dataLink_->UpdateRecord();
@@ -62,8 +65,10 @@ void TzelCustomDBGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
         }
       }
       if (button == Qt::LeftButton) {
-        if (column->ButtonStyle() == cbsCheck)
+        if (column->ButtonStyle() == cbsCheck) {
+          selecting = false;
           ToggleCheckBox(column, Col(), Row());
+        }
         else if ((cell.X == oldCol && cell.Y == oldRow) || options_.Contains(dgAlwaysShowEditor))
           ShowEditor();
         else
@@ -75,6 +80,7 @@ void TzelCustomDBGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
     throw;
   }
   EndUpdate();
+  if (selecting) BeginSelecting();
 }
 
 void TzelCustomDBGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,

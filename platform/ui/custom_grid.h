@@ -29,6 +29,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPointer>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,12 @@ class TCustomGrid : public QAbstractScrollArea {
   TGridState GridState() const { return gridState_; }
   // Whether the last mouse release ended a column drag that moved a column.
   bool ColumnWasMoved() const { return columnWasMoved_; }
+  // While a selection drag holds the pointer beyond the top or bottom edge,
+  // a timer scrolls one row at a time towards it until the button is released.
+  bool AutoScrolling() const;
+  // One step of that scrolling (what the timer runs): VerticalScroll with a
+  // line up or down, depending on the edge the pointer was last seen beyond.
+  void AutoScrollStep();
 
  protected:
   // Paints one cell; the canvas is bound and clipped to rect, its font is
@@ -219,6 +226,9 @@ class TCustomGrid : public QAbstractScrollArea {
   virtual void MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
   virtual void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
   virtual void DoubleClick(int /*x*/, int /*y*/) {}
+  // A press in a data cell starts a selection drag (the base grid does it for
+  // its own cells; a descendant that handles the press itself calls this).
+  void BeginSelecting();
   // Whether a point lies on a column border in the fixed rows (sizing zone).
   bool InColSizingZone(int x, int y, int* col = nullptr) const;
   // Moves the current cell without the SelectCell check (the caller checked).
@@ -287,6 +297,8 @@ class TCustomGrid : public QAbstractScrollArea {
   int sizingOrigin_ = 0;
   int sizingWidth_ = 0;
   int moveFrom_ = -1;
+  QTimer* autoScrollTimer_ = nullptr;  // created on the first drag past an edge
+  int autoScrollY_ = 0;                // last pointer row seen while selecting
   bool columnWasMoved_ = false;
   int movePressX_ = 0;
 };

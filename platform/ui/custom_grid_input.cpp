@@ -68,6 +68,7 @@ void TCustomGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x
     return;
   }
   if (cell.X < fixedCols_) return;
+  BeginSelecting();
   const bool wasCurrent = cell.X == col_ && cell.Y == row_;
   FocusCell(cell.X, cell.Y);
   if (wasCurrent && gridOptions_.Contains(goEditing)) ShowEditor();
@@ -80,6 +81,22 @@ void TCustomGrid::MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int x, int 
     return;
   }
   if (gridState_ == gsColMoving) return;
+  if (gridState_ == gsSelecting) {
+    autoScrollY_ = y;
+    const bool beyondEdge = y < 0 || y >= viewport()->height();
+    if (beyondEdge && !AutoScrolling()) {
+      if (autoScrollTimer_ == nullptr) {
+        autoScrollTimer_ = new QTimer(this);
+        autoScrollTimer_->setInterval(60);
+        connect(autoScrollTimer_, &QTimer::timeout, this,
+                [this] { Guarded([this] { AutoScrollStep(); }); });
+      }
+      autoScrollTimer_->start();
+    } else if (!beyondEdge && autoScrollTimer_ != nullptr) {
+      autoScrollTimer_->stop();
+    }
+    return;
+  }
   viewport()->setCursor(InColSizingZone(x, y) ? Qt::SplitHCursor : Qt::ArrowCursor);
 }
 
@@ -87,6 +104,7 @@ void TCustomGrid::MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) 
   const TGridState state = gridState_;
   gridState_ = gsNormal;
   columnWasMoved_ = false;
+  if (autoScrollTimer_ != nullptr) autoScrollTimer_->stop();
   if (state == gsColSizing) {
     if (ColWidths(sizingIndex_) != sizingWidth_) ColWidthsChanged();
     sizingIndex_ = -1;
@@ -101,6 +119,25 @@ void TCustomGrid::MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) 
     ColumnMoved(moveFrom_, target.X);
     InvalidateGrid();
   }
+}
+
+void TCustomGrid::BeginSelecting() { gridState_ = gsSelecting; }
+
+bool TCustomGrid::AutoScrolling() const {
+  return autoScrollTimer_ != nullptr && autoScrollTimer_->isActive();
+}
+
+void TCustomGrid::AutoScrollStep() {
+  // A release the grid never saw (the grab was taken away) ends it as well.
+  if (gridState_ != gsSelecting || !(QApplication::mouseButtons() & Qt::LeftButton)) {
+    if (autoScrollTimer_ != nullptr) autoScrollTimer_->stop();
+    if (gridState_ == gsSelecting) gridState_ = gsNormal;
+    return;
+  }
+  if (autoScrollY_ < 0)
+    VerticalScroll(scLineUp, 0);
+  else if (autoScrollY_ >= viewport()->height())
+    VerticalScroll(scLineDown, 0);
 }
 
 void TCustomGrid::MoveColumn(int from, int to) {
