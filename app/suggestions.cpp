@@ -123,11 +123,26 @@ size_t SuggestionDistanceLimit(size_t characters) {
 }
 
 size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, size_t bound) {
+  // A shared start and end change no distance; messy spellings mostly differ
+  // in a few characters, so the table left is small.
+  while (!left.empty() && !right.empty() && left.front() == right.front()) {
+    left.remove_prefix(1);
+    right.remove_prefix(1);
+  }
+  while (!left.empty() && !right.empty() && left.back() == right.back()) {
+    left.remove_suffix(1);
+    right.remove_suffix(1);
+  }
   const size_t lengthGap =
       left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
   if (lengthGap > bound) return bound + 1;
+  if (left.empty() || right.empty()) return lengthGap;
   // One row of the classic table at a time, kept on the stack for the short
-  // texts this is for; once a whole row exceeds the bound, so does the result.
+  // texts this is for. Only the cells within bound of the diagonal are
+  // computed: a way through the table that leaves that band costs more than
+  // bound. Cells outside it read as bound + 1. Once a whole row exceeds the
+  // bound, so does the result.
+  const size_t outside = bound + 1;
   constexpr size_t kStackColumns = 64;
   std::array<size_t, kStackColumns> stackRow;
   std::vector<size_t> heapRow;
@@ -136,21 +151,25 @@ size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, 
     heapRow.resize(right.size() + 1);
     row = heapRow.data();
   }
-  for (size_t column = 0; column <= right.size(); ++column) row[column] = column;
+  for (size_t column = 0; column <= right.size(); ++column) {
+    row[column] = std::min(column, outside);
+  }
   for (size_t line = 1; line <= left.size(); ++line) {
-    size_t diagonal = row[0];
-    row[0] = line;
-    size_t rowMinimum = row[0];
-    for (size_t column = 1; column <= right.size(); ++column) {
+    const size_t first = line > bound ? line - bound : 1;
+    const size_t last = std::min(right.size(), line + bound);
+    size_t diagonal = row[first - 1];
+    row[first - 1] = first == 1 ? std::min(line, outside) : outside;
+    size_t rowMinimum = outside;
+    for (size_t column = first; column <= last; ++column) {
       const size_t above = row[column];
       const size_t substitution = diagonal + (left[line - 1] == right[column - 1] ? 0 : 1);
-      row[column] = std::min({above + 1, row[column - 1] + 1, substitution});
+      row[column] = std::min({above + 1, row[column - 1] + 1, substitution, outside});
       rowMinimum = std::min(rowMinimum, row[column]);
       diagonal = above;
     }
-    if (rowMinimum > bound) return bound + 1;
+    if (rowMinimum > bound) return outside;
   }
-  return std::min(row[right.size()], bound + 1);
+  return std::min(row[right.size()], outside);
 }
 
 size_t EditDistance(std::u32string_view left, std::u32string_view right) {
