@@ -69,8 +69,13 @@ uint64_t Signature(std::u32string_view chars) {
   return bits;
 }
 
-bool MayBeWithin(uint64_t left, uint64_t right, size_t bound) {
-  return size_t(std::popcount(left ^ right)) <= 2 * bound;
+// Whether two texts may be within bound edits: their lengths first (cheapest),
+// then their signatures.
+bool MayBeWithin(std::u32string_view left, uint64_t leftSignature, std::u32string_view right,
+                 uint64_t rightSignature, size_t bound) {
+  const size_t lengthGap =
+      left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
+  return lengthGap <= bound && size_t(std::popcount(leftSignature ^ rightSignature)) <= 2 * bound;
 }
 
 bool IsBlank(std::string_view text, size_t index, size_t& width) {
@@ -234,10 +239,11 @@ std::string TSuggester::Suggest(std::string_view current) const {
   for (size_t index = 0; index < candidates_.size(); ++index) {
     const Candidate& candidate = candidates_[index];
     size_t distance = best + 1;
-    if (MayBeWithin(signature, candidate.valueSignature, best)) {
+    if (MayBeWithin(chars, signature, candidate.valueChars, candidate.valueSignature, best)) {
       distance = BoundedEditDistance(chars, candidate.valueChars, best);
     }
-    if (!candidate.nameChars.empty() && MayBeWithin(signature, candidate.nameSignature, best)) {
+    if (!candidate.nameChars.empty() &&
+        MayBeWithin(chars, signature, candidate.nameChars, candidate.nameSignature, best)) {
       distance = std::min(distance, BoundedEditDistance(chars, candidate.nameChars, best));
     }
     if (distance < best) {
