@@ -103,6 +103,9 @@ void TFormUM::CreateDataComponents() {
                                    TGridDrawState state) {
     PaintSuggestion(rect, column, state.Contains(gdSelected));
   };
+  GridM->OnKeyDown = [this](TzelCustomDBGrid*, TKeyCode& key, TShiftState shift) {
+    if (key == VK_RETURN && shift.Empty() && AcceptSuggestionAtCursor()) key = 0;
+  };
   GridM->OnTitleClick = [this](TzelCustomDBGrid*, TzelColumn* column) {
     if (wizardOptions_.Counts || wizardOptions_.Suggestions) SortByColumn(column);
   };

@@ -153,6 +153,9 @@ class TFormUM : public TForm_Template1 {
   void ShowAdditions();
   void UpdateSummary();
   void PaintSuggestion(const QRect& rect, TzelColumn* column, bool selected);
+  // Enter on a "Новое" cell that shows a suggestion: the suggestion becomes
+  // its value. Returns whether it did (the key is then used up).
+  bool AcceptSuggestionAtCursor();
   void SortByColumn(TzelColumn* column);
   void LayoutForSize(QSize size);
   static QSize DesignedSize();

@@ -72,6 +72,20 @@ void TFormUM::ButtonAcceptClick() {
   GridM->update();
 }
 
+bool TFormUM::AcceptSuggestionAtCursor() {
+  // Only a cell that shows a suggestion: not while its editor is open.
+  if (suggestions_.empty() || !TableM->Active() || GridM->EditorMode()) return false;
+  TField* field = GridM->SelectedField();
+  if (field == nullptr || field->FieldName() != "inf") return false;
+  const std::string src = TableM->FieldByName("src")->AsString();
+  if (!AcceptSuggestion(*TableM, suggestions_)) return false;
+  // Accepted, it is a mapping like a chosen one and no longer a suggestion.
+  suggestions_.erase(src);
+  ButtonAccept->setEnabled(!suggestions_.empty());
+  GridM->update();
+  return true;
+}
+
 void TFormUM::PaintSuggestion(const QRect& rect, TzelColumn* column, bool selected) {
   if (suggestions_.empty() || column == nullptr || column->Field() == nullptr) return;
   if (column->Field()->FieldName() != "inf" || !column->Field()->AsString().empty()) return;

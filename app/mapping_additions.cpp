@@ -90,22 +90,25 @@ TValueSuggestions SuggestFor(TzelDataset& mapping, const TSuggester& suggester) 
   return suggestions;
 }
 
+bool AcceptSuggestion(TzelDataset& mapping, const TValueSuggestions& suggestions) {
+  TField* inf = mapping.FieldByName("inf");
+  if (!inf->AsString().empty()) return false;
+  const auto found = suggestions.find(mapping.FieldByName("src")->AsString());
+  if (found == suggestions.end()) return false;
+  mapping.Edit();
+  inf->SetAsString(found->second);
+  if (inf->AsString() != found->second) {
+    mapping.Cancel();  // a value the field cannot hold is no mapping
+    return false;
+  }
+  mapping.Post();
+  return true;
+}
+
 int AcceptSuggestions(TzelDataset& mapping, const TValueSuggestions& suggestions) {
   int accepted = 0;
-  TField* src = mapping.FieldByName("src");
-  TField* inf = mapping.FieldByName("inf");
   ForEachRecord(mapping, [&] {
-    if (!inf->AsString().empty()) return;
-    const auto found = suggestions.find(src->AsString());
-    if (found == suggestions.end()) return;
-    mapping.Edit();
-    inf->SetAsString(found->second);
-    if (inf->AsString() != found->second) {
-      mapping.Cancel();  // a value the field cannot hold is no mapping
-      return;
-    }
-    mapping.Post();
-    ++accepted;
+    if (AcceptSuggestion(mapping, suggestions)) ++accepted;
   });
   return accepted;
 }

@@ -47,6 +47,10 @@ std::vector<TAllowedValue> AllowedValuesOf(TDataSet& allowed, const std::string&
 // A suggestion for every record whose new value is empty.
 TValueSuggestions SuggestFor(TzelDataset& mapping, const TSuggester& suggester);
 
+// Sets the current record's new value to its suggestion, when the value is
+// empty and has one the field can hold; returns whether it did.
+bool AcceptSuggestion(TzelDataset& mapping, const TValueSuggestions& suggestions);
+
 // Sets every empty new value that has a suggestion to it (a suggestion the
 // field cannot hold is skipped); returns how many were set. The current
 // record is kept.

@@ -69,8 +69,13 @@ uint64_t Signature(std::u32string_view chars) {
   return bits;
 }
 
-bool MayBeWithin(uint64_t left, uint64_t right, size_t bound) {
-  return size_t(std::popcount(left ^ right)) <= 2 * bound;
+// Whether two texts may be within bound edits: their lengths first (cheapest),
+// then their signatures.
+bool MayBeWithin(std::u32string_view left, uint64_t leftSignature, std::u32string_view right,
+                 uint64_t rightSignature, size_t bound) {
+  const size_t lengthGap =
+      left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
+  return lengthGap <= bound && size_t(std::popcount(leftSignature ^ rightSignature)) <= 2 * bound;
 }
 
 bool IsBlank(std::string_view text, size_t index, size_t& width) {
@@ -123,11 +128,26 @@ size_t SuggestionDistanceLimit(size_t characters) {
 }
 
 size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, size_t bound) {
+  // A shared start and end change no distance; messy spellings mostly differ
+  // in a few characters, so the table left is small.
+  while (!left.empty() && !right.empty() && left.front() == right.front()) {
+    left.remove_prefix(1);
+    right.remove_prefix(1);
+  }
+  while (!left.empty() && !right.empty() && left.back() == right.back()) {
+    left.remove_suffix(1);
+    right.remove_suffix(1);
+  }
   const size_t lengthGap =
       left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
   if (lengthGap > bound) return bound + 1;
+  if (left.empty() || right.empty()) return lengthGap;
   // One row of the classic table at a time, kept on the stack for the short
-  // texts this is for; once a whole row exceeds the bound, so does the result.
+  // texts this is for. Only the cells within bound of the diagonal are
+  // computed: a way through the table that leaves that band costs more than
+  // bound. Cells outside it read as bound + 1. Once a whole row exceeds the
+  // bound, so does the result.
+  const size_t outside = bound + 1;
   constexpr size_t kStackColumns = 64;
   std::array<size_t, kStackColumns> stackRow;
   std::vector<size_t> heapRow;
@@ -136,21 +156,25 @@ size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, 
     heapRow.resize(right.size() + 1);
     row = heapRow.data();
   }
-  for (size_t column = 0; column <= right.size(); ++column) row[column] = column;
+  for (size_t column = 0; column <= right.size(); ++column) {
+    row[column] = std::min(column, outside);
+  }
   for (size_t line = 1; line <= left.size(); ++line) {
-    size_t diagonal = row[0];
-    row[0] = line;
-    size_t rowMinimum = row[0];
-    for (size_t column = 1; column <= right.size(); ++column) {
+    const size_t first = line > bound ? line - bound : 1;
+    const size_t last = std::min(right.size(), line + bound);
+    size_t diagonal = row[first - 1];
+    row[first - 1] = first == 1 ? std::min(line, outside) : outside;
+    size_t rowMinimum = outside;
+    for (size_t column = first; column <= last; ++column) {
       const size_t above = row[column];
       const size_t substitution = diagonal + (left[line - 1] == right[column - 1] ? 0 : 1);
-      row[column] = std::min({above + 1, row[column - 1] + 1, substitution});
+      row[column] = std::min({above + 1, row[column - 1] + 1, substitution, outside});
       rowMinimum = std::min(rowMinimum, row[column]);
       diagonal = above;
     }
-    if (rowMinimum > bound) return bound + 1;
+    if (rowMinimum > bound) return outside;
   }
-  return std::min(row[right.size()], bound + 1);
+  return std::min(row[right.size()], outside);
 }
 
 size_t EditDistance(std::u32string_view left, std::u32string_view right) {
@@ -215,10 +239,11 @@ std::string TSuggester::Suggest(std::string_view current) const {
   for (size_t index = 0; index < candidates_.size(); ++index) {
     const Candidate& candidate = candidates_[index];
     size_t distance = best + 1;
-    if (MayBeWithin(signature, candidate.valueSignature, best)) {
+    if (MayBeWithin(chars, signature, candidate.valueChars, candidate.valueSignature, best)) {
       distance = BoundedEditDistance(chars, candidate.valueChars, best);
     }
-    if (!candidate.nameChars.empty() && MayBeWithin(signature, candidate.nameSignature, best)) {
+    if (!candidate.nameChars.empty() &&
+        MayBeWithin(chars, signature, candidate.nameChars, candidate.nameSignature, best)) {
       distance = std::min(distance, BoundedEditDistance(chars, candidate.nameChars, best));
     }
     if (distance < best) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
 namespace morvane {
 namespace {
 
@@ -40,6 +45,42 @@ TEST(SuggestionDistanceTest, CountsCharactersNotBytes) {
   EXPECT_EQ(SuggestionDistanceLimit(2), 0u);
   EXPECT_EQ(SuggestionDistanceLimit(3), 1u);
   EXPECT_GT(SuggestionDistanceLimit(12), SuggestionDistanceLimit(6));
+}
+
+// The whole table, every cell: what the bounded distance must agree with.
+size_t FullTableDistance(const std::u32string& left, const std::u32string& right) {
+  std::vector<std::vector<size_t>> table(left.size() + 1, std::vector<size_t>(right.size() + 1));
+  for (size_t i = 0; i <= left.size(); ++i) table[i][0] = i;
+  for (size_t j = 0; j <= right.size(); ++j) table[0][j] = j;
+  for (size_t i = 1; i <= left.size(); ++i) {
+    for (size_t j = 1; j <= right.size(); ++j) {
+      table[i][j] = std::min({table[i - 1][j] + 1, table[i][j - 1] + 1,
+                              table[i - 1][j - 1] + (left[i - 1] == right[j - 1] ? 0 : 1)});
+    }
+  }
+  return table[left.size()][right.size()];
+}
+
+TEST(SuggestionDistanceTest, BoundedDistanceAgreesWithTheWholeTable) {
+  // Short texts over a small alphabet share starts, ends and letters often,
+  // which is where shortcuts go wrong; the longer ones pass the stack row.
+  std::mt19937 random(7);
+  const std::u32string alphabet = U"abшт.";
+  auto text = [&](size_t most) {
+    std::u32string chars(random() % (most + 1), U' ');
+    for (char32_t& c : chars) c = alphabet[random() % alphabet.size()];
+    return chars;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const size_t most = round % 10 == 0 ? 80 : 9;
+    const std::u32string left = text(most);
+    const std::u32string right = text(most);
+    const size_t bound = random() % 5;
+    const size_t full = FullTableDistance(left, right);
+    ASSERT_EQ(BoundedEditDistance(left, right, bound), std::min(full, bound + 1))
+        << round << " bound " << bound;
+    ASSERT_EQ(EditDistance(left, right), full) << round;
+  }
 }
 
 class SuggesterTest : public ::testing::Test {

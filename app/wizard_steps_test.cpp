@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -112,6 +115,31 @@ class WizardStepsTest : public ::testing::Test {
       if (!line.isEmpty()) lines.push_back(line.toStdString());
     }
     return lines;
+  }
+  // With keys only, as the operator does it: into the "Новое" column, down to
+  // the row of src, then Enter.
+  void PressEnterOnNewValue(const std::string& src) {
+    QTabBar* tabs = form_->PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    ASSERT_EQ(form_->PageControl1->currentIndex(), 1);
+    TzelDBGrid* grid = form_->GridM;
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Right);
+    TField* current = form_->TableM->FieldByName("src");
+    for (int row = 0; row < form_->TableM->RecordCount() && current->AsString() != src; ++row) {
+      QTest::keyClick(grid, Qt::Key_Down);
+    }
+    ASSERT_EQ(current->AsString(), src);
+    ASSERT_EQ(grid->SelectedField()->FieldName(), "inf");
+    ASSERT_FALSE(grid->EditorMode());
+    QTest::keyClick(grid, Qt::Key_Return);
+  }
+  // Escape to whatever holds the keys: the cell's editor once it is made.
+  void CloseEditor() {
+    QWidget* editor = form_->GridM->InplaceEditor();
+    QTest::keyClick(editor != nullptr ? editor : form_->GridM, Qt::Key_Escape);
+    EXPECT_FALSE(form_->GridM->EditorMode());
   }
   // The requests the server saw since the last call.
   std::vector<std::string> TakeRequests() { return std::exchange(FakeServer().requests, {}); }
@@ -379,6 +407,43 @@ TEST_F(WizardAdditionsTest, SuggestionsAreShownButMapNothingUntilAccepted) {
   EXPECT_FALSE(form_->ButtonAccept->isEnabled());
   form_->ButtonGenClick();
   EXPECT_EQ(Script(), (std::vector<std::string>{Update("шт ", "шт"), Update("Шт.", "кг")}));
+}
+
+TEST_F(WizardAdditionsTest, EnterOnASuggestedCellAcceptsThatSuggestionOnly) {
+  form_->ButtonReadClick();
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  PressEnterOnNewValue("Шт.");
+  EXPECT_FALSE(form_->GridM->EditorMode()) << "the key was used up by accepting";
+  EXPECT_EQ(Mapping(),
+            (std::vector<std::string>{"шт=шт/5", "шт =/2", "Шт.=шт/1", "кг=кг/7", "=/7"}));
+  EXPECT_EQ(form_->Suggestions(), (TValueSuggestions{{"шт ", "шт"}}));
+  EXPECT_TRUE(form_->ButtonAccept->isEnabled()) << "one suggestion is left";
+  EXPECT_EQ(form_->LabelSummary->text(), "Значений: 5, сопоставлено: 1, изменится записей: 1");
+  form_->ButtonGenClick();
+  EXPECT_EQ(Script(), (std::vector<std::string>{Update("Шт.", "шт")}));
+
+  // Cells without a suggestion (mapped, or nothing near) open the editor as before.
+  for (const std::string src : {"кг", ""}) {
+    SCOPED_TRACE(src);
+    PressEnterOnNewValue(src);
+    EXPECT_TRUE(form_->GridM->EditorMode());
+    CloseEditor();
+  }
+  EXPECT_EQ(form_->Suggestions().size(), 1u);
+
+  PressEnterOnNewValue("шт ");
+  EXPECT_TRUE(form_->Suggestions().empty());
+  EXPECT_FALSE(form_->ButtonAccept->isEnabled());
+}
+
+TEST_F(WizardStepsTest, WithoutSuggestionsEnterOpensTheEditorAndMapsNothing) {
+  form_->ButtonReadClick();
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  PressEnterOnNewValue("Шт.");
+  EXPECT_TRUE(form_->GridM->EditorMode());
+  CloseEditor();
+  form_->ButtonGenClick();
+  EXPECT_TRUE(Script().empty());
 }
 
 TEST_F(WizardAdditionsTest, FailedCountQueryStopsTheReadLikeTheOthers) {
