@@ -53,7 +53,7 @@ std::string InstalledDataDirectory(const std::string& executableDirectory) {
 }
 
 std::string UserDirectory(const char* xdgVariable, const char* homeFallback) {
-  // The base directory specification ignores a relative value.
+  // A relative XDG folder is ignored, as the freedesktop folder rules ask.
   if (const char* base = std::getenv(xdgVariable); base != nullptr && *base == '/') {
     return std::string(base) + "/morvane";
   }

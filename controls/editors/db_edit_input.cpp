@@ -12,6 +12,7 @@
 
 #include "controls/editors/db_edit.h"
 #include "controls/editors/dlg_calendar.h"
+#include "controls/editors/list_drag.h"
 #include "controls/editors/listbox.h"
 #include "controls/editors/popup_data.h"
 #include "controls/editors/popup_tree.h"
@@ -293,30 +294,18 @@ void TzelDBEdit::mouseMoveEvent(QMouseEvent* event) {
   const bool hand = dialogStyle_ != zdsEdit && (OverButton(point) || style_ == zcsDropDownList);
   setCursor(hand ? Qt::PointingHandCursor : Qt::IBeamCursor);
   if (dragHandedOver_ && listVisible_) {
-    QWidget* target = MouseTarget(activeList_);
-    const QPoint listPoint = target->mapFromGlobal(event->globalPosition().toPoint());
-    if (target->rect().contains(listPoint)) {
-      QMouseEvent press(QEvent::MouseButtonPress, listPoint, event->globalPosition(),
-                        Qt::LeftButton, Qt::LeftButton, event->modifiers());
-      QApplication::sendEvent(target, &press);
-    }
+    PressListUnderPointer(MouseTarget(activeList_), *event);
     return;
   }
   if (tracking_) {
     TrackButton(point);
-    if (listVisible_) {
-      QWidget* target = MouseTarget(activeList_);
-      const QPoint listPoint = target->mapFromGlobal(event->globalPosition().toPoint());
-      if (target->rect().contains(listPoint)) {
-        // The drag goes over to the list: the row under the pointer becomes
-        // the selected one, and releasing there accepts it.
-        StopTracking();
-        dragHandedOver_ = true;
-        QMouseEvent press(QEvent::MouseButtonPress, listPoint, event->globalPosition(),
-                          Qt::LeftButton, Qt::LeftButton, event->modifiers());
-        QApplication::sendEvent(target, &press);
-        return;
-      }
+    if (listVisible_ && PointerOver(MouseTarget(activeList_), *event)) {
+      // The drag goes over to the list: the row under the pointer becomes
+      // the selected one, and releasing there accepts it.
+      StopTracking();
+      dragHandedOver_ = true;
+      PressListUnderPointer(MouseTarget(activeList_), *event);
+      return;
     }
   }
   TCustomMaskEdit::mouseMoveEvent(event);
@@ -325,14 +314,7 @@ void TzelDBEdit::mouseMoveEvent(QMouseEvent* event) {
 void TzelDBEdit::mouseReleaseEvent(QMouseEvent* event) {
   if (dragHandedOver_) {
     dragHandedOver_ = false;
-    if (listVisible_) {
-      QWidget* target = MouseTarget(activeList_);
-      QMouseEvent release(QEvent::MouseButtonRelease,
-                          target->mapFromGlobal(event->globalPosition().toPoint()),
-                          event->globalPosition(), event->button(), event->buttons(),
-                          event->modifiers());
-      QApplication::sendEvent(target, &release);
-    }
+    if (listVisible_) ReleaseOnList(MouseTarget(activeList_), *event);
     return;
   }
   const bool wasPressed = pressed_;

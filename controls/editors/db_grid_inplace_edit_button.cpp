@@ -10,6 +10,7 @@
 
 #include "controls/editors/db_grid_inplace_edit.h"
 #include "controls/editors/dlg_calendar.h"
+#include "controls/editors/list_drag.h"
 #include "controls/editors/listbox.h"
 #include "controls/editors/popup_data.h"
 #include "controls/grid/db_grid.h"
@@ -113,28 +114,16 @@ void TzelDBGridInplaceEdit::mouseMoveEvent(QMouseEvent* event) {
   if (dragHandedOver_ && listVisible_) {
     // The list has the drag: every move presses where the pointer is, so
     // the row under it becomes the selected one.
-    QWidget* target = MouseTarget(activeList_);
-    const QPoint listPoint = target->mapFromGlobal(event->globalPosition().toPoint());
-    if (target->rect().contains(listPoint)) {
-      QMouseEvent press(QEvent::MouseButtonPress, listPoint, event->globalPosition(),
-                        Qt::LeftButton, Qt::LeftButton, event->modifiers());
-      QApplication::sendEvent(target, &press);
-    }
+    PressListUnderPointer(MouseTarget(activeList_), *event);
     return;
   }
   if (tracking_) {
     TrackButton(point);
-    if (listVisible_) {
-      QWidget* target = MouseTarget(activeList_);
-      const QPoint listPoint = target->mapFromGlobal(event->globalPosition().toPoint());
-      if (target->rect().contains(listPoint)) {
-        StopTracking();
-        dragHandedOver_ = true;
-        QMouseEvent press(QEvent::MouseButtonPress, listPoint, event->globalPosition(),
-                          Qt::LeftButton, Qt::LeftButton, event->modifiers());
-        QApplication::sendEvent(target, &press);
-        return;
-      }
+    if (listVisible_ && PointerOver(MouseTarget(activeList_), *event)) {
+      StopTracking();
+      dragHandedOver_ = true;
+      PressListUnderPointer(MouseTarget(activeList_), *event);
+      return;
     }
   }
   TInplaceEdit::mouseMoveEvent(event);
@@ -143,14 +132,7 @@ void TzelDBGridInplaceEdit::mouseMoveEvent(QMouseEvent* event) {
 void TzelDBGridInplaceEdit::mouseReleaseEvent(QMouseEvent* event) {
   if (dragHandedOver_) {
     dragHandedOver_ = false;
-    if (listVisible_) {
-      QWidget* target = MouseTarget(activeList_);
-      QMouseEvent release(QEvent::MouseButtonRelease,
-                          target->mapFromGlobal(event->globalPosition().toPoint()),
-                          event->globalPosition(), event->button(), event->buttons(),
-                          event->modifiers());
-      QApplication::sendEvent(target, &release);
-    }
+    if (listVisible_) ReleaseOnList(MouseTarget(activeList_), *event);
     return;
   }
   const bool wasPressed = pressed_;

@@ -47,7 +47,7 @@ std::string InstalledDataFolder(const std::string& executableFolder) {
 }
 
 std::string UserConfigFolder() {
-  // The base directory specification ignores a relative value.
+  // A relative XDG folder is ignored, as the freedesktop folder rules ask.
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
     return std::string(config) + "/morvane/";
   }
