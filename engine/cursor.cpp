@@ -91,13 +91,10 @@ TzelRecord* TzelCursor::AppendRecord(TzelDataBlock data, TzelUpdStatus status) {
 }
 
 bool TzelCursor::Contains(const TzelRecord* record) const {
-  if (!record) return false;
-  // Newly inserted and recently edited records sit near the end: search
-  // backwards.
-  for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
-    if (*it == record) return true;
-  }
-  return false;
+  // Every record of the store comes from its pool and stays in the store
+  // until Clear empties both; asking the pool costs per chunk, not per
+  // record, so posting to any record of a large table stays cheap.
+  return record != nullptr && recordPool_.Holds(record);
 }
 
 // A record of this store that may still change; otherwise the error text

@@ -124,6 +124,40 @@ TEST_F(CursorTest, DeletingReportsMissingAndAlreadyDeletedRecords) {
   EXPECT_FALSE(cursor_.CreateUndoCopy(cursor_.GetData(0)));
 }
 
+// Records come from chunks (the load's own, then growing ones): every record
+// of the store is found, whichever chunk holds it and after the store is
+// reordered; places no record took yet and other stores' records are not.
+TEST_F(CursorTest, ContainsEveryRecordOfTheStoreAndNothingElse) {
+  std::string error;
+  auto block = cursor_.NewData();
+  for (int added = 0; added < 40; ++added) {
+    ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error)) << error;
+  }
+  cursor_.ClearData(block);
+  cursor_.Sort("ID", false);
+  for (int index = 0; index < cursor_.GetRecordCount(); ++index) {
+    EXPECT_TRUE(cursor_.Contains(cursor_.GetData(index))) << index;
+  }
+  TzelRecord* lastAdded = nullptr;
+  for (int index = 0; index < cursor_.GetRecordCount(); ++index) {
+    if (cursor_.GetData(index)->Status == zusInserted) lastAdded = cursor_.GetData(index);
+  }
+  // 2 loaded, then chunks of 16 and 32: the last chunk has places left.
+  EXPECT_FALSE(cursor_.Contains(lastAdded + 1));
+  EXPECT_FALSE(cursor_.SaveRecord(cursor_.GetData(0)->Data.get(), lastAdded + 1, error));
+  EXPECT_EQ(error, _Z_RECNOTFOUND);
+  EXPECT_FALSE(cursor_.Contains(nullptr));
+
+  TzelCursor other;
+  other.AddField("T.ID", zftInteger);
+  auto otherBlock = other.NewData();
+  ASSERT_TRUE(other.SaveRecord(otherBlock.get(), nullptr, error));
+  other.ClearData(otherBlock);
+  EXPECT_FALSE(cursor_.Contains(other.GetData(0)));
+  EXPECT_FALSE(other.Contains(cursor_.GetData(0)));
+  EXPECT_TRUE(other.Contains(other.GetData(0)));
+}
+
 TEST_F(CursorTest, DeletingAnInsertedRecordLeavesItAbsentInTheStore) {
   std::string error;
   auto block = cursor_.NewData();
