@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "app/mapping.h"
@@ -322,7 +323,9 @@ void TFormUM::ButtonGenClick() {
   QStringList lines;
   for (const std::string& line : script.lines) lines.push_back(QString::fromStdString(line));
   if (!lines.isEmpty()) Memo1->setPlainText(lines.join('\n'));
-  ButtonDo->setEnabled(!MemoLines().empty());
+  // The memo has lines exactly when it holds any text: no need to copy and
+  // split a script of many thousand lines to learn that.
+  ButtonDo->setEnabled(!Memo1->document()->isEmpty());
   const std::string refused = RefusedMessage(script.refused);
   if (!refused.empty()) MessageBoxStop(refused);
 }

@@ -387,9 +387,18 @@ void TzelDataset::SetRecNo(int value) {
 
 int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
   if (!record) return -1;
-  // The current record is the usual target.
-  if (position_ >= 0 && position_ < ViewCount() && view_[size_t(position_)] == record) {
-    return position_;
+  // The usual target is the current record or one of the record buffers
+  // around it (moving to the next record sets the cursor to the buffer that
+  // holds it): look there first, so that walking a large view does not scan
+  // it from its start at every step. A record stands at most once in a view.
+  constexpr int kNearby = 128;
+  const int count = ViewCount();
+  if (position_ >= 0 && position_ < count) {
+    const int from = std::max(0, position_ - kNearby);
+    const int to = std::min(count, position_ + kNearby + 1);
+    for (int index = from; index < to; ++index) {
+      if (view_[size_t(index)] == record) return index;
+    }
   }
   auto found = std::find(view_.begin(), view_.end(), record);
   return found == view_.end() ? -1 : int(found - view_.begin());

@@ -100,6 +100,47 @@ TEST_F(DatasetTest, BookmarksReturnToTheirRecord) {
   EXPECT_EQ(table_.CompareBookmarks({}, mark), -1);
 }
 
+// A view larger than the stretch searched around the current record first:
+// bookmarks near and far, on both sides, and a walk that edits every record.
+TEST(DatasetLargeView, BookmarksAndEditsFindTheirRecordNearAndFar) {
+  TestBuffer buffer;
+  buffer.Layout({"T.ID i", "T.N s40"});
+  constexpr int kRecords = 1000;
+  for (int id = 1; id <= kRecords; ++id) buffer.Record({Int(id), Text("v")});
+  MemoryDataset table(buffer.Bytes());
+  table.Open();
+  TField* id = table.FieldByName("ID");
+  std::vector<TBookmark> marks;
+  for (table.First(); !table.Eof(); table.Next()) marks.push_back(table.GetBookmark());
+  ASSERT_EQ(marks.size(), size_t(kRecords));
+  for (int from : {1, 500, 1000}) {
+    for (int to : {1, 2, 129, 130, 499, 501, 630, 700, 999, 1000}) {
+      table.SetRecNo(from);
+      ASSERT_TRUE(table.BookmarkValid(marks[size_t(to - 1)]));
+      table.GotoBookmark(marks[size_t(to - 1)]);
+      EXPECT_EQ(id->AsInteger(), to) << "from " << from;
+      EXPECT_EQ(table.RecNo(), to) << "from " << from;
+    }
+  }
+  for (table.First(); !table.Eof(); table.Next()) {
+    table.Edit();
+    table.FieldByName("N")->SetAsString("w" + id->AsString());
+    table.Post();
+  }
+  int seen = 0;
+  for (table.First(); !table.Eof(); table.Next()) {
+    ++seen;
+    EXPECT_EQ(id->AsInteger(), seen);
+    EXPECT_EQ(table.FieldByName("N")->AsString(), "w" + std::to_string(seen));
+  }
+  EXPECT_EQ(seen, kRecords);
+  table.SetRecNo(900);
+  table.Delete();
+  EXPECT_FALSE(table.BookmarkValid(marks[899]));
+  table.SetRecNo(1);
+  EXPECT_FALSE(table.BookmarkValid(marks[899]));
+}
+
 TEST_F(DatasetTest, NullRulesFollowTheFieldType) {
   table_.SetRecNo(2);                                 // SUM and DAY absent, CODE present
   EXPECT_FALSE(table_.FieldByName("SUM")->IsNull());  // a zero double reads as 0
