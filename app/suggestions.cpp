@@ -90,6 +90,93 @@ bool IsBlank(std::string_view text, size_t index, size_t& width) {
   return false;
 }
 
+// --- Finding the candidates within reach --------------------------------
+//
+// Two texts at most k edits apart (insertions, deletions, substitutions)
+// become one text once at most k characters are deleted from each: from one
+// the characters it has in excess or substituted, from the other the same.
+// So the texts left after deleting up to its limit of characters from a
+// current value meet those left after up to as many deletions from every
+// candidate text within that limit. The index keeps hashes of the short
+// candidate texts' remainders, as far as any current value within reach of
+// their length may need, with the number of deletions each took. A hash
+// shared by chance only brings in a text that the exact distance then rules
+// out, so the result is that of comparing every text. Where fewer texts
+// have a length within reach than there are remainders to look up, those
+// texts are simply compared.
+
+// Texts longer than this are not indexed (their remainders would be many).
+constexpr size_t kIndexedLength = 12;
+// Beyond this many entries the index is not built.
+constexpr size_t kMostIndexEntries = size_t(1) << 21;
+// An index entry's probe keeps its deletion count in the top two bits.
+constexpr int kDeletionShift = 30;
+constexpr uint32_t kProbeMask = (uint32_t(1) << kDeletionShift) - 1;
+
+uint32_t HashOf(std::u32string_view chars) {
+  uint32_t hash = 2166136261u;
+  for (char32_t c : chars) {
+    hash ^= uint32_t(c);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+// Visits the text, then the text with every choice of up to `deletions` of
+// its characters at or after `from` deleted (each choice once, positions
+// ascending), with the number of characters deleted so far.
+template <class Visit>
+void ForEachDeletion(std::u32string& text, size_t from, size_t deletions, size_t deleted,
+                     Visit& visit) {
+  visit(text, deleted);
+  if (deletions == 0) return;
+  for (size_t index = from; index < text.size(); ++index) {
+    const char32_t removed = text[index];
+    text.erase(index, 1);
+    ForEachDeletion(text, index, deletions - 1, deleted + 1, visit);
+    text.insert(index, 1, removed);
+  }
+}
+
+// The distinct (hash, deletions) of what remains of a text after up to
+// `deletions` deletions, ascending.
+std::vector<std::pair<uint32_t, uint32_t>> Remainders(std::u32string text, size_t deletions) {
+  std::vector<std::pair<uint32_t, uint32_t>> remainders;
+  auto visit = [&remainders](const std::u32string& remainder, size_t deleted) {
+    remainders.push_back({HashOf(remainder), uint32_t(deleted)});
+  };
+  ForEachDeletion(text, 0, deletions, 0, visit);
+  std::sort(remainders.begin(), remainders.end());
+  remainders.erase(std::unique(remainders.begin(), remainders.end()), remainders.end());
+  return remainders;
+}
+
+// How many remainders a text of this length has after up to `deletions`
+// deletions, counted with repeats, at most `cap`.
+size_t RemainderCount(size_t length, size_t deletions, size_t cap) {
+  size_t total = 0;
+  size_t choices = 1;  // length over k, for k = 0, 1, ...
+  for (size_t k = 0; k <= deletions && k <= length; ++k) {
+    if (k > 0) choices = choices * (length - k + 1) / k;
+    total += choices;
+    if (total >= cap) return cap;
+  }
+  return total;
+}
+
+// The most characters a current value within its limit of a text of this
+// length may differ by.
+size_t DeletionsToIndex(size_t characters) {
+  const size_t widest = SuggestionDistanceLimit(SIZE_MAX);
+  size_t most = 0;
+  for (size_t length = 1; length <= characters + widest; ++length) {
+    const size_t limit = SuggestionDistanceLimit(length);
+    const size_t gap = length > characters ? length - characters : characters - length;
+    if (gap <= limit) most = std::max(most, limit);
+  }
+  return most;
+}
+
 }  // namespace
 
 std::string NormalizeForSuggestion(std::string_view text) {
@@ -198,6 +285,66 @@ TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
     if (!candidate.normalName.empty()) byNormalName_[candidate.normalName].push_back(index);
     candidates_.push_back(std::move(candidate));
   }
+  // Every text by its length, and the index of the short ones unless it
+  // would grow too large.
+  size_t entries = 0;
+  for (size_t index = 0; index < candidates_.size(); ++index) {
+    const Candidate& candidate = candidates_[index];
+    for (const bool name : {false, true}) {
+      const std::u32string& text = name ? candidate.nameChars : candidate.valueChars;
+      if (name && text.empty()) continue;  // no full name
+      if (byLength_.size() <= text.size()) byLength_.resize(text.size() + 1);
+      byLength_[text.size()].push_back(uint32_t(index * 2 + (name ? 1 : 0)));
+      if (text.size() <= kIndexedLength) {
+        entries += RemainderCount(text.size(), DeletionsToIndex(text.size()), kMostIndexEntries);
+      }
+    }
+  }
+  if (entries > kMostIndexEntries || candidates_.size() * 2 > kProbeMask) return;
+  deletionIndex_.reserve(entries);
+  for (size_t length = 0; length < byLength_.size() && length <= kIndexedLength; ++length) {
+    for (const uint32_t probe : byLength_[length]) {
+      const Candidate& candidate = candidates_[probe / 2];
+      const std::u32string& text = probe % 2 == 1 ? candidate.nameChars : candidate.valueChars;
+      for (const auto& [hash, deleted] : Remainders(text, DeletionsToIndex(length))) {
+        deletionIndex_.push_back({hash, probe | (deleted << kDeletionShift)});
+      }
+    }
+  }
+  std::sort(deletionIndex_.begin(), deletionIndex_.end());
+}
+
+std::vector<uint32_t> TSuggester::ProbesNear(const std::u32string& chars, size_t limit) const {
+  const size_t length = chars.size();
+  const size_t shortest = length > limit ? length - limit : 0;
+  const size_t longest = std::min(length + limit, byLength_.empty() ? 0 : byLength_.size() - 1);
+  size_t reachable = 0;
+  for (size_t textLength = shortest; textLength <= longest; ++textLength) {
+    reachable += byLength_[textLength].size();
+  }
+  std::vector<uint32_t> probes;
+  // The texts of a length within reach: all of them when that is no more
+  // than the remainders to look up (or there is no index), else the long
+  // ones beside what the index finds.
+  const bool lookUp = !deletionIndex_.empty() && shortest <= kIndexedLength &&
+                      RemainderCount(length, limit, reachable) < reachable;
+  for (size_t textLength = lookUp ? kIndexedLength + 1 : shortest; textLength <= longest;
+       ++textLength) {
+    probes.insert(probes.end(), byLength_[textLength].begin(), byLength_[textLength].end());
+  }
+  if (lookUp) {
+    for (const auto& [hash, deleted] : Remainders(chars, limit)) {
+      auto entry = std::lower_bound(deletionIndex_.begin(), deletionIndex_.end(),
+                                    std::pair<uint32_t, uint32_t>{hash, 0});
+      for (; entry != deletionIndex_.end() && entry->first == hash; ++entry) {
+        // A text that needs more deletions than the limit lies beyond it.
+        if ((entry->second >> kDeletionShift) <= limit) probes.push_back(entry->second & kProbeMask);
+      }
+    }
+  }
+  std::sort(probes.begin(), probes.end());
+  probes.erase(std::unique(probes.begin(), probes.end()), probes.end());
+  return probes;
 }
 
 std::optional<std::string> TSuggester::Unique(const std::vector<size_t>& indexes) const {
@@ -232,19 +379,24 @@ std::string TSuggester::Suggest(std::string_view current) const {
   const size_t limit = SuggestionDistanceLimit(chars.size());
   if (limit == 0) return {};
   // The nearest candidates within the limit; only distances up to the best
-  // found so far are worth computing exactly.
+  // found so far are worth computing exactly. A candidate's value and full
+  // name are adjacent probes.
   size_t best = limit + 1;
   const uint64_t signature = Signature(chars);
   std::vector<size_t> nearest;
-  for (size_t index = 0; index < candidates_.size(); ++index) {
+  const std::vector<uint32_t> probes = ProbesNear(chars, limit);
+  for (size_t at = 0; at < probes.size();) {
+    const size_t index = probes[at] / 2;
     const Candidate& candidate = candidates_[index];
     size_t distance = best + 1;
-    if (MayBeWithin(chars, signature, candidate.valueChars, candidate.valueSignature, best)) {
-      distance = BoundedEditDistance(chars, candidate.valueChars, best);
-    }
-    if (!candidate.nameChars.empty() &&
-        MayBeWithin(chars, signature, candidate.nameChars, candidate.nameSignature, best)) {
-      distance = std::min(distance, BoundedEditDistance(chars, candidate.nameChars, best));
+    for (; at < probes.size() && probes[at] / 2 == index; ++at) {
+      const bool name = probes[at] % 2 == 1;
+      const std::u32string& text = name ? candidate.nameChars : candidate.valueChars;
+      if (name && text.empty()) continue;
+      const uint64_t textSignature = name ? candidate.nameSignature : candidate.valueSignature;
+      if (MayBeWithin(chars, signature, text, textSignature, best)) {
+        distance = std::min(distance, BoundedEditDistance(chars, text, best));
+      }
     }
     if (distance < best) {
       best = distance;

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace morvane {
@@ -68,10 +69,22 @@ class TSuggester {
   std::optional<std::string> Unique(const std::vector<size_t>& indexes) const;
   std::optional<std::string> UniqueIn(const TIndex& index, const std::string& key) const;
 
+  // The candidates' texts within edit reach of a current value, as probes
+  // (candidate * 2, + 1 for the full name), ascending: every text within
+  // the limit is among them (suggestions.cpp says why), others may be.
+  std::vector<uint32_t> ProbesNear(const std::u32string& chars, size_t limit) const;
+
   std::vector<Candidate> candidates_;
   TIndex byValue_;        // the value as the field holds it
   TIndex byNormalValue_;  // its normal form
   TIndex byNormalName_;   // the full name's normal form
+  // Every text's probe by the text's length in characters.
+  std::vector<std::vector<uint32_t>> byLength_;
+  // Short texts by the hashes of what remains of them after deleting up to
+  // as many characters as any current value within reach may differ by:
+  // (hash, probe with the number of deletions in its top bits), sorted;
+  // empty when the candidates would make it too large.
+  std::vector<std::pair<uint32_t, uint32_t>> deletionIndex_;
 };
 
 }  // namespace morvane

@@ -142,5 +142,153 @@ TEST(SuggesterTieTest, TiesAtAStrongRuleNeverFallThrough) {
   EXPECT_EQ(shared.Suggest("штука"), "");
 }
 
+// Texts past a dozen characters are found by their length: at the limit's
+// edges, three characters more or fewer than the full name, with enough
+// other values that the suggester does not simply compare them all.
+TEST(SuggesterNearestTest, ReachesLongFullNamesAtTheEdgesOfTheLimit) {
+  std::vector<TAllowedValue> allowed = {{"пм", "погонный метр"}, {"квм", "квадратный метр кв"}};
+  for (int index = 0; index < 1000; ++index) allowed.push_back({"v" + std::to_string(index), ""});
+  const TSuggester suggester(allowed);
+  EXPECT_EQ(suggester.Suggest("погонныйй метрр!"), "пм");  // 13 + 3 characters
+  EXPECT_EQ(suggester.Suggest("погоннй мтр"), "пм");       // 13 - 2
+  EXPECT_EQ(suggester.Suggest("квадрат метр кв"), "квм");  // 18 - 3
+  EXPECT_EQ(suggester.Suggest("квадратный метр кв!!!!"), "");
+  EXPECT_EQ(suggester.Suggest("v999x"), "v999");
+}
+
+// The ranking as written, comparing every allowed value: what the suggester
+// must answer however it finds its candidates.
+class EveryTextRanking {
+ public:
+  explicit EveryTextRanking(std::vector<TAllowedValue> allowed) : allowed_(std::move(allowed)) {
+    for (const TAllowedValue& item : allowed_) {
+      normalValues_.push_back(NormalizeForSuggestion(item.value));
+      normalNames_.push_back(NormalizeForSuggestion(item.fullName));
+    }
+  }
+
+  std::string Suggest(const std::string& current) const {
+    for (const TAllowedValue& item : allowed_) {
+      if (!item.value.empty() && item.value == current) return current;
+    }
+    const std::string normal = NormalizeForSuggestion(current);
+    if (normal.empty()) return "";
+    for (const auto* normalTexts : {&normalValues_, &normalNames_}) {
+      std::vector<std::string> same;
+      for (size_t index = 0; index < allowed_.size(); ++index) {
+        if (!allowed_[index].value.empty() && (*normalTexts)[index] == normal) {
+          same.push_back(allowed_[index].value);
+        }
+      }
+      if (!same.empty()) return OneOf(same);
+    }
+    const std::u32string chars = Chars(normal);
+    const size_t limit = SuggestionDistanceLimit(chars.size());
+    if (limit == 0) return "";
+    size_t best = limit + 1;
+    std::vector<std::string> nearest;
+    for (size_t index = 0; index < allowed_.size(); ++index) {
+      if (allowed_[index].value.empty()) continue;
+      size_t distance = EditDistance(chars, Chars(normalValues_[index]));
+      const std::u32string name = Chars(normalNames_[index]);
+      if (!name.empty()) distance = std::min(distance, EditDistance(chars, name));
+      if (distance < best) nearest.clear();
+      best = std::min(best, distance);
+      if (distance == best) nearest.push_back(allowed_[index].value);
+    }
+    return best <= limit ? OneOf(nearest) : "";
+  }
+
+ private:
+  static std::string OneOf(const std::vector<std::string>& values) {
+    for (const std::string& value : values) {
+      if (value != values.front()) return "";
+    }
+    return values.front();
+  }
+  // Valid UTF-8 only, as the test writes it.
+  static std::u32string Chars(const std::string& text) {
+    std::u32string chars;
+    for (size_t index = 0; index < text.size();) {
+      const auto lead = static_cast<unsigned char>(text[index]);
+      const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+      for (size_t next = 1; next < length; ++next) {
+        code = (code << 6) | (static_cast<unsigned char>(text[index + next]) & 0x3F);
+      }
+      chars.push_back(code);
+      index += length;
+    }
+    return chars;
+  }
+
+  std::vector<TAllowedValue> allowed_;
+  std::vector<std::string> normalValues_;
+  std::vector<std::string> normalNames_;
+};
+
+// Many allowed values over a few letters (Latin and Cyrillic, short and
+// past a dozen characters, with and without full names) and current values
+// a few edits from them or from nothing in particular: ties, near misses
+// and texts just within and just beyond the limit are common.
+TEST(SuggesterNearestTest, AnswersAsComparingEveryAllowedValue) {
+  std::mt19937 random(11);
+  const std::vector<std::string> letters = {"a", "b", "c", "ш", "т", "к", "Г", ".", " ", "1"};
+  auto text = [&](size_t shortest, size_t longest) {
+    std::string result;
+    const size_t length = shortest + random() % (longest - shortest + 1);
+    for (size_t index = 0; index < length; ++index) result += letters[random() % letters.size()];
+    return result;
+  };
+  auto edited = [&](const std::string& source) {
+    std::vector<std::string> chars;
+    for (size_t index = 0; index < source.size();) {
+      const size_t length = static_cast<unsigned char>(source[index]) < 0x80 ? 1 : 2;
+      chars.push_back(source.substr(index, length));
+      index += length;
+    }
+    const size_t edits = random() % 5;
+    for (size_t edit = 0; edit < edits; ++edit) {
+      const size_t at = chars.empty() ? 0 : random() % (chars.size() + 1);
+      switch (random() % 3) {
+        case 0:
+          chars.insert(chars.begin() + long(at), letters[random() % letters.size()]);
+          break;
+        case 1:
+          if (at < chars.size()) chars.erase(chars.begin() + long(at));
+          break;
+        default:
+          if (at < chars.size()) chars[at] = letters[random() % letters.size()];
+      }
+    }
+    std::string result;
+    for (const std::string& c : chars) result += c;
+    return result;
+  };
+  int suggestedByDistance = 0;
+  for (size_t allowedCount : {40, 400}) {
+    std::vector<TAllowedValue> allowed;
+    for (size_t index = 0; index < allowedCount; ++index) {
+      allowed.push_back({text(1, 16), random() % 3 == 0 ? std::string() : text(3, 20)});
+    }
+    const TSuggester suggester(allowed);
+    const EveryTextRanking reference(allowed);
+    for (int round = 0; round < 2000; ++round) {
+      const TAllowedValue& source = allowed[random() % allowed.size()];
+      const std::string current = round % 4 == 0   ? text(0, 18)
+                                  : round % 4 == 1 ? edited(source.fullName)
+                                                   : edited(source.value);
+      const std::string expected = reference.Suggest(current);
+      ASSERT_EQ(suggester.Suggest(current), expected)
+          << "«" << current << "», " << allowedCount << " allowed values";
+      if (!expected.empty() && NormalizeForSuggestion(expected) != NormalizeForSuggestion(current)) {
+        ++suggestedByDistance;
+      }
+    }
+  }
+  // The cases reached the nearest-value rule often enough to mean something.
+  EXPECT_GT(suggestedByDistance, 500);
+}
+
 }  // namespace
 }  // namespace morvane
