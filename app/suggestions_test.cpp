@@ -273,7 +273,7 @@ TEST(SuggesterNearestTest, AnswersAsComparingEveryAllowedValue) {
     }
     const TSuggester suggester(allowed);
     const EveryTextRanking reference(allowed);
-    for (int round = 0; round < 2000; ++round) {
+    for (int round = 0; round < 1200; ++round) {
       const TAllowedValue& source = allowed[random() % allowed.size()];
       const std::string current = round % 4 == 0   ? text(0, 18)
                                   : round % 4 == 1 ? edited(source.fullName)

@@ -102,6 +102,10 @@ class Samples {
     }
     return {Median(walls), Median(cpus)};
   }
+  Sample Last(const std::string& name) const {
+    const auto found = samples_.find(name);
+    return found == samples_.end() || found->second.empty() ? Sample{} : found->second.back();
+  }
   const std::vector<std::string>& Names() const { return order_; }
   size_t Runs(const std::string& name) const {
     const auto found = samples_.find(name);

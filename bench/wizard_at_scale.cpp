@@ -10,15 +10,17 @@
 // WORKDIR receives the settings folders and sqlite3's output.
 //
 // Each run measures, in this order: sqlite3 with the distinct query and
-// with the grouped count query (output to a file); the wizard's read
-// (ButtonReadClick until the step-2 grid has painted) without and with
-// counts and suggestions; the same read taken apart on a fresh form (each
-// query's open, FillMapping, counts, suggestions); painting the step-2 grid
-// and scrolling it a page over the large and the small table; generating
-// the script (ButtonGenClick and the memo's first paint, then the preview)
-// with a few values mapped and with every value mapped; with counts and
-// suggestions, one edit (the summary follows it) and accepting every
-// suggestion. At the end the
+// with the grouped count query (output to a file); on a fresh form of the
+// written wizard, the read (ButtonReadClick until the step-2 grid has
+// painted), painting the grid and scrolling it a page, and generating the
+// script (ButtonGenClick and the memo's first paint, then the preview) with
+// a few values mapped and with every value mapped; on a fresh form with
+// counts and suggestions, the read, one edit (the summary follows it) and
+// accepting every suggestion; the same read taken apart on a fresh form
+// (each query's open, FillMapping, counts, suggestions); the read, paint and
+// scroll of a 100-value table. The first run writes the mappings as read,
+// the suggestions and the generated script into WORKDIR, to compare two
+// builds. Each run prints its CPU ratios; at the end come the
 // medians of all runs and the ratios. Wall and thread CPU times are printed;
 // on a shared machine the CPU times are the steadier. Nothing is asserted.
 #include <QApplication>
@@ -227,6 +229,19 @@ void TimeGenerate(TFormUM& form, const std::string& name, Samples& samples) {
   form.PageControl1->setCurrentIndex(1);
 }
 
+// The mapping as read, one record a line (its fields tab-separated), so two
+// builds can be compared.
+void WriteMapping(TzelTable& mapping, const fs::path& file) {
+  std::ofstream output(file);
+  for (mapping.First(); !mapping.Eof(); mapping.Next()) {
+    for (int index = 0; index < mapping.FieldCount(); ++index) {
+      output << (index > 0 ? "\t" : "") << mapping.Fields()[index]->AsString();
+    }
+    output << '\n';
+  }
+  mapping.First();
+}
+
 void RunSqlite(const std::string& database, const std::string& sql, const fs::path& output,
                const std::string& name, Samples& samples) {
   int exitCode = 0;
@@ -279,12 +294,16 @@ void Run(const std::string& database, const fs::path& work, int runs) {
       samples.Add("wizard read: first paint", read.paint);
       std::printf("  read: %d values (sqlite3: %zu lines)\n", form->TableM->RecordCount(),
                   LineCount(work / "sqlite_distinct.txt"));
+      if (run == 1) WriteMapping(*form->TableM, work / "mapping-read.tsv");
       samples.Add("paint 50k: frame", TimeFrames(*form, 20, false));
       samples.Add("paint 50k: page scroll", TimeFrames(*form, 20, true));
       MapValues(*form->TableM, 10);
       TimeGenerate(*form, "10 mapped", samples);
       MapValues(*form->TableM, -1);
       TimeGenerate(*form, "all mapped", samples);
+      if (run == 1) {
+        std::ofstream(work / "script.sql") << form->Memo1->toPlainText().toStdString() << "\n";
+      }
     }
     {
       auto form = OpenForm(settings.additions);
@@ -293,6 +312,13 @@ void Run(const std::string& database, const fs::path& work, int runs) {
       samples.Add("wizard read with additions: first paint", read.paint);
       std::printf("  read with additions: %d values, %zu suggestions\n",
                   form->TableM->RecordCount(), form->Suggestions().size());
+      if (run == 1) {
+        std::ofstream file(work / "suggestions.tsv");
+        for (const auto& [value, suggestion] : form->Suggestions()) {
+          file << value << '\t' << suggestion << '\n';
+        }
+        WriteMapping(*form->TableM, work / "mapping-additions.tsv");
+      }
       samples.Add("additions: one value edited (summary)", TimeOneEdit(*form));
       samples.Add("additions: accept all suggestions",
                   Time([&] { form->ButtonAcceptClick(); }));
@@ -307,6 +333,14 @@ void Run(const std::string& database, const fs::path& work, int runs) {
       samples.Add("paint 100: frame", TimeFrames(*form, 20, false));
       samples.Add("paint 100: page scroll", TimeFrames(*form, 20, true));
     }
+    auto ratio = [&](const char* top, const char* bottom) {
+      const Sample over = samples.Last(top);
+      const Sample under = samples.Last(bottom);
+      return under.cpu > 0 ? over.cpu / under.cpu : 0.0;
+    };
+    std::printf("  cpu ratios: read / distinct %.2f, read with additions / grouped %.2f\n",
+                ratio("wizard read", "sqlite3 distinct query"),
+                ratio("wizard read with additions", "sqlite3 grouped query"));
   }
 
   std::printf("\nmedians of %d runs (load average after: %s)\n", runs, LoadAverage().c_str());
