@@ -365,6 +365,10 @@ void TStep3Additions::LockForm(bool lock) {
 }
 
 bool TStep3Additions::Step(size_t done, size_t total) {
+  // The transport counts statements, and a line typed by hand may hold two.
+  if (Progress->maximum() != 0 && Progress->maximum() != int(total)) {
+    Progress->setMaximum(int(total));
+  }
   Progress->setValue(int(std::min(done, total)));
   // Lets Cancel be pressed between two statements. Often enough for a person,
   // not after every one: a statement of an all-or-nothing run takes a few
