@@ -100,9 +100,11 @@ inline std::string CancelledAfter(size_t doneLines, size_t totalLines) {
 // line would have changed other rows than were read for its undo.
 inline constexpr char kCancelledWhole[] = "Выполнение отменено: ничего не изменено";
 inline std::string ChangedSinceRead(int line, int64_t read, int64_t wouldChange) {
-  return "Замена не выполнена, ничего не изменено: таблица изменилась после чтения строк "
-         "(строка " + std::to_string(line) + " изменила бы строк: " + std::to_string(wouldChange) +
-         ", прочитано: " + std::to_string(read) + "). Выполните замену снова";
+  const std::string counts = "строка " + std::to_string(line) +
+                             " изменила бы строк: " + std::to_string(wouldChange) +
+                             ", прочитано: " + std::to_string(read);
+  return "Замена не выполнена, ничего не изменено: таблица изменилась после чтения строк (" +
+         counts + "). Выполните замену снова";
 }
 inline std::string UndoOf(std::string_view file) {
   return "отмена по файлу " + std::string(file);

@@ -371,14 +371,13 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
     run.result = ExecuteWhole(plan.Statements(), lines, options.progress, guard, stop);
     if (stop.index >= 0) {
       run.changedSinceRead = true;
-      run.result.message = replacemsg::ChangedSinceRead(
-          run.result.statements[size_t(stop.index)].line, run.capturedRows[size_t(stop.index)],
-          stop.rowsChanged);
+      run.result.message =
+          replacemsg::ChangedSinceRead(run.result.statements[size_t(stop.index)].line,
+                                       run.capturedRows[size_t(stop.index)], stop.rowsChanged);
     }
   } else {
-    run.result = options.lineByLine
-                     ? options.lineByLine(plan.Statements(), lines, options.progress)
-                     : ExecuteLineByLine(plan.Statements(), lines, options.progress);
+    run.result = options.lineByLine ? options.lineByLine(plan.Statements(), lines, options.progress)
+                                    : ExecuteLineByLine(plan.Statements(), lines, options.progress);
   }
 
   if (withUndo) {

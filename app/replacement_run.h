@@ -117,12 +117,13 @@ struct ReplacementRun {
 // Reads the rows the plan will change when the setting names a key field
 // (SUnFld) and writes their undo script, writes the plan's pairs as the
 // mapping file, executes the plan, and appends the log entry (setting name
-// cfg.CfgName). All-or-nothing with an undo guards the undo: each line must
-// change exactly the rows read for it, or the whole run is rolled back
-// (changedSinceRead); a transport that cannot report statements leaves only
-// the check afterwards (undoExact), as line by line does. Refuses (EDatabaseError, nothing sent) when the undo script
+// cfg.CfgName). Refuses (EDatabaseError, nothing sent) when the undo script
 // cannot be exact (a key that is not unique or empty). The undo script keeps
 // only the rows of lines that took effect; when none did, it is removed.
+// All-or-nothing with an undo guards it: each line must change exactly the
+// rows read for it, or the whole run is rolled back (changedSinceRead); a
+// transport that cannot report statements leaves only the check afterwards
+// (undoExact), as line by line has.
 ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan,
                               const ReplacementRunOptions& options = {});
 

@@ -353,8 +353,8 @@ void TStep3Additions::LockForm(bool lock) {
   path.push_back(&form_);
   for (QWidget* holder : path) {
     for (QWidget* child : holder->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      const bool keep = child == Progress ||
-                        std::find(path.begin(), path.end(), child) != path.end();
+      const bool keep =
+          child == Progress || std::find(path.begin(), path.end(), child) != path.end();
       if (keep || child->testAttribute(Qt::WA_Disabled)) continue;
       child->setEnabled(false);
       locked_.push_back(child);

@@ -108,7 +108,7 @@ class TStep3Additions {
   std::string lastUndoFile_;
   bool cancelled_ = false;
   bool running_ = false;
-  QElapsedTimer eventClock_;  // since events were last handled during a run
+  QElapsedTimer eventClock_;               // since events were last handled during a run
   std::vector<QPointer<QWidget>> locked_;  // disabled by LockForm, enabled again after
   std::unique_ptr<QObject> closeBlocker_;
   std::vector<QMetaObject::Connection> connections_;

@@ -201,8 +201,7 @@ class TzelDatabase {
   };
 
   void CloseRegisteredDataSets();
-  static int32_t ReportStatement(void* session, int32_t done, int32_t total,
-                                 int64_t rowsChanged);
+  static int32_t ReportStatement(void* session, int32_t done, int32_t total, int64_t rowsChanged);
 
   std::vector<TzelDataset*> dataSets_;
   std::vector<TzelDataset*> updated_;
@@ -212,7 +211,7 @@ class TzelDatabase {
   ReplyTail lastReplyTail_;  // of the last request sent
   std::string lastErrorText_;
   StatementProgress statementProgress_;
-  bool sending_ = false;  // inside SendToServer
+  bool sending_ = false;       // inside SendToServer
   TzelEngine engine_ = zeDAO;  // set directly: SetEngine would change the date dialect
   char dateQuote_ = '\'';
   std::string connectText_;

@@ -26,8 +26,8 @@
 // library folder ../lib/morvane beside it (where the package puts it). A name
 // holding '/' is used as a path. A missing library or entry point is not an
 // error here; the session decides what it means (a missing library is
-// reported at the first Connect, a missing entry point is silent). Tests inject entry points of their own in
-// place of a library.
+// reported at the first Connect, a missing entry point is silent). Tests inject entry points of
+// their own in place of a library.
 //
 // Every call copies the reply bytes out and releases them at once, so no
 // library-owned memory outlives a call.

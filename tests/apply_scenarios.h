@@ -162,8 +162,8 @@ TEST_F(ApplyTest, RowGivenAMappedValueAfterReadingStopsTheRunAndChangesNothing) 
                    "WHEN (NEW.Unit = 'A1') EXECUTE FUNCTION sneak()");
   const std::string before = SqlTool(kStockDump);
   const std::string mapping = Mapping("A\tA1\nB\tB1\n");
-  ToolRun run = Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id", "--execute",
-                     mapping});
+  ToolRun run =
+      Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id", "--execute", mapping});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.LastErrorLine(), replacemsg::ChangedSinceRead(2, 1, 2)) << run.err;
   EXPECT_EQ(SqlTool(kStockDump), before);
@@ -173,8 +173,8 @@ TEST_F(ApplyTest, RowGivenAMappedValueAfterReadingStopsTheRunAndChangesNothing) 
 
   // Without the trigger the same mapping applies, and its undo is exact.
   SqlTool("DROP TRIGGER Sneak" + std::string(sqlite ? "" : " ON Stock"));
-  ToolRun applied = Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id",
-                         "--execute", mapping});
+  ToolRun applied =
+      Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id", "--execute", mapping});
   ASSERT_EQ(applied.status, 0) << applied.err;
   EXPECT_EQ(applied.err.find(replacemsg::kUndoNotExact), std::string::npos) << applied.err;
   ToolRun undone = Run({"undo", Reported(applied.out, "файл отмены")});

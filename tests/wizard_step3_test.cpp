@@ -299,13 +299,12 @@ TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBefo
       Client(change);
       changed = Dump();
     };
-    const ReplacementRun run =
-        RunReplacement(commander.Cfg, commander.Period, plan, options);
+    const ReplacementRun run = RunReplacement(commander.Cfg, commander.Period, plan, options);
     EXPECT_FALSE(run.result.applied) << change;
     EXPECT_TRUE(run.changedSinceRead) << change;
-    EXPECT_EQ(run.result.message.rfind("Замена не выполнена, ничего не изменено: таблица изменилась",
-                                       0),
-              0u)
+    EXPECT_EQ(
+        run.result.message.rfind("Замена не выполнена, ничего не изменено: таблица изменилась", 0),
+        0u)
         << run.result.message;
     EXPECT_TRUE(run.files.undo.empty()) << change;
     ASSERT_FALSE(changed.empty());

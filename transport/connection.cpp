@@ -101,8 +101,8 @@ SendResult Connection::Send(std::string_view request) {
       rowsChanged.push_back(backend_->RowsChanged());
       if (!GoOn(rowsChanged.size(), statements.size(), rowsChanged.back())) {
         backend_->Rollback();
-        result.reply = EncodeCancelledReply(kCancelledMessage,
-                                            static_cast<int32_t>(rowsChanged.size() - 1));
+        result.reply =
+            EncodeCancelledReply(kCancelledMessage, static_cast<int32_t>(rowsChanged.size() - 1));
         return result;
       }
     }
