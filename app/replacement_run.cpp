@@ -54,7 +54,6 @@ class StatementProgressScope {
   }
   StatementProgressScope(const StatementProgressScope&) = delete;
   StatementProgressScope& operator=(const StatementProgressScope&) = delete;
-  bool Installed() const { return installed_; }
 
  private:
   bool installed_;

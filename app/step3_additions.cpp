@@ -401,10 +401,21 @@ void TStep3Additions::Execute() {
     progress = [this](size_t done, size_t total) { return Step(done, total); };
   }
 
+  // Whatever ends the run, the form comes back as it was.
+  struct RunningScope {
+    TStep3Additions& step3;
+    bool on;
+    ~RunningScope() { End(); }
+    void End() {
+      if (on) step3.ShowRunning(false, 0, false);
+      on = false;
+    }
+  } running{*this, withProgress};
+  if (withProgress) ShowRunning(true, script.statements.size(), cancellable);
+
   ExecutionResult result;
   std::string logProblem;
   std::string note;
-  if (withProgress) ShowRunning(true, script.statements.size(), cancellable);
   try {
     // Rows for the undo are read through the open session; a closed one
     // fails every line as the written execution does.
@@ -438,11 +449,11 @@ void TStep3Additions::Execute() {
   } catch (const Exception& error) {
     // Refused before anything was sent (rows for the undo unreadable, a key
     // that is not unique, the log folder not writable), or the session lost.
-    if (withProgress) ShowRunning(false, 0, false);
+    running.End();
     MessageBoxStop(error.what());
     return;
   }
-  if (withProgress) ShowRunning(false, 0, false);
+  running.End();
   std::string message = RunMessage(result, whole);
   if (!note.empty()) message += "\r\n" + note;
   if (!logProblem.empty()) message += "\r\n" + std::string(kLogNotWritten) + logProblem;
