@@ -1,8 +1,9 @@
 /* libnetbrg2: the transport library between the program and its database.
  *
  * The program loads libnetbrg2.so at run time (dlopen) and binds the four
- * entry points below by name (dlsym). Every call blocks until it is done.
- * The library is single-threaded: one connection per process.
+ * entry points below by name (dlsym), and a fifth, optional one. Every call
+ * blocks until it is done. The library is single-threaded: one connection
+ * per process.
  *
  * Calling contract:
  *  - The caller owns the TransportReply record and passes the address of a
