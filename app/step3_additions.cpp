@@ -461,17 +461,24 @@ void TStep3Additions::Execute() {
   // The counts of reading no longer hold once rows changed.
   readCounts_.clear();
   ScriptEdited();
-  MessageBoxStop(message);
+  // Everything applied and nothing to warn about is news, not an error.
+  if (result.applied && !result.cancelled && note.empty() && logProblem.empty()) {
+    MessageBoxInformation(message);
+  } else {
+    MessageBoxStop(message);
+  }
 }
 
 void TStep3Additions::UndoClick() {
   if (lastUndoFile_.empty()) return;
   if (!ConfirmOkCancel(kConfirmUndo)) return;
   std::string message;
+  bool clean = false;
   try {
     const ExecutionResult undone = RunUndoFile(lastUndoFile_);
     if (undone.applied) {
       message = kUndone + std::to_string(undone.TotalRowsChanged());
+      clean = undone.message.empty();
       if (!undone.message.empty()) message += "\r\n" + undone.message;
       lastUndoFile_.clear();
     } else {
@@ -483,7 +490,11 @@ void TStep3Additions::UndoClick() {
   ButtonUndo->setEnabled(!lastUndoFile_.empty());
   readCounts_.clear();
   ScriptEdited();
-  MessageBoxStop(message);
+  if (clean) {
+    MessageBoxInformation(message);
+  } else {
+    MessageBoxStop(message);
+  }
 }
 
 void TStep3Additions::Layout(int dx, int dy) {

@@ -48,7 +48,10 @@ class Step3AdditionsTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
     setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     previousHook_ = SetMessageBoxHook(
-        [this](const std::string&, const std::string& text) { messages_.push_back(text); });
+        [this](const std::string&, const std::string& text) {
+          messages_.push_back(text);
+          stopIcons_.push_back(MessageBoxShowsError());
+        });
     previousConfirm_ = SetConfirmHook([this](const std::string&, const std::string& text) {
       confirmations_.push_back(text);
       return confirmAnswer_;
@@ -113,6 +116,7 @@ class Step3AdditionsTest : public ::testing::Test {
   std::unique_ptr<ZelTblUnit> unit_;
   std::unique_ptr<TFormUM> form_;
   std::vector<std::string> messages_;
+  std::vector<bool> stopIcons_;  // per message: shown with the stop icon
   std::vector<std::string> confirmations_;
   bool confirmAnswer_ = true;
   TMessageBoxHook previousHook_;
@@ -178,6 +182,7 @@ TEST_F(Step3AdditionsTest, WholeScriptGoesAsOneRequestAndAFailureChangesNothing)
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].rfind("Замена не выполнена, ничего не изменено", 0), 0u) << messages_[0];
   EXPECT_NE(messages_[0].find("CHECK constraint failed"), std::string::npos) << messages_[0];
+  EXPECT_EQ(stopIcons_, std::vector<bool>{true});
   EXPECT_NE(Log().find("режим: одним целым"), std::string::npos) << Log();
   EXPECT_FALSE(Step3().ButtonUndo->isEnabled());  // nothing to undo
 }
@@ -188,6 +193,7 @@ TEST_F(Step3AdditionsTest, LineByLineRunIsLoggedWithItsUndoAndTheUndoAsksFirst) 
   SetScript(Update("a", "b"));
   form_->ButtonDoClick();
   EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 1."});
+  EXPECT_EQ(stopIcons_, std::vector<bool>{false}) << "a clean run is news, not an error";
   const std::string log = Log();
   EXPECT_NE(log.find("режим: построчно"), std::string::npos) << log;
   EXPECT_NE(log.find("\t" + Update("a", "b")), std::string::npos) << log;

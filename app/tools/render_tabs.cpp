@@ -133,9 +133,9 @@ morvane::TzelPopupData* OpenFilteredList(TFormUM& form, const std::string& src,
 }
 
 // Steps 2 and 3 as an operator goes through them; messages are drawn as the
-// program shows them (stop icon, the title, OK) into message-*.png.
+// program shows them (their icon, the title, OK) into message-*.png.
 void RenderJourney(TFormUM& form, const std::filesystem::path& output,
-                   std::vector<std::string>& messages) {
+                   std::vector<morvane::render::ShownMessage>& messages) {
   form.PageControl1->setCurrentIndex(1);
   form.ButtonRead->click();
   const morvane::CWizardOptions& options = form.WizardOptions();
@@ -209,10 +209,10 @@ int main(int argc, char** argv) {
           : std::make_unique<morvane::TransportLibrary>(morvane::testing::FakeEntryPoints());
   morvane::ZelTblUnit zelTbl(std::move(transport));
   morvane::Application().SetTitle("Morvane");
-  std::vector<std::string> messages;
+  std::vector<morvane::render::ShownMessage> messages;
   morvane::SetMessageBoxHook([&messages](const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-    messages.push_back(text);
+    messages.push_back({text, morvane::MessageBoxShowsError()});
   });
   {
     TFormUM form(morvane::TFormUMOptions{{"A"}, settings.string()});
