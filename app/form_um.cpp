@@ -239,13 +239,13 @@ bool TFormUM::OpenForRead(TzelTable* table, const std::string& indexFieldNames,
 
 void TFormUM::ConfigureMappingFields() {
   TField* src = TableM->FieldByName("src");
-  src->SetDisplayWidth(15);
+  src->SetDisplayWidth(kCurrentChars);
   src->SetDisplayLabel("Текущее");
   // The current value becomes the WHERE value of its UPDATE: editing it
   // would change other rows than the ones shown.
   src->SetReadOnly(true);
   TField* inf = TableM->FieldByName("inf");
-  inf->SetDisplayWidth(18);
+  inf->SetDisplayWidth(kNewChars);
   inf->SetDisplayLabel("Новое");
 }
 

@@ -117,6 +117,10 @@ class TFormUM : public TForm_Template1 {
   QPushButton* ButtonGen;
   QPushButton* ButtonDo;
   QMenu* PopupMenu1;
+  // The design widths of "Текущее" and "Новое", in digits of the grid's font.
+  static constexpr int kCurrentChars = 15;
+  static constexpr int kNewChars = 18;
+
   // Non-visual components, owned by the form's component list.
   TzelTable* TableM;         // the mapping: fields "src" and "inf"
   TDataSource* DataSourceM;  // TableM for GridM
@@ -156,7 +160,12 @@ class TFormUM : public TForm_Template1 {
   // Enter on a "Новое" cell that shows a suggestion: the suggestion becomes
   // its value. Returns whether it did (the key is then used up).
   bool AcceptSuggestionAtCursor();
+  // With the additions a title click sorts by its column.
+  void MakeTitlesClickable();
   void SortByColumn(TzelColumn* column);
+  // With the counts column: narrows "Текущее" and "Новое" while the grid is
+  // too narrow for all three at their design widths.
+  void FitCountColumn();
   void LayoutForSize(QSize size);
   static QSize DesignedSize();
 

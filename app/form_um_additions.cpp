@@ -38,7 +38,9 @@ void TFormUM::ReadAdditions() {
     count->SetDisplayLabel(kCountTitle);
     count->SetDisplayWidth(8);
     count->SetReadOnly(true);
+    FitCountColumn();
   }
+  MakeTitlesClickable();
   suggestions_.clear();
   if (wizardOptions_.Suggestions && TableI->Active()) {
     const TSuggester suggester(AllowedValuesOf(*TableI, appCommander_->Cfg.InfFld));
@@ -111,12 +113,25 @@ void TFormUM::PaintSuggestion(const QRect& rect, TzelColumn* column, bool select
   canvas.Font().SetColor(previous);
 }
 
+void TFormUM::MakeTitlesClickable() {
+  // The grid makes its columns anew when the mapping's fields change.
+  if (!wizardOptions_.Counts && !wizardOptions_.Suggestions) return;
+  for (int index = 0; index < GridM->Columns().Count(); ++index) {
+    GridM->Columns()[index]->SetCanClick(true);
+  }
+}
+
 void TFormUM::SortByColumn(TzelColumn* column) {
   if (!TableM->Active() || column == nullptr || column->Field() == nullptr) return;
-  // The largest counts first in one click; texts in their order.
+  // The largest counts first in one click; texts alphabetically, whatever
+  // their case, so "Шт." stands beside "шт".
   const std::string name = column->Field()->FieldName();
-  TableM->SetSortOptions(name == kCountField ? TzelSortOptions{zsoDescendSort} : TzelSortOptions{});
+  const bool byCount = name == kCountField;
+  TableM->SetSortOptions(byCount ? TzelSortOptions{zsoDescendSort}
+                                 : TzelSortOptions{zsoCaseInsensitive});
   TableM->SetIndexFieldNames(name);
+  column->SetSortMark(byCount ? zsmDown : zsmUp);
+  GridM->update();
 }
 
 void TFormUM::resizeEvent(QResizeEvent* event) {

@@ -13,14 +13,29 @@
 #include <QTabWidget>
 
 #include "app/form_um.h"
+#include "app/mapping_additions.h"
 #include "app/step3_additions.h"
 #include "controls/grid/db_grid.h"
+#include "platform/db/field.h"
 #include "platform/ui/application.h"
 #include "platform/ui/layout.h"
+#include "server/table.h"
 
 namespace morvane {
 
 namespace {
+
+// The grid's pixels beside the two text columns' characters.
+int MappingGridExtras(const QWidget& grid) {
+  return 2 * 4     // each text column's four-pixel margin
+         + 11 + 3  // the indicator column and the grid lines
+         + 2 * 2   // the frame
+         + grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+int DigitWidth(const QFont& font) {
+  return QFontMetrics(font).horizontalAdvance(QLatin1Char('0'));
+}
 
 constexpr int kClientWidth = 432;
 constexpr int kClientHeight = 313;
@@ -43,17 +58,13 @@ constexpr int kAcceptWidth = 160;
 // bar fit the grid's 241 pixels. Wider fonts would push "Текущее" out of sight
 // whenever the operator moves into "Новое", so the grid takes the least
 // narrowed, then least shrunk, design font in which both columns fit.
-constexpr int kMappingDisplayChars = 15 + 18;
+constexpr int kMappingDisplayChars = TFormUM::kCurrentChars + TFormUM::kNewChars;
 constexpr int kMappingGridWidth = 241;
 
 QFont MappingGridFont(const QWidget& grid) {
-  const int extras = 2 * 4                         // each column's four-pixel margin
-                     + 11 + 3                      // the indicator column and the grid lines
-                     + 2 * 2                       // the frame
-                     + grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int extras = MappingGridExtras(grid);
   const auto fits = [&](const QFont& font) {
-    return kMappingDisplayChars * QFontMetrics(font).horizontalAdvance(QLatin1Char('0')) + extras <=
-           kMappingGridWidth;
+    return kMappingDisplayChars * DigitWidth(font) + extras <= kMappingGridWidth;
   };
   QFont font = DesignFont();
   for (const int stretch : {int(QFont::SemiCondensed), int(QFont::Condensed)}) {
@@ -226,6 +237,29 @@ void TFormUM::LayoutForSize(QSize size) {
     button->move(button->x(), kButtonTop + dy);
   }
   step3_->Layout(dx, dy);
+  FitCountColumn();
+}
+
+void TFormUM::FitCountColumn() {
+  if (!mappingLoaded_ || !TableM->Active()) return;
+  TzelColumn* count = GridM->ColumnByName(kCountField);
+  if (count == nullptr) return;
+  // The text columns' characters that fit beside the counts column and its
+  // grid line; never fewer than a third of their design, where scrolling
+  // serves better than unreadable columns.
+  const int digit = std::max(1, DigitWidth(GridM->Font().Handle()));
+  const int room = (GridM->width() - MappingGridExtras(*GridM) - count->Width() - 1) / digit;
+  int current = kCurrentChars;
+  int next = kNewChars;
+  if (room < kMappingDisplayChars) {
+    current = std::max(kCurrentChars / 3, room * kCurrentChars / kMappingDisplayChars);
+    next = std::max(kNewChars / 3, room - current);
+  }
+  TField* src = TableM->FieldByName("src");
+  TField* inf = TableM->FieldByName("inf");
+  if (src->DisplayWidth() != current) src->SetDisplayWidth(current);
+  if (inf->DisplayWidth() != next) inf->SetDisplayWidth(next);
+  MakeTitlesClickable();
 }
 
 QSize TFormUM::DesignedSize() {

@@ -96,6 +96,16 @@ inline std::string CancelledAfter(size_t doneLines, size_t totalLines) {
   return "прервано после " + std::to_string(doneLines) + " из " + std::to_string(totalLines) +
          " строк";
 }
+// All-or-nothing stopped before its commit: by the operator, or because a
+// line would have changed other rows than were read for its undo.
+inline constexpr char kCancelledWhole[] = "Выполнение отменено: ничего не изменено";
+inline std::string ChangedSinceRead(int line, int64_t read, int64_t wouldChange) {
+  const std::string counts = "строка " + std::to_string(line) +
+                             " изменила бы строк: " + std::to_string(wouldChange) +
+                             ", прочитано: " + std::to_string(read);
+  return "Замена не выполнена, ничего не изменено: таблица изменилась после чтения строк (" +
+         counts + "). Выполните замену снова";
+}
 inline std::string UndoOf(std::string_view file) {
   return "отмена по файлу " + std::string(file);
 }

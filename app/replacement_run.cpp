@@ -26,6 +26,7 @@ namespace {
 // What one request gave back.
 struct RequestOutcome {
   bool accepted = false;
+  bool cancelled = false;            // by the statement handler: nothing took effect
   std::vector<int64_t> rowsChanged;  // per statement, when the reply says
   int failedStatement = -1;          // from 0, when the reply says
   std::string errorText;             // the server's reason, when it says
@@ -36,11 +37,32 @@ RequestOutcome SendRequest(const std::string& text) {
   RequestOutcome outcome;
   SqlWaitCursor waitCursor;
   outcome.accepted = session.UpdateToServer(text);
+  outcome.cancelled = !outcome.accepted && session.Cancelled();
   outcome.rowsChanged = session.RowsChanged();
   outcome.failedStatement = session.FailedStatement();
   if (!outcome.accepted) outcome.errorText = session.LastErrorText();
   return outcome;
 }
+
+// The session's statement handler for the requests sent while it lives.
+class StatementProgressScope {
+ public:
+  explicit StatementProgressScope(TzelDatabase::StatementProgress handler)
+      : installed_(handler && zelDB().SetStatementProgress(std::move(handler))) {}
+  ~StatementProgressScope() {
+    if (installed_) zelDB().SetStatementProgress({});
+  }
+  StatementProgressScope(const StatementProgressScope&) = delete;
+  StatementProgressScope& operator=(const StatementProgressScope&) = delete;
+
+ private:
+  bool installed_;
+};
+
+// Inside the transaction of an all-or-nothing run: false when statement
+// `index` changed another number of rows than it was expected to, which
+// cancels the run.
+using StatementGuard = std::function<bool(size_t index, int64_t rowsChanged)>;
 
 // The server's message without the statement the transport quotes after it
 // ("\r\nSQL: ..."), for messages that name the line themselves.
@@ -84,6 +106,9 @@ std::string ReasonOf(const RequestOutcome& outcome) {
 }
 
 std::string OutcomeText(const ExecutionResult& result) {
+  const bool anyRan = std::any_of(result.statements.begin(), result.statements.end(),
+                                  [](const LoggedStatement& s) { return s.ran; });
+  if (result.cancelled && !anyRan) return replacemsg::kCancelledWhole;
   if (result.cancelled) {
     const size_t done = size_t(std::count_if(result.statements.begin(), result.statements.end(),
                                              [](const LoggedStatement& s) { return s.ran; }));
@@ -185,15 +210,47 @@ std::vector<int64_t> CountRowsToChange(const CMvCFG& cfg, CPeriod& period,
   return counts;
 }
 
-ExecutionResult ExecuteAllOrNothing(const std::vector<std::string>& statements,
-                                    const std::vector<int>& lines) {
+namespace {
+
+// Where the guard stopped a run: the statement, and the rows it changed.
+struct GuardStop {
+  int index = -1;
+  int64_t rowsChanged = 0;
+};
+
+ExecutionResult ExecuteWhole(const std::vector<std::string>& statements,
+                             const std::vector<int>& lines, const ExecutionProgress& progress,
+                             const StatementGuard& guard, GuardStop& guardStop) {
   ExecutionResult result;
   result.statements = Unsent(statements, lines);
   if (statements.empty()) {
     result.applied = true;
     return result;
   }
-  const RequestOutcome outcome = SendRequest(OneRequest(statements));
+  TzelDatabase::StatementProgress handler;
+  if (progress || guard) {
+    handler = [&](int done, int total, int64_t rowsChanged) {
+      // A statement the transport split further (a line holding two) makes
+      // the positions meaningless for the guard; the counts still show.
+      if (guard && size_t(total) == statements.size() && done >= 1 &&
+          !guard(size_t(done - 1), rowsChanged)) {
+        guardStop = {done - 1, rowsChanged};
+        return false;
+      }
+      return !progress || progress(size_t(done), size_t(total));
+    };
+  }
+  RequestOutcome outcome;
+  {
+    const StatementProgressScope scope(std::move(handler));
+    outcome = SendRequest(OneRequest(statements));
+  }
+  if (outcome.cancelled && guardStop.index < 0) {
+    result.cancelled = true;
+    result.message = replacemsg::kCancelledWhole;
+    return result;
+  }
+  if (outcome.cancelled) return result;  // the caller words the guard's stop
   if (outcome.accepted) {
     result.applied = true;
     const bool counted = outcome.rowsChanged.size() == statements.size();
@@ -213,6 +270,15 @@ ExecutionResult ExecuteAllOrNothing(const std::vector<std::string>& statements,
     result.message = replacemsg::kFailedWhole + replacemsg::OneLine(reason);
   }
   return result;
+}
+
+}  // namespace
+
+ExecutionResult ExecuteAllOrNothing(const std::vector<std::string>& statements,
+                                    const std::vector<int>& lines,
+                                    const ExecutionProgress& progress) {
+  GuardStop unused;
+  return ExecuteWhole(statements, lines, progress, {}, unused);
 }
 
 ExecutionResult ExecuteLineByLine(const std::vector<std::string>& statements,
@@ -282,6 +348,7 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
     for (const CapturedRow& row : rows) ++perValue[row.value];
     for (const ReplacementLine& line : plan.lines) run.capturedRows.push_back(perValue[line.oldValue]);
   }
+  if (options.afterCapture) options.afterCapture();
 
   run.files = log.NameFiles(cfg.CfgName, entry.time);
   log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan)));
@@ -289,11 +356,28 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
 
   std::vector<int> lines;
   for (const ReplacementLine& line : plan.lines) lines.push_back(line.line);
-  run.result = options.allOrNothing
-                   ? ExecuteAllOrNothing(plan.Statements(), lines)
-                   : options.lineByLine
-                         ? options.lineByLine(plan.Statements(), lines, options.progress)
-                         : ExecuteLineByLine(plan.Statements(), lines, options.progress);
+  if (options.allOrNothing) {
+    // Every line must change exactly the rows read for its undo; a row given
+    // a mapped value in between would be changed and missing from the undo.
+    StatementGuard guard;
+    if (withUndo) {
+      guard = [&run](size_t index, int64_t rowsChanged) {
+        return index >= run.capturedRows.size() || rowsChanged < 0 ||
+               rowsChanged == run.capturedRows[index];
+      };
+    }
+    GuardStop stop;
+    run.result = ExecuteWhole(plan.Statements(), lines, options.progress, guard, stop);
+    if (stop.index >= 0) {
+      run.changedSinceRead = true;
+      run.result.message =
+          replacemsg::ChangedSinceRead(run.result.statements[size_t(stop.index)].line,
+                                       run.capturedRows[size_t(stop.index)], stop.rowsChanged);
+    }
+  } else {
+    run.result = options.lineByLine ? options.lineByLine(plan.Statements(), lines, options.progress)
+                                    : ExecuteLineByLine(plan.Statements(), lines, options.progress);
+  }
 
   if (withUndo) {
     // A line that changed other rows than were read before had company: a

@@ -53,6 +53,8 @@ std::vector<CapturedRow> ReadKeyValueRows(const std::string& query);
 
 struct ExecutionResult {
   bool applied = false;  // all-or-nothing: everything took effect; line by line: no line failed
+  // The progress callback stopped the run: line by line after its current
+  // line, all-or-nothing before its commit (nothing took effect).
   bool cancelled = false;
   std::vector<LoggedStatement> statements;  // in the order given
   std::string message;                      // when not applied: what failed and why
@@ -60,14 +62,21 @@ struct ExecutionResult {
   int64_t TotalRowsChanged() const;
 };
 
-// Called after each line sent line by line; false stops after that line.
+// Called after each statement: line by line after its request, false
+// stopping after that line; all-or-nothing while the request's transaction
+// is open, false rolling the whole request back. All-or-nothing calls it only
+// when the transport can report statements (TzelDatabase::CanReportProgress);
+// it runs inside the blocking send, so a request it sends is refused.
 using ExecutionProgress = std::function<bool(size_t done, size_t total)>;
 
 // One request holding every statement: the transport runs it as one
 // transaction, so either all take effect or none. lines: the line of each
-// statement for messages and the log (1, 2, ... when empty).
+// statement for messages and the log (1, 2, ... when empty). A progress
+// callback that returns false cancels: the result is `cancelled`, nothing
+// took effect.
 ExecutionResult ExecuteAllOrNothing(const std::vector<std::string>& statements,
-                                    const std::vector<int>& lines = {});
+                                    const std::vector<int>& lines = {},
+                                    const ExecutionProgress& progress = {});
 // One request per statement, in order; a failed line is recorded and the
 // next one follows, as the wizard's written execution does.
 ExecutionResult ExecuteLineByLine(const std::vector<std::string>& statements,
@@ -76,7 +85,7 @@ ExecutionResult ExecuteLineByLine(const std::vector<std::string>& statements,
 
 struct ReplacementRunOptions {
   bool allOrNothing = true;
-  ExecutionProgress progress;  // line by line only
+  ExecutionProgress progress;
   // Line by line: sends the statements instead of ExecuteLineByLine (the
   // wizard sends each through FreeSQL, as its written execution does).
   std::function<ExecutionResult(const std::vector<std::string>& statements,
@@ -84,6 +93,9 @@ struct ReplacementRunOptions {
       lineByLine;
   std::string logFolder;       // empty: DefaultReplacementLogFolder()
   std::string database;        // as the log names it; empty: from the session's init reply
+  // Called after the rows for the undo were read and before anything is
+  // executed: where another session's change would slip in (tests make one).
+  std::function<void()> afterCapture;
 };
 
 struct ReplacementRun {
@@ -96,6 +108,10 @@ struct ReplacementRun {
   // it ran: another session changed the table in between, and the undo
   // script misses the rows it gave a mapped value meanwhile.
   bool undoExact = true;
+  // All-or-nothing with an undo: a line was about to change another number
+  // of rows than were read, so the run was cancelled before its commit and
+  // nothing took effect (result.message says so).
+  bool changedSinceRead = false;
 };
 
 // Reads the rows the plan will change when the setting names a key field
@@ -104,6 +120,10 @@ struct ReplacementRun {
 // cfg.CfgName). Refuses (EDatabaseError, nothing sent) when the undo script
 // cannot be exact (a key that is not unique or empty). The undo script keeps
 // only the rows of lines that took effect; when none did, it is removed.
+// All-or-nothing with an undo guards it: each line must change exactly the
+// rows read for it, or the whole run is rolled back (changedSinceRead); a
+// transport that cannot report statements leaves only the check afterwards
+// (undoExact), as line by line has.
 ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan,
                               const ReplacementRunOptions& options = {});
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -41,6 +42,7 @@ constexpr char kGutterHint[] = "Строк будет изменено кажд�
 constexpr char kChainHint[] =
     "* новое значение строки — текущее значение другой строки: она выполняется раньше";
 constexpr int kRefreshDelayMs = 600;
+constexpr qint64 kEventIntervalMs = 15;  // events handled while a script runs
 
 // Places right of the memo (x 329) and on the button row (y 230) of step 3.
 constexpr int kGutterLeft = 333;
@@ -71,6 +73,17 @@ QPushButton* MakeButton(QWidget* sheet, const char* name, const char* caption, Q
   FitFont(button);
   return button;
 }
+
+// Keeps the form open while a script runs: the run's own code is on the
+// stack below the event processing that would close it.
+class CloseBlocker : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::Close) return false;
+    event->ignore();
+    return true;
+  }
+};
 
 // The line-by-line result in the written wizard's own message.
 TScriptRun AsScriptRun(const ExecutionResult& result) {
@@ -142,6 +155,7 @@ ExecutionResult ExecuteThroughFreeSql(const std::vector<std::string>& statements
 std::string OutcomeLine(const ExecutionResult& result, bool allOrNothing) {
   const size_t ran = size_t(std::count_if(result.statements.begin(), result.statements.end(),
                                           [](const LoggedStatement& s) { return s.ran; }));
+  if (result.cancelled && ran == 0) return replacemsg::kCancelledWhole;
   if (result.cancelled) return replacemsg::CancelledAfter(ran, result.statements.size());
   if (result.applied) return replacemsg::Applied(result.TotalRowsChanged());
   if (allOrNothing) return replacemsg::OneLine(result.message);
@@ -242,6 +256,8 @@ void TStep3Additions::SetReadCounts(std::map<std::string, int64_t> counts) {
 }
 
 void TStep3Additions::ScriptEdited() {
+  // No counting query while a run holds the connection.
+  if (running_) return;
   // The gutter's lines must follow the memo's at once; counts come later.
   refreshTimer_->start(kRefreshDelayMs);
 }
@@ -299,27 +315,68 @@ void TStep3Additions::ShowPreview() {
                                 : QString::fromUtf8(kGutterHint));
 }
 
-void TStep3Additions::ShowRunning(bool running, size_t total) {
+void TStep3Additions::ShowRunning(bool running, size_t total, bool cancellable) {
+  running_ = running;
+  if (running) refreshTimer_->stop();
   CheckWhole->setVisible(!running);
-  ButtonUndo->setEnabled(!running && !lastUndoFile_.empty());
   Progress->setVisible(running);
   ButtonCancel->setVisible(running);
-  form_.ButtonDo->setEnabled(!running);
-  form_.ButtonGen->setEnabled(!running);
+  LockForm(running);
   if (!running) return;
   cancelled_ = false;
-  // One request cannot be interrupted: all-or-nothing shows a busy bar.
-  const bool whole = CheckWhole->isChecked();
-  Progress->setRange(0, whole ? 0 : int(total));
+  eventClock_.invalidate();
+  // Without statement reports one request cannot be followed: a busy bar.
+  Progress->setRange(0, cancellable ? int(total) : 0);
   Progress->setValue(0);
-  ButtonCancel->setEnabled(!whole);
+  ButtonCancel->setEnabled(cancellable);
   QCoreApplication::processEvents();
 }
 
+void TStep3Additions::LockForm(bool lock) {
+  if (!lock) {
+    for (const QPointer<QWidget>& widget : locked_) {
+      if (widget) widget->setEnabled(true);
+    }
+    locked_.clear();
+    if (closeBlocker_) form_.removeEventFilter(closeBlocker_.get());
+    closeBlocker_.reset();
+    return;
+  }
+  // Everything beside the path from the form down to Cancel: disabling a
+  // widget disables what it holds, so the siblings along the path suffice
+  // (the page control's tab bar among them, so no other step can be opened).
+  std::vector<QWidget*> path;
+  for (QWidget* widget = ButtonCancel; widget != nullptr && widget != &form_;
+       widget = widget->parentWidget()) {
+    path.push_back(widget);
+  }
+  path.push_back(&form_);
+  for (QWidget* holder : path) {
+    for (QWidget* child : holder->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      const bool keep =
+          child == Progress || std::find(path.begin(), path.end(), child) != path.end();
+      if (keep || child->testAttribute(Qt::WA_Disabled)) continue;
+      child->setEnabled(false);
+      locked_.push_back(child);
+    }
+  }
+  closeBlocker_ = std::make_unique<CloseBlocker>();
+  form_.installEventFilter(closeBlocker_.get());
+}
+
 bool TStep3Additions::Step(size_t done, size_t total) {
+  // The transport counts statements, and a line typed by hand may hold two.
+  if (Progress->maximum() != 0 && Progress->maximum() != int(total)) {
+    Progress->setMaximum(int(total));
+  }
   Progress->setValue(int(std::min(done, total)));
-  // Lets Cancel be pressed between two lines.
-  QCoreApplication::processEvents();
+  // Lets Cancel be pressed between two statements. Often enough for a person,
+  // not after every one: a statement of an all-or-nothing run takes a few
+  // microseconds, and handling events as long again would double the run.
+  if (!eventClock_.isValid() || eventClock_.elapsed() >= kEventIntervalMs) {
+    QCoreApplication::processEvents();
+    eventClock_.start();
+  }
   return !cancelled_;
 }
 
@@ -338,13 +395,27 @@ void TStep3Additions::Execute() {
   }
   const bool whole = CheckWhole->isChecked();
   const bool withProgress = script.statements.size() > kProgressFrom;
+  const bool cancellable = !whole || zelDB().CanReportProgress();
   ExecutionProgress progress;
-  if (withProgress && !whole) progress = [this](size_t done, size_t total) { return Step(done, total); };
+  if (withProgress && cancellable) {
+    progress = [this](size_t done, size_t total) { return Step(done, total); };
+  }
+
+  // Whatever ends the run, the form comes back as it was.
+  struct RunningScope {
+    TStep3Additions& step3;
+    bool on;
+    ~RunningScope() { End(); }
+    void End() {
+      if (on) step3.ShowRunning(false, 0, false);
+      on = false;
+    }
+  } running{*this, withProgress};
+  if (withProgress) ShowRunning(true, script.statements.size(), cancellable);
 
   ExecutionResult result;
   std::string logProblem;
   std::string note;
-  if (withProgress) ShowRunning(true, script.statements.size());
   try {
     // Rows for the undo are read through the open session; a closed one
     // fails every line as the written execution does.
@@ -359,7 +430,7 @@ void TStep3Additions::Execute() {
       if (!run.files.undo.empty()) lastUndoFile_ = run.files.undo;
       if (!run.undoExact) note = replacemsg::kUndoNotExact;
     } else {
-      result = whole ? ExecuteAllOrNothing(script.statements, script.lines)
+      result = whole ? ExecuteAllOrNothing(script.statements, script.lines, progress)
                      : ExecuteThroughFreeSql(script.statements, script.lines, progress);
       ReplacementLogEntry entry;
       entry.time = std::time(nullptr);
@@ -378,11 +449,11 @@ void TStep3Additions::Execute() {
   } catch (const Exception& error) {
     // Refused before anything was sent (rows for the undo unreadable, a key
     // that is not unique, the log folder not writable), or the session lost.
-    if (withProgress) ShowRunning(false, 0);
+    running.End();
     MessageBoxStop(error.what());
     return;
   }
-  if (withProgress) ShowRunning(false, 0);
+  running.End();
   std::string message = RunMessage(result, whole);
   if (!note.empty()) message += "\r\n" + note;
   if (!logProblem.empty()) message += "\r\n" + std::string(kLogNotWritten) + logProblem;
@@ -390,17 +461,24 @@ void TStep3Additions::Execute() {
   // The counts of reading no longer hold once rows changed.
   readCounts_.clear();
   ScriptEdited();
-  MessageBoxStop(message);
+  // Everything applied and nothing to warn about is news, not an error.
+  if (result.applied && !result.cancelled && note.empty() && logProblem.empty()) {
+    MessageBoxInformation(message);
+  } else {
+    MessageBoxStop(message);
+  }
 }
 
 void TStep3Additions::UndoClick() {
   if (lastUndoFile_.empty()) return;
   if (!ConfirmOkCancel(kConfirmUndo)) return;
   std::string message;
+  bool clean = false;
   try {
     const ExecutionResult undone = RunUndoFile(lastUndoFile_);
     if (undone.applied) {
       message = kUndone + std::to_string(undone.TotalRowsChanged());
+      clean = undone.message.empty();
       if (!undone.message.empty()) message += "\r\n" + undone.message;
       lastUndoFile_.clear();
     } else {
@@ -412,7 +490,11 @@ void TStep3Additions::UndoClick() {
   ButtonUndo->setEnabled(!lastUndoFile_.empty());
   readCounts_.clear();
   ScriptEdited();
-  MessageBoxStop(message);
+  if (clean) {
+    MessageBoxInformation(message);
+  } else {
+    MessageBoxStop(message);
+  }
 }
 
 void TStep3Additions::Layout(int dx, int dy) {

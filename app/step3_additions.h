@@ -19,14 +19,26 @@
 // gutter of counts right of the memo, the total under it, the check box
 // beside ButtonDo, the undo button in the heading row; the progress bar and
 // Cancel take the check box's place while a long script runs.
+//
+// A long script runs with the bar and Cancel in both modes: line by line it
+// stops after the current line; all-or-nothing it is rolled back, nothing
+// changed (when the transport cannot report statements, all-or-nothing shows
+// a busy bar and Cancel stays disabled). Between statements Qt's events are
+// processed so that the click arrives; meanwhile every other control of the
+// form is disabled and the form cannot be closed, because anything that sent
+// a request from there would be refused and anything that closed the form
+// would pull it from under the run.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QMetaObject>
+#include <QPointer>
 
 #include "app/step3_script.h"
 
@@ -70,8 +82,10 @@ class TStep3Additions {
 
   const std::string& LastUndoFile() const { return lastUndoFile_; }
   const TStep3Preview& Preview() const { return preview_; }
-  // Cancel pressed: a line-by-line run stops after its current line.
+  // Cancel pressed: a line-by-line run stops after its current line, an
+  // all-or-nothing run is rolled back.
   void CancelClick() { cancelled_ = true; }
+  bool Running() const { return running_; }
 
   QPlainTextEdit* Gutter;  // rows per memo line, scrolled with the memo
   QLabel* LabelTotal;
@@ -82,7 +96,8 @@ class TStep3Additions {
 
  private:
   void ShowPreview();
-  void ShowRunning(bool running, size_t total);
+  void ShowRunning(bool running, size_t total, bool cancellable);
+  void LockForm(bool lock);
   bool Step(size_t done, size_t total);
 
   TFormUM& form_;
@@ -92,6 +107,10 @@ class TStep3Additions {
   TStep3Preview preview_;
   std::string lastUndoFile_;
   bool cancelled_ = false;
+  bool running_ = false;
+  QElapsedTimer eventClock_;               // since events were last handled during a run
+  std::vector<QPointer<QWidget>> locked_;  // disabled by LockForm, enabled again after
+  std::unique_ptr<QObject> closeBlocker_;
   std::vector<QMetaObject::Connection> connections_;
 };
 

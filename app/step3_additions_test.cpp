@@ -10,8 +10,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 
@@ -45,7 +48,10 @@ class Step3AdditionsTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
     setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     previousHook_ = SetMessageBoxHook(
-        [this](const std::string&, const std::string& text) { messages_.push_back(text); });
+        [this](const std::string&, const std::string& text) {
+          messages_.push_back(text);
+          stopIcons_.push_back(MessageBoxShowsError());
+        });
     previousConfirm_ = SetConfirmHook([this](const std::string&, const std::string& text) {
       confirmations_.push_back(text);
       return confirmAnswer_;
@@ -68,6 +74,24 @@ class Step3AdditionsTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
+  // The form again over a transport that can report statements or not.
+  void Restart(bool reportsProgress) {
+    form_.reset();
+    unit_.reset();
+    unit_ = std::make_unique<ZelTblUnit>(
+        std::make_unique<TransportLibrary>(testing::FakeEntryPoints(reportsProgress)));
+    form_ = std::make_unique<TFormUM>(TFormUMOptions{{"A"}, dir_.string()});
+    form_->show();
+    FakeServer().requests.clear();
+  }
+  // A hand-written script longer than the progress threshold.
+  static std::string LongScript(size_t lines) {
+    std::string script;
+    for (size_t line = 0; line < lines; ++line) {
+      script += "UPDATE Parts SET Qty = 0 WHERE Part = " + std::to_string(line) + "\n";
+    }
+    return script;
+  }
   TStep3Additions& Step3() { return form_->Step3(); }
   std::vector<std::string> TakeRequests() { return std::exchange(FakeServer().requests, {}); }
   void SetScript(const std::string& text) {
@@ -92,6 +116,7 @@ class Step3AdditionsTest : public ::testing::Test {
   std::unique_ptr<ZelTblUnit> unit_;
   std::unique_ptr<TFormUM> form_;
   std::vector<std::string> messages_;
+  std::vector<bool> stopIcons_;  // per message: shown with the stop icon
   std::vector<std::string> confirmations_;
   bool confirmAnswer_ = true;
   TMessageBoxHook previousHook_;
@@ -157,6 +182,7 @@ TEST_F(Step3AdditionsTest, WholeScriptGoesAsOneRequestAndAFailureChangesNothing)
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].rfind("Замена не выполнена, ничего не изменено", 0), 0u) << messages_[0];
   EXPECT_NE(messages_[0].find("CHECK constraint failed"), std::string::npos) << messages_[0];
+  EXPECT_EQ(stopIcons_, std::vector<bool>{true});
   EXPECT_NE(Log().find("режим: одним целым"), std::string::npos) << Log();
   EXPECT_FALSE(Step3().ButtonUndo->isEnabled());  // nothing to undo
 }
@@ -167,6 +193,7 @@ TEST_F(Step3AdditionsTest, LineByLineRunIsLoggedWithItsUndoAndTheUndoAsksFirst) 
   SetScript(Update("a", "b"));
   form_->ButtonDoClick();
   EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 1."});
+  EXPECT_EQ(stopIcons_, std::vector<bool>{false}) << "a clean run is news, not an error";
   const std::string log = Log();
   EXPECT_NE(log.find("режим: построчно"), std::string::npos) << log;
   EXPECT_NE(log.find("\t" + Update("a", "b")), std::string::npos) << log;
@@ -187,12 +214,8 @@ TEST_F(Step3AdditionsTest, LineByLineRunIsLoggedWithItsUndoAndTheUndoAsksFirst) 
 }
 
 TEST_F(Step3AdditionsTest, CancelStopsALongLineByLineRunAfterTheCurrentLine) {
-  std::string script;
   const size_t lines = TStep3Additions::kProgressFrom + 100;
-  for (size_t line = 0; line < lines; ++line) {
-    script += "UPDATE Parts SET Qty = 0 WHERE Part = " + std::to_string(line) + "\n";
-  }
-  SetScript(script);
+  SetScript(LongScript(lines));
   bool progressShown = false;
   // Pressed while the bar is shown, before the first line is sent.
   QTimer::singleShot(0, form_.get(), [&] {
@@ -208,6 +231,92 @@ TEST_F(Step3AdditionsTest, CancelStopsALongLineByLineRunAfterTheCurrentLine) {
   EXPECT_TRUE(Step3().Progress->isHidden());
   EXPECT_FALSE(Step3().CheckWhole->isHidden());
   EXPECT_NE(Log().find("прервано после 1 из"), std::string::npos);
+}
+
+TEST_F(Step3AdditionsTest, CancelRollsBackALongAllOrNothingRunAndLocksTheFormMeanwhile) {
+  Restart(true);
+  const size_t lines = TStep3Additions::kProgressFrom + 100;
+  SetScript(LongScript(lines));
+  Step3().CheckWhole->setChecked(true);
+  std::map<std::string, bool> whileRunning;
+  size_t progressMaximum = 0;
+  // The bar comes up first; Cancel is then clicked from the event processing
+  // between two statements of the one request.
+  QTimer::singleShot(0, form_.get(), [&] {
+    progressMaximum = size_t(Step3().Progress->maximum());
+    whileRunning = {{"progress shown", !Step3().Progress->isHidden()},
+                    {"cancel enabled", Step3().ButtonCancel->isEnabled()},
+                    {"run enabled", form_->ButtonDo->isEnabled()},
+                    {"script editable", form_->Memo1->isEnabled()},
+                    {"step 2 readable", form_->ButtonRead->isEnabled()},
+                    {"step 1 loadable", form_->ButtonLoad->isEnabled()},
+                    {"undo enabled", Step3().ButtonUndo->isEnabled()},
+                    {"form closes", form_->close()}};
+    QTimer::singleShot(0, form_.get(), [&] { Step3().ButtonCancel->click(); });
+  });
+  form_->ButtonDoClick();
+  EXPECT_EQ(progressMaximum, lines);
+  EXPECT_EQ(whileRunning, (std::map<std::string, bool>{{"progress shown", true},
+                                                       {"cancel enabled", true},
+                                                       {"run enabled", false},
+                                                       {"script editable", false},
+                                                       {"step 2 readable", false},
+                                                       {"step 1 loadable", false},
+                                                       {"undo enabled", false},
+                                                       {"form closes", false}}));
+  EXPECT_EQ(TakeRequests().size(), 1u);  // one request, rolled back by the transport
+  EXPECT_EQ(messages_, std::vector<std::string>{"Выполнение отменено: ничего не изменено"});
+  EXPECT_NE(Log().find("Выполнение отменено: ничего не изменено"), std::string::npos) << Log();
+  EXPECT_TRUE(form_->isVisible());
+  EXPECT_TRUE(Step3().Progress->isHidden());
+  EXPECT_TRUE(form_->ButtonDo->isEnabled());
+  EXPECT_TRUE(form_->Memo1->isEnabled());
+  EXPECT_TRUE(form_->ButtonRead->isEnabled());
+  EXPECT_TRUE(form_->PageControl1->tabBar()->isEnabled());
+}
+
+TEST_F(Step3AdditionsTest, LongAllOrNothingRunOverALibraryWithoutReportsCannotBeCancelled) {
+  const size_t lines = TStep3Additions::kProgressFrom + 1;
+  SetScript(LongScript(lines));
+  Step3().CheckWhole->setChecked(true);
+  bool cancelEnabled = true;
+  int progressMaximum = -1;
+  QTimer::singleShot(0, form_.get(), [&] {
+    cancelEnabled = Step3().ButtonCancel->isEnabled();
+    progressMaximum = Step3().Progress->maximum();
+  });
+  form_->ButtonDoClick();
+  EXPECT_FALSE(cancelEnabled);
+  EXPECT_EQ(progressMaximum, 0);  // a busy bar
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].rfind("Замена выполнена одним целым", 0), 0u) << messages_[0];
+}
+
+TEST_F(Step3AdditionsTest, RowChangedSinceReadingStopsAnAllOrNothingRunBeforeItsCommit) {
+  Restart(true);
+  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods WHERE Goods.Unit IN "
+                       "('a', 'c')"] =
+      TextResult({{"k", 10}, {"v", 20}}, {{"G1", "a"}, {"G2", "c"}, {"G3", "c"}});
+  FakeServer().statementRows[Update("a", "b")] = 1;
+  FakeServer().statementRows[Update("c", "d")] = 3;  // one row more than was read
+  SetScript(Update("a", "b") + "\n" + Update("c", "d"));
+  Step3().CheckWhole->setChecked(true);
+  form_->ButtonDoClick();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].rfind("Замена не выполнена, ничего не изменено: таблица изменилась", 0),
+            0u)
+      << messages_[0];
+  EXPECT_NE(messages_[0].find("строка 2"), std::string::npos) << messages_[0];
+  EXPECT_FALSE(Step3().ButtonUndo->isEnabled());
+  EXPECT_NE(Log().find("таблица изменилась"), std::string::npos) << Log();
+
+  // The same counts as were read: the run applies, with its undo.
+  FakeServer().statementRows[Update("c", "d")] = 2;
+  messages_.clear();
+  form_->ButtonDoClick();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].rfind("Замена выполнена одним целым", 0), 0u) << messages_[0];
+  EXPECT_TRUE(Step3().ButtonUndo->isEnabled());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -18,6 +19,7 @@
 #include "controls/grid/db_grid.h"
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "server/database.h"
@@ -134,6 +136,12 @@ class WizardStepsTest : public ::testing::Test {
     ASSERT_EQ(grid->SelectedField()->FieldName(), "inf");
     ASSERT_FALSE(grid->EditorMode());
     QTest::keyClick(grid, Qt::Key_Return);
+  }
+  // Step 2 in the active window, where the operator's clicks land.
+  void ShowStepTwo() {
+    form_->PageControl1->setCurrentIndex(1);
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   }
   // Escape to whatever holds the keys: the cell's editor once it is made.
   void CloseEditor() {
@@ -434,6 +442,71 @@ TEST_F(WizardAdditionsTest, EnterOnASuggestedCellAcceptsThatSuggestionOnly) {
   PressEnterOnNewValue("шт ");
   EXPECT_TRUE(form_->Suggestions().empty());
   EXPECT_FALSE(form_->ButtonAccept->isEnabled());
+}
+
+// A mouse click on a column's title, as the operator sorts.
+void ClickTitle(TzelDBGrid& grid, const std::string& column) {
+  const QRect cell = grid.ScreenCellRect(rtTitle, column);
+  ASSERT_FALSE(cell.isEmpty()) << column;
+  QWidget* viewport = grid.viewport();
+  const QPoint at = viewport->mapFromGlobal(cell.center());
+  QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+}
+
+std::vector<std::string> Column(std::vector<std::string> pairs, char from) {
+  for (std::string& pair : pairs) pair = pair.substr(0, pair.find(from));
+  return pairs;
+}
+
+TEST_F(WizardAdditionsTest, TitleClicksSortLargestCountsFirstAndTextsInOrder) {
+  form_->ButtonReadClick();
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  ShowStepTwo();
+  ClickTitle(*form_->GridM, "cnt");
+  std::vector<std::string> counts;
+  for (const std::string& pair : Mapping()) counts.push_back(pair.substr(pair.find('/') + 1));
+  EXPECT_EQ(counts, (std::vector<std::string>{"7", "7", "5", "2", "1"}));
+  EXPECT_EQ(form_->GridM->ColumnByName("cnt")->SortMark(), zsmDown);
+
+  ClickTitle(*form_->GridM, "src");
+  const std::vector<std::string> bySource = Column(Mapping(), '=');
+  EXPECT_EQ(bySource.front(), "");
+  EXPECT_TRUE(std::is_sorted(bySource.begin(), bySource.end(),
+                             [](const std::string& a, const std::string& b) {
+                               return AnsiCompareText(a, b) < 0;
+                             }));
+  // Sorting moves rows, never their pairs.
+  std::vector<std::string> pairs = Mapping();
+  std::sort(pairs.begin(), pairs.end());
+  EXPECT_EQ(pairs, (std::vector<std::string>{"=/7", "Шт.=/1", "кг=кг/7", "шт =/2", "шт=шт/5"}));
+}
+
+TEST_F(WizardStepsTest, WithoutTheAdditionsATitleClickLeavesTheOrder) {
+  form_->ButtonReadClick();
+  ShowStepTwo();
+  const std::vector<std::string> before = Mapping();
+  ClickTitle(*form_->GridM, "src");
+  EXPECT_EQ(Mapping(), before);
+}
+
+TEST_F(WizardAdditionsTest, AllThreeColumnsShowAtTheDesignedSizeAndWidenWithTheWindow) {
+  form_->ButtonReadClick();
+  ShowStepTwo();
+  TzelDBGrid& grid = *form_->GridM;
+  const auto rightEdge = [&grid] {
+    const QRect count = grid.ScreenCellRect(rtTitle, "cnt");
+    return grid.viewport()->mapFromGlobal(count.topRight()).x();
+  };
+  EXPECT_LT(rightEdge(), grid.viewport()->width()) << "the counts need no scrolling";
+  EXPECT_LT(form_->TableM->FieldByName("src")->DisplayWidth(), TFormUM::kCurrentChars);
+
+  form_->resize(form_->width() + 200, form_->height());
+  EXPECT_EQ(form_->TableM->FieldByName("src")->DisplayWidth(), TFormUM::kCurrentChars);
+  EXPECT_EQ(form_->TableM->FieldByName("inf")->DisplayWidth(), TFormUM::kNewChars);
+  EXPECT_LT(rightEdge(), grid.viewport()->width());
+  ClickTitle(grid, "cnt");  // the columns made anew still sort
+  EXPECT_EQ(Column(Mapping(), '=').back(), "Шт.");
 }
 
 TEST_F(WizardStepsTest, WithoutSuggestionsEnterOpensTheEditorAndMapsNothing) {

@@ -140,8 +140,47 @@ void TzelDatabase::Disconnect() {
   connected_ = false;
 }
 
+bool TzelDatabase::SetStatementProgress(StatementProgress handler) {
+  if (handler && !CanReportProgress()) return false;
+  statementProgress_ = std::move(handler);
+  return true;
+}
+
+int32_t TzelDatabase::ReportStatement(void* session, int32_t done, int32_t total,
+                                      int64_t rowsChanged) {
+  // A copy: the handler may replace itself while it runs.
+  const StatementProgress handler = static_cast<TzelDatabase*>(session)->statementProgress_;
+  if (!handler) return 0;
+  try {
+    return handler(done, total, rowsChanged) ? 0 : 1;
+  } catch (...) {
+    // Nothing may cross the library; a handler that failed cancels, so that
+    // nothing is committed that its caller did not see through.
+    return 1;
+  }
+}
+
 TransportResult TzelDatabase::SendToServer(const std::string& request) {
-  TransportResult reply = transport_->Send(request);
+  // The library holds the handler only for this call, so it never keeps a
+  // pointer to a session that is gone. A request sent from inside the
+  // handler leaves it to the outer call (the transport refuses that request).
+  struct Reporting {
+    TzelDatabase& session;
+    const bool outermost = !session.sending_;
+    const bool installed =
+        outermost && session.statementProgress_ != nullptr &&
+        session.transport_->SetProgressHandler(&TzelDatabase::ReportStatement, &session);
+    explicit Reporting(TzelDatabase& owner) : session(owner) { session.sending_ = true; }
+    ~Reporting() {
+      if (outermost) session.sending_ = false;
+      if (installed) session.transport_->SetProgressHandler(nullptr, nullptr);
+    }
+  };
+  TransportResult reply;
+  {
+    const Reporting reporting(*this);
+    reply = transport_->Send(request);
+  }
   lastReplyTail_ = ReadReplyTail(reply.bytes);
   lastErrorText_ = ErrorTextOf(reply.bytes);
   if (reply.status < 0) Disconnect();

@@ -42,6 +42,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -118,8 +119,27 @@ class TzelDatabase {
   // FreeSQL; the next request replaces it.
   const std::vector<int64_t>& RowsChanged() const { return lastReplyTail_.rowsChanged; }
   // The position, from 0, of the statement the server refused in the last
-  // request; -1 when it accepted it or did not say.
+  // request; -1 when it accepted it or did not say. After a cancel: the last
+  // statement that ran.
   int FailedStatement() const { return lastReplyTail_.failedStatement; }
+  // The statement progress handler cancelled the last request: the transport
+  // rolled it back, nothing of it took effect.
+  bool Cancelled() const { return lastReplyTail_.cancelled; }
+
+  // Told after each statement of a request, while its transaction is still
+  // open: done of total statements have run, the last changed rowsChanged
+  // rows (-1 when it has no such count). False cancels the request. It runs
+  // inside the blocking send: a request it sends itself is refused by the
+  // transport (the one under way goes on), and it must not destroy the
+  // session.
+  using StatementProgress = std::function<bool(int done, int total, int64_t rowsChanged)>;
+  // Whether the transport library can report statements (an older one
+  // cannot, and its requests simply run to the end).
+  bool CanReportProgress() const { return transport_->SupportsProgress(); }
+  // Installs the handler for the requests that follow, until it is replaced
+  // (an empty handler removes it). False, and nothing installed, when the
+  // library cannot report.
+  bool SetStatementProgress(StatementProgress handler);
   // Executes one statement for the application under the SQL-wait cursor.
   // On a closed session it gives false without sending or raising; a refused
   // statement raises _Z_ERRUPDATESERVER with the server's reason on the next
@@ -181,6 +201,7 @@ class TzelDatabase {
   };
 
   void CloseRegisteredDataSets();
+  static int32_t ReportStatement(void* session, int32_t done, int32_t total, int64_t rowsChanged);
 
   std::vector<TzelDataset*> dataSets_;
   std::vector<TzelDataset*> updated_;
@@ -189,6 +210,8 @@ class TzelDatabase {
   std::string replyText_;
   ReplyTail lastReplyTail_;  // of the last request sent
   std::string lastErrorText_;
+  StatementProgress statementProgress_;
+  bool sending_ = false;       // inside SendToServer
   TzelEngine engine_ = zeDAO;  // set directly: SetEngine would change the date dialect
   char dateQuote_ = '\'';
   std::string connectText_;

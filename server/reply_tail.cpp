@@ -12,6 +12,7 @@ constexpr size_t kStatusOffset = 4;
 constexpr size_t kEmptyHeaderSize = 17;
 constexpr std::string_view kRowsTag = "ROWS";
 constexpr std::string_view kFailedTag = "STMT";
+constexpr std::string_view kCancelledTag = "STOP";
 
 int32_t Int32At(const std::vector<char>& bytes, size_t offset) {
   int32_t value = 0;
@@ -34,6 +35,7 @@ ReplyTail ReadReplyTail(const std::vector<char>& reply) {
     const size_t tagAt = size_t(zero - reply.begin()) + 1;
     if (zero != reply.end() && TagAt(reply, tagAt, kFailedTag) && tagAt + 8 <= reply.size()) {
       tail.failedStatement = Int32At(reply, tagAt + 4);
+      tail.cancelled = TagAt(reply, tagAt + 8, kCancelledTag);
     }
     return tail;
   }

@@ -4,7 +4,9 @@
 //
 //   'S' reply:  header with 0 records, 0 fields, 0 layout bytes (17 bytes),
 //               then "ROWS", int32 count, count x int64 (-1: no count)
-//   'E' reply:  int32 length, 'E', message, zero byte, then "STMT", int32
+//   'E' reply:  int32 length, 'E', message, zero byte, then "STMT", int32,
+//               then "STOP" when the caller's progress handler cancelled
+//               the request
 //
 // (transport/result_encoder.h writes them.) A reply without them, or with
 // a tail that does not fit its length, gives an empty ReplyTail: a
@@ -19,6 +21,9 @@ namespace morvane {
 struct ReplyTail {
   std::vector<int64_t> rowsChanged;  // per statement, in order; empty when not carried
   int failedStatement = -1;          // from 0; -1 when not carried
+  // The request was cancelled after statement failedStatement: nothing of
+  // it took effect.
+  bool cancelled = false;
 };
 
 ReplyTail ReadReplyTail(const std::vector<char>& reply);

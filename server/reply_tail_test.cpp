@@ -32,6 +32,15 @@ TEST(ReplyTailTest, ReadsTheCountsAndTheFailedStatementWhereTheyAre) {
                                                "STMT" + Int32(3)));
   EXPECT_TRUE(failed.rowsChanged.empty());
   EXPECT_EQ(failed.failedStatement, 3);
+  EXPECT_FALSE(failed.cancelled);
+
+  const ReplyTail cancelled = ReadReplyTail(
+      Bytes(Int32(23) + "Estopped" + std::string(1, '\0') + "STMT" + Int32(1) + "STOP"));
+  EXPECT_EQ(cancelled.failedStatement, 1);
+  EXPECT_TRUE(cancelled.cancelled);
+  const ReplyTail cut = ReadReplyTail(
+      Bytes(Int32(22) + "Estopped" + std::string(1, '\0') + "STMT" + Int32(1) + "STO"));
+  EXPECT_FALSE(cut.cancelled);
 }
 
 TEST(ReplyTailTest, RepliesWithoutATailOrWithABrokenOneGiveNothing) {

@@ -39,6 +39,8 @@ TransportLibrary::TransportLibrary(const std::string& libraryName) {
   entryPoints_.WaitSendToServer = LookUp<WaitSendToServerFunc>(handle_, "WaitSendToServer");
   entryPoints_.WaitCloseNetClient = LookUp<WaitCloseNetClientFunc>(handle_, "WaitCloseNetClient");
   entryPoints_.FreeMem_NB = LookUp<FreeMemNBFunc>(handle_, "FreeMem_NB");
+  entryPoints_.SetProgressHandler_NB =
+      LookUp<SetProgressHandlerNBFunc>(handle_, "SetProgressHandler_NB");
 }
 
 TransportLibrary::TransportLibrary(const TransportEntryPoints& entryPoints)
@@ -65,6 +67,12 @@ void TransportLibrary::Close() const {
     // Closing a connection that is already gone may fail; the session is
     // closed either way.
   }
+}
+
+bool TransportLibrary::SetProgressHandler(TransportProgressFunc handler, void* context) const {
+  if (!SupportsProgress()) return false;
+  entryPoints_.SetProgressHandler_NB(handler, context);
+  return true;
 }
 
 TransportResult TransportLibrary::Call(WaitInitNetClientFunc entryPoint, const std::string& text,

@@ -8,6 +8,12 @@
 //   WaitCloseNetClient()                     closes the connection
 //   FreeMem_NB(data)                         releases the bytes of a reply
 //
+// and, optionally, a fifth that an older library lacks:
+//
+//   SetProgressHandler_NB(handler, context)  reports each statement of the
+//                                            requests that follow; the
+//                                            handler may cancel a request
+//
 // A text is passed zero-terminated, with its length counting the zero. The
 // caller owns the TransportReply record and sets its data address to null
 // before each call; the library fills it. The reply bytes belong to the
@@ -20,8 +26,8 @@
 // library folder ../lib/morvane beside it (where the package puts it). A name
 // holding '/' is used as a path. A missing library or entry point is not an
 // error here; the session decides what it means (a missing library is
-// reported at the first Connect, a missing entry point is silent). Tests inject entry points of their own in
-// place of a library.
+// reported at the first Connect, a missing entry point is silent). Tests inject entry points of
+// their own in place of a library.
 //
 // Every call copies the reply bytes out and releases them at once, so no
 // library-owned memory outlives a call.
@@ -44,7 +50,9 @@ struct TransportEntryPoints {
   WaitSendToServerFunc WaitSendToServer = nullptr;
   WaitCloseNetClientFunc WaitCloseNetClient = nullptr;
   FreeMemNBFunc FreeMem_NB = nullptr;
+  SetProgressHandlerNBFunc SetProgressHandler_NB = nullptr;  // optional
 
+  // The four that every library has; the progress entry point is not needed.
   bool Complete() const {
     return WaitInitNetClient && WaitSendToServer && WaitCloseNetClient && FreeMem_NB;
   }
@@ -80,6 +88,11 @@ class TransportLibrary {
   TransportResult Send(const std::string& request) const;
   // Closes the connection; whatever goes wrong inside the library is ignored.
   void Close() const;
+  // Whether the library can report the statements of a request.
+  bool SupportsProgress() const { return entryPoints_.SetProgressHandler_NB != nullptr; }
+  // Installs the handler for the sends that follow (null removes it); false
+  // and nothing installed when the library cannot report.
+  bool SetProgressHandler(TransportProgressFunc handler, void* context) const;
 
  private:
   // textReply: the reply is a zero-terminated text whose length may be 0.

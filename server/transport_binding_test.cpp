@@ -85,5 +85,24 @@ TEST(TransportBindingTest, SessionTalksThroughALoadedLibrary) {
   EXPECT_TRUE(session.FreeSQL("DELETE FROM Units"));
 }
 
+// The fake is a library from before statement progress: it runs as before,
+// and a handler is refused rather than silently never called.
+TEST(TransportBindingTest, LibraryWithoutProgressEntryPointStillServesTheSession) {
+  TransportLibrary library(FAKE_NETBRG2_PATH);
+  EXPECT_FALSE(library.SupportsProgress());
+  EXPECT_FALSE(library.SetProgressHandler(
+      [](void*, int32_t, int32_t, int64_t) -> int32_t { return 1; }, nullptr));
+
+  TzelDatabase session{std::make_unique<TransportLibrary>(FAKE_NETBRG2_PATH)};
+  session.Connect();
+  EXPECT_FALSE(session.CanReportProgress());
+  bool called = false;
+  EXPECT_FALSE(session.SetStatementProgress([&](int, int, int64_t) { return called = true; }));
+  EXPECT_TRUE(session.SetStatementProgress({}));
+  EXPECT_TRUE(session.UpdateToServer("UPDATE Units SET name = 'x'"));
+  EXPECT_FALSE(session.Cancelled());
+  EXPECT_FALSE(called);
+}
+
 }  // namespace
 }  // namespace morvane

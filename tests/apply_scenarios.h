@@ -149,6 +149,39 @@ TEST_F(ApplyTest, UndoIsRefusedAfterAConcurrentChangeOfOneRow) {
   EXPECT_EQ(SqlTool(kStockDump), before);
 }
 
+// A trigger gives a row the value of a later line while the replacement
+// runs, as another session could between the reading of the rows for the
+// undo and their change: line 2 would change a row the undo does not know.
+TEST_F(ApplyTest, RowGivenAMappedValueAfterReadingStopsTheRunAndChangesNothing) {
+  const bool sqlite = Run({"exec", "SELECT sqlite_version()"}).status == 0;
+  SqlTool(sqlite ? "CREATE TRIGGER Sneak AFTER UPDATE OF Unit ON Stock WHEN NEW.Unit = 'A1' "
+                   "BEGIN UPDATE Stock SET Unit = 'B' WHERE Id = 7; END"
+                 : "CREATE FUNCTION sneak() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                   "UPDATE Stock SET Unit = 'B' WHERE Id = 7; RETURN NULL; END $$; "
+                   "CREATE TRIGGER Sneak AFTER UPDATE OF Unit ON Stock FOR EACH ROW "
+                   "WHEN (NEW.Unit = 'A1') EXECUTE FUNCTION sneak()");
+  const std::string before = SqlTool(kStockDump);
+  const std::string mapping = Mapping("A\tA1\nB\tB1\n");
+  ToolRun run =
+      Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id", "--execute", mapping});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.LastErrorLine(), replacemsg::ChangedSinceRead(2, 1, 2)) << run.err;
+  EXPECT_EQ(SqlTool(kStockDump), before);
+  for (const auto& entry : std::filesystem::directory_iterator(Path("state/morvane"))) {
+    EXPECT_EQ(entry.path().string().find("undo"), std::string::npos) << entry.path();
+  }
+
+  // Without the trigger the same mapping applies, and its undo is exact.
+  SqlTool("DROP TRIGGER Sneak" + std::string(sqlite ? "" : " ON Stock"));
+  ToolRun applied =
+      Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Id", "--execute", mapping});
+  ASSERT_EQ(applied.status, 0) << applied.err;
+  EXPECT_EQ(applied.err.find(replacemsg::kUndoNotExact), std::string::npos) << applied.err;
+  ToolRun undone = Run({"undo", Reported(applied.out, "файл отмены")});
+  ASSERT_EQ(undone.status, 0) << undone.err;
+  EXPECT_EQ(SqlTool(kStockDump), before);
+}
+
 TEST_F(ApplyTest, ChainEndsWithTheMappedValuesAndACycleIsRefused) {
   ToolRun chain = Run({"apply", "--table", "Stock", "--field", "Unit", "--execute",
                        Mapping("A\tB\nB\tC\n")});

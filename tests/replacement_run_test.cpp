@@ -1,6 +1,7 @@
 // Replacements executed through the session zelDB on a fresh demo SQLite
 // file, the way the wizard's step 3 runs them: line by line (with a failing
-// line, and cancelled), all-or-nothing, and the undo of what took effect.
+// line, and cancelled), all-or-nothing (and cancelled), and the undo of what
+// took effect.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -102,6 +103,32 @@ TEST_F(ReplacementRunTest, CancelStopsAfterTheCurrentLine) {
   EXPECT_FALSE(run.result.statements[2].ran);
   EXPECT_GT(RowsWhere("Unit = 'Кг.'"), 0);
   EXPECT_EQ(RowsWhere("Unit IN ('Шт', 'кгр')"), 0);
+}
+
+TEST_F(ReplacementRunTest, CancelOfAnAllOrNothingRunRollsItBackAndKeepsNoUndo) {
+  const std::string before = GoodsDump();
+  const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"Кг.", "кг", 3}});
+  std::vector<size_t> seen;
+  options_.progress = [&](size_t done, size_t total) {
+    seen.push_back(done);
+    EXPECT_EQ(total, 3u);
+    return done < 2;
+  };
+  const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
+  EXPECT_TRUE(run.result.cancelled);
+  EXPECT_FALSE(run.result.applied);
+  EXPECT_FALSE(run.changedSinceRead);
+  EXPECT_EQ(run.result.message, replacemsg::kCancelledWhole);
+  EXPECT_EQ(seen, (std::vector<size_t>{1, 2}));
+  EXPECT_EQ(GoodsDump(), before);
+  EXPECT_TRUE(run.files.undo.empty());
+  for (const auto& entry : std::filesystem::directory_iterator(options_.logFolder)) {
+    EXPECT_EQ(entry.path().string().find("undo"), std::string::npos) << entry.path();
+  }
+  std::ifstream logFile(run.logFile);
+  std::stringstream log;
+  log << logFile.rdbuf();
+  EXPECT_NE(log.str().find(replacemsg::kCancelledWhole), std::string::npos) << log.str();
 }
 
 TEST_F(ReplacementRunTest, KeyThatIsNotUniqueRefusesBeforeAnythingIsSent) {

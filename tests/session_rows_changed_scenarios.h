@@ -43,5 +43,39 @@ TEST_F(SessionBackEndTest, RowsChangedFollowEachRequest) {
   EXPECT_EQ(zelDB().FailedStatement(), -1);
 }
 
+TEST_F(SessionBackEndTest, StatementProgressHearsEachStatementAndCanCancelTheRequest) {
+  ASSERT_TRUE(zelDB().CanReportProgress());
+  const int shtRows = RowsWhere("Unit = 'шт'");
+  const std::string request =
+      "UPDATE Goods SET Goods.Unit = 'штука' WHERE Goods.Unit = 'шт';\r\n"
+      "UPDATE Goods SET Goods.Unit = 'кило' WHERE Goods.Unit = 'кг';\r\n"
+      "UPDATE Goods SET Goods.Unit = 'литр' WHERE Goods.Unit = 'л'";
+  std::vector<std::vector<int64_t>> heard;
+  ASSERT_TRUE(zelDB().SetStatementProgress([&](int done, int total, int64_t rows) {
+    heard.push_back({done, total, rows});
+    // A request of its own is refused; the one under way goes on.
+    EXPECT_FALSE(zelDB().UpdateToServer("UPDATE Goods SET Unit = 'inner'"));
+    return done < 2;
+  }));
+  EXPECT_FALSE(zelDB().UpdateToServer(request));
+  EXPECT_TRUE(zelDB().Cancelled());
+  EXPECT_EQ(zelDB().FailedStatement(), 1);
+  EXPECT_TRUE(zelDB().RowsChanged().empty());
+  EXPECT_NE(zelDB().LastErrorText().find("отменено"), std::string::npos) << zelDB().LastErrorText();
+  EXPECT_TRUE(zelDB().Connected());
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_EQ(heard[0], (std::vector<int64_t>{1, 3, shtRows}));
+  EXPECT_EQ(heard[1][0], 2);
+
+  // Removed, it hears nothing more, and the same request commits.
+  ASSERT_TRUE(zelDB().SetStatementProgress({}));
+  EXPECT_EQ(RowsWhere("Unit = 'шт'"), shtRows);
+  EXPECT_EQ(RowsWhere("Unit IN ('штука', 'кило', 'inner')"), 0);
+  EXPECT_TRUE(zelDB().UpdateToServer(request));
+  EXPECT_FALSE(zelDB().Cancelled());
+  EXPECT_EQ(heard.size(), 2u);
+  EXPECT_EQ(RowsWhere("Unit = 'штука'"), shtRows);
+}
+
 }  // namespace
 }  // namespace morvane::testing

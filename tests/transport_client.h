@@ -33,8 +33,11 @@ class TransportClient {
     close_ = reinterpret_cast<WaitCloseNetClientFunc>(dlsym(handle_, "WaitCloseNetClient"));
     free_ = reinterpret_cast<FreeMemNBFunc>(dlsym(handle_, "FreeMem_NB"));
     if (!init_ || !send_ || !close_ || !free_) throw std::runtime_error("entry point missing");
+    // Optional: a library without it works all the same.
+    progress_ = reinterpret_cast<SetProgressHandlerNBFunc>(dlsym(handle_, "SetProgressHandler_NB"));
   }
   ~TransportClient() {
+    if (progress_) progress_(nullptr, nullptr);
     close_();
     dlclose(handle_);
   }
@@ -68,6 +71,12 @@ class TransportClient {
     return reply;
   }
   void Free(void* data) { free_(data); }
+  // False when the library has no progress handler entry point.
+  bool SetProgressHandler(TransportProgressFunc handler, void* context) {
+    if (!progress_) return false;
+    progress_(handler, context);
+    return true;
+  }
   void Close() { close_(); }
 
   WaitSendToServerFunc SendEntry() const { return send_; }
@@ -79,6 +88,7 @@ class TransportClient {
   WaitSendToServerFunc send_ = nullptr;
   WaitCloseNetClientFunc close_ = nullptr;
   FreeMemNBFunc free_ = nullptr;
+  SetProgressHandlerNBFunc progress_ = nullptr;
 };
 
 }  // namespace morvane::testing

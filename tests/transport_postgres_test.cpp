@@ -46,6 +46,7 @@ class BackEndTest : public ::testing::Test {
 
 #include "tests/transport_scenarios.h"
 #include "tests/rows_changed_scenarios.h"
+#include "tests/progress_scenarios.h"
 
 namespace morvane::testing {
 namespace {

@@ -1,12 +1,15 @@
 // Step 3's additions on the demo database, SQLite and PostgreSQL, checked
 // with the back end's own client: the preview's counts, all-or-nothing with a
-// failing fifth line, the exact undo and its refusal after a concurrent
-// change, a chain and a cycle, and the logged mapping replayed by
-// morvane-data apply.
+// failing fifth line, Cancel of a long all-or-nothing run, the guard of the
+// undo against a row changed between reading and executing, the exact undo
+// and its refusal after a concurrent change, a chain and a cycle, and the
+// logged mapping replayed by morvane-data apply.
 #include <QCheckBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <cstdlib>
 
+#include "app/replacement_run.h"
 #include "app/step3_additions.h"
 #include "platform/ui/confirm.h"
 #include "tests/pg_environment.h"
@@ -230,6 +233,96 @@ TEST_P(WizardStep3Test, LoggedMappingReplayedOnAFreshCopyGivesTheSameTable) {
                               " --table Goods --field Unit --execute > /dev/null";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   EXPECT_EQ(Dump(fresh), after);
+}
+
+TEST_P(WizardStep3Test, CancelAfterAnyStatementOfALongAllOrNothingRunChangesNothing) {
+  const std::vector<std::string> goods = Client("SELECT Good FROM Goods ORDER BY Good");
+  ASSERT_GT(goods.size(), 10u);
+  const size_t lines = TStep3Additions::kProgressFrom + 50;
+  std::string script;
+  for (size_t line = 0; line < lines; ++line) {
+    script += "UPDATE Goods SET Unit = 'u" + std::to_string(line) + "' WHERE Good = '" +
+              goods[line % goods.size()] + "'\n";
+  }
+  OpenStep(2);
+  form_->Memo1->setPlainText(QString::fromStdString(script));
+  form_->Step3().CheckWhole->setChecked(true);
+  const std::vector<std::string> before = Dump();
+  for (const int cancelAfter : {1, 200, int(lines)}) {
+    messages_.clear();
+    // Pressed from the event processing between two statements, when the
+    // bar has reached the statement.
+    QProgressBar* bar = form_->Step3().Progress;
+    const QMetaObject::Connection pressing =
+        QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+          if (value == cancelAfter) form_->Step3().ButtonCancel->click();
+        });
+    form_->ButtonDo->setEnabled(true);
+    Press(form_->ButtonDo);
+    QObject::disconnect(pressing);
+    EXPECT_EQ(messages_, std::vector<std::string>{"Выполнение отменено: ничего не изменено"})
+        << cancelAfter;
+    EXPECT_EQ(Dump(), before) << cancelAfter;
+  }
+  // The connection goes on: the same run, not cancelled, takes effect.
+  messages_.clear();
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Замена выполнена одним целым, изменено строк: " + std::to_string(lines));
+  const size_t last = lines - 1;
+  EXPECT_EQ(Client("SELECT Unit FROM Goods WHERE Good = '" + goods[last % goods.size()] + "'"),
+            std::vector<std::string>{"u" + std::to_string(last)});
+}
+
+TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBeforeItsCommit) {
+  const std::vector<std::string> dotted = GoodsWith("шт.");
+  const std::vector<std::string> kg = GoodsWith("кг");
+  ASSERT_FALSE(dotted.empty());
+  ASSERT_FALSE(kg.empty());
+  CMorvane& commander = *form_->AppCommander();
+  ReplacementPlan plan;
+  std::string error;
+  ASSERT_TRUE(TryBuildReplacementPlan(commander.Cfg, commander.Period,
+                                      {{"шт.", "шт", 1}, {"Шт", "шт", 2}}, plan, error))
+      << error;
+  ASSERT_FALSE(commander.Cfg.SUnFld.empty());
+  ReplacementRunOptions options;
+  options.allOrNothing = true;
+  options.logFolder = (folder_ / "state").string();
+  // Another session gives a row a mapped value, or takes one away.
+  const std::string concurrentChanges[] = {
+      "UPDATE Goods SET Unit = 'Шт' WHERE Good = '" + kg.front() + "'",
+      "UPDATE Goods SET Unit = 'другое' WHERE Good = '" + dotted.front() + "'"};
+  for (const std::string& change : concurrentChanges) {
+    std::vector<std::string> changed;
+    options.afterCapture = [&] {
+      Client(change);
+      changed = Dump();
+    };
+    const ReplacementRun run = RunReplacement(commander.Cfg, commander.Period, plan, options);
+    EXPECT_FALSE(run.result.applied) << change;
+    EXPECT_TRUE(run.changedSinceRead) << change;
+    EXPECT_EQ(
+        run.result.message.rfind("Замена не выполнена, ничего не изменено: таблица изменилась", 0),
+        0u)
+        << run.result.message;
+    EXPECT_TRUE(run.files.undo.empty()) << change;
+    ASSERT_FALSE(changed.empty());
+    EXPECT_EQ(Dump(), changed) << change;
+  }
+
+  // Nothing in between: the run applies and its undo is exact.
+  options.afterCapture = {};
+  const std::vector<std::string> before = Dump();
+  const ReplacementRun run = RunReplacement(commander.Cfg, commander.Period, plan, options);
+  ASSERT_TRUE(run.result.applied) << run.result.message;
+  EXPECT_FALSE(run.changedSinceRead);
+  EXPECT_TRUE(run.undoExact);
+  EXPECT_TRUE(GoodsWith("шт.").empty());
+  ASSERT_FALSE(run.files.undo.empty());
+  const ExecutionResult undone = RunUndoFile(run.files.undo, options.logFolder);
+  ASSERT_TRUE(undone.applied) << undone.message;
+  EXPECT_EQ(Dump(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, WizardStep3Test, ::testing::Values(false, true),

@@ -19,9 +19,22 @@ std::string QuoteStatement(std::string_view statement) {
   return std::string(statement.substr(0, cut)) + "...";
 }
 
+// Marks the connection busy for the life of one request.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& busy_;
+};
+
 }  // namespace
 
 InitResult Connection::Init(const DatabaseSetting& setting) {
+  if (busy_) return {-2, std::string("ERR: ") + kBusyMessage};
   Close();
   std::string notice;
   try {
@@ -41,8 +54,24 @@ InitResult Connection::Init(const DatabaseSetting& setting) {
   return {0, "OK: 2 " + backend_->Description() + "; " + backend_->Location() + notice};
 }
 
+bool Connection::GoOn(size_t done, size_t total, int64_t rowsChanged) {
+  if (progress_ == nullptr) return true;
+  try {
+    return progress_(progressContext_, static_cast<int32_t>(done), static_cast<int32_t>(total),
+                     rowsChanged) == 0;
+  } catch (...) {
+    // A handler that fails cannot be trusted to have wanted the rest: the
+    // request is cancelled, never half committed.
+    return false;
+  }
+}
+
 SendResult Connection::Send(std::string_view request) {
   SendResult result;
+  if (busy_) {
+    result.reply = EncodeErrorReply(kBusyMessage);
+    return result;
+  }
   if (backend_ == nullptr) {
     result.status = -1;
     result.reply = EncodeErrorReply("Нет соединения с базой данных");
@@ -58,6 +87,7 @@ SendResult Connection::Send(std::string_view request) {
       return result;
     }
   }
+  const BusyScope busy(busy_);
   std::string current;
   std::vector<int64_t> rowsChanged;  // per statement run so far
   try {
@@ -69,6 +99,12 @@ SendResult Connection::Send(std::string_view request) {
         haveRows = true;
       }
       rowsChanged.push_back(backend_->RowsChanged());
+      if (!GoOn(rowsChanged.size(), statements.size(), rowsChanged.back())) {
+        backend_->Rollback();
+        result.reply =
+            EncodeCancelledReply(kCancelledMessage, static_cast<int32_t>(rowsChanged.size() - 1));
+        return result;
+      }
     }
     current.clear();
     backend_->Commit();
@@ -97,6 +133,8 @@ SendResult Connection::Send(std::string_view request) {
 }
 
 void Connection::Close() {
+  // The request under way still needs its back end; it ends by itself.
+  if (busy_) return;
   backend_.reset();
 }
 

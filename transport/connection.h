@@ -13,6 +13,13 @@
 // failing statement (and its position after the text's zero); when the
 // connection itself is gone the status is -1
 // and the next Init reconnects.
+//
+// A progress handler, when one is set, hears of every statement of a request
+// while its transaction is open; when it asks to cancel (or throws), the
+// transaction is rolled back and the reply is the cancel reply. While a
+// request runs (the handler is the only code that can run then) Send, Init
+// and Close refuse: a second request would run inside the first one's
+// transaction, and Init or Close would pull the back end from under it.
 #pragma once
 
 #include <memory>
@@ -22,6 +29,7 @@
 #include "transport/backend.h"
 #include "transport/byte_buffer.h"
 #include "transport/config.h"
+#include "transport/netbrg2.h"
 
 namespace morvane::transport {
 
@@ -37,15 +45,34 @@ struct SendResult {
   ByteBuffer reply;
 };
 
+// Texts of the replies that do not come from a back end.
+inline constexpr char kCancelledMessage[] = "Выполнение отменено: изменения не внесены";
+inline constexpr char kBusyMessage[] =
+    "Запрос отправлен, пока выполняется другой запрос: библиотека выполняет запросы по одному";
+
 class Connection {
  public:
   InitResult Init(const DatabaseSetting& setting);
   SendResult Send(std::string_view request);
   void Close();
   bool Connected() const { return backend_ != nullptr; }
+  // True while Send runs a request.
+  bool Busy() const { return busy_; }
+
+  // Used from the next statement on; a null function removes the handler.
+  void SetProgressHandler(TransportProgressFunc function, void* context) {
+    progress_ = function;
+    progressContext_ = context;
+  }
 
  private:
+  // False when the handler asks to cancel after this statement.
+  bool GoOn(size_t done, size_t total, int64_t rowsChanged);
+
   std::unique_ptr<Backend> backend_;
+  bool busy_ = false;
+  TransportProgressFunc progress_ = nullptr;
+  void* progressContext_ = nullptr;
 };
 
 }  // namespace morvane::transport

@@ -29,6 +29,7 @@ struct DecodedReply {
   // failing statement ('E'), when the reply carries them.
   std::optional<std::vector<int64_t>> rowsChanged;
   int32_t failedStatement = -1;
+  bool cancelled = false;  // 'E' of a request its progress handler cancelled
   std::string problem;
 
   int32_t Int(size_t record, size_t field) const { return As<int32_t>(record, field); }
@@ -88,6 +89,10 @@ inline DecodedReply DecodeReply(const char* data, size_t size) {
     if (zero != std::string_view::npos && rest.substr(zero + 1, 4) == "STMT") {
       position += zero + 5;
       reply.failedStatement = int32();
+      if (std::string_view(data + position, size - position) == "STOP") {
+        reply.cancelled = true;
+        position += 4;
+      }
       if (position != size) reply.problem = "bytes after the failed statement";
     }
     return reply;

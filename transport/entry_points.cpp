@@ -1,5 +1,5 @@
-// The four C entry points of libnetbrg2.so (declared in netbrg2.h). Nothing
-// may escape them as a C++ exception: every failure becomes a reply.
+// The C entry points of libnetbrg2.so (declared in netbrg2.h). Nothing may
+// escape them as a C++ exception: every failure becomes a reply.
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -82,6 +82,10 @@ void WaitCloseNetClient(void) {
 
 void FreeMem_NB(void* data) {
   std::free(data);
+}
+
+void SetProgressHandler_NB(TransportProgressFunc handler, void* context) {
+  TheConnection().SetProgressHandler(handler, context);
 }
 
 }  // extern "C"

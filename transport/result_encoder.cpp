@@ -423,4 +423,11 @@ ByteBuffer EncodeErrorReply(std::string_view message, int32_t failedStatement) {
   return out;
 }
 
+ByteBuffer EncodeCancelledReply(std::string_view message, int32_t lastStatement) {
+  ByteBuffer out = EncodeErrorReply(message, lastStatement);
+  out.Append(kCancelledTag, 4);
+  out.PutInt32(0, static_cast<int32_t>(out.Size()));
+  return out;
+}
+
 }  // namespace morvane::transport

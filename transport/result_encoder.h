@@ -26,7 +26,9 @@
 // An error reply is the total length, 'E', the message and a zero byte; when
 // a statement failed, the zero is followed by "STMT" and an int32: the
 // failing statement's position among the request's statements, from 0
-// (readers stop at the zero and never see it).
+// (readers stop at the zero and never see it). A request cancelled by the
+// caller's progress handler answers such a reply naming the last statement
+// that ran, followed by the 4 bytes "STOP": nothing of it took effect.
 //
 // Type codes: 'i' int32, 'b' 16-bit Boolean (-1 true), 'f' double, 'c'
 // currency (double), 'd' int32 day number (0001-01-01 = 1), 'v' int32
@@ -119,8 +121,12 @@ ByteBuffer EncodeErrorReply(std::string_view message);
 // The same, followed by the position of the statement that failed (above).
 ByteBuffer EncodeErrorReply(std::string_view message, int32_t failedStatement);
 
-// Tags of the two tails above.
+// The reply to a cancelled request: the above, then the cancel mark.
+ByteBuffer EncodeCancelledReply(std::string_view message, int32_t lastStatement);
+
+// Tags of the tails above.
 inline constexpr char kRowsChangedTag[] = "ROWS";
 inline constexpr char kFailedStatementTag[] = "STMT";
+inline constexpr char kCancelledTag[] = "STOP";
 
 }  // namespace morvane::transport

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "engine/test_buffer.h"
 
@@ -24,6 +25,48 @@ void FakeInit(const char* /*text*/, int32_t /*length*/, TransportReply** reply) 
   answer.status = server.initStatus;
 }
 
+TransportProgressFunc progressHandler = nullptr;
+void* progressContext = nullptr;
+
+void FakeSetProgressHandler(TransportProgressFunc handler, void* context) {
+  progressHandler = handler;
+  progressContext = context;
+}
+
+// The statements of a request as the wizard joins them: each ends with
+// ";\r\n" (a text without it is one statement).
+std::vector<std::string> FakeStatements(const std::string& request) {
+  std::vector<std::string> statements;
+  size_t start = 0;
+  for (size_t end; (end = request.find(";\r\n", start)) != std::string::npos; start = end + 3) {
+    statements.push_back(request.substr(start, end - start));
+  }
+  // The session trims the request, so the last one keeps only its ';'.
+  std::string last = request.substr(start);
+  if (!last.empty() && last.back() == ';') last.pop_back();
+  if (!last.empty()) statements.push_back(last);
+  return statements;
+}
+
+// Tells the handler of every statement; the cancel reply when it cancels.
+std::optional<std::string> ReportStatements(const std::string& request) {
+  if (progressHandler == nullptr) return std::nullopt;
+  const std::vector<std::string> statements = FakeStatements(request);
+  for (size_t index = 0; index < statements.size(); ++index) {
+    const auto rows = FakeServer().statementRows.find(statements[index]);
+    const int64_t changed = rows == FakeServer().statementRows.end() ? -1 : rows->second;
+    if (progressHandler(progressContext, int32_t(index + 1), int32_t(statements.size()), changed)) {
+      std::string body = std::string("E") + kFakeCancelledMessage + '\0' + "STMT";
+      const int32_t position = int32_t(index);
+      body.append(reinterpret_cast<const char*>(&position), 4);
+      body += "STOP";
+      const int32_t total = int32_t(body.size() + 4);
+      return std::string(reinterpret_cast<const char*>(&total), 4) + body;
+    }
+  }
+  return std::nullopt;
+}
+
 void FakeSend(const char* text, int32_t /*length*/, TransportReply** reply) {
   FakeServerState& server = FakeServer();
   const std::string request(text);
@@ -34,7 +77,9 @@ void FakeSend(const char* text, int32_t /*length*/, TransportReply** reply) {
     return;
   }
   std::string bytes = server.sendReply;
-  if (auto rejected = server.rejections.find(request); rejected != server.rejections.end()) {
+  if (std::optional<std::string> cancelled = ReportStatements(request)) {
+    bytes = *cancelled;
+  } else if (auto rejected = server.rejections.find(request); rejected != server.rejections.end()) {
     bytes = ErrorReply(rejected->second);
   } else if (auto scripted = server.replies.find(request); scripted != server.replies.end()) {
     bytes = scripted->second;
@@ -107,14 +152,16 @@ FakeServerState& FakeServer() {
 
 void ResetFakeServer() {
   FakeServer() = FakeServerState{};
+  FakeSetProgressHandler(nullptr, nullptr);
 }
 
-TransportEntryPoints FakeEntryPoints() {
+TransportEntryPoints FakeEntryPoints(bool reportsProgress) {
   TransportEntryPoints entryPoints;
   entryPoints.WaitInitNetClient = FakeInit;
   entryPoints.WaitSendToServer = FakeSend;
   entryPoints.WaitCloseNetClient = FakeClose;
   entryPoints.FreeMem_NB = FakeFree;
+  if (reportsProgress) entryPoints.SetProgressHandler_NB = FakeSetProgressHandler;
   return entryPoints;
 }
 

@@ -11,6 +11,12 @@
 // and otherwise with sendReply (by default a normal reply with the two text
 // columns "src" and "inf" and no records). One fake per process; tests
 // reset it.
+//
+// Bound with reportsProgress, the fake also has the progress entry point:
+// before those rules it tells an installed handler of each statement of the
+// request (statements end with ";\r\n"; the rows come from statementRows,
+// -1 when absent) and answers the transport's cancel reply when the handler
+// cancels.
 #pragma once
 
 #include <cstdint>
@@ -49,12 +55,15 @@ struct FakeServerState {
   std::map<std::string, std::string> replies;           // SQL text -> data buffer
   std::map<std::string, std::string> rejections;        // SQL text -> the server's reason
   std::set<std::string> lostConnection;                 // SQL texts that end the connection
+  std::map<std::string, int64_t> statementRows;         // statement -> rows it changes
   std::vector<std::string> requests;
   int initCalls = 0;
 };
 
 FakeServerState& FakeServer();
 void ResetFakeServer();
-TransportEntryPoints FakeEntryPoints();
+TransportEntryPoints FakeEntryPoints(bool reportsProgress = false);
+
+inline constexpr char kFakeCancelledMessage[] = "Выполнение отменено: изменения не внесены";
 
 }  // namespace morvane::testing

@@ -17,15 +17,16 @@ namespace morvane::render {
 namespace {
 
 // The one message collected since messages was last cleared, drawn as the
-// program shows it (stop icon, the title, OK).
-bool SaveMessage(std::vector<std::string>& messages, const std::filesystem::path& file) {
+// program shows it (its icon, the title, OK).
+bool SaveMessage(std::vector<ShownMessage>& messages, const std::filesystem::path& file) {
   if (messages.size() != 1) {
     std::fprintf(stderr, "expected one message for %s, got %zu\n", file.c_str(), messages.size());
     messages.clear();
     return false;
   }
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(Application().Title()),
-                  QString::fromStdString(messages.front()), QMessageBox::Ok);
+  QMessageBox box(messages.front().error ? QMessageBox::Critical : QMessageBox::Information,
+                  QString::fromStdString(Application().Title()),
+                  QString::fromStdString(messages.front().text), QMessageBox::Ok);
   box.show();
   messages.clear();
   return SaveWidget(box, file);
@@ -43,7 +44,7 @@ bool SaveWidget(QWidget& widget, const std::filesystem::path& file) {
 }
 
 int RenderStep3Journey(TFormUM& form, const std::filesystem::path& output,
-                       std::vector<std::string>& messages) {
+                       std::vector<ShownMessage>& messages) {
   int failures = 0;
   auto check = [&failures](bool done) {
     if (!done) ++failures;

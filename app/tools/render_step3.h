@@ -15,6 +15,12 @@ class TFormUM;
 
 namespace morvane::render {
 
+// A message the box hook collected, with its icon.
+struct ShownMessage {
+  std::string text;
+  bool error = true;
+};
+
 // Saves a widget's picture; false (after saying so on stderr) when it
 // cannot be written.
 bool SaveWidget(QWidget& widget, const std::filesystem::path& file);
@@ -25,6 +31,6 @@ bool SaveWidget(QWidget& widget, const std::filesystem::path& file);
 // message-undo.png and message-failed-line.png; returns the number of
 // pictures or messages that went wrong.
 int RenderStep3Journey(TFormUM& form, const std::filesystem::path& output,
-                       std::vector<std::string>& messages);
+                       std::vector<ShownMessage>& messages);
 
 }  // namespace morvane::render

@@ -22,7 +22,8 @@
 // (message-failed-line.png); the log goes to <output>/state. The database
 // is changed by those executions: use a throw-away copy. When Mvrn.ini turns
 // on counts or suggestions, step2-additions.png and
-// step2-additions-enlarged.png show them right after reading.
+// step2-additions-enlarged.png show them right after reading, and
+// step2-additions-sorted.png after a click on the counts' title.
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -38,6 +39,7 @@
 #include <filesystem>
 
 #include "app/form_um.h"
+#include "app/mapping_additions.h"
 #include "app/testing/fake_transport.h"
 #include "app/tools/render_step3.h"
 #include "controls/editors/db_grid_inplace_edit.h"
@@ -65,6 +67,8 @@ void SavePixmap(const QPixmap& picture, const std::filesystem::path& file) {
 }
 
 void Save(QWidget& widget, const std::filesystem::path& file) {
+  // Scroll bars follow a read or a resize through posted events.
+  QApplication::processEvents();
   SavePixmap(widget.grab(), file);
 }
 
@@ -129,9 +133,9 @@ morvane::TzelPopupData* OpenFilteredList(TFormUM& form, const std::string& src,
 }
 
 // Steps 2 and 3 as an operator goes through them; messages are drawn as the
-// program shows them (stop icon, the title, OK) into message-*.png.
+// program shows them (their icon, the title, OK) into message-*.png.
 void RenderJourney(TFormUM& form, const std::filesystem::path& output,
-                   std::vector<std::string>& messages) {
+                   std::vector<morvane::render::ShownMessage>& messages) {
   form.PageControl1->setCurrentIndex(1);
   form.ButtonRead->click();
   const morvane::CWizardOptions& options = form.WizardOptions();
@@ -142,6 +146,15 @@ void RenderJourney(TFormUM& form, const std::filesystem::path& output,
     const QSize designed = form.size();
     form.resize(designed + QSize(240, 160));
     Save(form, output / "step2-additions-enlarged.png");
+    if (options.Counts) {
+      // The largest counts first: a click on the title "Записей".
+      morvane::TzelDBGrid& grid = *form.GridM;
+      const QRect title = grid.ScreenCellRect(morvane::rtTitle, morvane::kCountField);
+      Click(grid.viewport(), grid.viewport()->mapFromGlobal(title.center()));
+      form.TableM->First();
+      Save(form, output / "step2-additions-sorted.png");
+      form.TableM->SetIndexFieldNames("");  // back to the order of reading for the steps below
+    }
     form.resize(designed);
   }
   Save(form, output / "step2-read.png");
@@ -196,10 +209,10 @@ int main(int argc, char** argv) {
           : std::make_unique<morvane::TransportLibrary>(morvane::testing::FakeEntryPoints());
   morvane::ZelTblUnit zelTbl(std::move(transport));
   morvane::Application().SetTitle("Morvane");
-  std::vector<std::string> messages;
+  std::vector<morvane::render::ShownMessage> messages;
   morvane::SetMessageBoxHook([&messages](const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-    messages.push_back(text);
+    messages.push_back({text, morvane::MessageBoxShowsError()});
   });
   {
     TFormUM form(morvane::TFormUMOptions{{"A"}, settings.string()});

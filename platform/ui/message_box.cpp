@@ -14,10 +14,14 @@ TMessageBoxHook& Hook() {
   return hook;
 }
 
+bool showsError = true;
+
 void ShowBox(QMessageBox::Icon icon, const std::string& text) {
   const std::string& caption = Application().Title();
   if (Hook()) {
+    showsError = icon == QMessageBox::Critical;
     Hook()(caption, text);
+    showsError = true;
     return;
   }
   QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text),
@@ -33,6 +37,10 @@ void MessageBoxStop(const std::string& text) {
 
 void MessageBoxInformation(const std::string& text) {
   ShowBox(QMessageBox::Information, text);
+}
+
+bool MessageBoxShowsError() {
+  return showsError;
 }
 
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook) {

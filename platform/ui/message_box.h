@@ -23,4 +23,8 @@ void MessageBoxInformation(const std::string& text);
 // real box.
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook);
 
+// Inside a hook: whether the box it stands for carries the stop icon (false
+// for MessageBoxInformation), so a recorder can draw it as it would show.
+bool MessageBoxShowsError();
+
 }  // namespace morvane
