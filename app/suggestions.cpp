@@ -315,9 +315,10 @@ TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
 }
 
 std::vector<uint32_t> TSuggester::ProbesNear(const std::u32string& chars, size_t limit) const {
+  if (byLength_.empty()) return {};
   const size_t length = chars.size();
   const size_t shortest = length > limit ? length - limit : 0;
-  const size_t longest = std::min(length + limit, byLength_.empty() ? 0 : byLength_.size() - 1);
+  const size_t longest = std::min(length + limit, byLength_.size() - 1);
   size_t reachable = 0;
   for (size_t textLength = shortest; textLength <= longest; ++textLength) {
     reachable += byLength_[textLength].size();
@@ -338,7 +339,9 @@ std::vector<uint32_t> TSuggester::ProbesNear(const std::u32string& chars, size_t
                                     std::pair<uint32_t, uint32_t>{hash, 0});
       for (; entry != deletionIndex_.end() && entry->first == hash; ++entry) {
         // A text that needs more deletions than the limit lies beyond it.
-        if ((entry->second >> kDeletionShift) <= limit) probes.push_back(entry->second & kProbeMask);
+        if ((entry->second >> kDeletionShift) <= limit) {
+          probes.push_back(entry->second & kProbeMask);
+        }
       }
     }
   }

@@ -281,7 +281,8 @@ TEST(SuggesterNearestTest, AnswersAsComparingEveryAllowedValue) {
       const std::string expected = reference.Suggest(current);
       ASSERT_EQ(suggester.Suggest(current), expected)
           << "«" << current << "», " << allowedCount << " allowed values";
-      if (!expected.empty() && NormalizeForSuggestion(expected) != NormalizeForSuggestion(current)) {
+      if (!expected.empty() &&
+          NormalizeForSuggestion(expected) != NormalizeForSuggestion(current)) {
         ++suggestedByDistance;
       }
     }

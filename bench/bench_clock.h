@@ -7,9 +7,9 @@
 // from wait4. Nothing here asserts a timing.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,8 +35,7 @@ inline double ThreadCpuSeconds() {
 }
 
 inline double WallSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // Measures one step of this thread.

@@ -126,34 +126,32 @@ ReadTimes TimeRead(TFormUM& form) {
 void TimeReadParts(TFormUM& form, Samples& samples) {
   CMorvane& commander = *form.AppCommander();
   const CMvCFG& cfg = commander.Cfg;
-  samples.Add("part: open TableI (allowed values)", Time([&] {
-    form.DS_Open(form.TableI, cfg.InfFld, &CMorvane::BuildSourceQuery, &commander);
-  }));
-  samples.Add("part: open TableM (mapping query)", Time([&] {
-    form.DS_Open(form.TableM, "", &CMorvane::BuildMappingQuery, &commander);
-  }));
-  samples.Add("part: open TableS (distinct query)", Time([&] {
-    form.DS_Open(form.TableS, "", &CMorvane::BuildValuesQuery, &commander);
-  }));
+  auto part = [&samples](const char* name, auto step) {
+    samples.Add(std::string("part: ") + name, Time(step));
+  };
+  part("open TableI (allowed values)",
+       [&] { form.DS_Open(form.TableI, cfg.InfFld, &CMorvane::BuildSourceQuery, &commander); });
+  part("open TableM (mapping query)",
+       [&] { form.DS_Open(form.TableM, "", &CMorvane::BuildMappingQuery, &commander); });
+  part("open TableS (distinct query)",
+       [&] { form.DS_Open(form.TableS, "", &CMorvane::BuildValuesQuery, &commander); });
   TzelTable countsTable;
   TValueCounts counts;
-  samples.Add("part: open counts (grouped query)", Time([&] {
-    form.DS_Open(&countsTable, "", &CMorvane::BuildCountsQuery, &commander);
-  }));
-  samples.Add("part: read counts, add count field", Time([&] {
+  part("open counts (grouped query)",
+       [&] { form.DS_Open(&countsTable, "", &CMorvane::BuildCountsQuery, &commander); });
+  part("read counts, add count field", [&] {
     counts = ReadValueCounts(countsTable);
     AddCountField(*form.TableM);
-  }));
-  samples.Add("part: FillMapping", Time([&] {
-    FillMapping(*form.TableS, cfg.SrcFld, form.TableI, cfg.InfFld, *form.TableM);
-  }));
-  samples.Add("part: FillCounts", Time([&] { FillCounts(*form.TableM, counts); }));
+  });
+  part("FillMapping",
+       [&] { FillMapping(*form.TableS, cfg.SrcFld, form.TableI, cfg.InfFld, *form.TableM); });
+  part("FillCounts", [&] { FillCounts(*form.TableM, counts); });
   TValueSuggestions suggestions;
-  samples.Add("part: suggestions", Time([&] {
+  part("suggestions", [&] {
     const TSuggester suggester(AllowedValuesOf(*form.TableI, cfg.InfFld));
     suggestions = SuggestFor(*form.TableM, suggester);
-  }));
-  samples.Add("part: close TableS", Time([&] { form.DS_Close(form.TableS); }));
+  });
+  part("close TableS", [&] { form.DS_Close(form.TableS); });
   std::printf("  parts: %d values, %zu suggestions\n", form.TableM->RecordCount(),
               suggestions.size());
 }
@@ -258,14 +256,14 @@ size_t LineCount(const fs::path& file) {
 }
 
 void PrintSample(const char* prefix, const std::string& name, Sample sample) {
-  std::printf("%s%-44s %10.2f ms wall %10.2f ms cpu\n", prefix, name.c_str(),
-              sample.wall * 1e3, sample.cpu * 1e3);
+  std::printf("%s%-44s %10.2f ms wall %10.2f ms cpu\n", prefix, name.c_str(), sample.wall * 1e3,
+              sample.cpu * 1e3);
 }
 
 void PrintRatio(const std::string& name, Sample top, Sample bottom, const char* target) {
   std::printf("  %-52s wall %6.2f  cpu %6.2f  %s\n", name.c_str(),
-              bottom.wall > 0 ? top.wall / bottom.wall : 0, bottom.cpu > 0 ? top.cpu / bottom.cpu : 0,
-              target);
+              bottom.wall > 0 ? top.wall / bottom.wall : 0,
+              bottom.cpu > 0 ? top.cpu / bottom.cpu : 0, target);
 }
 
 void Run(const std::string& database, const fs::path& work, int runs) {
@@ -320,8 +318,7 @@ void Run(const std::string& database, const fs::path& work, int runs) {
         WriteMapping(*form->TableM, work / "mapping-additions.tsv");
       }
       samples.Add("additions: one value edited (summary)", TimeOneEdit(*form));
-      samples.Add("additions: accept all suggestions",
-                  Time([&] { form->ButtonAcceptClick(); }));
+      samples.Add("additions: accept all suggestions", Time([&] { form->ButtonAcceptClick(); }));
     }
     {
       auto form = OpenForm(settings.additions);
