@@ -215,6 +215,13 @@ Sample TimeOneEdit(TFormUM& form) {
   });
 }
 
+// A click on the title "Записей": the largest counts first.
+void SortByCounts(TFormUM& form) {
+  TzelDBGrid* grid = form.GridM;
+  grid->OnTitleClick(grid, grid->ColumnByName(kCountField));
+  QApplication::processEvents();
+}
+
 void TimeGenerate(TFormUM& form, const std::string& name, Samples& samples) {
   PaintCounter counter(form.Memo1->viewport());
   form.PageControl1->setCurrentIndex(2);
@@ -319,6 +326,7 @@ void Run(const std::string& database, const fs::path& work, int runs) {
       }
       samples.Add("additions: one value edited (summary)", TimeOneEdit(*form));
       samples.Add("additions: accept all suggestions", Time([&] { form->ButtonAcceptClick(); }));
+      samples.Add("additions: sort by counts (title click)", Time([&] { SortByCounts(*form); }));
     }
     {
       auto form = OpenForm(settings.additions);
