@@ -300,8 +300,8 @@ void Run(const std::string& database, const fs::path& work, int runs) {
       std::printf("  read: %d values (sqlite3: %zu lines)\n", form->TableM->RecordCount(),
                   LineCount(work / "sqlite_distinct.txt"));
       if (run == 1) WriteMapping(*form->TableM, work / "mapping-read.tsv");
-      samples.Add("paint 50k: frame", TimeFrames(*form, 20, false));
-      samples.Add("paint 50k: page scroll", TimeFrames(*form, 20, true));
+      samples.Add("paint 50k: frame", TimeFrames(*form, 200, false));
+      samples.Add("paint 50k: page scroll", TimeFrames(*form, 200, true));
       MapValues(*form->TableM, 10);
       TimeGenerate(*form, "10 mapped", samples);
       MapValues(*form->TableM, -1);
@@ -335,8 +335,8 @@ void Run(const std::string& database, const fs::path& work, int runs) {
     {
       auto form = OpenForm(settings.small);
       TimeRead(*form);
-      samples.Add("paint 100: frame", TimeFrames(*form, 20, false));
-      samples.Add("paint 100: page scroll", TimeFrames(*form, 20, true));
+      samples.Add("paint 100: frame", TimeFrames(*form, 200, false));
+      samples.Add("paint 100: page scroll", TimeFrames(*form, 200, true));
     }
     auto ratio = [&](const char* top, const char* bottom) {
       const Sample over = samples.Last(top);
