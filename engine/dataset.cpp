@@ -389,15 +389,19 @@ int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
   if (!record) return -1;
   // The usual target is the current record or one of the record buffers
   // around it (moving to the next record sets the cursor to the buffer that
-  // holds it): look there first, so that walking a large view does not scan
-  // it from its start at every step. A record stands at most once in a view.
+  // holds it): look there first, nearest first, so that walking a large view
+  // does not scan it from its start at every step and the current record
+  // costs one comparison. A record stands at most once in a view.
   constexpr int kNearby = 128;
   const int count = ViewCount();
   if (position_ >= 0 && position_ < count) {
-    const int from = std::max(0, position_ - kNearby);
-    const int to = std::min(count, position_ + kNearby + 1);
-    for (int index = from; index < to; ++index) {
-      if (view_[size_t(index)] == record) return index;
+    if (view_[size_t(position_)] == record) return position_;
+    for (int distance = 1; distance <= kNearby; ++distance) {
+      const int after = position_ + distance;
+      const int before = position_ - distance;
+      if (after < count && view_[size_t(after)] == record) return after;
+      if (before >= 0 && view_[size_t(before)] == record) return before;
+      if (after >= count && before < 0) break;
     }
   }
   auto found = std::find(view_.begin(), view_.end(), record);
