@@ -47,9 +47,12 @@ class ReplacementRunTest : public SessionFixture {
     return plan;
   }
 
+  ReplacementRun RunCancelledAfterTwoOfThree();
+
   CMvCFG cfg_{"/nonexistent-dir"};
   CPeriod period_;
   ReplacementRunOptions options_;
+  std::vector<size_t> seen_;
 };
 
 TEST_F(ReplacementRunTest, PreviewCountsAreTheRowsEachLineThenChanges) {
@@ -88,16 +91,22 @@ TEST_F(ReplacementRunTest, LineByLineGoesPastAFailedLineAndItsUndoKeepsOnlyAppli
   EXPECT_NE(log.str().find(replacemsg::AppliedWithErrors(1)), std::string::npos) << log.str();
 }
 
-TEST_F(ReplacementRunTest, CancelStopsAfterTheCurrentLine) {
+// Three lines, cancelled from the progress after the second; seen_ records
+// each progress call's count of statements done.
+ReplacementRun ReplacementRunTest::RunCancelledAfterTwoOfThree() {
   const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"Кг.", "кг", 3}});
-  options_.allOrNothing = false;
-  std::vector<size_t> seen;
-  options_.progress = [&](size_t done, size_t total) {
-    seen.push_back(done);
+  options_.progress = [this](size_t done, size_t total) {
+    seen_.push_back(done);
     EXPECT_EQ(total, 3u);
     return done < 2;
   };
-  const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
+  return RunReplacement(cfg_, period_, plan, options_);
+}
+
+TEST_F(ReplacementRunTest, CancelStopsAfterTheCurrentLine) {
+  options_.allOrNothing = false;
+  const ReplacementRun run = RunCancelledAfterTwoOfThree();
+  const std::vector<size_t>& seen = seen_;
   EXPECT_TRUE(run.result.cancelled);
   EXPECT_EQ(seen, (std::vector<size_t>{1, 2}));
   EXPECT_FALSE(run.result.statements[2].ran);
@@ -107,14 +116,8 @@ TEST_F(ReplacementRunTest, CancelStopsAfterTheCurrentLine) {
 
 TEST_F(ReplacementRunTest, CancelOfAnAllOrNothingRunRollsItBackAndKeepsNoUndo) {
   const std::string before = GoodsDump();
-  const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"Кг.", "кг", 3}});
-  std::vector<size_t> seen;
-  options_.progress = [&](size_t done, size_t total) {
-    seen.push_back(done);
-    EXPECT_EQ(total, 3u);
-    return done < 2;
-  };
-  const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
+  const ReplacementRun run = RunCancelledAfterTwoOfThree();
+  const std::vector<size_t>& seen = seen_;
   EXPECT_TRUE(run.result.cancelled);
   EXPECT_FALSE(run.result.applied);
   EXPECT_FALSE(run.changedSinceRead);
