@@ -36,7 +36,8 @@ void TFormUM::ReadAdditions() {
   if (wizardOptions_.Counts && TableM->FindField(kCountField) != nullptr) {
     TField* count = TableM->FieldByName(kCountField);
     count->SetDisplayLabel(kCountTitle);
-    count->SetDisplayWidth(8);
+    // Room for the title and the sort mark a click on it draws beside it.
+    count->SetDisplayWidth(10);
     count->SetReadOnly(true);
     FitCountColumn();
   }
