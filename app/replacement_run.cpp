@@ -106,13 +106,11 @@ std::string ReasonOf(const RequestOutcome& outcome) {
 }
 
 std::string OutcomeText(const ExecutionResult& result) {
-  const bool anyRan = std::any_of(result.statements.begin(), result.statements.end(),
-                                  [](const LoggedStatement& s) { return s.ran; });
-  if (result.cancelled && !anyRan) return replacemsg::kCancelledWhole;
   if (result.cancelled) {
     const size_t done = size_t(std::count_if(result.statements.begin(), result.statements.end(),
                                              [](const LoggedStatement& s) { return s.ran; }));
-    return replacemsg::CancelledAfter(done, result.statements.size());
+    return done == 0 ? std::string(replacemsg::kCancelledWhole)
+                     : replacemsg::CancelledAfter(done, result.statements.size());
   }
   const size_t failed = size_t(std::count_if(result.statements.begin(), result.statements.end(),
                                              [](const LoggedStatement& s) { return !s.error.empty(); }));
