@@ -37,6 +37,7 @@ class BackEndTest : public ::testing::Test {
 
   TransportClient& client() { return *client_; }
   bool IsPostgres() const { return true; }
+  std::string BackEndName() const { return "PostgreSQL"; }
 
   PostgresServer* server_ = nullptr;
   std::unique_ptr<TransportClient> client_;

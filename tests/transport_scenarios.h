@@ -1,7 +1,8 @@
 // Scenarios that every back end must pass, written once. The including file
 // defines the fixture BackEndTest first: after its SetUp the transport is
-// connected (client()) to a fresh demo database, and IsPostgres() tells
-// which back end it is. PostgreSQL folds unquoted names to lower case, so
+// connected (client()) to a fresh demo database, and BackEndName() tells
+// which back end it is ("SQLite", "PostgreSQL", "MariaDB"; IsPostgres() is
+// true for the server that folds names). PostgreSQL folds unquoted names to lower case, so
 // names are compared without regard to case.
 #pragma once
 
@@ -40,7 +41,7 @@ TEST_F(BackEndTest, InitAnswersDialectTwoAndNamesTheBackEnd) {
   EXPECT_EQ(outcome.status, 0);
   ASSERT_GE(outcome.text.size(), 5u);
   EXPECT_EQ(outcome.text[4], '2');
-  EXPECT_NE(outcome.text.find(IsPostgres() ? "PostgreSQL" : "SQLite"), std::string::npos);
+  EXPECT_NE(outcome.text.find(BackEndName()), std::string::npos);
 }
 
 TEST_F(BackEndTest, WizardQueriesWorkOnTheDemoDatabase) {

@@ -36,6 +36,7 @@ class BackEndTest : public ::testing::Test {
 
   TransportClient& client() { return *client_; }
   bool IsPostgres() const { return false; }
+  std::string BackEndName() const { return "SQLite"; }
 
   std::string folder_;
   std::string path_;

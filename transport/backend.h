@@ -48,5 +48,7 @@ struct OpenFailure {
 // Throw OpenFailure.
 std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path, int busyTimeoutMs);
 std::unique_ptr<Backend> OpenPostgresBackend(const std::string& connectionInfo);
+// `setting` is a mariadb:// or mysql:// address (mariadb_address.h).
+std::unique_ptr<Backend> OpenMariaDbBackend(const std::string& setting);
 
 }  // namespace morvane::transport

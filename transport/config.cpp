@@ -1,5 +1,7 @@
 #include "transport/config.h"
 
+#include "transport/mariadb_address.h"
+
 #include <libpq-fe.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -98,6 +100,9 @@ DatabaseSetting ParseDatabaseSetting(std::string_view value, std::string_view ba
     std::string path(Trim(value.substr(7)));
     if (!path.empty() && path[0] != '/') path = std::string(baseDirectory) + "/" + path;
     setting.target = path;
+  } else if (IsMariaDbSetting(value)) {
+    setting.kind = DatabaseSetting::Kind::kMariaDb;
+    setting.target = std::string(value);
   } else {
     setting.kind = DatabaseSetting::Kind::kPostgres;
     setting.target = std::string(value);

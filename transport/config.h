@@ -14,8 +14,11 @@
 // same rules (platform/rtl/program_folders.h); the transport keeps its own
 // copy of them because it links nothing of the program.
 //
-// A value is either "sqlite:" and a file path (relative paths count from the
-// folder of the INI file, or of the executable for the default) or a libpq connection string
+// A value is "sqlite:" and a file path (relative paths count from the
+// folder of the INI file, or of the executable for the default), a MariaDB or
+// MySQL address ("mariadb://user@host:port/db", "mysql://...", see
+// mariadb_address.h) whose password comes only from the client's option
+// files, or a libpq connection string
 // or URI ("host=... dbname=...", "postgresql://..."), whose password comes
 // from libpq's own sources (~/.pgpass, service file, PGPASSWORD), never from
 // the INI file. NETBRG_BUSY_TIMEOUT (milliseconds, default 5000) bounds how
@@ -28,7 +31,7 @@
 namespace morvane::transport {
 
 struct DatabaseSetting {
-  enum class Kind { kSqlite, kPostgres };
+  enum class Kind { kSqlite, kPostgres, kMariaDb };
   Kind kind = Kind::kSqlite;
   std::string target;  // file path or connection string
   // Set for an installed program's default database: the folder holding

@@ -42,9 +42,17 @@ InitResult Connection::Init(const DatabaseSetting& setting) {
         CreateDemoDatabaseIfMissing(setting.target, setting.demoDataFolder)) {
       notice = "\n" + std::string(kDemoDatabaseCreated) + setting.target;
     }
-    backend_ = setting.kind == DatabaseSetting::Kind::kSqlite
-                   ? OpenSqliteBackend(setting.target, BusyTimeoutMs())
-                   : OpenPostgresBackend(setting.target);
+    switch (setting.kind) {
+      case DatabaseSetting::Kind::kSqlite:
+        backend_ = OpenSqliteBackend(setting.target, BusyTimeoutMs());
+        break;
+      case DatabaseSetting::Kind::kPostgres:
+        backend_ = OpenPostgresBackend(setting.target);
+        break;
+      case DatabaseSetting::Kind::kMariaDb:
+        backend_ = OpenMariaDbBackend(setting.target);
+        break;
+    }
   } catch (const OpenFailure& failure) {
     return {failure.status, "ERR: " + failure.message};
   }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "transport/exact_comparison.h"
 #include "transport/sql_tokenizer.h"
 
 namespace morvane::transport {
@@ -210,11 +211,11 @@ std::string FormatLiteral(const DateTimeParts& parts, SqlDialect dialect) {
     }
   }
   const char* separator = parts.hasDate && parts.hasTime ? " " : "";
-  // PostgreSQL gets typed literals so that the value compares and inserts
+  // PostgreSQL and MariaDB get typed literals so that the value compares and inserts
   // as a date even where no column gives it a type; SQLite keeps dates as
   // ISO texts, which sort and compare correctly as they are.
   const char* prefix = "";
-  if (dialect == SqlDialect::kPostgreSQL) {
+  if (dialect != SqlDialect::kSQLite) {
     prefix = parts.hasDate && parts.hasTime ? "TIMESTAMP " : parts.hasDate ? "DATE " : "TIME ";
   }
   std::snprintf(text, sizeof text, "%s'%s%s%s'", prefix, datePart, separator, timePart);
@@ -348,6 +349,8 @@ std::string TranslateStatement(std::string_view statement, SqlDialect dialect) {
     }
     result += token.text;
   }
+  if (dialect == SqlDialect::kMariaDB) return MakeComparisonsExact(result, "utf8mb4_nopad_bin");
+  if (dialect == SqlDialect::kMySQL) return MakeComparisonsExact(result, "utf8mb4_0900_bin");
   return result;
 }
 

@@ -20,7 +20,9 @@
 
 namespace morvane::transport {
 
-enum class SqlDialect { kSQLite, kPostgreSQL };
+// MariaDB and MySQL speak one dialect; they differ in the name of the
+// binary collation that compares texts exactly.
+enum class SqlDialect { kSQLite, kPostgreSQL, kMariaDB, kMySQL };
 
 // Splits a request into statements, each trimmed of surrounding blanks and
 // line breaks; empty statements are dropped. A semicolon outside literals,
@@ -36,7 +38,8 @@ enum class SqlDialect { kSQLite, kPostgreSQL };
 // statement while "UPDATE ...\r\nUPDATE ..." is two.
 std::vector<std::string> SplitStatements(std::string_view request);
 
-// Rewrites date literals and qualified SET targets for the back end.
+// Rewrites date literals and qualified SET targets for the back end; for
+// MariaDB also makes text comparisons exact (exact_comparison.h).
 std::string TranslateStatement(std::string_view statement, SqlDialect dialect);
 
 // True for statements that end or start a transaction (BEGIN, START,
