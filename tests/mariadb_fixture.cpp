@@ -1,5 +1,6 @@
 #include "tests/mariadb_fixture.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -115,6 +116,12 @@ bool MariaDbServer::Launch(std::string& problem) {
     // Ends with the test process, also when that one crashes.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(1);
+    // What the server says before its log is open goes to a file too.
+    const int output = open((folder_ + "/stderr.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (output >= 0) {
+      dup2(output, STDOUT_FILENO);
+      dup2(output, STDERR_FILENO);
+    }
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
