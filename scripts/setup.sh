@@ -13,6 +13,9 @@ packages=(
   libicu-dev
   # transport back ends and their command-line clients (benchmarks, demo data)
   libsqlite3-dev sqlite3 libpq-dev postgresql
+  # MariaDB/MySQL: Connector/C for the transport, the server for the tests'
+  # throw-away instance, the client for the benchmark and the demo database
+  libmariadb-dev mariadb-server mariadb-client
   # the GUI, and a virtual display for machines without one
   qt6-base-dev libgl-dev xvfb xauth
   # drive the wizard from outside the process in the end-to-end test (keys,

@@ -1,7 +1,8 @@
 // Scenarios of morvane-data apply and undo against a real database, written
 // once for every back end, each checked with the back end's own client
 // (sqlite3, psql) through the fixture's SqlTool. The including file defines
-// MorvaneDataBackEndTest (see tests/morvane_data_scenarios.h) with SqlTool.
+// MorvaneDataBackEndTest (see tests/morvane_data_scenarios.h) with SqlTool
+// and BackEndName().
 #pragma once
 
 #include <gtest/gtest.h>
@@ -153,6 +154,9 @@ TEST_F(ApplyTest, UndoIsRefusedAfterAConcurrentChangeOfOneRow) {
 // runs, as another session could between the reading of the rows for the
 // undo and their change: line 2 would change a row the undo does not know.
 TEST_F(ApplyTest, RowGivenAMappedValueAfterReadingStopsTheRunAndChangesNothing) {
+  if (BackEndName() == "MariaDB") {
+    GTEST_SKIP() << "a MariaDB trigger cannot change the table whose change fired it";
+  }
   const bool sqlite = Run({"exec", "SELECT sqlite_version()"}).status == 0;
   SqlTool(sqlite ? "CREATE TRIGGER Sneak AFTER UPDATE OF Unit ON Stock WHEN NEW.Unit = 'A1' "
                    "BEGIN UPDATE Stock SET Unit = 'B' WHERE Id = 7; END"

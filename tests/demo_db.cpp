@@ -42,9 +42,17 @@ std::string RecreateDemoSql(const std::vector<std::string>& extraTables) {
 std::string ScaleGoodsSql(int rows, DemoBackEnd backEnd) {
   std::string sql = ReadScript("scale_goods.sql");
   ReplaceAll(sql, "{{ROWS}}", std::to_string(rows));
-  ReplaceAll(sql, "{{CREATED}}",
-             backEnd == DemoBackEnd::kSQLite ? "date('2020-01-01', '+' || (n % 1800) || ' days')"
-                                             : "DATE '2020-01-01' + (n % 1800)");
+  switch (backEnd) {
+    case DemoBackEnd::kSQLite:
+      ReplaceAll(sql, "{{CREATED}}", "date('2020-01-01', '+' || (n % 1800) || ' days')");
+      return sql;
+    case DemoBackEnd::kPostgreSQL:
+      ReplaceAll(sql, "{{CREATED}}", "DATE '2020-01-01' + (n % 1800)");
+      return sql;
+    case DemoBackEnd::kMariaDB:
+      ReplaceAll(sql, "{{CREATED}}", "DATE '2020-01-01' + INTERVAL (n % 1800) DAY");
+      return "SET SESSION max_recursive_iterations = " + std::to_string(rows + 1) + ";\n" + sql;
+  }
   return sql;
 }
 

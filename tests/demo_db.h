@@ -7,7 +7,7 @@
 
 namespace morvane::testing {
 
-enum class DemoBackEnd { kSQLite, kPostgreSQL };
+enum class DemoBackEnd { kSQLite, kPostgreSQL, kMariaDB };
 
 std::string DemoSchemaSql();
 std::string DemoDataSql();
@@ -15,7 +15,8 @@ std::string DemoDataSql();
 // creates and fills the demo database again: one request for a server that
 // several tests share.
 std::string RecreateDemoSql(const std::vector<std::string>& extraTables = {});
-// The generator of `rows` extra goods, with the back end's date expression.
+// The generator of `rows` extra goods, with the back end's date expression
+// (for MariaDB preceded by the recursion limit it needs).
 std::string ScaleGoodsSql(int rows, DemoBackEnd backEnd);
 
 // Creates an empty SQLite file (the transport never creates one).

@@ -32,6 +32,7 @@ class MorvaneDataBackEndTest : public ::testing::Test {
     std::filesystem::remove_all(folder_);
   }
 
+  std::string BackEndName() const { return "SQLite"; }
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
   ToolRun Run(const std::vector<std::string>& arguments) const {
     return RunTool(arguments, folder_);

@@ -1,9 +1,12 @@
 -- Adds {{ROWS}} generated goods (keys N1, N2, ...) with units spelled as in
 -- the demo data. {{CREATED}} is the back end's expression for a date that
 -- is n % 1800 days after 2020-01-01 (SQLite has no date type; PostgreSQL
--- adds days to a date):
+-- adds days to a date, MariaDB an interval):
 --   SQLite:     date('2020-01-01', '+' || (n % 1800) || ' days')
 --   PostgreSQL: DATE '2020-01-01' + (n % 1800)
+--   MariaDB:    DATE '2020-01-01' + INTERVAL (n % 1800) DAY
+-- (MariaDB also needs max_recursive_iterations above {{ROWS}} and || as
+-- concatenation, which the transport's session mode gives.)
 INSERT INTO Goods (Good, Title, Unit, Created, Price, Active)
 WITH RECURSIVE seq(n) AS (
   SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < {{ROWS}}

@@ -1,6 +1,8 @@
 -- Demo database of Morvane: units of measure and the tables whose unit
--- fields the wizard cleans up. One schema for SQLite and PostgreSQL: the
--- declared types are understood by both (SQLite keeps dates as ISO texts).
+-- fields the wizard cleans up. One schema for SQLite, PostgreSQL and MariaDB:
+-- the declared types are understood by all (SQLite keeps dates as ISO texts;
+-- MariaDB makes BOOLEAN a TINYINT(1) and NUMERIC a DECIMAL, and its tables
+-- InnoDB in the database's character set and collation).
 -- Names are unquoted, so PostgreSQL folds them to lower case and the
 -- program's unquoted SQL finds them.
 

@@ -1,0 +1,61 @@
+// The session and query tables on a real MariaDB server that this test
+// run starts on loopback and stops at the end. Skips, saying why, when the
+// server binaries are not installed.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "tests/demo_db.h"
+#include "tests/mariadb_environment.h"
+#include "tests/session_fixture.h"
+
+namespace morvane::testing {
+
+namespace {
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
+
+}  // namespace
+
+class SessionBackEndTest : public SessionFixture {
+ protected:
+  void SetUp() override {
+    std::string problem;
+    server_ = MariaDbEnvironment::Server(problem);
+    if (server_ == nullptr) GTEST_SKIP() << problem;
+    setenv("NETBRG_DATABASE", server_->Address().c_str(), 1);
+    StartSession(RecreateDemoSql());
+  }
+  void TearDown() override { StopSession(); }
+
+  bool StopServer() { return server_->Stop(); }
+  bool StartServer() { return server_->Restart(); }
+
+  MariaDbServer* server_ = nullptr;
+};
+
+}  // namespace morvane::testing
+
+#include "tests/session_scenarios.h"
+#include "tests/session_rows_changed_scenarios.h"
+
+namespace morvane::testing {
+namespace {
+
+// Only a server can go away under a session: each server has this scenario.
+TEST_F(SessionBackEndTest, LostConnectionRaisesAndTheNextLoadReconnects) {
+  ASSERT_TRUE(StopServer());
+  TzelTable table;
+  table.SetSQLText("SELECT * FROM Units");
+  const std::string error = ErrorOf([&] { table.Open(); });
+  ASSERT_TRUE(StartServer());
+  EXPECT_EQ(error, zelconst::_Z_NOREPLY);
+  EXPECT_FALSE(zelDB().Connected());
+
+  table.Open();
+  EXPECT_TRUE(zelDB().Connected());
+  EXPECT_GT(table.RecordCount(), 20);
+}
+
+}  // namespace
+}  // namespace morvane::testing
