@@ -4,6 +4,7 @@ find_package(SQLite3 REQUIRED)
 morvane_bench(bench_transport
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/transport_bench.cpp
           ${PROJECT_SOURCE_DIR}/tests/pg_fixture.cpp
+          ${PROJECT_SOURCE_DIR}/tests/mariadb_fixture.cpp
           ${PROJECT_SOURCE_DIR}/tests/demo_db.cpp
   LIBS netbrg2_core SQLite::SQLite3 ${CMAKE_DL_LIBS})
 target_compile_definitions(bench_transport PRIVATE

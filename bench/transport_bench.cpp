@@ -1,8 +1,10 @@
 // SELECT * FROM Goods of a 1,000,000-row demo table:
 //  - through the transport (dlopen'ed libnetbrg2.so) into a reply buffer,
-//  - through `sqlite3 -csv` and `psql -c "COPY (...) TO STDOUT"`, whose
-//    output is read through a pipe and counted,
-// for SQLite and for a throw-away PostgreSQL server, in the same run. At
+//  - through `sqlite3 -csv`, `psql -c "COPY (...) TO STDOUT"` and
+//    `mariadb --batch -e "..."`, whose output is read through a pipe and
+//    counted,
+// for SQLite and for throw-away PostgreSQL and MariaDB servers, in the same
+// run (both MariaDB clients over TCP to 127.0.0.1). At
 // the end the ratio transport time / client time is printed per back end.
 // The data is generated once before the timed runs (a few seconds).
 //
@@ -18,6 +20,7 @@
 #include <map>
 
 #include "tests/demo_db.h"
+#include "tests/mariadb_fixture.h"
 #include "tests/pg_fixture.h"
 #include "tests/transport_client.h"
 
@@ -31,6 +34,8 @@ const char* const kQuery = "SELECT * FROM Goods";
 std::string sqlitePath;
 std::unique_ptr<PostgresServer> postgres;
 std::string postgresProblem;
+std::unique_ptr<MariaDbServer> mariadb;
+std::string mariadbProblem;
 TransportClient* client = nullptr;
 
 bool Send(const std::string& sql) {
@@ -56,6 +61,15 @@ bool PreparePostgres() {
          Send("ANALYZE Goods");
 }
 
+bool PrepareMariaDb() {
+  mariadb = MariaDbServer::Start(mariadbProblem);
+  if (!mariadb) return false;
+  setenv("NETBRG_DATABASE", mariadb->Address().c_str(), 1);
+  return client->Init().status == 0 && Send(DemoSchemaSql() + DemoDataSql()) &&
+         Send(ScaleGoodsSql(totalRows - kBaseGoods, DemoBackEnd::kMariaDB)) &&
+         Send("ANALYZE TABLE Goods");
+}
+
 // Runs a shell command and reads all of its output; returns the byte count.
 size_t ReadCommand(const std::string& command) {
   FILE* pipe = popen(command.c_str(), "r");
@@ -67,13 +81,18 @@ size_t ReadCommand(const std::string& command) {
   return total;
 }
 
-void ThroughTransport(benchmark::State& state, bool usePostgres) {
-  if (usePostgres && !postgres) {
-    state.SkipWithError(postgresProblem.c_str());
+enum class Server { kSqlite, kPostgres, kMariaDb };
+
+void ThroughTransport(benchmark::State& state, Server server) {
+  if ((server == Server::kPostgres && !postgres) || (server == Server::kMariaDb && !mariadb)) {
+    state.SkipWithError(server == Server::kPostgres ? postgresProblem.c_str()
+                                                    : mariadbProblem.c_str());
     return;
   }
-  setenv("NETBRG_DATABASE",
-         usePostgres ? postgres->ConnectionInfo().c_str() : ("sqlite:" + sqlitePath).c_str(), 1);
+  const std::string database = server == Server::kSqlite     ? "sqlite:" + sqlitePath
+                               : server == Server::kPostgres ? postgres->ConnectionInfo()
+                                                             : mariadb->Address();
+  setenv("NETBRG_DATABASE", database.c_str(), 1);
   if (client->Init().status != 0) {
     state.SkipWithError("init failed");
     return;
@@ -96,10 +115,13 @@ void ThroughTransport(benchmark::State& state, bool usePostgres) {
 }
 
 void BM_TransportSqlite(benchmark::State& state) {
-  ThroughTransport(state, false);
+  ThroughTransport(state, Server::kSqlite);
 }
 void BM_TransportPostgres(benchmark::State& state) {
-  ThroughTransport(state, true);
+  ThroughTransport(state, Server::kPostgres);
+}
+void BM_TransportMariaDb(benchmark::State& state) {
+  ThroughTransport(state, Server::kMariaDb);
 }
 
 void BM_Sqlite3Csv(benchmark::State& state) {
@@ -124,10 +146,27 @@ void BM_PsqlCopy(benchmark::State& state) {
   state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
 }
 
+void BM_MariadbBatch(benchmark::State& state) {
+  if (!mariadb) {
+    state.SkipWithError(mariadbProblem.c_str());
+    return;
+  }
+  size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = ReadCommand("mariadb --no-defaults --batch --default-character-set=utf8mb4 -uroot "
+                        "--protocol=TCP -h127.0.0.1 -P" +
+                        std::to_string(mariadb->Port()) + " -D morvane -e '" + kQuery + "'");
+  }
+  if (bytes == 0) state.SkipWithError("mariadb printed nothing");
+  state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
 BENCHMARK(BM_TransportSqlite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_Sqlite3Csv)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_TransportPostgres)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_PsqlCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_TransportMariaDb)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_MariadbBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // Keeps each benchmark's mean real time to print the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -164,7 +203,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   TransportClient transport;
   client = &transport;
-  std::printf("preparing %d rows of Goods in SQLite and PostgreSQL...\n", totalRows);
+  std::printf("preparing %d rows of Goods in SQLite, PostgreSQL and MariaDB...\n", totalRows);
   if (!PrepareSqlite()) {
     std::fprintf(stderr, "cannot prepare the SQLite database\n");
     std::filesystem::remove(sqlitePath);
@@ -172,6 +211,8 @@ int main(int argc, char** argv) {
   }
   if (!PreparePostgres() && postgres) postgres.reset();
   if (!postgres) std::printf("PostgreSQL skipped: %s\n", postgresProblem.c_str());
+  if (!PrepareMariaDb() && mariadb) mariadb.reset();
+  if (!mariadb) std::printf("MariaDB skipped: %s\n", mariadbProblem.c_str());
 
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -179,9 +220,12 @@ int main(int argc, char** argv) {
                       "BM_Sqlite3Csv/iterations:5/real_time");
   reporter.PrintRatio("BM_TransportPostgres/iterations:5/real_time",
                       "BM_PsqlCopy/iterations:5/real_time");
+  reporter.PrintRatio("BM_TransportMariaDb/iterations:5/real_time",
+                      "BM_MariadbBatch/iterations:5/real_time");
 
   transport.Close();
   postgres.reset();
+  mariadb.reset();
   std::filesystem::remove(sqlitePath);
   benchmark::Shutdown();
   return 0;
