@@ -90,8 +90,8 @@ std::unique_ptr<MariaDbServer> MariaDbServer::Start(std::string& problem) {
   }
   if (!server->Launch(problem)) return nullptr;
   if (!server->CreateDatabase("morvane")) {
-    problem = "the server started but CREATE DATABASE failed:\n" +
-              Tail(server->folder_ + "/server.log");
+    problem =
+        "the server started but CREATE DATABASE failed:\n" + Tail(server->folder_ + "/server.log");
     return nullptr;
   }
   return server;
@@ -99,10 +99,10 @@ std::unique_ptr<MariaDbServer> MariaDbServer::Start(std::string& problem) {
 
 bool MariaDbServer::Launch(std::string& problem) {
   const std::vector<std::string> arguments = {
-      FindTool("mariadbd"), "--no-defaults", "--user=" + UserName(), "--datadir=" + folder_ + "/data",
-      "--socket=" + socket_, "--port=" + std::to_string(port_), "--bind-address=127.0.0.1",
-      "--pid-file=" + folder_ + "/mysqld.pid", "--log-error=" + folder_ + "/server.log",
-      "--character-set-server=utf8mb4", "--skip-log-bin",
+      FindTool("mariadbd"), "--no-defaults", "--user=" + UserName(),
+      "--datadir=" + folder_ + "/data", "--socket=" + socket_, "--port=" + std::to_string(port_),
+      "--bind-address=127.0.0.1", "--pid-file=" + folder_ + "/mysqld.pid",
+      "--log-error=" + folder_ + "/server.log", "--character-set-server=utf8mb4", "--skip-log-bin",
       // Durability is worthless for a throw-away server; speed is not.
       "--innodb-flush-log-at-trx-commit=0", "--innodb-doublewrite=0",
       "--innodb-buffer-pool-size=256M", "--loose-innodb-use-native-aio=0"};
@@ -123,7 +123,8 @@ bool MariaDbServer::Launch(std::string& problem) {
       dup2(output, STDERR_FILENO);
     }
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
@@ -160,16 +161,16 @@ std::string MariaDbServer::SocketAddress(const std::string& database) const {
 }
 
 bool MariaDbServer::CreateDatabase(const std::string& name, const std::string& collation) {
-  std::string create = "DROP DATABASE IF EXISTS " + name + "; CREATE DATABASE " + name +
-                       " CHARACTER SET utf8mb4";
+  std::string create =
+      "DROP DATABASE IF EXISTS " + name + "; CREATE DATABASE " + name + " CHARACTER SET utf8mb4";
   if (!collation.empty()) create += " COLLATE " + collation;
   return RunClient("", "-e '" + create + "'") == 0;
 }
 
 int MariaDbServer::RunClient(const std::string& database, const std::string& arguments) const {
   return Shell("'" + FindTool("mariadb") +
-               "' --no-defaults --default-character-set=utf8mb4 -uroot --socket='" + socket_ + "' " +
-               (database.empty() ? "" : "-D " + database + " ") + arguments);
+               "' --no-defaults --default-character-set=utf8mb4 -uroot --socket='" + socket_ +
+               "' " + (database.empty() ? "" : "-D " + database + " ") + arguments);
 }
 
 bool MariaDbServer::Stop() {

@@ -86,8 +86,8 @@ class MorvaneDataBackEndTest : public ::testing::Test {
 
 }  // namespace morvane::testing
 
-#include "tests/morvane_data_scenarios.h"
 #include "tests/apply_scenarios.h"
+#include "tests/morvane_data_scenarios.h"
 
 namespace morvane::testing {
 namespace {
@@ -99,8 +99,8 @@ TEST_F(ApplyTest, DefaultCollationReplacesAndUndoesExactSpellingsOnly) {
   UseDatabase("morvane_default", "");
   const std::string dump = "SELECT Good, HEX(Unit) FROM Goods ORDER BY Good";
   const std::string before = SqlTool(dump);
-  const std::string mapped = SqlTool(
-      "SELECT Good FROM Goods WHERE HEX(Unit) IN (HEX('Шт'), HEX('ШТ.')) ORDER BY Good");
+  const std::string mapped =
+      SqlTool("SELECT Good FROM Goods WHERE HEX(Unit) IN (HEX('Шт'), HEX('ШТ.')) ORDER BY Good");
   ASSERT_FALSE(mapped.empty());
   std::string expected;
   std::istringstream lines(before);

@@ -36,8 +36,8 @@ class SessionBackEndTest : public SessionFixture {
 
 }  // namespace morvane::testing
 
-#include "tests/session_scenarios.h"
 #include "tests/session_rows_changed_scenarios.h"
+#include "tests/session_scenarios.h"
 
 namespace morvane::testing {
 namespace {

@@ -1,7 +1,8 @@
 # The wizard against real databases.
 #   wizard_journey_tests     the real form, driven by input events, on the demo
-#                            database in SQLite and in a throw-away PostgreSQL
-#                            server (skipped, saying why, without the server)
+#                            database in SQLite and in throw-away PostgreSQL
+#                            and MariaDB servers (skipped, saying why, without
+#                            the server)
 #   wizard_step3_tests       step 3's preview, all-or-nothing, undo, chains,
 #                            on the same two back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql

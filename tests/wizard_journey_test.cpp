@@ -1,7 +1,10 @@
-// The wizard's whole job on the demo database, SQLite and PostgreSQL.
+// The wizard's whole job on the demo database, SQLite, PostgreSQL and
+// MariaDB (the last with the server's default collation, which ignores case:
+// the wizard must still tell "Шт" from "шт").
 #include <algorithm>
 #include <cstdlib>
 
+#include "tests/mariadb_environment.h"
 #include "tests/pg_environment.h"
 #include "tests/wizard_journey.h"
 
@@ -9,21 +12,36 @@ namespace morvane::testing {
 namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+const auto* const kMariaDbEnvironment =
+    ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
 
 constexpr char kGoodsRows[] =
     "SELECT Good || '=' || COALESCE(Unit, '<NULL>') FROM Goods ORDER BY Good";
 
-class WizardJourneyTest : public WizardJourneyBase, public ::testing::WithParamInterface<bool> {
+// The parameter names the back end: "SQLite", "PostgreSQL" or "MariaDB".
+class WizardJourneyTest : public WizardJourneyBase,
+                          public ::testing::WithParamInterface<std::string> {
  protected:
-  bool Postgres() const { return GetParam(); }
+  bool Postgres() const { return GetParam() == "PostgreSQL"; }
+  bool MariaDb() const { return GetParam() == "MariaDB"; }
 
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() /
-              ("wizard-journey-db-" + std::to_string(getpid()) + (Postgres() ? "-pg" : "-sqlite"));
+              ("wizard-journey-db-" + std::to_string(getpid()) + "-" + GetParam());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     const std::string script = std::string(MORVANE_SOURCE_DIR) + "/scripts/demo_db/make_demo_db.sh";
-    if (Postgres()) {
+    if (MariaDb()) {
+      std::string problem;
+      mariadb_ = MariaDbEnvironment::Server(problem);
+      if (mariadb_ == nullptr) GTEST_SKIP() << problem;
+      database_ = mariadb_->Address();
+      ASSERT_EQ(std::system(("bash " + ShellQuoted(script) + " mariadb " + ShellQuoted(database_) +
+                             " > /dev/null")
+                                .c_str()),
+                0);
+      setenv("NETBRG_DATABASE", database_.c_str(), 1);
+    } else if (Postgres()) {
       std::string problem;
       PostgresServer* server = PostgresEnvironment::Server(problem);
       if (server == nullptr) GTEST_SKIP() << problem;
@@ -49,16 +67,24 @@ class WizardJourneyTest : public WizardJourneyBase, public ::testing::WithParamI
     std::filesystem::remove_all(folder_);
   }
 
-  // Goods through the back end's own client, never through the program.
-  std::vector<std::string> ClientRows() {
-    const std::string command =
-        Postgres() ? "psql -At " + ShellQuoted(database_) + " -c " + ShellQuoted(kGoodsRows)
-                   : "sqlite3 " + ShellQuoted(database_) + " " + ShellQuoted(kGoodsRows);
-    return CommandLines(command);
+  // Rows of a query through the back end's own client, never through the
+  // program.
+  std::vector<std::string> ClientLines(const std::string& query) {
+    if (MariaDb()) {
+      return CommandLines("mariadb --no-defaults --default-character-set=utf8mb4 -uroot -N -B "
+                          "--socket=" +
+                          ShellQuoted(mariadb_->Socket()) + " -D morvane -e " +
+                          ShellQuoted("SET sql_mode = 'PIPES_AS_CONCAT'; " + query));
+    }
+    return CommandLines(Postgres()
+                            ? "psql -At " + ShellQuoted(database_) + " -c " + ShellQuoted(query)
+                            : "sqlite3 " + ShellQuoted(database_) + " " + ShellQuoted(query));
   }
+  std::vector<std::string> ClientRows() { return ClientLines(kGoodsRows); }
 
   std::filesystem::path folder_;
   std::string database_;
+  MariaDbServer* mariadb_ = nullptr;
 };
 
 TEST_P(WizardJourneyTest, MapsTwoSpellingsToTheAllowedValueAndChangesNothingElse) {
@@ -128,9 +154,7 @@ TEST_P(WizardJourneyTest, AcceptedSuggestionsLeaveOnlyAllowedValuesInTheSuggeste
 
   const std::vector<std::string> after = ClientRows();
   ASSERT_EQ(after.size(), before.size());
-  const std::vector<std::string> allowed = CommandLines(
-      Postgres() ? "psql -At " + ShellQuoted(database_) + " -c 'SELECT Ident FROM Units'"
-                 : "sqlite3 " + ShellQuoted(database_) + " 'SELECT Ident FROM Units'");
+  const std::vector<std::string> allowed = ClientLines("SELECT Ident FROM Units");
   for (size_t index = 0; index < before.size(); ++index) {
     const std::string good = before[index].substr(0, before[index].find('='));
     const std::string oldUnit = before[index].substr(good.size() + 1);
@@ -145,9 +169,10 @@ TEST_P(WizardJourneyTest, AcceptedSuggestionsLeaveOnlyAllowedValuesInTheSuggeste
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(BackEnds, WizardJourneyTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "PostgreSQL" : "SQLite";
+INSTANTIATE_TEST_SUITE_P(BackEnds, WizardJourneyTest,
+                         ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
                          });
 
 }  // namespace

@@ -9,8 +9,8 @@ namespace morvane::transport {
 namespace {
 
 bool IsModifier(const Token& token) {
-  for (std::string_view word : {"LOW_PRIORITY", "HIGH_PRIORITY", "DELAYED", "IGNORE", "QUICK",
-                                "INTO", "FROM"}) {
+  for (std::string_view word :
+       {"LOW_PRIORITY", "HIGH_PRIORITY", "DELAYED", "IGNORE", "QUICK", "INTO", "FROM"}) {
     if (IsKeyword(token, word)) return true;
   }
   return false;
@@ -20,7 +20,8 @@ bool IsModifier(const Token& token) {
 // so `name` arrives as the punctuation '`', a word and '`'.
 std::string Unquoted(const Token& token) {
   std::string_view text = token.text;
-  if (token.kind == TokenKind::kQuotedName && text.size() >= 2) text = text.substr(1, text.size() - 2);
+  if (token.kind == TokenKind::kQuotedName && text.size() >= 2)
+    text = text.substr(1, text.size() - 2);
   return std::string(text);
 }
 

@@ -18,11 +18,11 @@ bool IsAnyKeyword(const Token& token, std::initializer_list<std::string_view> wo
 
 // Words that are never a column name in the program's conditions.
 bool IsReservedWord(const Token& token) {
-  return IsAnyKeyword(token, {"AND",    "OR",     "NOT",  "XOR",    "WHERE", "ON",     "HAVING",
-                              "WHEN",   "THEN",   "ELSE", "END",    "CASE",  "NULL",   "TRUE",
-                              "FALSE",  "BINARY", "IN",   "EXISTS", "SELECT", "INTERVAL",
-                              "DATE",   "TIME",   "TIMESTAMP", "DISTINCT", "FROM", "BY",
-                              "COLLATE", "LIKE",  "IS",   "BETWEEN"});
+  return IsAnyKeyword(
+      token, {"AND",  "OR",     "NOT",     "XOR",      "WHERE", "ON",     "HAVING",    "WHEN",
+              "THEN", "ELSE",   "END",     "CASE",     "NULL",  "TRUE",   "FALSE",     "BINARY",
+              "IN",   "EXISTS", "SELECT",  "INTERVAL", "DATE",  "TIME",   "TIMESTAMP", "DISTINCT",
+              "FROM", "BY",     "COLLATE", "LIKE",     "IS",    "BETWEEN"});
 }
 
 // Where a condition may start: after these a comparison stands alone.
@@ -38,9 +38,9 @@ bool IsOperandEnd(const Token* after) {
   if (after->kind == TokenKind::kPunct) {
     return after->text == ")" || after->text == "," || after->text == ";";
   }
-  return IsAnyKeyword(*after, {"AND", "OR", "XOR", "THEN", "ELSE", "END", "WHEN", "GROUP",
-                               "ORDER", "HAVING", "LIMIT", "UNION", "EXCEPT", "INTERSECT",
-                               "RETURNING", "WINDOW", "FOR"});
+  return IsAnyKeyword(
+      *after, {"AND", "OR", "XOR", "THEN", "ELSE", "END", "WHEN", "GROUP", "ORDER", "HAVING",
+               "LIMIT", "UNION", "EXCEPT", "INTERSECT", "RETURNING", "WINDOW", "FOR"});
 }
 
 bool IsNamePart(const Token& token) {
@@ -60,8 +60,7 @@ class Rewriter {
   }
 
   std::string Run() {
-    if (tokens_.empty() ||
-        !IsAnyKeyword(tokens_[0], {"SELECT", "UPDATE", "DELETE", "WITH"})) {
+    if (tokens_.empty() || !IsAnyKeyword(tokens_[0], {"SELECT", "UPDATE", "DELETE", "WITH"})) {
       return std::string(statement_);
     }
     RewriteDistinct();
@@ -147,9 +146,9 @@ class Rewriter {
     size_t next = nameEnd;
     const Token* op = At(next);
     if (op == nullptr) return at;
-    if (op->text == "=" || ((op->text == "<" || op->text == "!") && At(next + 1) != nullptr &&
-                            Adjacent(next, next + 1) &&
-                            At(next + 1)->text == (op->text == "<" ? ">" : "="))) {
+    if (op->text == "=" ||
+        ((op->text == "<" || op->text == "!") && At(next + 1) != nullptr &&
+         Adjacent(next, next + 1) && At(next + 1)->text == (op->text == "<" ? ">" : "="))) {
       const bool equal = op->text == "=";
       next += equal ? 1 : 2;
       const Token* literal = At(next);
@@ -158,8 +157,8 @@ class Rewriter {
         return at;
       }
       const std::string_view operation = Text(nameEnd, next);
-      const std::string exact = std::string(name) + " " + std::string(operation) + " " +
-                                Exact(literal->text);
+      const std::string exact =
+          std::string(name) + " " + std::string(operation) + " " + Exact(literal->text);
       edits_.push_back({at, next + 1,
                         equal ? "(" + std::string(Text(at, next + 1)) + " AND " + exact + ")"
                               : "(" + exact + ")"});
@@ -188,9 +187,9 @@ class Rewriter {
     if (!IsOperandEnd(At(end))) return at;
     const std::string exact =
         std::string(name) + (negated ? " NOT IN (" : " IN (") + exactList + ")";
-    edits_.push_back({at, end,
-                      negated ? "(" + exact + ")"
-                              : "(" + std::string(Text(at, end)) + " AND " + exact + ")"});
+    edits_.push_back(
+        {at, end,
+         negated ? "(" + exact + ")" : "(" + std::string(Text(at, end)) + " AND " + exact + ")"});
     return end;
   }
 
@@ -228,9 +227,8 @@ class Rewriter {
       if (depth != 0) continue;
       if (IsKeyword(token, "GROUP")) return;
       if (insertAt == tokens_.size() &&
-          (token.text == ";" ||
-           IsAnyKeyword(token, {"ORDER", "LIMIT", "HAVING", "UNION", "EXCEPT", "INTERSECT",
-                                "FOR", "INTO", "WINDOW"}))) {
+          (token.text == ";" || IsAnyKeyword(token, {"ORDER", "LIMIT", "HAVING", "UNION", "EXCEPT",
+                                                     "INTERSECT", "FOR", "INTO", "WINDOW"}))) {
         insertAt = at;
       }
     }

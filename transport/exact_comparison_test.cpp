@@ -73,15 +73,15 @@ TEST(ExactComparisonTest, OtherFormsPassThroughUnchanged) {
 }
 
 TEST(ExactComparisonTest, GatewayAppliesItAfterDatesAndSetTargetsOnlyForMariaDb) {
-  const char* update = "UPDATE Goods SET Goods.Unit = 'a' WHERE Goods.Unit = 'b' AND Created = "
-                       "#01/16/2024#";
+  const char* update =
+      "UPDATE Goods SET Goods.Unit = 'a' WHERE Goods.Unit = 'b' AND Created = "
+      "#01/16/2024#";
   EXPECT_EQ(TranslateStatement(update, SqlDialect::kMariaDB),
             "UPDATE Goods SET Unit = 'a' WHERE (Goods.Unit = 'b' AND Goods.Unit = 'b' COLLATE "
             "utf8mb4_nopad_bin) AND Created = DATE '2024-01-16'");
   EXPECT_NE(TranslateStatement(update, SqlDialect::kMySQL).find("COLLATE utf8mb4_0900_bin"),
             std::string::npos);
-  EXPECT_EQ(TranslateStatement(update, SqlDialect::kPostgreSQL).find("COLLATE"),
-            std::string::npos);
+  EXPECT_EQ(TranslateStatement(update, SqlDialect::kPostgreSQL).find("COLLATE"), std::string::npos);
 }
 
 }  // namespace

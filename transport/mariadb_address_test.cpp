@@ -38,9 +38,9 @@ TEST(MariaDbAddressTest, PasswordsAndMalformedValuesAreRefused) {
     EXPECT_FALSE(ParseMariaDbAddress(value, problem)) << value;
     EXPECT_NE(problem.find("пароля"), std::string::npos) << value;
   }
-  for (const char* value : {"mariadb://db1:0/x", "mariadb://db1:70000/x", "mariadb://db1:33a/x",
-                            "mariadb://db1/a/b", "mariadb://db1/x?sslmode=on",
-                            "mariadb://db1/%zz"}) {
+  for (const char* value :
+       {"mariadb://db1:0/x", "mariadb://db1:70000/x", "mariadb://db1:33a/x", "mariadb://db1/a/b",
+        "mariadb://db1/x?sslmode=on", "mariadb://db1/%zz"}) {
     std::string problem;
     EXPECT_FALSE(ParseMariaDbAddress(value, problem)) << value;
     EXPECT_FALSE(problem.empty()) << value;

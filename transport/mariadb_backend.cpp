@@ -134,7 +134,8 @@ class MariaDbBackend : public Backend {
     if (name.table.empty()) return;
     const std::string key = name.schema + "." + name.table;
     auto found = engines_.find(key);
-    if (found == engines_.end()) found = engines_.emplace(key, EngineWithoutTransactions(name)).first;
+    if (found == engines_.end())
+      found = engines_.emplace(key, EngineWithoutTransactions(name)).first;
     if (!found->second.empty()) {
       throw TransportError("Таблица " + name.table + " хранится в " + found->second +
                            ", без транзакций: запрос выполняется одной транзакцией, поэтому "

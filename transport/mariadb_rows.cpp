@@ -22,7 +22,8 @@ bool IsBinary(const MYSQL_FIELD& field) {
 
 // A text column; `bytesPerCharacter` is 1 for the text of a date or time,
 // whose length the metadata counts in (ASCII) characters.
-ColumnInfo TextColumn(const MYSQL_FIELD& field, unsigned long bytesPerCharacter = kBytesPerCharacter) {
+ColumnInfo TextColumn(const MYSQL_FIELD& field,
+                      unsigned long bytesPerCharacter = kBytesPerCharacter) {
   ColumnInfo info;
   info.kind = ColumnKind::kText;
   if (field.length <= kLongestSizedText) {
