@@ -86,8 +86,10 @@ class MorvaneDataBackEndTest : public ::testing::Test {
 
 }  // namespace morvane::testing
 
-#include "tests/apply_scenarios.h"
+// The shared scenarios, in this order (later ones use helpers of earlier ones).
 #include "tests/morvane_data_scenarios.h"
+
+#include "tests/apply_scenarios.h"
 
 namespace morvane::testing {
 namespace {

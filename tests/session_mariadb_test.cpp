@@ -36,8 +36,10 @@ class SessionBackEndTest : public SessionFixture {
 
 }  // namespace morvane::testing
 
-#include "tests/session_rows_changed_scenarios.h"
+// The shared scenarios, in this order (later ones use helpers of earlier ones).
 #include "tests/session_scenarios.h"
+
+#include "tests/session_rows_changed_scenarios.h"
 
 namespace morvane::testing {
 namespace {

@@ -63,9 +63,12 @@ class BackEndTest : public ::testing::Test {
 
 }  // namespace morvane::testing
 
-#include "tests/progress_scenarios.h"
-#include "tests/rows_changed_scenarios.h"
+// The shared scenarios, in this order (later ones use helpers of earlier ones).
 #include "tests/transport_scenarios.h"
+
+#include "tests/rows_changed_scenarios.h"
+
+#include "tests/progress_scenarios.h"
 
 namespace morvane::testing {
 namespace {
