@@ -5,7 +5,8 @@
 #                            the server)
 #   wizard_step3_tests       step 3's preview, all-or-nothing, undo, chains,
 #                            on the same two back ends
-#   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql
+#   wizard_values_counts_*   morvane-data values checked with sqlite3, psql and
+#                            mariadb
 #   wizard_xdotool_journey   the built wizard under xvfb-run, driven by xdotool
 if(TARGET morvane_app AND TARGET netbrg2)
   add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
@@ -42,7 +43,7 @@ if(TARGET morvane AND TARGET netbrg2)
 endif()
 
 if(TARGET morvane-data AND TARGET netbrg2)
-  foreach(backend sqlite postgres)
+  foreach(backend sqlite postgres mariadb)
     add_test(NAME wizard_values_counts_${backend}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_values_counts.sh $<TARGET_FILE:morvane-data>
               ${backend} ${CMAKE_CURRENT_BINARY_DIR}/values-counts-${backend})

@@ -2,12 +2,14 @@
 # The row counts and suggestions of `morvane-data values` checked with the
 # back end's own client on the same data.
 #
-#   wizard_values_counts.sh MORVANE_DATA sqlite|postgres FOLDER
+#   wizard_values_counts.sh MORVANE_DATA sqlite|postgres|mariadb FOLDER
 #
-# Makes the demo database (for postgres on a throw-away server from
-# tests/pg_fixture.sh), adds rows with NULL, empty and repeated units, and
-# compares every value's count with `SELECT Unit, COUNT(*) ... GROUP BY Unit`
-# run by sqlite3 or psql, for Goods and Parts. The program reads NULL and an
+# Makes the demo database (for postgres and mariadb on a throw-away server
+# from tests/pg_fixture.sh or tests/mariadb_fixture.sh), adds rows with NULL,
+# empty and repeated units, and compares every value's count with
+# `SELECT Unit, COUNT(*) ... GROUP BY Unit` run by sqlite3, psql or mariadb
+# (there grouped by the value's bytes, because the server's default
+# collation makes "Шт" and "шт" one group), for Goods and Parts. The program reads NULL and an
 # empty text alike, so their groups are compared summed. Every suggestion
 # must be an allowed value of Units, and the obvious ones must be there.
 # Exit 77 (skipped) when the back end's server or client is missing.
@@ -45,8 +47,22 @@ case "$backend" in
     psql -q -v ON_ERROR_STOP=1 "$NETBRG_DATABASE" -c "$extra_rows" > /dev/null
     counts() { psql -At -F $'\t' "$NETBRG_DATABASE" -c "SELECT COALESCE($2, ''), COUNT(*) FROM $1 GROUP BY $2"; }
     ;;
+  mariadb)
+    command -v mariadb > /dev/null || { echo "mariadb missing"; exit 77; }
+    if ! started="$(bash "$here/tests/mariadb_fixture.sh" start 2> "$folder/mariadb.err")"; then
+      cat "$folder/mariadb.err"
+      exit 77
+    fi
+    eval "$started"
+    trap 'bash "$here/tests/mariadb_fixture.sh" stop "$MARIADB_FIXTURE_DIR"' EXIT
+    bash "$here/scripts/demo_db/make_demo_db.sh" mariadb "$NETBRG_DATABASE" > /dev/null
+    client() { mariadb --no-defaults --default-character-set=utf8mb4 -uroot -N -B \
+      --socket="$MARIADB_FIXTURE_DIR/mysqld.sock" -D morvane -e "$1"; }
+    client "$extra_rows"
+    counts() { client "SELECT IFNULL($2, ''), COUNT(*) FROM $1 GROUP BY HEX($2)"; }
+    ;;
   *)
-    echo "usage: wizard_values_counts.sh MORVANE_DATA sqlite|postgres FOLDER" >&2
+    echo "usage: wizard_values_counts.sh MORVANE_DATA sqlite|postgres|mariadb FOLDER" >&2
     exit 2
     ;;
 esac
