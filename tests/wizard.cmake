@@ -4,7 +4,7 @@
 #                            and MariaDB servers (skipped, saying why, without
 #                            the server)
 #   wizard_step3_tests       step 3's preview, all-or-nothing, undo, chains,
-#                            on the same two back ends
+#                            on the same three back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3, psql and
 #                            mariadb
 #   wizard_xdotool_journey   the built wizard under xvfb-run, driven by xdotool

@@ -1,4 +1,6 @@
-// Step 3's additions on the demo database, SQLite and PostgreSQL, checked
+// Step 3's additions on the demo database, SQLite, PostgreSQL and MariaDB
+// (there on a database whose collation compares exactly, so that the
+// client's `WHERE Unit = '...'` counts as the other clients do), checked
 // with the back end's own client: the preview's counts, all-or-nothing with a
 // failing fifth line, Cancel of a long all-or-nothing run, the guard of the
 // undo against a row changed between reading and executing, the exact undo
@@ -12,6 +14,7 @@
 #include "app/replacement_run.h"
 #include "app/step3_additions.h"
 #include "platform/ui/confirm.h"
+#include "tests/mariadb_environment.h"
 #include "tests/pg_environment.h"
 #include "tests/wizard_journey.h"
 
@@ -19,23 +22,39 @@ namespace morvane::testing {
 namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+const auto* const kMariaDbEnvironment =
+    ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
+constexpr char kMariaDbDatabase[] = "morvane_step3";
 
 constexpr char kGoodsDump[] =
     "SELECT Good || '|' || Title || '|' || COALESCE(Unit, '<NULL>') || '|' || "
     "COALESCE(CAST(Price AS VARCHAR(20)), '<NULL>') FROM Goods ORDER BY Good";
 
-class WizardStep3Test : public WizardJourneyBase, public ::testing::WithParamInterface<bool> {
+// The parameter names the back end: "SQLite", "PostgreSQL" or "MariaDB".
+class WizardStep3Test : public WizardJourneyBase,
+                        public ::testing::WithParamInterface<std::string> {
  protected:
-  bool Postgres() const { return GetParam(); }
+  bool Postgres() const { return GetParam() == "PostgreSQL"; }
+  bool MariaDb() const { return GetParam() == "MariaDB"; }
+  // A server's database is made again in place; SQLite gets a new file.
+  bool Server() const { return GetParam() != "SQLite"; }
 
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() /
-              ("wizard-step3-db-" + std::to_string(getpid()) + (Postgres() ? "-pg" : "-sqlite"));
+              ("wizard-step3-db-" + std::to_string(getpid()) + "-" + GetParam());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     setenv("XDG_STATE_HOME", (folder_ / "state").c_str(), 1);
     const std::string script = std::string(MORVANE_SOURCE_DIR) + "/scripts/demo_db/make_demo_db.sh";
-    if (Postgres()) {
+    if (MariaDb()) {
+      std::string problem;
+      mariadb_ = MariaDbEnvironment::Server(problem);
+      if (mariadb_ == nullptr) GTEST_SKIP() << problem;
+      ASSERT_TRUE(mariadb_->CreateDatabase(kMariaDbDatabase, "utf8mb4_nopad_bin"));
+      database_ = mariadb_->Address(kMariaDbDatabase);
+      ASSERT_EQ(MakeDemoDatabase(database_), 0);
+      setenv("NETBRG_DATABASE", database_.c_str(), 1);
+    } else if (Postgres()) {
       std::string problem;
       PostgresServer* server = PostgresEnvironment::Server(problem);
       if (server == nullptr) GTEST_SKIP() << problem;
@@ -66,6 +85,12 @@ class WizardStep3Test : public WizardJourneyBase, public ::testing::WithParamInt
   // What the back end's own client answers, one line per row.
   std::vector<std::string> Client(const std::string& sql, const std::string& database = {}) {
     const std::string& target = database.empty() ? database_ : database;
+    if (MariaDb()) {
+      return CommandLines("mariadb --no-defaults --default-character-set=utf8mb4 -uroot -N -B "
+                          "--socket=" +
+                          ShellQuoted(mariadb_->Socket()) + " -D " + kMariaDbDatabase + " -e " +
+                          ShellQuoted("SET sql_mode = 'PIPES_AS_CONCAT'; " + sql));
+    }
     return CommandLines(Postgres() ? "psql -At " + ShellQuoted(target) + " -c " + ShellQuoted(sql)
                                    : "sqlite3 " + ShellQuoted(target) + " " + ShellQuoted(sql));
   }
@@ -74,7 +99,8 @@ class WizardStep3Test : public WizardJourneyBase, public ::testing::WithParamInt
   }
   int MakeDemoDatabase(const std::string& target) {
     const std::string script = std::string(MORVANE_SOURCE_DIR) + "/scripts/demo_db/make_demo_db.sh";
-    return std::system(("bash " + ShellQuoted(script) + (Postgres() ? " postgres " : " sqlite ") +
+    const char* backEnd = MariaDb() ? " mariadb " : Postgres() ? " postgres " : " sqlite ";
+    return std::system(("bash " + ShellQuoted(script) + backEnd +
                         ShellQuoted(target) + " > /dev/null")
                            .c_str());
   }
@@ -120,6 +146,7 @@ class WizardStep3Test : public WizardJourneyBase, public ::testing::WithParamInt
 
   std::filesystem::path folder_;
   std::string database_;
+  MariaDbServer* mariadb_ = nullptr;
   TConfirmHook previousConfirm_;
 };
 
@@ -221,12 +248,12 @@ TEST_P(WizardStep3Test, LoggedMappingReplayedOnAFreshCopyGivesTheSameTable) {
   }
   ASSERT_EQ(mappings.size(), 1u);
 
-  // A fresh copy: another file for SQLite, the same database made again for
-  // PostgreSQL (the wizard's connection is idle).
-  const std::string fresh = Postgres() ? database_ : (folder_ / "fresh.db").string();
+  // A fresh copy: another file for SQLite, the same database made again on
+  // a server (the wizard's connection is idle).
+  const std::string fresh = Server() ? database_ : (folder_ / "fresh.db").string();
   ASSERT_EQ(MakeDemoDatabase(fresh), 0);
   ASSERT_NE(Dump(fresh), after);
-  const std::string connection = Postgres() ? fresh : "sqlite:" + fresh;
+  const std::string connection = Server() ? fresh : "sqlite:" + fresh;
   const std::string command = "NETBRG_DATABASE=" + ShellQuoted(connection) + " " +
                               ShellQuoted(MORVANE_DATA_PATH) + " apply " +
                               ShellQuoted(mappings.front().string()) +
@@ -325,9 +352,10 @@ TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBefo
   EXPECT_EQ(Dump(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(BackEnds, WizardStep3Test, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "PostgreSQL" : "SQLite";
+INSTANTIATE_TEST_SUITE_P(BackEnds, WizardStep3Test,
+                         ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
                          });
 
 }  // namespace
