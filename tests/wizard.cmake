@@ -7,7 +7,8 @@
 #                            on the same three back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3, psql and
 #                            mariadb
-#   wizard_xdotool_journey   the built wizard under xvfb-run, driven by xdotool
+#   wizard_xdotool_journey*  the built wizard under xvfb-run, driven by xdotool,
+#                            on SQLite and on MariaDB
 if(TARGET morvane_app AND TARGET netbrg2)
   add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
   target_link_libraries(wizard_journey_tests PRIVATE morvane_app morvane_test_databases
@@ -38,6 +39,13 @@ if(TARGET morvane AND TARGET netbrg2)
             ${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey)
   set_tests_properties(wizard_xdotool_journey PROPERTIES
     ENVIRONMENT "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-state"
+    SKIP_RETURN_CODE 77
+    TIMEOUT 300)
+  add_test(NAME wizard_xdotool_journey_mariadb
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_xdotool.sh ${PROJECT_BINARY_DIR}
+            ${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-mariadb mariadb)
+  set_tests_properties(wizard_xdotool_journey_mariadb PROPERTIES
+    ENVIRONMENT "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-mariadb-state"
     SKIP_RETURN_CODE 77
     TIMEOUT 300)
 endif()

@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # The operator's journey from outside the process: the built wizard runs in
 # a virtual X display (xvfb-run) and is driven only by xdotool's key and
-# mouse events; sqlite3 checks the database afterwards.
+# mouse events; the back end's own client checks the database afterwards.
 #
-#   wizard_xdotool.sh BUILD_FOLDER WORK_FOLDER
+#   wizard_xdotool.sh BUILD_FOLDER WORK_FOLDER [sqlite|mariadb]
 #
+# With mariadb the demo database lives on a throw-away server
+# (tests/mariadb_fixture.sh) with the server's default collation, to which
+# "Шт" and "шт" are one value: the wizard must still tell them apart.
 # On a fresh demo database: step 2, read; the "Новое" cell of "шт." gets
 # the allowed "шт" by typing its first letters into the drop-down and
 # choosing with the keyboard, the cell of "Шт" by a mouse click in the list;
 # step 3, generate, execute, OK on the message. Then Goods.Unit must hold no
 # "шт." and no "Шт", and every other row must be as it was. Positions are
 # the form's designed places (the window is not resized). Exit 77 (skipped)
-# without xvfb-run, xdotool, setxkbmap or sqlite3.
+# without xvfb-run, xdotool, setxkbmap or the back end's client (and server).
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 work="$2"
+backend="${3:-sqlite}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
-for tool in xvfb-run xdotool setxkbmap sqlite3; do
+client_tool=sqlite3
+[ "$backend" = mariadb ] && client_tool=mariadb
+for tool in xvfb-run xdotool setxkbmap "$client_tool"; do
   command -v "$tool" > /dev/null || { echo "$tool missing"; exit 77; }
 done
 rm -rf "$work"
@@ -24,13 +30,31 @@ mkdir -p "$work"
 # The wizard reads Mvrn.ini beside itself: a copy of it in the work folder
 # starts from the default setting whatever the build folder holds.
 cp "$build/app/morvane" "$work/morvane"
-database="$work/demo.db"
-bash "$here/scripts/demo_db/make_demo_db.sh" sqlite "$database" > /dev/null
-rows() { sqlite3 "$database" "SELECT Good || '=' || IFNULL(Unit, '<NULL>') FROM Goods ORDER BY Good"; }
+if [ "$backend" = mariadb ]; then
+  if ! started="$(bash "$here/tests/mariadb_fixture.sh" start 2> "$work/mariadb.err")"; then
+    cat "$work/mariadb.err"
+    exit 77
+  fi
+  eval "$started"
+  trap 'bash "$here/tests/mariadb_fixture.sh" stop "$MARIADB_FIXTURE_DIR"' EXIT
+  bash "$here/scripts/demo_db/make_demo_db.sh" mariadb "$NETBRG_DATABASE" > /dev/null
+  query() {
+    mariadb --no-defaults --default-character-set=utf8mb4 -uroot -N -B \
+      --socket="$MARIADB_FIXTURE_DIR/mysqld.sock" -D morvane -e "SET sql_mode = 'PIPES_AS_CONCAT'; $1"
+  }
+  # The wizard's values query reaches the server grouped by the bytes.
+  values_query="SELECT IFNULL(Unit, '') FROM Goods GROUP BY CAST(CONVERT(Unit USING utf8mb4) AS BINARY)"
+else
+  database="$work/demo.db"
+  bash "$here/scripts/demo_db/make_demo_db.sh" sqlite "$database" > /dev/null
+  query() { sqlite3 "$database" "$1"; }
+  values_query="SELECT IFNULL(Unit, '') FROM (SELECT DISTINCT Unit FROM Goods)"
+  export NETBRG_DATABASE="sqlite:$database"
+fi
+rows() { query "SELECT Good || '=' || IFNULL(Unit, '<NULL>') FROM Goods ORDER BY Good"; }
 rows > "$work/before.txt"
 # The grid lists the values in the order of the wizard's own query.
-sqlite3 "$database" "SELECT IFNULL(Unit, '') FROM (SELECT DISTINCT Unit FROM Goods)" > "$work/values.txt"
-export NETBRG_DATABASE="sqlite:$database"
+query "$values_query" > "$work/values.txt"
 export LD_LIBRARY_PATH="$build/transport${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 
