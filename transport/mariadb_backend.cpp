@@ -34,6 +34,14 @@ constexpr char kSessionSqlMode[] =
 
 constexpr unsigned kConnectTimeoutSeconds = 15;
 
+// The client library keeps global state from the first connection on; it
+// is released when the transport is unloaded (dlclose) or the process ends,
+// so none of it outlives the library that used it. Harmless when no MariaDB
+// connection was ever made.
+struct ClientLibraryCleanup {
+  ~ClientLibraryCleanup() { mysql_library_end(); }
+} clientLibraryCleanup;
+
 bool IsConnectionError(unsigned code) {
   return code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST ||
          code == CR_SERVER_LOST_EXTENDED || code == CR_CONNECTION_ERROR ||
