@@ -36,9 +36,9 @@
 
 #include "app/form_um.h"
 #include "app/mapping.h"
-#include "app/mapping_additions.h"
-#include "app/step3_additions.h"
-#include "app/suggestions.h"
+#include "app/mapping_counts_suggestions.h"
+#include "app/step3_execution.h"
+#include "replace/suggestions.h"
 #include "bench/bench_clock.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/field.h"

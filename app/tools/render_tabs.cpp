@@ -39,7 +39,7 @@
 #include <filesystem>
 
 #include "app/form_um.h"
-#include "app/mapping_additions.h"
+#include "app/mapping_counts_suggestions.h"
 #include "app/testing/fake_transport.h"
 #include "app/tools/render_step3.h"
 #include "controls/editors/db_grid_inplace_edit.h"
