@@ -2,14 +2,15 @@
 // steps with counts and suggestions on, each kind of message and the undo
 // confirmation as the real dialogs show them, the context menus of step 1's
 // edits, the grid's cell editor, the script memo, its gutter and scroll bar,
-// and the save dialog an export opens (Qt's own, not the desktop's). Qt's
-// translations are loaded by the widget tests' main, as the program loads
-// them; the environment's locale is C, which takes Russian.
+// and Qt's own save dialog (not the desktop's) as an HTML export would open
+// it. Qt's translations are loaded by the widget tests' main, as the program
+// loads them; the environment's locale is C, which takes Russian.
 //
 // A text fails when it holds a word of two or more Latin letters that is not
 // allowed: names that Russian texts keep as they are (OK, SQL, the
 // statement's keywords, key names, the program's name), the database's own
-// names as step 1 shows them, and, in the file dialog, the folder names.
+// names as step 1 shows them, and, in the file dialog, file and folder names
+// and the size and date columns (see there).
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
