@@ -40,7 +40,7 @@
 #include <set>
 
 #include "app/form_um.h"
-#include "app/step3_additions.h"
+#include "app/step3_execution.h"
 #include "app/testing/fake_transport.h"
 #include "controls/grid/column.h"
 #include "controls/grid/columns.h"
