@@ -217,6 +217,10 @@ class RussianTextsTest : public ::testing::Test {
         std::make_unique<TransportLibrary>(testing::FakeEntryPoints()));
     form_ = std::make_unique<TFormUM>(TFormUMOptions{{"A"}, dir_.string()});
     form_->show();
+    // The grid opens its cell editor only when it holds the focus, which an
+    // inactive window never gives.
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
     FakeServer().replies["SELECT * FROM Units"] =
         TextResult({{"Ident", 10}, {"name", 60}}, {{"шт", "штука"}, {"кг", "килограмм"}});
     FakeServer().replies["SELECT DISTINCT Unit FROM Goods"] =
@@ -296,7 +300,13 @@ TEST_F(RussianTextsTest, EveryStepWithItsMenusAndMessages) {
   Choose("шт.", "шт");
   ExpectRussian(VisibleTexts(*form_), "step 2");
   TzelDBGrid* grid = form_->GridM;
+  // Reading may have taken the activation away (a busy cursor, a box);
+  // the cell editor shows only in a focused grid.
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   grid->setFocus();
+  for (int wait = 0; wait < 100 && !grid->hasFocus(); ++wait) QTest::qWait(10);
+  ASSERT_TRUE(grid->hasFocus());
   ASSERT_TRUE(form_->TableM->Locate("src", Variant("кг"), {}));
   grid->SetSelectedField(form_->TableM->FieldByName("inf"));
   grid->SetEditorMode(true);
