@@ -18,9 +18,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/builders.h"
-#include "app/mv_cfg.h"
-#include "app/period.h"
+#include "replace/builders.h"
+#include "replace/mv_cfg.h"
+#include "replace/period.h"
 
 namespace morvane {
 

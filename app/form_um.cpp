@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "app/mapping.h"
-#include "app/script_run.h"
-#include "app/step3_additions.h"
+#include "replace/script_run.h"
+#include "app/step3_execution.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/component.h"
 #include "platform/db/data_source.h"

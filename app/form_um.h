@@ -26,8 +26,8 @@
 
 #include "app/command.h"
 #include "app/form_template.h"
-#include "app/mapping_additions.h"
-#include "app/wizard_options.h"
+#include "app/mapping_counts_suggestions.h"
+#include "replace/wizard_options.h"
 
 class QAction;
 class QLabel;
@@ -45,7 +45,7 @@ class TDataSource;
 class TzelColumn;
 class TzelDBGrid;
 class TzelTable;
-class TStep3Additions;
+class TStep3Execution;
 
 struct TFormUMOptions {
   std::vector<std::string> Arguments;  // command-line arguments, program name excluded
@@ -78,8 +78,8 @@ class TFormUM : public TForm_Template1 {
   const std::string& LookupDropDownFields() const { return lookupDropDownFields_; }
 
   // Step 3 beyond the written wizard: preview, all-or-nothing, undo, log
-  // (app/step3_additions.h).
-  TStep3Additions& Step3() { return *step3_; }
+  // (app/step3_execution.h).
+  TStep3Execution& Step3() { return *step3_; }
 
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
@@ -134,7 +134,7 @@ class TFormUM : public TForm_Template1 {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  friend class TStep3Additions;
+  friend class TStep3Execution;
   void CreateComponents();
   void BuildStep1();
   void BuildStep2();
@@ -152,7 +152,7 @@ class TFormUM : public TForm_Template1 {
   void ConfigureLookupColumn();
   std::vector<std::string> MemoLines() const;
 
-  // The additions (form_um_additions.cpp).
+  // The additions (form_um_counts_suggestions.cpp).
   void ReadAdditions();
   void ShowAdditions();
   void UpdateSummary();
@@ -182,7 +182,7 @@ class TFormUM : public TForm_Template1 {
   std::string lookupDropDownFields_;
   CWizardOptions wizardOptions_;
   TValueSuggestions suggestions_;
-  std::unique_ptr<TStep3Additions> step3_;
+  std::unique_ptr<TStep3Execution> step3_;
 };
 
 }  // namespace morvane

@@ -13,8 +13,8 @@
 #include <QTabWidget>
 
 #include "app/form_um.h"
-#include "app/mapping_additions.h"
-#include "app/step3_additions.h"
+#include "app/mapping_counts_suggestions.h"
+#include "app/step3_execution.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/field.h"
 #include "platform/ui/application.h"
@@ -220,7 +220,7 @@ void TFormUM::BuildStep3() {
   Place(Memo1, kLabelLeft, 78, 321, 141);
   ButtonGen = MakeButton(sheet, "ButtonGen", "Создать", kLabelLeft);
   ButtonDo = MakeButton(sheet, "ButtonDo", "Выполнить", kLabelLeft + kButtonStep);
-  step3_ = std::make_unique<TStep3Additions>(*this, sheet);
+  step3_ = std::make_unique<TStep3Execution>(*this, sheet);
 }
 
 void TFormUM::LayoutForSize(QSize size) {

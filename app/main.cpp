@@ -17,6 +17,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/cursor.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/qt_translations.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   QApplication qtApplication(argc, argv);
+  morvane::LoadQtTranslations();  // Qt's own buttons and menus in Russian too
   const QString snapshot = qEnvironmentVariable("MORVANE_SNAPSHOT");
   int exitCode = 0;
   try {

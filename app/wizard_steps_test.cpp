@@ -14,7 +14,7 @@
 
 #include "app/form_um.h"
 #include "app/mapping.h"
-#include "app/mapping_additions.h"
+#include "app/mapping_counts_suggestions.h"
 #include "app/testing/fake_transport.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/field.h"

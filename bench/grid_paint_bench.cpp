@@ -21,6 +21,7 @@
 #include "controls/grid/db_grid.h"
 #include "engine/test_dataset.h"
 #include "platform/db/data_source.h"
+#include "platform/ui/qt_translations.h"
 
 namespace morvane {
 namespace {
@@ -121,6 +122,7 @@ BENCHMARK(ScrollPage)->Arg(100)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  morvane::LoadQtTranslations();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

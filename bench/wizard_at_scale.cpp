@@ -36,14 +36,15 @@
 
 #include "app/form_um.h"
 #include "app/mapping.h"
-#include "app/mapping_additions.h"
-#include "app/step3_additions.h"
-#include "app/suggestions.h"
+#include "app/mapping_counts_suggestions.h"
+#include "app/step3_execution.h"
+#include "replace/suggestions.h"
 #include "bench/bench_clock.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/field.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/qt_translations.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -373,6 +374,7 @@ void Run(const std::string& database, const fs::path& work, int runs) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qtApplication(argc, argv);
+  morvane::LoadQtTranslations();
   if (argc < 3 || argc > 4) {
     std::fprintf(stderr, "usage: wizard_at_scale DATABASE WORKDIR [RUNS]\n");
     return 2;

@@ -90,6 +90,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MORVANE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts (standard buttons, context menus, the file dialog) in the
+# operator's language; dpkg-shlibdeps cannot see it, as it is no library.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # make_demo_db.sh needs a command-line client; the programs themselves do not.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, postgresql-client")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -18,6 +18,8 @@ packages=(
   libmariadb-dev mariadb-server mariadb-client
   # the GUI, and a virtual display for machines without one
   qt6-base-dev libgl-dev xvfb xauth
+  # Qt's own buttons, menus and dialogs in Russian (qtbase_ru.qm)
+  qt6-translations-l10n
   # drive the wizard from outside the process in the end-to-end test (keys,
   # mouse, a Russian keyboard layout in the virtual display)
   xdotool x11-xkb-utils

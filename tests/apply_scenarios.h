@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/replacement_messages.h"
+#include "replace/replacement_messages.h"
 #include "tests/morvane_data_runner.h"
 
 namespace morvane::testing {

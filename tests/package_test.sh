@@ -4,7 +4,8 @@
 # a clean environment (no LD_LIBRARY_PATH, no NETBRG_DATABASE, scratch
 # HOME, XDG_CONFIG_HOME and XDG_DATA_HOME). Checks that
 #   - the package holds the programs, the private transport, the demo
-#     scripts, the desktop entry and the icon, and depends on the libraries;
+#     scripts, the desktop entry and the icon, and depends on the libraries
+#     and on Qt's translations;
 #   - both programs answer --version with the project's version;
 #   - the first query creates the default database in the data folder and
 #     says where; netbrg.ini is read from the configuration folder;
@@ -31,8 +32,8 @@ mkdir -p "$work/home"
 deb="$(bash "$source_folder/scripts/package.sh" --prebuilt "$build_folder" "$work/deb" | tail -n 1)"
 [ "$(basename "$deb")" = "morvane_${version}_amd64.deb" ] || fail "the package is named $deb"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for library in libsqlite3 libpq5 libqt6widgets6 libicu; do
-  grep -q "$library" <<< "$depends" || fail "Depends lacks $library: $depends"
+for dependency in libsqlite3 libpq5 libqt6widgets6 libicu qt6-translations-l10n; do
+  grep -q "$dependency" <<< "$depends" || fail "Depends lacks $dependency: $depends"
 done
 
 root="$work/root"

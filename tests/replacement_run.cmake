@@ -1,8 +1,8 @@
 # Replacements run through the session on a real SQLite file: the wizard's
-# execution modes, undo scripts and log entries (morvane_app_core).
-if(TARGET morvane_app_core AND TARGET netbrg2)
+# execution modes, undo scripts and log entries (morvane_replace).
+if(TARGET morvane_replace AND TARGET netbrg2)
   add_executable(replacement_run_tests ${CMAKE_CURRENT_LIST_DIR}/replacement_run_test.cpp)
-  target_link_libraries(replacement_run_tests PRIVATE morvane_app_core morvane_test_databases
+  target_link_libraries(replacement_run_tests PRIVATE morvane_replace morvane_test_databases
     GTest::gtest_main ${CMAKE_DL_LIBS})
   add_dependencies(replacement_run_tests netbrg2)
   gtest_discover_tests(replacement_run_tests

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/replacement_messages.h"
-#include "app/replacement_run.h"
+#include "replace/replacement_messages.h"
+#include "replace/replacement_run.h"
 #include "platform/rtl/exceptions.h"
 #include "server/table.h"
 #include "tests/session_fixture.h"

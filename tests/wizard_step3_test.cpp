@@ -11,8 +11,8 @@
 #include <QProgressBar>
 #include <cstdlib>
 
-#include "app/replacement_run.h"
-#include "app/step3_additions.h"
+#include "replace/replacement_run.h"
+#include "app/step3_execution.h"
 #include "platform/ui/confirm.h"
 #include "tests/mariadb_environment.h"
 #include "tests/pg_environment.h"
@@ -265,7 +265,7 @@ TEST_P(WizardStep3Test, LoggedMappingReplayedOnAFreshCopyGivesTheSameTable) {
 TEST_P(WizardStep3Test, CancelAfterAnyStatementOfALongAllOrNothingRunChangesNothing) {
   const std::vector<std::string> goods = Client("SELECT Good FROM Goods ORDER BY Good");
   ASSERT_GT(goods.size(), 10u);
-  const size_t lines = TStep3Additions::kProgressFrom + 50;
+  const size_t lines = TStep3Execution::kProgressFrom + 50;
   std::string script;
   for (size_t line = 0; line < lines; ++line) {
     script += "UPDATE Goods SET Unit = 'u" + std::to_string(line) + "' WHERE Good = '" +

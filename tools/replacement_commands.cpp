@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/mapping_file.h"
-#include "app/replacement_messages.h"
-#include "app/replacement_run.h"
+#include "replace/mapping_file.h"
+#include "replace/replacement_messages.h"
+#include "replace/replacement_run.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 #include "tools/commands.h"

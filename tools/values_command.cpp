@@ -3,7 +3,7 @@
 // tab-separated file for preparing a mapping in a spreadsheet.
 //
 // The counts come from the wizard's own grouped query, the suggestions from
-// the wizard's own suggester (app/builders.h, app/suggestions.h), so the
+// the wizard's own suggester (replace/builders.h, replace/suggestions.h), so the
 // file says what the wizard would show. NULL and an empty text both read as
 // an empty value; their rows are counted together on one line.
 #include <algorithm>
@@ -11,8 +11,8 @@
 #include <fstream>
 #include <map>
 
-#include "app/builders.h"
-#include "app/suggestions.h"
+#include "replace/builders.h"
+#include "replace/suggestions.h"
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
 #include "server/table.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/form_um.h"
-#include "app/step3_additions.h"
+#include "app/step3_execution.h"
 #include "platform/ui/application.h"
 #include "platform/ui/confirm.h"
 
@@ -50,7 +50,7 @@ int RenderStep3Journey(TFormUM& form, const std::filesystem::path& output,
     if (!done) ++failures;
     return done;
   };
-  TStep3Additions& step3 = form.Step3();
+  TStep3Execution& step3 = form.Step3();
   form.ButtonGen->click();
   step3.RefreshPreview();  // what the edit timer does a moment later
   check(SaveWidget(form, output / "step3-script.png"));

@@ -39,7 +39,7 @@
 #include <filesystem>
 
 #include "app/form_um.h"
-#include "app/mapping_additions.h"
+#include "app/mapping_counts_suggestions.h"
 #include "app/testing/fake_transport.h"
 #include "app/tools/render_step3.h"
 #include "controls/editors/db_grid_inplace_edit.h"
@@ -48,6 +48,7 @@
 #include "platform/db/field.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/qt_translations.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -183,6 +184,7 @@ void RenderJourney(TFormUM& form, const std::filesystem::path& output,
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qtApplication(argc, argv);
+  morvane::LoadQtTranslations();
   const std::string mode = argc == 4 ? argv[2] : "";
   const bool journey = mode == "--journey";
   const bool realTransport = mode == "--transport" || journey;

@@ -171,7 +171,8 @@ void TCustomMaskEdit::inputMethodEvent(QInputMethodEvent* event) {
 void TCustomMaskEdit::contextMenuEvent(QContextMenuEvent* event) {
   // The edit's own menu: the standard one calls the line edit's slots
   // directly, past the gate, so every action that changes the text here
-  // asks EditCanModify first.
+  // asks EditCanModify first. The captions are the standard menu's, in the
+  // line edit's context, so that Qt's catalogue translates them.
   QMenu menu;
   const bool editable = !isReadOnly();
   const bool selected = hasSelectedText();
@@ -186,18 +187,20 @@ void TCustomMaskEdit::contextMenuEvent(QContextMenuEvent* event) {
     });
   };
   const bool canPaste = editable && !QGuiApplication::clipboard()->text().isEmpty();
-  add("edit-undo", tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(), true,
+  add("edit-undo", QLineEdit::tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(), true,
       [this] { undo(); });
-  add("edit-redo", tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(), true,
+  add("edit-redo", QLineEdit::tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(), true,
       [this] { redo(); });
   menu.addSeparator();
-  add("edit-cut", tr("Cu&t"), QKeySequence::Cut, editable && selected, true, [this] { cut(); });
-  add("edit-copy", tr("&Copy"), QKeySequence::Copy, selected, false, [this] { copy(); });
-  add("edit-paste", tr("&Paste"), QKeySequence::Paste, canPaste, true, [this] { paste(); });
-  add("edit-delete", tr("Delete"), QKeySequence::UnknownKey, editable && selected, true,
+  add("edit-cut", QLineEdit::tr("Cu&t"), QKeySequence::Cut, editable && selected, true,
+      [this] { cut(); });
+  add("edit-copy", QLineEdit::tr("&Copy"), QKeySequence::Copy, selected, false, [this] { copy(); });
+  add("edit-paste", QLineEdit::tr("&Paste"), QKeySequence::Paste, canPaste, true,
+      [this] { paste(); });
+  add("edit-delete", QLineEdit::tr("Delete"), QKeySequence::UnknownKey, editable && selected, true,
       [this] { del(); });
   menu.addSeparator();
-  add("select-all", tr("Select All"), QKeySequence::SelectAll, !text().isEmpty(), false,
+  add("select-all", QLineEdit::tr("Select All"), QKeySequence::SelectAll, !text().isEmpty(), false,
       [this] { selectAll(); });
   menu.exec(event->globalPos());
 }

@@ -33,6 +33,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/qt_translations.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -226,6 +227,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QApplication qtApplication(argc, argv);
+  morvane::LoadQtTranslations();
   morvane::ZelTblUnit zelTbl;
   morvane::Application().SetTitle("Morvane");
   if (render) {

@@ -24,6 +24,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/qt_translations.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -190,6 +191,7 @@ int Render(const std::filesystem::path& output) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qtApplication(argc, argv);
+  morvane::LoadQtTranslations();
   if (argc != 2) {
     std::fprintf(stderr, "usage: morvane-render-grid <output folder>\n");
     return 2;

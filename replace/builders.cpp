@@ -1,0 +1,76 @@
+#include "replace/builders.h"
+
+#include "platform/rtl/format_settings.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+namespace {
+
+// A restricted setting adds its period condition; an unrestricted one, or an
+// empty condition, adds nothing.
+std::string RestrictionOf(const CMvCFG& cfg, CPeriod& period) {
+  if (!cfg.AWFld) return {};
+  return PeriodCondition(cfg, period);
+}
+
+}  // namespace
+
+std::string PeriodCondition(const CMvCFG& cfg, CPeriod& period) {
+  if (cfg.SrcFullDate.empty()) return {};
+  FormatSettingsScope scope('.', '/');
+  period.Clear();
+  const TDateTime today = Date();
+  period.DateFrom = today - cfg.AFV01;
+  period.DateTo = today;
+  return cfg.SrcFullDate + " BETWEEN " + period.DateFromText() + " AND " + period.DateToText();
+}
+
+bool BuildSourceQuery(const CMvCFG& cfg, std::string& sql) {
+  if (cfg.InfTbl.empty()) return false;
+  sql = "SELECT * FROM " + cfg.InfTbl;
+  return true;
+}
+
+bool BuildMappingQuery(const CMvCFG& cfg, std::string& sql) {
+  if (cfg.SrcTbl.empty() || cfg.InfTbl.empty() || cfg.SrcFullFld.empty() ||
+      cfg.InfFullFld.empty() || cfg.SrcFullKey.empty())
+    return false;
+  // The key never holds 'xxx': the query returns no rows, only the two columns.
+  sql = "SELECT " + cfg.SrcFullFld + " AS src, " + cfg.InfFullFld + " AS inf" + "\r\n FROM " +
+        cfg.SrcTbl + " INNER JOIN " + cfg.InfTbl + " ON " + cfg.SrcFullFld + " = " +
+        cfg.InfFullFld + "\r\n WHERE " + cfg.SrcFullKey + "='xxx'";
+  return true;
+}
+
+bool BuildValuesQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql) {
+  if (cfg.SrcTbl.empty() || cfg.SrcFld.empty()) return false;
+  std::string text = "SELECT DISTINCT " + cfg.SrcFld + " FROM " + cfg.SrcTbl;
+  const std::string condition = RestrictionOf(cfg, period);
+  if (!condition.empty()) text += "\r\n WHERE " + condition;
+  sql = std::move(text);
+  return true;
+}
+
+bool BuildCountsQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql) {
+  if (cfg.SrcTbl.empty() || cfg.SrcFld.empty()) return false;
+  std::string text = "SELECT " + cfg.SrcFld + ", COUNT(*) AS cnt FROM " + cfg.SrcTbl;
+  const std::string condition = RestrictionOf(cfg, period);
+  if (!condition.empty()) text += "\r\n WHERE " + condition;
+  sql = std::move(text) + "\r\n GROUP BY " + cfg.SrcFld;
+  return true;
+}
+
+bool BuildUpdate(const CMvCFG& cfg, CPeriod& period, std::string_view oldValue,
+                 std::string_view newValue, std::string& sql) {
+  if (oldValue.empty() || newValue.empty() || cfg.SrcTbl.empty() || cfg.SrcFullFld.empty())
+    return false;
+  std::string text = "UPDATE " + cfg.SrcTbl + " SET " + cfg.SrcFullFld + " = " +
+                     QuotedStr(newValue) + " WHERE " + cfg.SrcFullFld + " = " + QuotedStr(oldValue);
+  const std::string condition = RestrictionOf(cfg, period);
+  if (!condition.empty()) text += " AND " + condition;
+  sql = std::move(text);
+  return true;
+}
+
+}  // namespace morvane

@@ -1,0 +1,61 @@
+#include "replace/mapping_file.h"
+
+#include <gtest/gtest.h>
+
+#include "replace/replacement_messages.h"
+
+namespace morvane {
+namespace {
+
+TEST(MappingFileTest, ReadsPairsByteForByteWithTheirLineNumbers) {
+  std::vector<ReplacementPair> mapping;
+  std::string error;
+  ASSERT_TRUE(TryParseMappingFile("\xEF\xBB\xBFшт.\tшт\r\n\n шт \tшт\nкг\\tм\tC:\\temp\\\\x\\q", mapping,
+                                  error))
+      << error;
+  ASSERT_EQ(mapping.size(), 3u);
+  EXPECT_EQ(mapping[0].oldValue, "шт.");
+  EXPECT_EQ(mapping[0].newValue, "шт");
+  EXPECT_EQ(mapping[0].line, 1);
+  EXPECT_EQ(mapping[1].oldValue, " шт ");
+  EXPECT_EQ(mapping[1].line, 3);
+  EXPECT_EQ(mapping[2].oldValue, "кг\tм");
+  EXPECT_EQ(mapping[2].newValue, "C:\temp\\x\\q");
+}
+
+TEST(MappingFileTest, RefusesMalformedLinesWithTheirNumber) {
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"a\tb\nno tab here\n", replacemsg::MappingLine(2, replacemsg::kNoTab)},
+      {"a\tb\tc\n", replacemsg::MappingLine(1, replacemsg::kExtraTab)},
+      {"a\tb\r\n\r\n\tb\r\n", replacemsg::MappingLine(3, replacemsg::kEmptyOld)},
+      {"a\t\n", replacemsg::MappingLine(1, replacemsg::kEmptyNew)},
+      {"\n\r\n", replacemsg::kEmptyMapping},
+  };
+  for (const Case& c : cases) {
+    std::vector<ReplacementPair> mapping = {{"keep", "me", 1}};
+    std::string error;
+    EXPECT_FALSE(TryParseMappingFile(c.text, mapping, error)) << c.text;
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(mapping.size(), 1u);
+  }
+}
+
+TEST(MappingFileTest, WrittenMappingReadsBackTheSame) {
+  const std::vector<ReplacementPair> written = {
+      {"tab\there", "line\nbreak", 1}, {"back\\slash\\t", "cr\r", 2}, {" шт ", "шт", 3}};
+  std::vector<ReplacementPair> read;
+  std::string error;
+  ASSERT_TRUE(TryParseMappingFile(FormatMappingFile(written), read, error)) << error;
+  ASSERT_EQ(read.size(), written.size());
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(read[i].oldValue, written[i].oldValue);
+    EXPECT_EQ(read[i].newValue, written[i].newValue);
+  }
+}
+
+}  // namespace
+}  // namespace morvane

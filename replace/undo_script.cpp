@@ -1,0 +1,220 @@
+#include "replace/undo_script.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "replace/builders.h"
+#include "replace/replacement_messages.h"
+#include "platform/rtl/text.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr std::string_view kFirstLine = "-- Morvane undo script\n";
+constexpr int kNamedKeys = 10;
+
+std::string Qualified(const std::string& table, const std::string& name) {
+  return table + "." + name;
+}
+
+std::string InList(const std::vector<std::string>& values) {
+  std::string list;
+  for (const std::string& value : values) {
+    if (!list.empty()) list += ", ";
+    list += QuotedStr(value);
+  }
+  return list;
+}
+
+std::string UndoStatement(const UndoScript& undo, const UndoRow& row) {
+  const std::string field = Qualified(undo.table, undo.field);
+  return "UPDATE " + undo.table + " SET " + field + " = " + QuotedStr(row.restoredValue) +
+         " WHERE " + Qualified(undo.table, undo.keyField) + " = " + QuotedStr(row.key) + " AND " +
+         field + " = " + QuotedStr(row.replacedValue);
+}
+
+// Reads the undo file strictly: each piece must be what FormatUndoScript
+// writes, so a file changed by hand is never half-understood.
+class UndoReader {
+ public:
+  explicit UndoReader(std::string_view text) : text_(text) {}
+
+  bool Literal(std::string_view expected) {
+    if (text_.substr(at_, expected.size()) != expected) return false;
+    Advance(expected.size());
+    return true;
+  }
+  // The rest of the line, without its line end.
+  bool LineValue(std::string_view prefix, std::string& value) {
+    if (!Literal(prefix)) return false;
+    const size_t end = text_.find('\n', at_);
+    if (end == std::string_view::npos || end == at_) return false;
+    value = std::string(text_.substr(at_, end - at_));
+    Advance(end + 1 - at_);
+    return true;
+  }
+  // A text literal in apostrophes, inner apostrophes doubled.
+  bool Quoted(std::string& value) {
+    if (!Literal("'")) return false;
+    value.clear();
+    while (at_ < text_.size()) {
+      const char c = text_[at_];
+      Advance(1);
+      if (c != '\'') {
+        value += c;
+      } else if (at_ < text_.size() && text_[at_] == '\'') {
+        value += c;
+        Advance(1);
+      } else {
+        return true;
+      }
+    }
+    return false;
+  }
+  bool AtEnd() const { return at_ == text_.size(); }
+  int Line() const { return line_; }
+
+ private:
+  void Advance(size_t count) {
+    for (size_t i = 0; i < count; ++i)
+      if (text_[at_ + i] == '\n') ++line_;
+    at_ += count;
+  }
+
+  std::string_view text_;
+  size_t at_ = 0;
+  int line_ = 1;
+};
+
+}  // namespace
+
+std::vector<std::string> UndoScript::Statements() const {
+  std::vector<std::string> statements;
+  statements.reserve(rows.size());
+  for (const UndoRow& row : rows) statements.push_back(UndoStatement(*this, row));
+  return statements;
+}
+
+std::string CaptureQuery(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan) {
+  if (cfg.SUnFld.empty() || plan.lines.empty()) return {};
+  std::string sql = "SELECT " + cfg.SrcFullKey + " AS k, " + cfg.SrcFullFld + " AS v FROM " +
+                    cfg.SrcTbl + " WHERE " + cfg.SrcFullFld + " IN (" + InList(plan.OldValues()) +
+                    ")";
+  // The same restriction as every statement of the plan.
+  if (cfg.AWFld) {
+    const std::string condition = PeriodCondition(cfg, period);
+    if (!condition.empty()) sql += " AND " + condition;
+  }
+  return sql;
+}
+
+bool TryBuildUndoScript(const CMvCFG& cfg, const ReplacementPlan& plan,
+                        const std::vector<CapturedRow>& rows, UndoScript& undo,
+                        std::string& error) {
+  std::unordered_map<std::string_view, std::string_view> newValueOf;
+  for (const ReplacementLine& line : plan.lines) newValueOf.emplace(line.oldValue, line.newValue);
+  UndoScript built{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
+  built.rows.reserve(rows.size());
+  std::unordered_set<std::string_view> keys;
+  for (const CapturedRow& row : rows) {
+    const auto mapped = newValueOf.find(row.value);
+    if (mapped == newValueOf.end()) {
+      // The capture query asked for the plan's values only.
+      error = "Строка с ключом " + replacemsg::Quoted(row.key) + " не относится к замене";
+      return false;
+    }
+    if (row.key.empty()) {  // a NULL key: the row cannot be named again
+      error = replacemsg::KeyMissing(cfg.SrcFullKey, row.value);
+      return false;
+    }
+    if (!keys.insert(row.key).second) {
+      error = replacemsg::KeyNotUnique(cfg.SrcFullKey, row.key);
+      return false;
+    }
+    built.rows.push_back({row.key, row.value, std::string(mapped->second)});
+  }
+  undo = std::move(built);
+  return true;
+}
+
+std::string FormatUndoScript(const UndoScript& undo) {
+  std::string text(kFirstLine);
+  text += "-- table: " + undo.table + "\n";
+  text += "-- field: " + undo.field + "\n";
+  text += "-- key: " + undo.keyField + "\n";
+  for (const UndoRow& row : undo.rows) text += UndoStatement(undo, row) + ";\n";
+  return text;
+}
+
+bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& error) {
+  UndoReader reader(text);
+  UndoScript read;
+  if (!reader.Literal(kFirstLine) || !reader.LineValue("-- table: ", read.table) ||
+      !reader.LineValue("-- field: ", read.field) ||
+      !reader.LineValue("-- key: ", read.keyField)) {
+    error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
+    return false;
+  }
+  const std::string field = Qualified(read.table, read.field);
+  const std::string statementStart = "UPDATE " + read.table + " SET " + field + " = ";
+  const std::string keyPart = " WHERE " + Qualified(read.table, read.keyField) + " = ";
+  const std::string valuePart = " AND " + field + " = ";
+  while (!reader.AtEnd()) {
+    UndoRow row;
+    if (!reader.Literal(statementStart) || !reader.Quoted(row.restoredValue) ||
+        !reader.Literal(keyPart) || !reader.Quoted(row.key) || !reader.Literal(valuePart) ||
+        !reader.Quoted(row.replacedValue) || !reader.Literal(";\n")) {
+      error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
+      return false;
+    }
+    read.rows.push_back(std::move(row));
+  }
+  undo = std::move(read);
+  return true;
+}
+
+std::string CheckQuery(const UndoScript& undo) {
+  std::vector<std::string> keys;
+  keys.reserve(undo.rows.size());
+  for (const UndoRow& row : undo.rows) keys.push_back(row.key);
+  return "SELECT " + Qualified(undo.table, undo.keyField) + " AS k, " +
+         Qualified(undo.table, undo.field) + " AS v FROM " + undo.table + " WHERE " +
+         Qualified(undo.table, undo.keyField) + " IN (" + InList(keys) + ")";
+}
+
+std::vector<std::string> RowsChangedSince(const UndoScript& undo,
+                                          const std::vector<CapturedRow>& current) {
+  std::unordered_map<std::string_view, std::string_view> valueOf;
+  for (const CapturedRow& row : current) valueOf.emplace(row.key, row.value);
+  std::vector<std::string> changed;
+  for (const UndoRow& row : undo.rows) {
+    const auto now = valueOf.find(row.key);
+    if (now == valueOf.end() || now->second != row.replacedValue) changed.push_back(row.key);
+  }
+  return changed;
+}
+
+namespace {
+
+std::string NamedKeys(const std::vector<std::string>& keys) {
+  std::string named;
+  for (size_t i = 0; i < keys.size() && i < kNamedKeys; ++i) {
+    if (!named.empty()) named += ", ";
+    named += replacemsg::Quoted(keys[i]);
+  }
+  if (keys.size() > kNamedKeys) named += " и ещё " + std::to_string(keys.size() - kNamedKeys);
+  return named;
+}
+
+}  // namespace
+
+std::string ChangedSinceMessage(const std::vector<std::string>& keys) {
+  return replacemsg::ChangedSince(NamedKeys(keys));
+}
+
+std::string NotRestoredMessage(const std::vector<std::string>& keys) {
+  return replacemsg::NotRestored(NamedKeys(keys));
+}
+
+}  // namespace morvane

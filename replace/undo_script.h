@@ -1,0 +1,90 @@
+// Undo scripts: what puts back the values a replacement changed, row by row.
+//
+// Before a replacement runs, the rows it will change are read by their key
+// field (SUnFld): CaptureQuery gives the query, whose two columns "k" and "v"
+// the caller reads as texts into CapturedRow. TryBuildUndoScript pairs each
+// row with the value the plan gives it, and FormatUndoScript writes one
+// statement per key in the wizard's SQL dialect:
+//
+//   -- Morvane undo script
+//   -- table: Goods
+//   -- field: Unit
+//   -- key: Good
+//   UPDATE Goods SET Goods.Unit = 'шт.' WHERE Goods.Good = 'G0001' AND Goods.Unit = 'шт';
+//   ...
+//
+// The file is one request as it stands (morvane-data exec or undo sends it;
+// the transport runs it in one transaction). Each statement changes its row
+// only while the row still holds the value the replacement wrote, so a row
+// changed since is never overwritten. Before running it, CheckQuery reads the
+// keys' current values and RowsChangedSince names the rows whose value is no
+// longer the replaced one (or that are gone): the undo is refused then.
+//
+// Keys and values are written as text literals, as the wizard writes values,
+// so key fields must be texts or integers (a key compared as text matches
+// those on SQLite and PostgreSQL). A key that appears in more than one row
+// cannot be undone row by row, and the script is refused. Pure text work:
+// reading and sending belong to replace/replacement_run.h.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "replace/mv_cfg.h"
+#include "replace/period.h"
+#include "replace/replacement_plan.h"
+
+namespace morvane {
+
+struct CapturedRow {
+  std::string key;
+  std::string value;
+};
+
+struct UndoRow {
+  std::string key;
+  std::string restoredValue;  // the value before the replacement
+  std::string replacedValue;  // the value the replacement wrote
+};
+
+struct UndoScript {
+  std::string table;
+  std::string field;
+  std::string keyField;
+  std::vector<UndoRow> rows;
+
+  // One statement per row, without terminators.
+  std::vector<std::string> Statements() const;
+};
+
+// "SELECT T.K AS k, T.F AS v FROM T WHERE T.F IN (<old values>)" with the
+// setting's period condition when it is restricted: the rows the plan's
+// statements change. Empty when the setting names no key field or the plan
+// has no lines.
+std::string CaptureQuery(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan);
+
+// The undo of the plan for the captured rows; false, with a message, when a
+// key appears twice or a row holds no value of the plan.
+bool TryBuildUndoScript(const CMvCFG& cfg, const ReplacementPlan& plan,
+                        const std::vector<CapturedRow>& rows, UndoScript& undo, std::string& error);
+
+// The file's text (above), and reading it back; a text this unit did not
+// write (edited by hand) is refused with the line where it differs.
+std::string FormatUndoScript(const UndoScript& undo);
+bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& error);
+
+// "SELECT T.K AS k, T.F AS v FROM T WHERE T.K IN (<keys>)": the keys'
+// current values, read just before the undo runs.
+std::string CheckQuery(const UndoScript& undo);
+// The keys, in the script's order, whose row now holds another value than
+// the replaced one or is missing from current.
+std::vector<std::string> RowsChangedSince(const UndoScript& undo,
+                                          const std::vector<CapturedRow>& current);
+// The refusal naming them (at most ten keys, then how many more).
+std::string ChangedSinceMessage(const std::vector<std::string>& keys);
+// After an undo: the rows its guarded statements left alone because they
+// were changed between the check and the undo.
+std::string NotRestoredMessage(const std::vector<std::string>& keys);
+
+}  // namespace morvane
