@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (statement.empty() || request.find(statement) == std::string_view::npos) std::abort();
     morvane::transport::TranslateStatement(statement, morvane::transport::SqlDialect::kSQLite);
     morvane::transport::TranslateStatement(statement, morvane::transport::SqlDialect::kPostgreSQL);
+    morvane::transport::TranslateStatement(statement, morvane::transport::SqlDialect::kMariaDB);
   }
   return 0;
 }

@@ -1,0 +1,1 @@
+SELECT Goods.Unit AS v, COUNT(*) AS n FROM Goods WHERE Goods.Unit IN ('a', 'b') AND Created BETWEEN #01/01/2024# AND #03/31/2024# GROUP BY Goods.Unit
