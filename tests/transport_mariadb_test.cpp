@@ -4,7 +4,10 @@
 // The demo database uses the server's default collation, which ignores
 // case; the `mariadb` client on the same server is the oracle for what the
 // tables hold.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -48,12 +51,13 @@ class BackEndTest : public ::testing::Test {
 
   // What the `mariadb` client prints for a query (tab-separated, no names).
   std::string Oracle(const std::string& query, const std::string& database = "morvane") {
-    const std::string output = "/tmp/morvane-mariadb-oracle.out";
+    const std::string output = "/tmp/morvane-mariadb-oracle-" + std::to_string(getpid()) + ".out";
     EXPECT_EQ(server_->RunClient(database, "-N -B -e \"" + query + "\" > " + output + " 2>&1"), 0)
         << query;
     std::ifstream file(output);
     std::stringstream content;
     content << file.rdbuf();
+    std::remove(output.c_str());
     return content.str();
   }
 
