@@ -58,7 +58,7 @@ status=0
 for table in Goods Parts; do
   out="$folder/$table.tsv"
   "$tool" values --table "$table" --field Unit --reference Units --key Ident "$out"
-  [ "$(head -1 "$out")" = $'value\tcount\tsuggestion' ] || { echo "$table: bad header"; status=1; }
+  [ "$(head -1 "$out")" = $'value\tcount\tsuggestion\tsource' ] || { echo "$table: bad header"; status=1; }
   tail -n +2 "$out" | cut -f1,2 | LC_ALL=C sort > "$folder/$table.tool"
   counts "$table" Unit | summed > "$folder/$table.client"
   if ! diff "$folder/$table.client" "$folder/$table.tool"; then
@@ -67,7 +67,7 @@ for table in Goods Parts; do
   fi
   # Every suggestion is an allowed value.
   allowed="$(counts Units Ident | cut -f1)"
-  while IFS=$'\t' read -r value count suggestion; do
+  while IFS=$'\t' read -r value count suggestion source; do
     [ -z "$suggestion" ] && continue
     grep -qxF -- "$suggestion" <<< "$allowed" || { echo "$table: '$value' -> '$suggestion' is no allowed value"; status=1; }
   done < <(tail -n +2 "$out")
