@@ -88,6 +88,7 @@ class Centres {
   void Add(size_t value) {
     const std::u32string& chars = forms_[value].chars;
     byFolded_.emplace(Utf8Text(chars), value);
+    byDigitsAndLength_[Bucket(forms_[value].digits, chars.size())].push_back(value);
     if (chars.size() > kIndexedLength) {
       if (long_.size() <= chars.size()) long_.resize(chars.size() + 1);
       long_[chars.size()].push_back(value);
@@ -115,16 +116,32 @@ class Centres {
     if (limit == 0) return std::nullopt;
     std::vector<size_t> probes;
     const size_t shortest = chars.size() > limit ? chars.size() - limit : 0;
-    if (shortest <= kIndexedLength) {
+    // Values that share digits are often few (the digits tell things apart):
+    // then comparing them all is cheaper than looking up every remainder.
+    size_t sameDigits = 0;
+    for (size_t length = shortest; length <= chars.size() + limit; ++length) {
+      const auto found = byDigitsAndLength_.find(Bucket(digits, length));
+      if (found != byDigitsAndLength_.end()) sameDigits += found->second.size();
+    }
+    if (sameDigits <= RemaindersOf(chars.size(), limit)) {
+      for (size_t length = shortest; length <= chars.size() + limit; ++length) {
+        const auto found = byDigitsAndLength_.find(Bucket(digits, length));
+        if (found != byDigitsAndLength_.end()) {
+          probes.insert(probes.end(), found->second.begin(), found->second.end());
+        }
+      }
+    } else if (shortest <= kIndexedLength) {
       for (const auto& [hash, deleted] : DeletionRemainders(chars, limit)) {
         remainders_.ForEach(hash ^ digits * 0x85EBCA6Bu, [&](uint32_t entry) {
           if ((entry & 3) <= limit) probes.push_back(entry >> 2);
         });
       }
     }
-    for (size_t length = std::max(shortest, kIndexedLength + 1);
-         length <= chars.size() + limit && length < long_.size(); ++length) {
-      probes.insert(probes.end(), long_[length].begin(), long_[length].end());
+    if (sameDigits > RemaindersOf(chars.size(), limit)) {
+      for (size_t length = std::max(shortest, kIndexedLength + 1);
+           length <= chars.size() + limit && length < long_.size(); ++length) {
+        probes.insert(probes.end(), long_[length].begin(), long_[length].end());
+      }
     }
     std::sort(probes.begin(), probes.end());
     probes.erase(std::unique(probes.begin(), probes.end()), probes.end());
@@ -147,7 +164,23 @@ class Centres {
   }
 
  private:
+  static uint64_t Bucket(uint32_t digits, size_t length) {
+    return uint64_t(digits) << 32 | uint64_t(std::min<size_t>(length, 0xFFFFFFFFu));
+  }
+  // How many remainders a text of this length has after up to `deletions`
+  // deletions, counted with repeats.
+  static size_t RemaindersOf(size_t length, size_t deletions) {
+    size_t total = 0;
+    size_t choices = 1;  // length over k, for k = 0, 1, ...
+    for (size_t k = 0; k <= deletions && k <= length; ++k) {
+      if (k > 0) choices = choices * (length - k + 1) / k;
+      total += choices;
+    }
+    return total;
+  }
+
   const std::vector<Forms>& forms_;
+  std::unordered_map<uint64_t, std::vector<size_t>> byDigitsAndLength_;
   std::unordered_map<std::string, size_t> byFolded_;
   FlatMultimap remainders_;
   std::vector<std::vector<size_t>> long_;  // long centres by length
