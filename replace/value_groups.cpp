@@ -112,7 +112,7 @@ class Centres {
   // The one nearest centre within the limit for chars, with the same digits:
   // nothing when none is in reach, SIZE_MAX when they tie.
   std::optional<size_t> Nearest(const std::u32string& chars, uint32_t digits) const {
-    const size_t limit = SuggestionDistanceLimit(chars.size());
+    const size_t limit = GroupDistanceLimit(chars.size());
     if (limit == 0) return std::nullopt;
     std::vector<size_t> probes;
     const size_t shortest = chars.size() > limit ? chars.size() - limit : 0;
@@ -188,11 +188,20 @@ class Centres {
 
 }  // namespace
 
+size_t GroupDistanceLimit(size_t characters) {
+  return characters < 5 ? 0 : SuggestionDistanceLimit(characters);
+}
+
 TValueGroups GroupNearSpellings(const std::vector<TCountedValue>& values) {
+  std::vector<bool> clean(values.size());
+  for (size_t index = 0; index < values.size(); ++index) {
+    clean[index] = NormalizeForSuggestion(values[index].value) == values[index].value;
+  }
   std::vector<size_t> order(values.size());
   std::iota(order.begin(), order.end(), size_t(0));
-  std::sort(order.begin(), order.end(), [&values](size_t a, size_t b) {
+  std::sort(order.begin(), order.end(), [&values, &clean](size_t a, size_t b) {
     if (values[a].count != values[b].count) return values[a].count > values[b].count;
+    if (clean[a] != clean[b]) return bool(clean[a]);
     return values[a].value < values[b].value;
   });
   std::vector<Forms> forms;

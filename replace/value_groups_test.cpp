@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 #include <random>
+#include <set>
 
 #include "replace/spelling_forms.h"
 #include "replace/suggestions.h"
@@ -26,27 +28,38 @@ TEST(ValueGroupsTest, TheMostFrequentSpellingIsProposedForItsNearSpellings) {
   const auto proposed = Proposals({{"шт.", 5},
                                    {"шт", 40},
                                    {"ШТ", 3},
-                                   {"шT", 2},   // a Latin T
-                                   {"in", 1},   // typed in the other layout
-                                   {"штю", 1},  // one edit
+                                   {"шT", 2},  // a Latin T
+                                   {"in", 1},  // typed in the other layout
+                                   {"штука", 6},
+                                   {"штукa", 1},  // look-alike
+                                   {"шутка", 1},  // a swap, five characters
                                    {"кг", 30},
                                    {"Kг", 4},
                                    {"ru", 2},
                                    {"литр", 9},
                                    {"kbnh", 1},
-                                   {"лтр", 2}});
-  for (const char* value : {"шт.", "шт", "ШТ", "шT", "in", "штю"}) {
+                                   {"литра", 2},
+                                   {"лтр", 2},  // short: no distance
+                                   {"сут", 5},
+                                   {"бут", 4}});
+  for (const char* value : {"шт.", "шт", "ШТ", "шT", "in"}) {
     EXPECT_EQ(proposed.at(value), "шт") << value;
   }
+  EXPECT_EQ(proposed.at("штукa"), "штука");
+  EXPECT_EQ(proposed.at("шутка"), "штука");
   for (const char* value : {"кг", "Kг", "ru"}) EXPECT_EQ(proposed.at(value), "кг") << value;
-  for (const char* value : {"литр", "kbnh", "лтр"}) EXPECT_EQ(proposed.at(value), "литр") << value;
+  for (const char* value : {"литр", "kbnh", "литра"})
+    EXPECT_EQ(proposed.at(value), "литр") << value;
+  EXPECT_EQ(proposed.at("лтр"), "лтр");
+  EXPECT_EQ(proposed.at("бут"), "бут") << "among raw values short near spellings stay apart";
 }
 
 TEST(ValueGroupsTest, DigitsKeepValuesApartAndNothingChainsThroughAMiddleValue) {
   const auto proposed = Proposals({{"M8", 10},
                                    {"M10", 9},
                                    {"м8", 3},
-                                   {"M 10", 2},
+                                   {"болт M10", 3},
+                                   {"болт M 10", 1},
                                    {"болт M8", 5},
                                    {"болт M6", 4},
                                    {"болт М18", 1},
@@ -57,11 +70,17 @@ TEST(ValueGroupsTest, DigitsKeepValuesApartAndNothingChainsThroughAMiddleValue) 
                                    {"...", 2}});
   EXPECT_EQ(proposed.at("M10"), "M10");
   EXPECT_EQ(proposed.at("м8"), "M8");
-  EXPECT_EQ(proposed.at("M 10"), "M10");
+  EXPECT_EQ(proposed.at("болт M 10"), "болт M10");
   EXPECT_EQ(proposed.at("болт M6"), "болт M6");
   EXPECT_EQ(proposed.at("болт М18"), "болт М18");
-  EXPECT_EQ(proposed.at("гр"), "гр") << "two characters: no distance at all";
+  EXPECT_EQ(proposed.at("гр"), "гр");
   EXPECT_EQ(proposed.at("кгр"), "кгр");
+  // One edit from two spellings that are too far apart to join each other.
+  const auto tied = Proposals({{"абвгдеж", 5}, {"бвгде", 5}, {"абвгде", 1}});
+  ASSERT_EQ(tied.at("бвгде"), "бвгде");
+  EXPECT_EQ(tied.at("абвгде"), "абвгде") << "a tie joins neither";
+  const auto clean = Proposals({{"ШТ.", 3}, {"шт", 3}, {"Шт", 3}});
+  EXPECT_EQ(clean.at("ШТ."), "шт") << "of equal counts the clean spelling is proposed";
   EXPECT_EQ(proposed.at("..."), "...") << "nothing to compare: never joined to the empty value";
   const TValueGroups groups = GroupNearSpellings({{"a1", 1}, {"b2", 5}, {"c3", 5}});
   EXPECT_EQ(groups.group, (std::vector<size_t>{3, 1, 2}))
@@ -73,9 +92,13 @@ TEST(ValueGroupsTest, DigitsKeepValuesApartAndNothingChainsThroughAMiddleValue) 
 std::vector<size_t> EveryPairCentres(const std::vector<TCountedValue>& values) {
   std::vector<size_t> order(values.size());
   std::iota(order.begin(), order.end(), size_t(0));
+  auto clean = [&](size_t index) {
+    return NormalizeForSuggestion(values[index].value) == values[index].value;
+  };
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return values[a].count != values[b].count ? values[a].count > values[b].count
-                                              : values[a].value < values[b].value;
+    if (values[a].count != values[b].count) return values[a].count > values[b].count;
+    if (clean(a) != clean(b)) return clean(a);
+    return values[a].value < values[b].value;
   });
   struct F {
     std::u32string chars, reading, digits;
@@ -103,7 +126,7 @@ std::vector<size_t> EveryPairCentres(const std::vector<TCountedValue>& values) {
       }
       for (const std::u32string* form : {&f.chars, &f.reading}) {
         if (found != -1 || form->empty()) continue;
-        const size_t limit = SuggestionDistanceLimit(form->size());
+        const size_t limit = GroupDistanceLimit(form->size());
         if (limit == 0) continue;
         size_t best = limit + 1;
         std::vector<size_t> nearest;
