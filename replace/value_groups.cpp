@@ -66,6 +66,7 @@ class FlatMultimap {
 };
 
 struct Forms {
+  bool clean = false;      // the value is its own normal form
   std::u32string chars;    // the normal form, look-alikes folded
   std::u32string reading;  // read through the other layout, folded; may be empty
   uint32_t digits = 0;     // the hash of the digits
@@ -73,7 +74,9 @@ struct Forms {
 
 Forms FormsOf(const std::string& value) {
   Forms forms;
-  const std::u32string normal = Utf8Characters(NormalizeForSuggestion(value));
+  const std::string normalText = NormalizeForSuggestion(value);
+  forms.clean = normalText == value;
+  const std::u32string normal = Utf8Characters(normalText);
   forms.chars = FoldLookAlikes(normal);
   forms.reading = FoldLookAlikes(OtherLayoutReading(normal));
   forms.digits = HashOf(DigitsOf(normal));
@@ -193,20 +196,16 @@ size_t GroupDistanceLimit(size_t characters) {
 }
 
 TValueGroups GroupNearSpellings(const std::vector<TCountedValue>& values) {
-  std::vector<bool> clean(values.size());
-  for (size_t index = 0; index < values.size(); ++index) {
-    clean[index] = NormalizeForSuggestion(values[index].value) == values[index].value;
-  }
-  std::vector<size_t> order(values.size());
-  std::iota(order.begin(), order.end(), size_t(0));
-  std::sort(order.begin(), order.end(), [&values, &clean](size_t a, size_t b) {
-    if (values[a].count != values[b].count) return values[a].count > values[b].count;
-    if (clean[a] != clean[b]) return bool(clean[a]);
-    return values[a].value < values[b].value;
-  });
   std::vector<Forms> forms;
   forms.reserve(values.size());
   for (const TCountedValue& item : values) forms.push_back(FormsOf(item.value));
+  std::vector<size_t> order(values.size());
+  std::iota(order.begin(), order.end(), size_t(0));
+  std::sort(order.begin(), order.end(), [&values, &forms](size_t a, size_t b) {
+    if (values[a].count != values[b].count) return values[a].count > values[b].count;
+    if (forms[a].clean != forms[b].clean) return forms[a].clean;
+    return values[a].value < values[b].value;
+  });
 
   TValueGroups groups;
   groups.centre.assign(values.size(), 0);
