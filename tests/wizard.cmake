@@ -6,6 +6,8 @@
 #                            on the same two back ends
 #   wizard_values_counts_*   morvane-data values checked with sqlite3 and psql
 #   wizard_xdotool_journey   the built wizard under xvfb-run, driven by xdotool
+#   wizard_groups_xdotool    groups without a reference table, accepted and run, checked
+#                            against morvane-data groups and sqlite3
 if(TARGET morvane_app AND TARGET netbrg2)
   add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
   target_link_libraries(wizard_journey_tests PRIVATE morvane_app morvane_test_databases
@@ -38,6 +40,13 @@ if(TARGET morvane AND TARGET netbrg2)
     ENVIRONMENT "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-state"
     SKIP_RETURN_CODE 77
     TIMEOUT 300)
+endif()
+
+if(TARGET morvane AND TARGET morvane-data AND TARGET netbrg2)
+  add_test(NAME wizard_groups_xdotool
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_groups_xdotool.sh ${PROJECT_BINARY_DIR}
+            ${CMAKE_CURRENT_BINARY_DIR}/groups-xdotool)
+  set_tests_properties(wizard_groups_xdotool PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
 if(TARGET morvane-data AND TARGET netbrg2)
