@@ -44,9 +44,10 @@ bool IsBlank(std::string_view text, size_t index, size_t& width) {
 
 // --- Finding the candidates within reach --------------------------------
 //
-// Two texts at most k edits apart (insertions, deletions, substitutions)
-// become one text once at most k characters are deleted from each: from one
-// the characters it has in excess or substituted, from the other the same.
+// Two texts at most k edits apart (insertions, deletions, substitutions,
+// swaps of neighbours) become one text once at most k characters are deleted
+// from each: from one the characters it has in excess or substituted, from
+// the other the same, and for a swap one of the two letters from both.
 // So the texts left after deleting up to its limit of characters from a
 // current value meet those left after up to as many deletions from every
 // candidate text within that limit. The index keeps hashes of the short
