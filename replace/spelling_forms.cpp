@@ -123,7 +123,7 @@ std::u32string OtherLayoutReading(std::u32string_view chars) {
     latin = latin || IsLatinLetter(c);
     cyrillic = cyrillic || IsCyrillicLetter(c);
   }
-  if (latin == cyrillic) return {};
+  if (latin == cyrillic || chars.size() < 2) return {};
   const std::u32string_view from = latin ? kQwertyKeys : kJcukenKeys;
   const std::u32string_view to = latin ? kJcukenKeys : kQwertyKeys;
   std::u32string reading(chars);

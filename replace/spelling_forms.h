@@ -24,7 +24,8 @@ std::u32string FoldLookAlikes(std::u32string chars);
 // Latin letters read through ЙЦУКЕН ("in" -> "шт", "kbnh" -> "литр"), one
 // in Cyrillic letters read through QWERTY ("шт" -> "in"). Empty when the
 // text holds letters of both alphabets or of neither (there is no telling
-// which way it was mistyped). Expects a lower-cased text.
+// which way it was mistyped), and for a single character: "l" for litres
+// is no slip for "д". Expects a lower-cased text.
 std::u32string OtherLayoutReading(std::u32string_view chars);
 
 // The digits of a text in their order: texts with other digits ("M8",

@@ -190,6 +190,8 @@ TEST(SuggesterLayoutTest, AValueTypedInTheOtherLayoutFindsItsValueBothWays) {
   // A value of both alphabets has no other reading; neither has one without letters.
   EXPECT_EQ(units.Suggest("iт"), "");
   EXPECT_EQ(OtherLayoutReading(U"123"), U"");
+  TSuggester days({{"д", "день"}, {"л", "литр"}});
+  EXPECT_EQ(days.Suggest("l"), "") << "one key is too little to read as the other layout";
   EXPECT_EQ(OtherLayoutReading(U"gju/v"), U"пог.м");
   EXPECT_EQ(OtherLayoutReading(U"пог.м"), U"gju/v");
 }
