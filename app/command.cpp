@@ -50,6 +50,10 @@ bool CMorvane::BuildValuesQuery(CMorvane* self, std::string& sql) {
   return self != nullptr && morvane::BuildValuesQuery(self->Cfg, self->Period, sql);
 }
 
+bool CMorvane::BuildGroupsMappingQuery(CMorvane* self, std::string& sql) {
+  return self != nullptr && morvane::BuildGroupsMappingQuery(self->Cfg, sql);
+}
+
 bool CMorvane::BuildCountsQuery(CMorvane* self, std::string& sql) {
   return self != nullptr && morvane::BuildCountsQuery(self->Cfg, self->Period, sql);
 }

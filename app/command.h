@@ -43,6 +43,7 @@ class CMorvane {
 
   static bool BuildSourceQuery(CMorvane* self, std::string& sql);
   static bool BuildMappingQuery(CMorvane* self, std::string& sql);
+  static bool BuildGroupsMappingQuery(CMorvane* self, std::string& sql);
   static bool BuildValuesQuery(CMorvane* self, std::string& sql);
   static bool BuildCountsQuery(CMorvane* self, std::string& sql);
   bool BuildUpdate(std::string_view oldValue, std::string_view newValue, std::string& sql);

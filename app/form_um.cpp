@@ -1,6 +1,7 @@
 #include "app/form_um.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,7 +11,6 @@
 #include <algorithm>
 
 #include "app/mapping.h"
-#include "replace/script_run.h"
 #include "app/step3_execution.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/component.h"
@@ -19,6 +19,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_menu.h"
+#include "replace/script_run.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -39,8 +40,8 @@ std::string Text(const QLineEdit* edit) {
 
 // Connects a button to a handler that runs guarded.
 template <class Handler>
-void OnClick(QPushButton* button, Handler handler) {
-  QObject::connect(button, &QPushButton::clicked, button, [handler] { Guarded(handler); });
+void OnClick(QAbstractButton* button, Handler handler) {
+  QObject::connect(button, &QAbstractButton::clicked, button, [handler] { Guarded(handler); });
 }
 
 }  // namespace
@@ -56,6 +57,9 @@ TFormUM::TFormUM(TFormUMOptions options, QWidget* parent)
   OnClick(ButtonGen, [this] { ButtonGenClick(); });
   OnClick(ButtonDo, [this] { ButtonDoClick(); });
   OnClick(ButtonAccept, [this] { ButtonAcceptClick(); });
+  for (QCheckBox* check : {CheckCounts, CheckSuggestions, CheckGroups}) {
+    OnClick(check, [this] { SwitchClick(); });
+  }
   // A command object that cannot be built leaves the pointer null; FormShow
   // reports it.
   try {
@@ -114,6 +118,8 @@ void TFormUM::CreateDataComponents() {
 
 void TFormUM::CloseMappingTables() {
   mappingLoaded_ = false;
+  groupsRead_ = false;
+  readCounts_.clear();
   suggestions_.clear();
   DS_Close(TableM);
   DS_Close(TableI);
@@ -255,21 +261,27 @@ void TFormUM::ButtonReadClick() {
   ButtonDo->setEnabled(false);
   CloseMappingTables();
   const CMvCFG& cfg = appCommander_->Cfg;
-  if (!OpenForRead(TableI, cfg.InfFld, &CMorvane::BuildSourceQuery)) return;
-  if (!OpenForRead(TableM, "", &CMorvane::BuildMappingQuery)) return;
+  // Without a reference table the values may be grouped among themselves.
+  const bool groups = wizardOptions_.Groups && cfg.InfTbl.empty();
+  if (!groups && !OpenForRead(TableI, cfg.InfFld, &CMorvane::BuildSourceQuery)) return;
+  if (!OpenForRead(TableM, "",
+                   groups ? &CMorvane::BuildGroupsMappingQuery : &CMorvane::BuildMappingQuery)) {
+    return;
+  }
   if (!OpenForRead(TableS, "", &CMorvane::BuildValuesQuery)) return;
   TValueCounts counts;
-  if (wizardOptions_.Counts) {
+  // Groups take each group's most frequent spelling: they need the counts.
+  if (wizardOptions_.Counts || groups) {
     TzelTable countsTable;
     countsTable.SetName("TableC");
     if (!OpenForRead(&countsTable, "", &CMorvane::BuildCountsQuery)) return;
     counts = ReadValueCounts(countsTable);
-    AddCountField(*TableM);
+    if (wizardOptions_.Counts) AddCountField(*TableM);
   }
 
   TMappingFill fill;
   try {
-    fill = FillMapping(*TableS, cfg.SrcFld, TableI, cfg.InfFld, *TableM);
+    fill = FillMapping(*TableS, cfg.SrcFld, groups ? nullptr : TableI, cfg.InfFld, *TableM);
     if (wizardOptions_.Counts) FillCounts(*TableM, counts);
     step3_->SetReadCounts(counts);
   } catch (...) {
@@ -278,10 +290,13 @@ void TFormUM::ButtonReadClick() {
   }
   DS_Close(TableS);
   ConfigureMappingFields();
-  lookupDropDownFields_ = LookupDropDownFieldsFor(*TableI, cfg.InfFld);
-  ConfigureLookupColumn();
+  groupsRead_ = groups;
+  if (!groups) {
+    lookupDropDownFields_ = LookupDropDownFieldsFor(*TableI, cfg.InfFld);
+    ConfigureLookupColumn();
+  }
   mappingLoaded_ = true;
-  ReadAdditions();
+  ReadAdditions(counts);
   ButtonGen->setEnabled(TableM->Active() && TableM->RecordCount() > 0);
   const std::string notHeld = NotHeldMessage(fill);
   if (!notHeld.empty()) MessageBoxStop(notHeld);

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@
 #include "replace/wizard_options.h"
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -71,7 +73,15 @@ class TFormUM : public TForm_Template1 {
   // Beyond the written wizard, when its options turn them on: accept every
   // suggestion shown; the suggestions of the last read.
   void ButtonAcceptClick();
+  // A switch of step 2 changed: kept in Mvrn.ini, and what a read showed
+  // is shown again as the switches now say (counts from the next read).
+  void SwitchClick();
+  // Whether the last read grouped the field's own values: no reference
+  // table, and groups switched on.
+  bool GroupsRead() const { return groupsRead_; }
   const TValueSuggestions& Suggestions() const { return suggestions_; }
+  // The current values whose suggestion is a choice of an earlier run.
+  const std::set<std::string>& RememberedSuggestions() const { return rememberedSuggestions_; }
   const CWizardOptions& WizardOptions() const { return wizardOptions_; }
 
   // The fields the "inf" column's drop-down lists, decided at the last read.
@@ -110,6 +120,11 @@ class TFormUM : public TForm_Template1 {
   QPushButton* ButtonRead;
   QLabel* LabelSummary;       // values, mapped, rows to change (with counts)
   QPushButton* ButtonAccept;  // "Принять предложения" (with suggestions)
+  // The switches of the additions, kept in Mvrn.ini; shown when its
+  // section "Wizard" exists (replace/wizard_options.h).
+  QCheckBox* CheckCounts;       // "Записей"
+  QCheckBox* CheckSuggestions;  // "Предложения"
+  QCheckBox* CheckGroups;       // "Группы похожих значений"
   QLabel* Label8;
   QLabel* Label12;
   QLabel* Label14;
@@ -153,7 +168,7 @@ class TFormUM : public TForm_Template1 {
   std::vector<std::string> MemoLines() const;
 
   // The additions (form_um_counts_suggestions.cpp).
-  void ReadAdditions();
+  void ReadAdditions(const TValueCounts& counts);
   void ShowAdditions();
   void UpdateSummary();
   void PaintSuggestion(const QRect& rect, TzelColumn* column, bool selected);
@@ -179,9 +194,12 @@ class TFormUM : public TForm_Template1 {
   bool mappingLoaded_ = false;
   // Set while many records are posted at once: the summary waits for the end.
   bool bulkEdit_ = false;
+  bool groupsRead_ = false;
+  TValueCounts readCounts_;  // of the last read, for groups shown again
   std::string lookupDropDownFields_;
   CWizardOptions wizardOptions_;
   TValueSuggestions suggestions_;
+  std::set<std::string> rememberedSuggestions_;  // of suggestions_, chosen in an earlier run
   std::unique_ptr<TStep3Execution> step3_;
 };
 

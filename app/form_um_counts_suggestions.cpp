@@ -1,38 +1,66 @@
 // What TFormUM does beyond the written wizard, when Mvrn.ini's section
 // "Wizard" turns it on (replace/wizard_options.h): the row count of each current
-// value with a summary line, suggestions for unmapped values, and a window
-// that grows. Without the section none of this shows and step 2 is the
-// written one; a window left at its size writes nothing.
+// value with a summary line, suggestions for unmapped values, groups of near
+// spellings for a setting without a reference table, the switches of all
+// three, and a window that grows. Without the section none of this shows
+// and step 2 is the written one; a window left at its size writes nothing.
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
 
 #include "app/form_um.h"
-#include "replace/suggestions.h"
 #include "controls/grid/db_grid.h"
 #include "platform/db/dataset.h"
 #include "platform/db/field.h"
+#include "replace/replacement_log.h"
+#include "replace/suggestion_memory.h"
+#include "replace/suggestions.h"
 #include "server/table.h"
 
 namespace morvane {
 
 namespace {
 
-// A suggestion is drawn apart from a chosen value: a marker and this colour.
+// A suggestion is drawn apart from a chosen value: a marker and this colour;
+// one the operator chose in an earlier run has a marker of its own.
 constexpr char kSuggestionMarker[] = "≈ ";
+constexpr char kRememberedMarker[] = "↺ ";
 constexpr TColor kSuggestionColor = clGray;
 
 }  // namespace
 
 void TFormUM::ShowAdditions() {
   LabelSummary->setVisible(wizardOptions_.Counts);
-  ButtonAccept->setVisible(wizardOptions_.Suggestions);
+  ButtonAccept->setVisible(wizardOptions_.Suggestions || wizardOptions_.Groups);
   ButtonAccept->setEnabled(false);
   LabelSummary->clear();
   suggestions_.clear();
+  CheckCounts->setChecked(wizardOptions_.Counts);
+  CheckSuggestions->setChecked(wizardOptions_.Suggestions);
+  CheckGroups->setChecked(wizardOptions_.Groups);
+  for (QCheckBox* check : {CheckCounts, CheckSuggestions, CheckGroups}) {
+    check->setVisible(wizardOptions_.Present);
+  }
 }
 
-void TFormUM::ReadAdditions() {
+void TFormUM::SwitchClick() {
+  if (!appCommander_) return;  // FormShow has said so already
+  wizardOptions_.Counts = CheckCounts->isChecked();
+  wizardOptions_.Suggestions = CheckSuggestions->isChecked();
+  wizardOptions_.Groups = CheckGroups->isChecked();
+  SaveWizardSwitches(appCommander_->Cfg.IniPath, wizardOptions_);
+  // The mapping the operator is filling stays; only what is proposed for it
+  // changes. A count column appears with the next read.
+  const bool loaded = mappingLoaded_ && TableM->Active();
+  const TValueCounts counts = readCounts_;
+  ShowAdditions();
+  if (loaded) ReadAdditions(counts);
+}
+
+void TFormUM::ReadAdditions(const TValueCounts& counts) {
+  readCounts_ = counts;
+  rememberedSuggestions_.clear();
   if (wizardOptions_.Counts && TableM->FindField(kCountField) != nullptr) {
     TField* count = TableM->FieldByName(kCountField);
     count->SetDisplayLabel(kCountTitle);
@@ -43,9 +71,13 @@ void TFormUM::ReadAdditions() {
   }
   MakeTitlesClickable();
   suggestions_.clear();
-  if (wizardOptions_.Suggestions && TableI->Active()) {
-    const TSuggester suggester(AllowedValuesOf(*TableI, appCommander_->Cfg.InfFld));
-    suggestions_ = SuggestFor(*TableM, suggester);
+  if (groupsRead_ && wizardOptions_.Groups) {
+    suggestions_ = ProposeGroups(*TableM, counts);
+  } else if (wizardOptions_.Suggestions && TableI->Active()) {
+    TSuggester suggester(AllowedValuesOf(*TableI, appCommander_->Cfg.InfFld));
+    suggester.Remember(
+        RememberedChoices(DefaultReplacementLogFolder(), appCommander_->Cfg.CfgName));
+    suggestions_ = SuggestFor(*TableM, suggester, &rememberedSuggestions_);
   }
   ButtonAccept->setEnabled(!suggestions_.empty());
   UpdateSummary();
@@ -110,13 +142,15 @@ void TFormUM::PaintSuggestion(const QRect& rect, TzelColumn* column, bool select
   TCanvas& canvas = GridM->Canvas();
   const TColor previous = canvas.Font().Color();
   if (!selected) canvas.Font().SetColor(kSuggestionColor);
-  WriteText(canvas, rect, 2, 2, kSuggestionMarker + shown, taLeftJustify, false, false);
+  const bool remembered = rememberedSuggestions_.count(found->first) != 0;
+  WriteText(canvas, rect, 2, 2, (remembered ? kRememberedMarker : kSuggestionMarker) + shown,
+            taLeftJustify, false, false);
   canvas.Font().SetColor(previous);
 }
 
 void TFormUM::MakeTitlesClickable() {
   // The grid makes its columns anew when the mapping's fields change.
-  if (!wizardOptions_.Counts && !wizardOptions_.Suggestions) return;
+  if (!wizardOptions_.Counts && !wizardOptions_.Suggestions && !wizardOptions_.Groups) return;
   for (int index = 0; index < GridM->Columns().Count(); ++index) {
     GridM->Columns()[index]->SetCanClick(true);
   }

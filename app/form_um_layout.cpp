@@ -3,6 +3,7 @@
 // row at y 230; captions are fitted to their rectangles.
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,10 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonStep = 80;
 constexpr int kAcceptWidth = 160;
+// The switches of step 2 stand right of the mapping grid.
+constexpr int kSwitchLeft = 256;
+constexpr int kSwitchWidth = 140;
+constexpr int kSwitchHeight = 17;
 
 // The mapping grid shows "Текущее" 15 and "Новое" 18 characters wide (widths
 // in digits of the grid's font). The form was designed for a dialog font with
@@ -124,6 +129,16 @@ QLineEdit* MakeRow(QWidget* parent, const char* labelName, QLabel*& label, const
   label = MakeLabel(parent, labelName, caption,
                     QRect(kLabelLeft, top + 2, kEditLeft - kLabelLeft - 4, kEditHeight - 2));
   return MakeEdit(parent, editName, top);
+}
+
+QCheckBox* MakeSwitch(QWidget* parent, const char* name, const char* caption, int top) {
+  auto* check = new QCheckBox(QString::fromUtf8(caption), parent);
+  check->setObjectName(name);
+  check->setFont(DesignFont());
+  Place(check, kSwitchLeft, top, kSwitchWidth, kSwitchHeight);
+  FitFont(check);
+  check->hide();
+  return check;
 }
 
 QWidget* MakeSheet(QTabWidget* pages, const char* name, const char* caption) {
@@ -200,6 +215,10 @@ void TFormUM::BuildStep2() {
   ButtonAccept->setFont(DesignFont());  // fitted again to its wider place
   FitFont(ButtonAccept);
   ButtonAccept->hide();
+  CheckCounts = MakeSwitch(sheet, "CheckCounts", "Записей", 62);
+  CheckSuggestions = MakeSwitch(sheet, "CheckSuggestions", "Предложения", 62 + kSwitchHeight + 3);
+  CheckGroups =
+      MakeSwitch(sheet, "CheckGroups", "Группы похожих значений", 62 + 2 * (kSwitchHeight + 3));
 }
 
 void TFormUM::BuildStep3() {
@@ -232,6 +251,9 @@ void TFormUM::LayoutForSize(QSize size) {
   GridM->resize(241 + dx, 151 + dy);
   Memo1->resize(321 + dx, 141 + dy);
   LabelSummary->move(LabelSummary->x(), 214 + dy);
+  for (QCheckBox* check : {CheckCounts, CheckSuggestions, CheckGroups}) {
+    check->move(kSwitchLeft + dx, check->y());
+  }
   for (QPushButton* button :
        {ButtonNew, ButtonLoad, ButtonSave, ButtonRead, ButtonAccept, ButtonGen, ButtonDo}) {
     button->move(button->x(), kButtonTop + dy);

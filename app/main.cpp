@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/form_um.h"
 #include "platform/rtl/program_folders.h"
@@ -18,6 +19,7 @@
 #include "platform/ui/cursor.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/qt_translations.h"
+#include "replace/wizard_options.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"
 
@@ -61,6 +63,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
       });
     }
+    // A first start (no settings file yet) shows step 2's additions.
+    std::string settings = morvane::SettingsFolder("Mvrn.ini");
+    if (!settings.empty() && settings.back() != '/') settings += '/';
+    morvane::WriteFirstStartOptions(settings + "Mvrn.ini");
     morvane::TFormUMOptions options;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype index = 1; index < arguments.size(); ++index) {

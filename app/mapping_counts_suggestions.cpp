@@ -6,6 +6,7 @@
 #include "engine/dataset.h"
 #include "platform/db/field.h"
 #include "platform/db/field_defs.h"
+#include "replace/value_groups.h"
 #include "server/table.h"
 
 namespace morvane {
@@ -78,16 +79,41 @@ std::vector<TAllowedValue> AllowedValuesOf(TDataSet& allowed, const std::string&
   return values;
 }
 
-TValueSuggestions SuggestFor(TzelDataset& mapping, const TSuggester& suggester) {
+TValueSuggestions SuggestFor(TzelDataset& mapping, const TSuggester& suggester,
+                             std::set<std::string>* fromLog) {
   TValueSuggestions suggestions;
   TField* src = mapping.FieldByName("src");
   TField* inf = mapping.FieldByName("inf");
   ForEachRecord(mapping, [&] {
     if (!inf->AsString().empty()) return;
-    std::string suggestion = suggester.Suggest(src->AsString());
-    if (!suggestion.empty()) suggestions[src->AsString()] = std::move(suggestion);
+    TSuggestion suggestion = suggester.SuggestWithSource(src->AsString());
+    if (suggestion.value.empty()) return;
+    if (fromLog != nullptr && suggestion.source == TSuggestionSource::Log) {
+      fromLog->insert(src->AsString());
+    }
+    suggestions[src->AsString()] = std::move(suggestion.value);
   });
   return suggestions;
+}
+
+TValueSuggestions ProposeGroups(TzelDataset& mapping, const TValueCounts& counts) {
+  TField* src = mapping.FieldByName("src");
+  TField* inf = mapping.FieldByName("inf");
+  std::vector<TCountedValue> values;
+  std::vector<bool> open;  // the new value is still empty
+  ForEachRecord(mapping, [&] {
+    const auto found = counts.find(src->AsString());
+    values.push_back({src->AsString(), found == counts.end() ? 0 : found->second});
+    open.push_back(inf->AsString().empty());
+  });
+  const TValueGroups groups = GroupNearSpellings(values);
+  TValueSuggestions proposals;
+  for (size_t index = 0; index < values.size(); ++index) {
+    if (open[index] && groups.centre[index] != index) {
+      proposals[values[index].value] = values[groups.centre[index]].value;
+    }
+  }
+  return proposals;
 }
 
 bool AcceptSuggestion(TzelDataset& mapping, const TValueSuggestions& suggestions) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,17 @@ void FillCounts(TzelDataset& mapping, const TValueCounts& counts);
 // "name" as full name when there is one.
 std::vector<TAllowedValue> AllowedValuesOf(TDataSet& allowed, const std::string& infFld);
 
-// A suggestion for every record whose new value is empty.
-TValueSuggestions SuggestFor(TzelDataset& mapping, const TSuggester& suggester);
+// A suggestion for every record whose new value is empty; the current
+// values whose suggestion the operator chose in an earlier run go to
+// fromLog when given.
+TValueSuggestions SuggestFor(TzelDataset& mapping, const TSuggester& suggester,
+                             std::set<std::string>* fromLog = nullptr);
+
+// For a mapping without a reference table: the current values grouped into
+// near spellings by their counts (replace/value_groups.h), and for every
+// record whose new value is empty and that is not its group's most
+// frequent spelling, that spelling.
+TValueSuggestions ProposeGroups(TzelDataset& mapping, const TValueCounts& counts);
 
 // Sets the current record's new value to its suggestion, when the value is
 // empty and has one the field can hold; returns whether it did.

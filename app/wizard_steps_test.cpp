@@ -2,6 +2,7 @@
 // generating the script and executing it, through the form's handlers.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -22,6 +23,8 @@
 #include "platform/rtl/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
+#include "replace/mapping_file.h"
+#include "replace/replacement_log.h"
 #include "server/database.h"
 #include "server/table.h"
 
@@ -472,10 +475,9 @@ TEST_F(WizardAdditionsTest, TitleClicksSortLargestCountsFirstAndTextsInOrder) {
   ClickTitle(*form_->GridM, "src");
   const std::vector<std::string> bySource = Column(Mapping(), '=');
   EXPECT_EQ(bySource.front(), "");
-  EXPECT_TRUE(std::is_sorted(bySource.begin(), bySource.end(),
-                             [](const std::string& a, const std::string& b) {
-                               return AnsiCompareText(a, b) < 0;
-                             }));
+  EXPECT_TRUE(std::is_sorted(
+      bySource.begin(), bySource.end(),
+      [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; }));
   // Sorting moves rows, never their pairs.
   std::vector<std::string> pairs = Mapping();
   std::sort(pairs.begin(), pairs.end());
@@ -574,6 +576,93 @@ TEST(LookupDropDownFieldsTest, NameAndIdentWhenPresentElseTheValueField) {
     table.Open();
     EXPECT_EQ(LookupDropDownFieldsFor(table, "Code"), c.expected);
   }
+}
+
+// A setting without a reference table, with groups switched on: step 2
+// groups the field's own values and proposes each group's most frequent
+// spelling, grey until accepted.
+class WizardGroupsTest : public WizardStepsTest {
+ protected:
+  std::string IniText() const override {
+    return "[Wizard]\r\nGroups=1\r\n[Main]\r\nCurrCfg=Goods.Unit\r\n[Goods.Unit]\r\n"
+           "SrcTbl=Goods\r\nSrcFld=Unit\r\nSUnFld=Good\r\nInfTbl=\r\nInfFld=\r\n";
+  }
+  void SetUp() override {
+    WizardStepsTest::SetUp();
+    std::string sql;
+    ASSERT_TRUE(CMorvane::BuildGroupsMappingQuery(form_->AppCommander(), sql));
+    FakeServer().replies[sql] = TextResult({{"src", 20}, {"inf", 20}}, {});
+    ASSERT_TRUE(CMorvane::BuildCountsQuery(form_->AppCommander(), sql));
+    FakeServer().replies[sql] = TextResult({{"Unit", 20}, {"cnt", 10}}, {{"шт", "5"},
+                                                                         {"шт.", "2"},
+                                                                         {"ШТ", "1"},
+                                                                         {"in", "1"},
+                                                                         {"M8", "3"},
+                                                                         {"м8", "1"},
+                                                                         {"M10", "2"}});
+    ScriptValues({{"шт"}, {"шт."}, {"ШТ"}, {"in"}, {"M8"}, {"м8"}, {"M10"}});
+  }
+};
+
+TEST_F(WizardGroupsTest, NearSpellingsAreProposedTheirMostFrequentOneAndRunOnlyOnceAccepted) {
+  form_->ButtonReadClick();
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(form_->GroupsRead());
+  EXPECT_FALSE(form_->TableI->Active()) << "there is no reference table to read";
+  EXPECT_EQ(form_->Suggestions(),
+            (TValueSuggestions{{"шт.", "шт"}, {"ШТ", "шт"}, {"in", "шт"}, {"м8", "M8"}}))
+      << "M10 stays apart from M8";
+  form_->ButtonGenClick();
+  EXPECT_TRUE(Script().empty()) << "a proposal is not a mapping";
+  ASSERT_TRUE(!form_->ButtonAccept->isHidden() && form_->ButtonAccept->isEnabled());
+  Choose("ШТ", "M10");  // the operator's own choice wins
+  form_->ButtonAcceptClick();
+  form_->ButtonGenClick();
+  std::vector<std::string> script = Script();
+  std::sort(script.begin(), script.end());
+  std::vector<std::string> expected = {Update("шт.", "шт"), Update("ШТ", "M10"), Update("in", "шт"),
+                                       Update("м8", "M8")};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(script, expected);
+}
+
+TEST_F(WizardGroupsTest, TheSwitchesShowTheirStateAndKeepItInTheSettings) {
+  form_->ButtonReadClick();
+  EXPECT_FALSE(form_->CheckGroups->isHidden());
+  EXPECT_TRUE(form_->CheckGroups->isChecked());
+  EXPECT_FALSE(form_->CheckCounts->isChecked());
+  form_->CheckGroups->click();  // off: nothing is proposed any more
+  EXPECT_TRUE(form_->Suggestions().empty());
+  EXPECT_TRUE(form_->ButtonAccept->isHidden());
+  EXPECT_FALSE(LoadWizardOptions((dir_ / "Mvrn.ini").string()).Groups);
+  form_->CheckGroups->click();  // on again: the read values are grouped again
+  EXPECT_EQ(form_->Suggestions().size(), 4u);
+  EXPECT_TRUE(LoadWizardOptions((dir_ / "Mvrn.ini").string()).Groups);
+}
+
+TEST_F(WizardStepsTest, WithoutTheSectionTheSwitchesAreHidden) {
+  EXPECT_TRUE(form_->CheckCounts->isHidden());
+  EXPECT_TRUE(form_->CheckSuggestions->isHidden());
+  EXPECT_TRUE(form_->CheckGroups->isHidden());
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Mvrn.ini")) << "the form writes no settings";
+}
+
+// A value the operator mapped in an earlier run of the same setting is
+// suggested as then, marked as remembered, before any rule of spelling.
+TEST_F(WizardAdditionsTest, AChoiceOfAnEarlierRunIsSuggestedFirst) {
+  const ReplacementLog log;
+  const ExecutionFiles files = log.NameFiles("Goods.Unit", 1000);
+  log.WriteFile(files.mapping, FormatMappingFile({{"Шт.", "кг", 1}}));
+  ReplacementLogEntry entry;
+  entry.time = 1000;
+  entry.settingName = "Goods.Unit";
+  entry.mappingFile = files.mapping;
+  entry.statements.push_back({1, Update("Шт.", "кг"), true, 1, ""});
+  log.Append(entry);
+  form_->ButtonReadClick();
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_EQ(form_->Suggestions(), (TValueSuggestions{{"шт ", "шт"}, {"Шт.", "кг"}}));
+  EXPECT_EQ(form_->RememberedSuggestions(), (std::set<std::string>{"Шт."}));
 }
 
 }  // namespace

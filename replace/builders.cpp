@@ -43,6 +43,13 @@ bool BuildMappingQuery(const CMvCFG& cfg, std::string& sql) {
   return true;
 }
 
+bool BuildGroupsMappingQuery(const CMvCFG& cfg, std::string& sql) {
+  if (cfg.SrcTbl.empty() || cfg.SrcFullFld.empty()) return false;
+  sql = "SELECT " + cfg.SrcFullFld + " AS src, " + cfg.SrcFullFld + " AS inf" + "\r\n FROM " +
+        cfg.SrcTbl + "\r\n WHERE 1 = 0";
+  return true;
+}
+
 bool BuildValuesQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql) {
   if (cfg.SrcTbl.empty() || cfg.SrcFld.empty()) return false;
   std::string text = "SELECT DISTINCT " + cfg.SrcFld + " FROM " + cfg.SrcTbl;

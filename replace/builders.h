@@ -24,6 +24,10 @@ namespace morvane {
 bool BuildSourceQuery(const CMvCFG& cfg, std::string& sql);
 // Two empty columns "src" and "inf" typed like the changed and the source field.
 bool BuildMappingQuery(const CMvCFG& cfg, std::string& sql);
+// The same two empty columns, both typed like the changed field, for a
+// setting without a reference table whose values are grouped among
+// themselves (replace/value_groups.h).
+bool BuildGroupsMappingQuery(const CMvCFG& cfg, std::string& sql);
 // The distinct current values of the changed field.
 bool BuildValuesQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql);
 // The row count of each current value, under the same period condition as

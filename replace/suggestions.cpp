@@ -6,59 +6,11 @@
 #include <cstdint>
 
 #include "platform/rtl/text.h"
+#include "replace/spelling_forms.h"
 
 namespace morvane {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-// The length of a UTF-8 sequence from its lead byte (0: not a lead byte),
-// and the bits of the lead byte that belong to the character.
-size_t SequenceLength(unsigned char lead, char32_t& leadBits) {
-  if (lead < 0x80) {
-    leadBits = lead;
-    return 1;
-  }
-  if ((lead >> 5) == 0x6) {
-    leadBits = lead & 0x1F;
-    return 2;
-  }
-  if ((lead >> 4) == 0xE) {
-    leadBits = lead & 0x0F;
-    return 3;
-  }
-  if ((lead >> 3) == 0x1E) {
-    leadBits = lead & 0x07;
-    return 4;
-  }
-  return 0;
-}
-
-// Decodes UTF-8; a malformed sequence becomes one replacement character per
-// byte, so every text has a character form.
-std::u32string Characters(std::string_view text) {
-  std::u32string chars;
-  size_t index = 0;
-  while (index < text.size()) {
-    char32_t code = 0;
-    const size_t length = SequenceLength(static_cast<unsigned char>(text[index]), code);
-    bool valid = length != 0 && index + length <= text.size();
-    for (size_t next = 1; valid && next < length; ++next) {
-      const unsigned char byte = static_cast<unsigned char>(text[index + next]);
-      valid = (byte & 0xC0) == 0x80;
-      code = (code << 6) | (byte & 0x3F);
-    }
-    if (!valid) {
-      chars.push_back(kReplacement);
-      ++index;
-      continue;
-    }
-    chars.push_back(code);
-    index += length;
-  }
-  return chars;
-}
 
 // Which characters a text holds, folded into 64 bits. One edit changes at
 // most two bits, so texts whose signatures differ in more than 2k bits are
@@ -92,9 +44,10 @@ bool IsBlank(std::string_view text, size_t index, size_t& width) {
 
 // --- Finding the candidates within reach --------------------------------
 //
-// Two texts at most k edits apart (insertions, deletions, substitutions)
-// become one text once at most k characters are deleted from each: from one
-// the characters it has in excess or substituted, from the other the same.
+// Two texts at most k edits apart (insertions, deletions, substitutions,
+// swaps of neighbours) become one text once at most k characters are deleted
+// from each: from one the characters it has in excess or substituted, from
+// the other the same, and for a swap one of the two letters from both.
 // So the texts left after deleting up to its limit of characters from a
 // current value meet those left after up to as many deletions from every
 // candidate text within that limit. The index keeps hashes of the short
@@ -138,9 +91,10 @@ void ForEachDeletion(std::u32string& text, size_t from, size_t deletions, size_t
   }
 }
 
-// The distinct (hash, deletions) of what remains of a text after up to
-// `deletions` deletions, ascending.
-std::vector<std::pair<uint32_t, uint32_t>> Remainders(std::u32string text, size_t deletions) {
+}  // namespace
+
+std::vector<std::pair<uint32_t, uint32_t>> DeletionRemainders(std::u32string text,
+                                                              size_t deletions) {
   std::vector<std::pair<uint32_t, uint32_t>> remainders;
   auto visit = [&remainders](const std::u32string& remainder, size_t deleted) {
     remainders.push_back({HashOf(remainder), uint32_t(deleted)});
@@ -150,6 +104,8 @@ std::vector<std::pair<uint32_t, uint32_t>> Remainders(std::u32string text, size_
   remainders.erase(std::unique(remainders.begin(), remainders.end()), remainders.end());
   return remainders;
 }
+
+namespace {
 
 // How many remainders a text of this length has after up to `deletions`
 // deletions, counted with repeats, at most `cap`.
@@ -178,6 +134,32 @@ size_t DeletionsToIndex(size_t characters) {
 }
 
 }  // namespace
+
+const char* SuggestionSourceName(TSuggestionSource source) {
+  switch (source) {
+    case TSuggestionSource::None:
+      return "";
+    case TSuggestionSource::Log:
+      return "log";
+    case TSuggestionSource::Allowed:
+      return "allowed";
+    case TSuggestionSource::Spelling:
+      return "spelling";
+    case TSuggestionSource::FullName:
+      return "full name";
+    case TSuggestionSource::LookAlike:
+      return "look-alike";
+    case TSuggestionSource::Layout:
+      return "layout";
+    case TSuggestionSource::Distance:
+      return "distance";
+  }
+  return "";
+}
+
+std::u32string MatchingCharacters(std::string_view normal) {
+  return FoldLookAlikes(Utf8Characters(normal));
+}
 
 std::string NormalizeForSuggestion(std::string_view text) {
   const std::string lower = AnsiLowerCase(text);
@@ -229,39 +211,53 @@ size_t BoundedEditDistance(std::u32string_view left, std::u32string_view right, 
       left.size() > right.size() ? left.size() - right.size() : right.size() - left.size();
   if (lengthGap > bound) return bound + 1;
   if (left.empty() || right.empty()) return lengthGap;
-  // One row of the classic table at a time, kept on the stack for the short
-  // texts this is for. Only the cells within bound of the diagonal are
-  // computed: a way through the table that leaves that band costs more than
-  // bound. Cells outside it read as bound + 1. Once a whole row exceeds the
+  // Three rows of the table at a time (a swap looks two rows back), kept on
+  // the stack for the short texts this is for. Only the cells within bound
+  // of the diagonal are computed: a way through the table that leaves that
+  // band costs more than bound. Cells outside it read as bound + 1. No cell
+  // is below the one diagonally before it, so once a whole row exceeds the
   // bound, so does the result.
   const size_t outside = bound + 1;
+  const size_t columns = right.size() + 1;
   constexpr size_t kStackColumns = 64;
-  std::array<size_t, kStackColumns> stackRow;
-  std::vector<size_t> heapRow;
-  size_t* row = stackRow.data();
-  if (right.size() + 1 > kStackColumns) {
-    heapRow.resize(right.size() + 1);
-    row = heapRow.data();
+  std::array<size_t, 3 * kStackColumns> stackRows;
+  std::vector<size_t> heapRows;
+  size_t* rows = stackRows.data();
+  if (columns > kStackColumns) {
+    heapRows.resize(3 * columns);
+    rows = heapRows.data();
   }
-  for (size_t column = 0; column <= right.size(); ++column) {
-    row[column] = std::min(column, outside);
+  size_t* before = rows;             // two lines back
+  size_t* above = rows + columns;    // the line before
+  size_t* row = rows + 2 * columns;  // this line
+  for (size_t column = 0; column < columns; ++column) {
+    above[column] = std::min(column, outside);
+    before[column] = outside;
   }
   for (size_t line = 1; line <= left.size(); ++line) {
     const size_t first = line > bound ? line - bound : 1;
     const size_t last = std::min(right.size(), line + bound);
-    size_t diagonal = row[first - 1];
     row[first - 1] = first == 1 ? std::min(line, outside) : outside;
+    // The next line reads this one a column further right.
+    if (last + 1 < columns) row[last + 1] = outside;
     size_t rowMinimum = outside;
     for (size_t column = first; column <= last; ++column) {
-      const size_t above = row[column];
-      const size_t substitution = diagonal + (left[line - 1] == right[column - 1] ? 0 : 1);
-      row[column] = std::min({above + 1, row[column - 1] + 1, substitution, outside});
-      rowMinimum = std::min(rowMinimum, row[column]);
-      diagonal = above;
+      const size_t substitution = above[column - 1] + (left[line - 1] == right[column - 1] ? 0 : 1);
+      size_t cell = std::min({above[column] + 1, row[column - 1] + 1, substitution, outside});
+      if (line > 1 && column > 1 && left[line - 1] == right[column - 2] &&
+          left[line - 2] == right[column - 1]) {
+        cell = std::min(cell, before[column - 2] + 1);  // two neighbours swapped
+      }
+      row[column] = cell;
+      rowMinimum = std::min(rowMinimum, cell);
     }
     if (rowMinimum > bound) return outside;
+    size_t* const oldest = before;
+    before = above;
+    above = row;
+    row = oldest;
   }
-  return std::min(row[right.size()], outside);
+  return std::min(above[right.size()], outside);
 }
 
 size_t EditDistance(std::u32string_view left, std::u32string_view right) {
@@ -275,14 +271,20 @@ TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
     candidate.value = item.value;
     candidate.normalValue = NormalizeForSuggestion(item.value);
     candidate.normalName = NormalizeForSuggestion(item.fullName);
-    candidate.valueChars = Characters(candidate.normalValue);
-    candidate.nameChars = Characters(candidate.normalName);
+    candidate.valueChars = MatchingCharacters(candidate.normalValue);
+    candidate.nameChars = MatchingCharacters(candidate.normalName);
     candidate.valueSignature = Signature(candidate.valueChars);
     candidate.nameSignature = Signature(candidate.nameChars);
     const size_t index = candidates_.size();
     byValue_[candidate.value].push_back(index);
     byNormalValue_[candidate.normalValue].push_back(index);
     if (!candidate.normalName.empty()) byNormalName_[candidate.normalName].push_back(index);
+    std::vector<size_t>& sameFolded = byFolded_[Utf8Text(candidate.valueChars)];
+    sameFolded.push_back(index);
+    if (!candidate.nameChars.empty()) {
+      std::vector<size_t>& sameFoldedName = byFolded_[Utf8Text(candidate.nameChars)];
+      if (sameFoldedName.empty() || sameFoldedName.back() != index) sameFoldedName.push_back(index);
+    }
     candidates_.push_back(std::move(candidate));
   }
   // Every text by its length, and the index of the short ones unless it
@@ -306,7 +308,7 @@ TSuggester::TSuggester(const std::vector<TAllowedValue>& allowed) {
     for (const uint32_t probe : byLength_[length]) {
       const Candidate& candidate = candidates_[probe / 2];
       const std::u32string& text = probe % 2 == 1 ? candidate.nameChars : candidate.valueChars;
-      for (const auto& [hash, deleted] : Remainders(text, DeletionsToIndex(length))) {
+      for (const auto& [hash, deleted] : DeletionRemainders(text, DeletionsToIndex(length))) {
         deletionIndex_.push_back({hash, probe | (deleted << kDeletionShift)});
       }
     }
@@ -334,7 +336,7 @@ std::vector<uint32_t> TSuggester::ProbesNear(const std::u32string& chars, size_t
     probes.insert(probes.end(), byLength_[textLength].begin(), byLength_[textLength].end());
   }
   if (lookUp) {
-    for (const auto& [hash, deleted] : Remainders(chars, limit)) {
+    for (const auto& [hash, deleted] : DeletionRemainders(chars, limit)) {
       auto entry = std::lower_bound(deletionIndex_.begin(), deletionIndex_.end(),
                                     std::pair<uint32_t, uint32_t>{hash, 0});
       for (; entry != deletionIndex_.end() && entry->first == hash; ++entry) {
@@ -368,19 +370,54 @@ std::optional<std::string> TSuggester::UniqueIn(const TIndex& index, const std::
   return Unique(found->second);
 }
 
+void TSuggester::Remember(std::unordered_map<std::string, std::string> chosen) {
+  remembered_ = std::move(chosen);
+}
+
 std::string TSuggester::Suggest(std::string_view current) const {
+  return SuggestWithSource(current).value;
+}
+
+TSuggestion TSuggester::SuggestWithSource(std::string_view current) const {
   const std::string text(current);
-  if (byValue_.count(text) != 0) return text;
+  // What the operator chose before, while it is still an allowed value.
+  if (const auto chosen = remembered_.find(text); chosen != remembered_.end()) {
+    if (candidates_.empty() || byValue_.count(chosen->second) != 0) {
+      return {chosen->second, TSuggestionSource::Log};
+    }
+  }
+  if (byValue_.count(text) != 0) return {text, TSuggestionSource::Allowed};
   const std::string normal = NormalizeForSuggestion(current);
   if (normal.empty()) return {};
   // A tie at a rule gives no suggestion; it never falls through to a weaker
   // rule.
-  if (auto same = UniqueIn(byNormalValue_, normal)) return *same;
-  if (auto named = UniqueIn(byNormalName_, normal)) return *named;
+  auto answer = [](const std::optional<std::string>& found, TSuggestionSource source) {
+    return found->empty() ? TSuggestion{} : TSuggestion{*found, source};
+  };
+  if (auto same = UniqueIn(byNormalValue_, normal))
+    return answer(same, TSuggestionSource::Spelling);
+  if (auto named = UniqueIn(byNormalName_, normal))
+    return answer(named, TSuggestionSource::FullName);
+  const std::u32string chars = MatchingCharacters(normal);
+  if (auto folded = UniqueIn(byFolded_, Utf8Text(chars))) {
+    return answer(folded, TSuggestionSource::LookAlike);
+  }
+  const std::u32string reading = FoldLookAlikes(OtherLayoutReading(Utf8Characters(normal)));
+  if (!reading.empty()) {
+    if (auto typed = UniqueIn(byFolded_, Utf8Text(reading))) {
+      return answer(typed, TSuggestionSource::Layout);
+    }
+  }
+  if (auto nearest = Nearest(chars)) return answer(nearest, TSuggestionSource::Distance);
+  if (!reading.empty()) {
+    if (auto nearest = Nearest(reading)) return answer(nearest, TSuggestionSource::Layout);
+  }
+  return {};
+}
 
-  const std::u32string chars = Characters(normal);
+std::optional<std::string> TSuggester::Nearest(const std::u32string& chars) const {
   const size_t limit = SuggestionDistanceLimit(chars.size());
-  if (limit == 0) return {};
+  if (limit == 0) return std::nullopt;
   // The nearest candidates within the limit; only distances up to the best
   // found so far are worth computing exactly. A candidate's value and full
   // name are adjacent probes.
@@ -407,7 +444,7 @@ std::string TSuggester::Suggest(std::string_view current) const {
     }
     if (distance == best) nearest.push_back(index);
   }
-  if (best > limit) return {};
+  if (best > limit) return std::nullopt;
   return Unique(nearest).value_or("");
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "replace/spelling_forms.h"
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -47,6 +49,14 @@ TEST(SuggestionDistanceTest, CountsCharactersNotBytes) {
   EXPECT_GT(SuggestionDistanceLimit(12), SuggestionDistanceLimit(6));
 }
 
+TEST(SuggestionDistanceTest, ASwapOfNeighboursIsOneEdit) {
+  EXPECT_EQ(EditDistance(U"намбиия", U"намибия"), 1u);
+  EXPECT_EQ(EditDistance(U"рунада", U"руанда"), 1u);
+  EXPECT_EQ(EditDistance(U"ab", U"ba"), 1u);
+  EXPECT_EQ(EditDistance(U"abc", U"ca"), 3u) << "a swapped pair is not edited again";
+  EXPECT_EQ(BoundedEditDistance(U"штука", U"тшукa", 1), 2u);
+}
+
 // The whole table, every cell: what the bounded distance must agree with.
 size_t FullTableDistance(const std::u32string& left, const std::u32string& right) {
   std::vector<std::vector<size_t>> table(left.size() + 1, std::vector<size_t>(right.size() + 1));
@@ -56,6 +66,9 @@ size_t FullTableDistance(const std::u32string& left, const std::u32string& right
     for (size_t j = 1; j <= right.size(); ++j) {
       table[i][j] = std::min({table[i - 1][j] + 1, table[i][j - 1] + 1,
                               table[i - 1][j - 1] + (left[i - 1] == right[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && left[i - 1] == right[j - 2] && left[i - 2] == right[j - 1]) {
+        table[i][j] = std::min(table[i][j], table[i - 2][j - 2] + 1);
+      }
     }
   }
   return table[left.size()][right.size()];
@@ -142,6 +155,76 @@ TEST(SuggesterTieTest, TiesAtAStrongRuleNeverFallThrough) {
   EXPECT_EQ(shared.Suggest("штука"), "");
 }
 
+TEST(SuggesterLookAlikeTest, LatinLettersThatLookCyrillicFindTheirValueBothWays) {
+  TSuggester cyrillic({{"кг", "килограмм"}, {"шт", "штука"}, {"м3", "кубометр"}, {"упак", ""}});
+  EXPECT_EQ(cyrillic.Suggest("Kг"), "кг");  // Latin K
+  EXPECT_EQ(cyrillic.Suggest("шT"), "шт");  // Latin T
+  EXPECT_EQ(cyrillic.Suggest("M3"), "м3");  // Latin M
+  EXPECT_EQ(cyrillic.Suggest("упaк"), "упак");
+  EXPECT_EQ(cyrillic.SuggestWithSource("упaк").source, TSuggestionSource::LookAlike);
+  EXPECT_EQ(cyrillic.Suggest("M4"), "") << "a digit is no look-alike";
+  // Latin values typed partly in Cyrillic look-alikes.
+  TSuggester latin({{"pcs", "pieces"}, {"box", ""}, {"HOUR", ""}});
+  EXPECT_EQ(latin.Suggest("рсs"), "pcs");  // Cyrillic р and с
+  EXPECT_EQ(latin.Suggest("Вох"), "box");
+  EXPECT_EQ(latin.Suggest("НОUR"), "HOUR");
+  // Two values that fold alike tie: neither is guessed.
+  TSuggester twins({{"Max", ""}, {"Мах", ""}, {"мм", ""}});
+  EXPECT_EQ(twins.Suggest("MАx"), "");
+  EXPECT_EQ(twins.Suggest("Мах"), "Мах") << "an exact value is its own";
+}
+
+TEST(SuggesterLayoutTest, AValueTypedInTheOtherLayoutFindsItsValueBothWays) {
+  TSuggester units({{"шт", "штука"}, {"кг", ""}, {"литр", ""}, {"упак", "упаковка"}});
+  EXPECT_EQ(units.Suggest("in"), "шт");
+  EXPECT_EQ(units.Suggest("ru"), "кг");
+  EXPECT_EQ(units.Suggest("kbnh"), "литр");
+  EXPECT_EQ(units.Suggest("EGFR"), "упак");
+  EXPECT_EQ(units.SuggestWithSource("egfr").source, TSuggestionSource::Layout);
+  EXPECT_EQ(units.Suggest("egfrjdrf"), "упак") << "the full name read through the layout";
+  EXPECT_EQ(units.Suggest("kbnhf"), "литр") << "a near spelling of the other reading";
+  // Cyrillic typed for Latin values.
+  TSuggester latin({{"box", ""}, {"pallet", ""}});
+  EXPECT_EQ(latin.Suggest("ищч"), "box");
+  EXPECT_EQ(latin.Suggest("зфддуе"), "pallet");
+  // A value of both alphabets has no other reading; neither has one without letters.
+  EXPECT_EQ(units.Suggest("iт"), "");
+  EXPECT_EQ(OtherLayoutReading(U"123"), U"");
+  TSuggester days({{"д", "день"}, {"л", "литр"}});
+  EXPECT_EQ(days.Suggest("l"), "") << "one key is too little to read as the other layout";
+  EXPECT_EQ(OtherLayoutReading(U"gju/v"), U"пог.м");
+  EXPECT_EQ(OtherLayoutReading(U"пог.м"), U"gju/v");
+}
+
+TEST(SuggesterTransposeTest, ASwapBreaksTiesOfPlainDistanceButTiesStillGiveNothing) {
+  // By plain distance each ties two names at two edits.
+  const std::vector<TAllowedValue> countries = {
+      {"Намибия", ""}, {"Замбия", ""}, {"Руанда", ""}, {"Канада", ""}, {"Гренада", ""}};
+  ASSERT_EQ(EditDistance(U"рунада", U"канада"), 2u);
+  ASSERT_EQ(EditDistance(U"намбиия", U"замбия"), 2u);
+  const TSuggester suggester(countries);
+  EXPECT_EQ(suggester.Suggest("Намбиия"), "Намибия");
+  EXPECT_EQ(suggester.Suggest("Рунада"), "Руанда");
+  // One swap from "абвгд" and one insertion from "абвдгж": a tie.
+  const TSuggester tied({{"абвгд", ""}, {"абвдгж", ""}});
+  EXPECT_EQ(tied.Suggest("абвдг"), "");
+  EXPECT_EQ(tied.Suggest("бавгд"), "абвгд");
+}
+
+TEST(SuggesterMemoryTest, ARememberedChoiceComesFirstWhileItIsStillAllowed) {
+  TSuggester suggester({{"шт", "штука"}, {"кг", ""}, {"уп", ""}});
+  suggester.Remember({{"шт.", "уп"}, {"пак", "уп"}, {"кило", "килограмм"}});
+  EXPECT_EQ(suggester.Suggest("шт."), "уп") << "the operator's choice beats the spelling";
+  EXPECT_EQ(suggester.SuggestWithSource("пак").source, TSuggestionSource::Log);
+  EXPECT_EQ(suggester.Suggest("кило"), "") << "a value no longer allowed is not offered";
+  EXPECT_EQ(suggester.Suggest("ШТ."), "шт") << "only the very value is remembered";
+  // Without a reference table every remembered value stands.
+  TSuggester open({});
+  open.Remember({{"кило", "килограмм"}});
+  EXPECT_EQ(open.Suggest("кило"), "килограмм");
+  EXPECT_EQ(open.Suggest("кг"), "");
+}
+
 // Texts past a dozen characters are found by their length: at the limit's
 // edges, three characters more or fewer than the full name, with enough
 // other values that the suggester does not simply compare them all.
@@ -182,21 +265,39 @@ class EveryTextRanking {
       }
       if (!same.empty()) return OneOf(same);
     }
-    const std::u32string chars = Chars(normal);
-    const size_t limit = SuggestionDistanceLimit(chars.size());
-    if (limit == 0) return "";
-    size_t best = limit + 1;
-    std::vector<std::string> nearest;
-    for (size_t index = 0; index < allowed_.size(); ++index) {
-      if (allowed_[index].value.empty()) continue;
-      size_t distance = EditDistance(chars, Chars(normalValues_[index]));
-      const std::u32string name = Chars(normalNames_[index]);
-      if (!name.empty()) distance = std::min(distance, EditDistance(chars, name));
-      if (distance < best) nearest.clear();
-      best = std::min(best, distance);
-      if (distance == best) nearest.push_back(allowed_[index].value);
+    const std::u32string chars = FoldLookAlikes(Chars(normal));
+    const std::u32string reading = FoldLookAlikes(OtherLayoutReading(Chars(normal)));
+    for (const std::u32string* form : {&chars, &reading}) {
+      if (form->empty()) continue;
+      std::vector<std::string> same;
+      for (size_t index = 0; index < allowed_.size(); ++index) {
+        if (allowed_[index].value.empty()) continue;
+        if (Folded(normalValues_[index]) == *form ||
+            (!normalNames_[index].empty() && Folded(normalNames_[index]) == *form)) {
+          same.push_back(allowed_[index].value);
+        }
+      }
+      if (!same.empty()) return OneOf(same);
     }
-    return best <= limit ? OneOf(nearest) : "";
+    for (const std::u32string* form : {&chars, &reading}) {
+      if (form->empty()) continue;
+      const size_t limit = SuggestionDistanceLimit(form->size());
+      if (limit == 0) continue;
+      size_t best = limit + 1;
+      std::vector<std::string> nearest;
+      for (size_t index = 0; index < allowed_.size(); ++index) {
+        if (allowed_[index].value.empty()) continue;
+        size_t distance = FullTableDistance(*form, Folded(normalValues_[index]));
+        if (!normalNames_[index].empty()) {
+          distance = std::min(distance, FullTableDistance(*form, Folded(normalNames_[index])));
+        }
+        if (distance < best) nearest.clear();
+        best = std::min(best, distance);
+        if (distance == best) nearest.push_back(allowed_[index].value);
+      }
+      if (best <= limit) return OneOf(nearest);
+    }
+    return "";
   }
 
  private:
@@ -206,6 +307,7 @@ class EveryTextRanking {
     }
     return values.front();
   }
+  static std::u32string Folded(const std::string& normal) { return FoldLookAlikes(Chars(normal)); }
   // Valid UTF-8 only, as the test writes it.
   static std::u32string Chars(const std::string& text) {
     std::u32string chars;

@@ -47,9 +47,9 @@ if [ ! -f "$app_dir/Mvrn.ini" ]; then
     '[Main]' 'CurrCfg=Goods.Unit' \
     '[Goods.Unit]' 'SrcTbl=Goods' 'SrcFld=Unit' 'SUnFld=Good' 'InfTbl=Units' 'InfFld=Ident' \
     '[Parts.Unit]' 'SrcTbl=Parts' 'SrcFld=Unit' 'SUnFld=Part' 'InfTbl=Units' 'InfFld=Ident' \
-    '[Wizard]' 'Counts=1' 'Suggestions=1' \
+    '[Wizard]' 'Counts=1' 'Suggestions=1' 'Groups=1' \
     > "$app_dir/Mvrn.ini"
-  echo "run-wizard.sh: wrote the settings $app_dir/Mvrn.ini (Goods.Unit, Parts.Unit; row counts and suggestions on)"
+  echo "run-wizard.sh: wrote the settings $app_dir/Mvrn.ini (Goods.Unit, Parts.Unit; row counts, suggestions and groups on)"
 fi
 
 # Qt's offscreen and minimal platforms draw nowhere: a wizard started on them

@@ -9,6 +9,8 @@
 #                            mariadb
 #   wizard_xdotool_journey*  the built wizard under xvfb-run, driven by xdotool,
 #                            on SQLite and on MariaDB
+#   wizard_groups_xdotool    groups without a reference table, accepted and run, checked
+#                            against morvane-data groups and sqlite3
 if(TARGET morvane_app AND TARGET netbrg2)
   add_executable(wizard_journey_tests ${CMAKE_CURRENT_LIST_DIR}/wizard_journey_test.cpp)
   target_link_libraries(wizard_journey_tests PRIVATE morvane_app morvane_test_databases
@@ -48,6 +50,13 @@ if(TARGET morvane AND TARGET netbrg2)
     ENVIRONMENT "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdotool-journey-mariadb-state"
     SKIP_RETURN_CODE 77
     TIMEOUT 300)
+endif()
+
+if(TARGET morvane AND TARGET morvane-data AND TARGET netbrg2)
+  add_test(NAME wizard_groups_xdotool
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wizard_groups_xdotool.sh ${PROJECT_BINARY_DIR}
+            ${CMAKE_CURRENT_BINARY_DIR}/groups-xdotool)
+  set_tests_properties(wizard_groups_xdotool PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
 if(TARGET morvane-data AND TARGET netbrg2)

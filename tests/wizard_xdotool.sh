@@ -28,8 +28,11 @@ done
 rm -rf "$work"
 mkdir -p "$work"
 # The wizard reads Mvrn.ini beside itself: a copy of it in the work folder
-# starts from the default setting whatever the build folder holds.
+# starts from the default setting whatever the build folder holds. A settings
+# file without the section "Wizard" keeps step 2 the written one (with none
+# at all, the first start would switch the additions on).
 cp "$build/app/morvane" "$work/morvane"
+printf '%s\r\n' '[Main]' 'CurrCfg=Goods.Unit' > "$work/Mvrn.ini"
 if [ "$backend" = mariadb ]; then
   if ! started="$(bash "$here/tests/mariadb_fixture.sh" start 2> "$work/mariadb.err")"; then
     cat "$work/mariadb.err"

@@ -30,7 +30,10 @@ const std::vector<ToolCommand>& ToolCommands() {
        GroupCommand},
       {"apply",
        {{"MAPPING"},
-        {{"--table", "TABLE", true}, {"--field", "FIELD", true}, {"--key", "KEY"}, {"--execute", ""}}},
+        {{"--table", "TABLE", true},
+         {"--field", "FIELD", true},
+         {"--key", "KEY"},
+         {"--execute", ""}}},
        "the wizard's UPDATE statements for a mapping file (current value TAB new value per "
        "line): shows the rows each will change; --execute runs them all-or-nothing, logs the "
        "run and, with --key, writes its undo script",
@@ -45,8 +48,15 @@ const std::vector<ToolCommand>& ToolCommands() {
         {{"--table", "T", true}, {"--field", "F", true}, {"--reference", "R"}, {"--key", "K"}}},
        "each distinct value of field F of table T with its row count and, with a reference "
        "table R and its field K of allowed values, the allowed value it most likely means, "
-       "as tab-separated lines to OUT",
+       "and which rule gave it (\"log\": chosen in an earlier apply), as tab-separated lines "
+       "to OUT",
        ValuesCommand},
+      {"groups",
+       {{"OUT"}, {{"--table", "T", true}, {"--field", "F", true}}},
+       "the distinct values of field F of table T in groups of near spellings, with their "
+       "row counts, each group's number and, for all but its most frequent spelling, that "
+       "spelling as the proposed new value, as tab-separated lines to OUT",
+       GroupsCommand},
   };
   return commands;
 }

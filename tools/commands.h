@@ -48,5 +48,6 @@ void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams);
 void UndoCommand(const ParsedArguments& arguments, ToolStreams& streams);
 // values_command.cpp
 void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams);
+void GroupsCommand(const ParsedArguments& arguments, ToolStreams& streams);
 
 }  // namespace morvane::tools

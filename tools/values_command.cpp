@@ -5,16 +5,25 @@
 // The counts come from the wizard's own grouped query, the suggestions from
 // the wizard's own suggester (replace/builders.h, replace/suggestions.h), so the
 // file says what the wizard would show. NULL and an empty text both read as
-// an empty value; their rows are counted together on one line.
+// an empty value; their rows are counted together on one line. The last
+// column says which rule gave the suggestion ("log" for a choice of an
+// earlier run of the same table and field).
+//
+// The groups command: the same values grouped into near spellings without a
+// reference table (replace/value_groups.h), each with its group and the
+// group's most frequent spelling as the value proposed for it.
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
 
-#include "replace/builders.h"
-#include "replace/suggestions.h"
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
+#include "replace/builders.h"
+#include "replace/replacement_log.h"
+#include "replace/suggestion_memory.h"
+#include "replace/suggestions.h"
+#include "replace/value_groups.h"
 #include "server/table.h"
 #include "tools/commands.h"
 #include "tools/session_connect.h"
@@ -87,15 +96,48 @@ void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   ConnectSession(streams.err);
   const std::vector<ValueCount> counts =
       CountValues(arguments.Value("--table"), arguments.Value("--field"));
-  const TSuggester suggester(reference.empty() ? std::vector<TAllowedValue>{}
-                                               : AllowedValues(reference, key));
+  TSuggester suggester(reference.empty() ? std::vector<TAllowedValue>{}
+                                         : AllowedValues(reference, key));
+  // morvane-data apply logs its runs under the table and field.
+  suggester.Remember(
+      RememberedChoices(DefaultReplacementLogFolder(),
+                        arguments.Value("--table") + "." + arguments.Value("--field")));
   const std::string& path = arguments.Positional(0);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw EFCreateError(path);
-  out << "value\tcount\tsuggestion\n";
+  out << "value\tcount\tsuggestion\tsource\n";
   for (const ValueCount& item : counts) {
-    out << Cell(item.value) << '\t' << item.count << '\t' << Cell(suggester.Suggest(item.value))
-        << '\n';
+    const TSuggestion suggestion = suggester.SuggestWithSource(item.value);
+    out << Cell(item.value) << '\t' << item.count << '\t' << Cell(suggestion.value) << '\t'
+        << SuggestionSourceName(suggestion.source) << '\n';
+  }
+  out.close();
+  if (!out) throw EFCreateError(path);
+}
+
+void GroupsCommand(const ParsedArguments& arguments, ToolStreams& streams) {
+  ConnectSession(streams.err);
+  const std::vector<ValueCount> counts =
+      CountValues(arguments.Value("--table"), arguments.Value("--field"));
+  std::vector<TCountedValue> values;
+  values.reserve(counts.size());
+  for (const ValueCount& item : counts) values.push_back({item.value, item.count});
+  const TValueGroups groups = GroupNearSpellings(values);
+  const std::string& path = arguments.Positional(0);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw EFCreateError(path);
+  out << "value\tcount\tgroup\tproposed\n";
+  // A group's lines together, its proposed spelling first.
+  std::vector<size_t> order(values.size());
+  for (size_t index = 0; index < order.size(); ++index) order[index] = index;
+  std::stable_sort(order.begin(), order.end(), [&groups](size_t a, size_t b) {
+    return groups.group[a] != groups.group[b] ? groups.group[a] < groups.group[b]
+                                              : (groups.centre[a] == a) > (groups.centre[b] == b);
+  });
+  for (const size_t index : order) {
+    const size_t centre = groups.centre[index];
+    out << Cell(values[index].value) << '\t' << values[index].count << '\t' << groups.group[index]
+        << '\t' << (centre == index ? std::string() : Cell(values[centre].value)) << '\n';
   }
   out.close();
   if (!out) throw EFCreateError(path);
