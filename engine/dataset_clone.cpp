@@ -77,6 +77,7 @@ void TzelDataset::EmptyTable() {
   DisableControls();
   try {
     cursor_->Clear(false);
+    RecordsReleased();
     position_ = -1;
     view_.clear();
     ClearBuffers();

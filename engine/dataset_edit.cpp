@@ -262,6 +262,7 @@ void TzelDataset::InternalRefresh() {
     throw;
   }
   reloading_ = false;
+  RecordsReleased();
   // The reload replaced the records the pending changes belonged to.
   if (changeCount_ > 0) ResetChangeCount();
   if (cursor_ && cursor_->GetRecordCount() > 0) SortRecords(false);

@@ -353,7 +353,9 @@ void TzelDBEdit::DataChange() {
 
 void TzelDBEdit::Change() {
   if (destroying_ || showingText_) return;
-  if (DBLinked() && DataSetCanModify()) dataLink_->SetModified();
+  // Whether the field can take the text, not merely the dataset: a change
+  // the field cannot take must not become a pending write.
+  if (DBLinked() && dataLink_->CanModify()) dataLink_->SetModified();
   if (Modified() && !listVisible_) {
     const std::string text = Text();
     value_ = text.empty() ? Variant(clearValue_) : Variant(text);
@@ -401,8 +403,7 @@ int TzelDBEdit::GetItemIndex() {
   EnsureListPrepared();
   if (activeList_ == nullptr) return -1;
   if (activeList_ == dataList_) {
-    if (!dataList_->KeyValue().IsNull() && lookupDataSet_ != nullptr &&
-        lookupDataSet_->IsSequenced()) {
+    if (dataList_->RowChosen() && lookupDataSet_ != nullptr && lookupDataSet_->IsSequenced()) {
       return lookupDataSet_->RecNo() - 1;
     }
     return -1;

@@ -64,11 +64,13 @@ void TzelDBEdit::keyPressEvent(QKeyEvent* event) {
     const bool dropDownStyle = dialogStyle_ >= zdsCombo;
     if (!dropDownStyle) return;
     if (key != 0) {
+      // A drop-down key whose work fails (a choice the field refuses) is
+      // used up all the same: it must not go on as a plain key and, as
+      // Enter, move the focus on or try the write again.
+      handled = true;
       DoDropDownKeys(key, stroke.shift);
-      if (key == 0) {
-        handled = true;
-        return;
-      }
+      if (key == 0) return;
+      handled = false;
     }
     const std::vector<char32_t> characters = CharacterMessages(stroke);
     const bool typesAboveSpace = std::any_of(characters.begin(), characters.end(),
@@ -134,7 +136,10 @@ void TzelDBEdit::KeyDown(TKeyCode& key, TShiftState shift) {
   const bool deleting = key == VK_DELETE || key == VK_BACK;
   if (deleting || (key == VK_INSERT && shift.Contains(ssShift))) {
     if (DBLinked() && DataSetCanModify()) dataLink_->Edit();
-    if (deleting && !listVisible_ && style_ == zcsDropDownList) {
+    // Only a value that can be written is emptied: a field the control
+    // cannot edit would refuse the cleared text on every attempt to leave.
+    if (deleting && !listVisible_ && style_ == zcsDropDownList &&
+        (!DBLinked() || dataLink_->Editing())) {
       SetText(std::string());
       value_ = Variant(clearValue_);
     }
@@ -365,10 +370,13 @@ void TzelDBEdit::focusOutEvent(QFocusEvent* event) {
   }
   if (listVisible_) {
     // A window system may move the focus away and straight back while a
-    // pop-up appears; only a focus that stays away closes the list.
+    // pop-up appears; only a focus that stays away closes the list and
+    // leaves. A press on another control moves the focus before the pop-up
+    // closer sees the press and closes the list, so the list may already be
+    // closed here: the control is left all the same.
     QTimer::singleShot(0, this, [this] {
-      if (!listVisible_ || hasFocus()) return;
-      Guarded([this] { CloseUp(false); });
+      if (hasFocus() || !focused_) return;  // back, or already left
+      if (listVisible_) Guarded([this] { CloseUp(false); });
       Leave();
     });
     return;

@@ -29,7 +29,9 @@ Variant TzelDBEdit::GetSelectedValue() {
   EnsureListPrepared();
   if (!listPrepared_ || activeList_ == nullptr) return Variant(Text());
   if (activeList_ == dataList_) {
-    return dataList_->KeyValue().IsNull() ? Variant() : dataList_->KeyValue();
+    // No chosen row and a row whose key is NULL both clear the value.
+    const Variant& key = dataList_->KeyValue();
+    return dataList_->RowChosen() && !key.IsNull() ? key : Variant();
   }
   if (activeList_ == tree_) {
     QTreeWidgetItem* current = tree_->currentItem();
@@ -60,9 +62,9 @@ std::string TzelDBEdit::GetViewTextNonDB() {
     // The list may have given up its row when its filter went: find the
     // chosen key again.
     const Variant& key = dataList_->KeyValue();
-    if (key.IsNull() || !IsLinkActive()) return {};
+    if (!dataList_->RowChosen() || !IsLinkActive()) return {};
     try {
-      if (lookupDataSet_->Locate(LookupProps().LookupKeyField(), key, {})) {
+      if (!key.IsClear() && lookupDataSet_->Locate(LookupProps().LookupKeyField(), key, {})) {
         return lookupDataSet_->FieldByName(LookupProps().GetViewField())->Text();
       }
     } catch (const std::exception&) {

@@ -408,5 +408,79 @@ TEST_F(DBEditTest, AssigningLookupPropsKeepsTheOwnKindOfSearch) {
   EXPECT_EQ(edit->LookupProps().LookupKeyField(), "ID");
 }
 
+TEST_F(DBEditTest, DestroyingTheLookupDatasetWithAFilteredListOpenClosesTheListCleanly) {
+  SetUpUnitLookup();
+  edit->LookupProps().SetKindSearch(zksFilter);
+  Focus(edit);
+  QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+  TypeText(edit, "шт");
+  ASSERT_TRUE(edit->DataList()->FilterHookInstalled());
+  // The control hears the destruction notice first and closes the list;
+  // nothing may be put back on what is left of the dataset.
+  units.reset();
+  EXPECT_FALSE(edit->ListVisible());
+  EXPECT_FALSE(edit->DataList()->FilterHookInstalled());
+  EXPECT_EQ(edit->LookupDataSet(), nullptr);
+  QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_TRUE(edit->hasFocus());
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DBEditTest, DeleteInADropDownListOnAFieldItCannotEditClearsNothingAndLetsTheFocusGo) {
+  SetUpCombo({"A", "B"}, {"1", "2"});
+  goods->FieldByName("CODE")->SetReadOnly(true);
+  Bind("CODE");
+  Focus(edit);
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_EQ(edit->Text(), "A");
+  Focus(after);
+  QApplication::processEvents();
+  EXPECT_TRUE(after->hasFocus());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Goods("CODE"), "1");
+}
+
+TEST_F(DBEditTest, AChoiceWhoseWriteFailsIsShownOnceAndKeepsTheFocus) {
+  SetUpUnitLookup();
+  edit->LookupProps().SetSourceKeyField("UNIT_ID");
+  Bind("UNIT_NAME");
+  goods->FieldByName("UNIT_ID")->OnValidate = [](TField*) { throw EDatabaseError("Недопустимое"); };
+  Focus(edit);
+  QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(edit->ListVisible());
+  QTest::keyClick(edit, Qt::Key_Down);
+  QTest::keyClick(edit, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_FALSE(edit->ListVisible());
+  // The form's focus stays on the control (the offscreen platform may have
+  // handed the activation to the closed drop-down's window meanwhile).
+  EXPECT_EQ(form->focusWidget(), edit);
+  EXPECT_EQ(edit->selectedText(), edit->text());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("Недопустимое"), std::string::npos);
+  EXPECT_EQ(goods->FieldByName("UNIT_ID")->AsInteger(), 3);
+  EXPECT_EQ(okClicks, 0);
+}
+
+TEST_F(DBEditTest, ClickingAnotherControlWithTheListOpenLeavesTheControl) {
+  SetUpCombo({"A", "B"}, {});
+  Bind("NOTE");
+  int exits = 0;
+  edit->OnExit = [&](TzelDBEdit*) { ++exits; };
+  Focus(edit);
+  QTest::keyClick(edit, Qt::Key_End);
+  TypeText(edit, "c");
+  QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(edit->ListVisible());
+  QTest::mouseClick(after, Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_FALSE(edit->ListVisible());
+  EXPECT_EQ(form->focusWidget(), after);
+  EXPECT_EQ(exits, 1);
+  EXPECT_EQ(Goods("NOTE"), "abc");  // the record update ran
+  EXPECT_FALSE(edit->DataLink()->Modified());
+}
+
 }  // namespace
 }  // namespace morvane

@@ -187,6 +187,9 @@ void TzelDBGridInplaceEdit::PrepareDataList(TzelColumn* column) {
   dataList_->SetKeyField(column->LookupLinkField());
   dataList_->SetListFieldIndex(0);
   dataList_->SetListSource(lookupSource_.get());
+  // No key is preset unless this cell's own key is found below: a choice
+  // left from another cell must never be written into this one.
+  dataList_->SetKeyValue(Variant::Null());
   if (!column->IsLinkActive() || column->Field() == nullptr) return;
   TDataSet* dataSet = column->Field()->DataSet();
   const Variant key = dataSet->FieldByName(column->LookupKeyField())->AsVariant();
@@ -227,9 +230,11 @@ void TzelDBGridInplaceEdit::CloseUp(bool accept) {
   TzelColumn* column = CurrentColumn();
 
   Variant listValue = Variant::Null();
+  bool rowChosen = false;
   std::optional<std::string> textValue;
   if (activeList_ == dataList_) {
     listValue = dataList_->KeyValue();
+    rowChosen = dataList_->RowChosen();
   } else if (activeList_ == pickList_) {
     const int index = pickList_->ItemIndex();
     if (index >= 0 && column != nullptr) {
@@ -253,7 +258,9 @@ void TzelDBGridInplaceEdit::CloseUp(bool accept) {
   if (accept && column != nullptr) {
     if (activeList_ == dataList_) {
       TField* field = column->Field();
-      if (field != nullptr && !listValue.IsNull()) {
+      // A chosen row's key is written, also a NULL one; no chosen row
+      // writes nothing.
+      if (field != nullptr && rowChosen) {
         TDataSet* dataSet = field->DataSet();
         TField* keyField = dataSet->FieldByName(column->LookupKeyField());
         if (keyField->CanModify()) {
@@ -337,11 +344,13 @@ void TzelDBGridInplaceEdit::keyPressEvent(QKeyEvent* event) {
     // Drop-down and special keys read key codes only; typed characters
     // never pose as keys.
     if (key != 0) {
+      // A drop-down key whose work fails (a choice the field refuses) is
+      // used up all the same: it must not go on as a plain key and, as
+      // Enter, move the focus on or try the write again.
+      handled = true;
       DoDropDownKeys(key, stroke.shift);
-      if (key == 0) {
-        handled = true;
-        return;
-      }
+      if (key == 0) return;
+      handled = false;
     }
     const std::vector<char32_t> characters = CharacterMessages(stroke);
     TzelColumn* column = CurrentColumn();

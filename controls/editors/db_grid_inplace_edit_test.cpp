@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -205,6 +206,44 @@ TEST_F(LookupEditTest, ClosingTheLookupDatasetWithTheListOpenIsClean) {
   EXPECT_FALSE(units->OnFilterRecord);
 }
 
+TEST_F(LookupEditTest, AListOverAClosedLookupDatasetWritesNoKeyLeftFromAnotherRow) {
+  TypeText(editor, "шт");
+  QTest::keyClick(editor, Qt::Key_Return);
+  ASSERT_EQ(MappingText("INF"), "PCE");
+  QTest::keyClick(editor, Qt::Key_Down);  // the next row, editor on its INF cell
+  ASSERT_EQ(MappingText("OLD"), "кг");
+  units->Close();
+  QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(editor->ListVisible());
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_EQ(MappingText("INF"), "");
+  EXPECT_TRUE(mapping->FieldByName("INF")->IsNull());
+}
+
+TEST_F(LookupEditTest, ARowWhoseKeyIsNullIsChosenAndWritten) {
+  units->Append();
+  units->FieldByName("ID")->SetAsInteger(7);
+  units->FieldByName("NAME")->SetAsString("без кода");
+  units->Post();
+  mapping->Locate("OLD", Variant("м"), {});
+  editor = EditCell(kInf);
+  QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(editor->ListVisible());
+  QTest::keyClick(editor, Qt::Key_End);
+  EXPECT_TRUE(editor->DataList()->RowChosen());
+  EXPECT_EQ(editor->DataList()->SelectedItem(), "без кода");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_TRUE(mapping->FieldByName("INF")->IsNull());
+  // Nothing chosen is still no write.
+  mapping->Locate("OLD", Variant("кг"), {});
+  editor = EditCell(kInf);
+  QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_FALSE(editor->DataList()->RowChosen());
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_TRUE(mapping->FieldByName("INF")->IsNull());
+  EXPECT_EQ(MappingText("OLD"), "кг");
+}
+
 class PickListEditTest : public testing::GridEditorFixture {};
 
 TEST_F(PickListEditTest, TypingSelectsAndEnterWritesTheText) {
@@ -275,6 +314,25 @@ TEST_F(CalendarEditTest, ANullDateOpensOnTodayAndAChosenDayIsWrittenAsText) {
   QTest::mouseClick(calendar->DayButton(5), Qt::LeftButton);  // Friday 2024-03-01
   EXPECT_FALSE(editor->ListVisible());
   EXPECT_EQ(mapping->FieldByName("D")->AsDateTime(), EncodeDate(2024, 3, 1));
+}
+
+TEST_F(CalendarEditTest, ClicksOnTheCalendarsLabelsNeitherCloseItNorWriteADate) {
+  auto* editor = EditCell(kDate);
+  QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(editor->ListVisible());
+  TzelDlgCalendar* calendar = editor->Calendar();
+  QTest::mouseClick(calendar->NextMonthButton(), Qt::LeftButton);
+  QTest::mouseClick(calendar->YearLabel(), Qt::LeftButton);
+  EXPECT_TRUE(editor->ListVisible());
+  // The caption bar beside the year, and a weekday name.
+  const QPoint caption = calendar->YearLabel()->geometry().topRight() + QPoint(1, 0);
+  QTest::mouseClick(calendar, Qt::LeftButton, {}, caption);
+  QTest::mouseClick(calendar->childAt(QPoint(8, 30)), Qt::LeftButton);
+  EXPECT_TRUE(editor->ListVisible());
+  EXPECT_TRUE(mapping->FieldByName("D")->IsNull());
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_FALSE(editor->ListVisible());
+  EXPECT_TRUE(mapping->FieldByName("D")->IsNull());
 }
 
 class EditorPlacementTest : public testing::GridEditorFixture {};

@@ -67,7 +67,7 @@ class TzelPopupData::HookedDataSetWatch : public TComponent {
  protected:
   void Notification(TComponent* component, TOperation operation) override {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == list_->hookedDataSet_) list_->ForgetHookedDataSet();
+    if (operation == opRemove && component == list_->hookedComponent_) list_->ForgetHookedDataSet();
   }
 
  private:
@@ -131,16 +131,22 @@ Variant TzelPopupData::CurrentKey() const {
 
 void TzelPopupData::SetKeyValue(const Variant& value) {
   keyValue_ = value.IsEmpty() ? Variant::Null() : value;
+  rowChosen_ = !keyValue_.IsClear();
   update();
 }
 
 void TzelPopupData::SelectCurrent() {
+  rowChosen_ = ListActive() && !DataSet()->IsEmpty();
   keyValue_ = CurrentKey();
   update();
 }
 
+bool TzelPopupData::CurrentChosen() const {
+  return rowChosen_ && ListActive() && !DataSet()->IsEmpty() && SameKey(CurrentKey(), keyValue_);
+}
+
 std::string TzelPopupData::SelectedItem() const {
-  if (!ListActive() || keyValue_.IsNull() || !SameKey(CurrentKey(), keyValue_)) return {};
+  if (!CurrentChosen()) return {};
   const std::vector<TField*> fields = DataSet()->GetFieldList(listField_);
   if (fields.empty()) return {};
   const size_t index = size_t(std::clamp(listFieldIndex_, 0, int(fields.size()) - 1));
@@ -185,6 +191,7 @@ void TzelPopupData::FilterKeyPress(char32_t& key) {
   dataSet->SetFiltered(!searchText_.empty() || savedFiltered_);
   if (searchText_.empty()) {
     keyValue_ = Variant::Null();
+    rowChosen_ = false;
     update();
   } else {
     SelectCurrent();
@@ -239,6 +246,7 @@ void TzelPopupData::SetFilter() {
   savedFiltered_ = dataSet->Filtered();
   hookInstalled_ = true;
   hookedDataSet_ = dataSet;
+  hookedComponent_ = dataSet;
   dataSet->FreeNotification(hookWatch_.get());
   dataSet->OnFilterRecord = PopupFilterHook{this};
 }
@@ -255,7 +263,9 @@ void TzelPopupData::AFilterRecord(TDataSet* dataSet, bool& accept) {
 }
 
 void TzelPopupData::ResetFilter() {
-  if (hookInstalled_ && hookedDataSet_ != nullptr) {
+  // Nothing is restored on a dataset in destruction: its handler and flag
+  // die with it, and its virtual functions are gone already.
+  if (hookInstalled_ && hookedDataSet_ != nullptr && !hookedComponent_->IsDestroying()) {
     TDataSet* dataSet = hookedDataSet_;
     dataSet->OnFilterRecord = std::move(savedFilterHandler_);
     try {
@@ -270,10 +280,12 @@ void TzelPopupData::ResetFilter() {
   savedFilterHandler_ = nullptr;
   hookInstalled_ = false;
   hookedDataSet_ = nullptr;
+  hookedComponent_ = nullptr;
 }
 
 void TzelPopupData::ForgetHookedDataSet() {
   hookedDataSet_ = nullptr;
+  hookedComponent_ = nullptr;
   hookInstalled_ = false;
   savedFilterHandler_ = nullptr;
 }
@@ -283,7 +295,7 @@ void TzelPopupData::ForgetHookedDataSet() {
 void TzelPopupData::KeyDown(uint16_t& key) {
   if (!ListActive()) return;
   TDataSet* dataSet = DataSet();
-  const bool hadSelection = SameKey(CurrentKey(), keyValue_) && !keyValue_.IsNull();
+  const bool hadSelection = CurrentChosen();
   switch (key) {
     case VK_UP:
       if (hadSelection) dataSet->Prior();
@@ -363,7 +375,7 @@ void TzelPopupData::paintEvent(QPaintEvent*) {
   for (int row = 0; row < rows; ++row) {
     listLink_->SetActiveRecord(row);
     const QRect rowRect(kBorder, kBorder + row * rowHeight, innerWidth, rowHeight);
-    const bool selected = !keyValue_.IsNull() && SameKey(CurrentKey(), keyValue_);
+    const bool selected = CurrentChosen();
     if (selected) painter.fillRect(rowRect, palette().color(QPalette::Active, QPalette::Highlight));
     painter.setPen(palette().color(QPalette::Active,
                                    selected ? QPalette::HighlightedText : QPalette::Text));

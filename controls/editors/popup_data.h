@@ -5,8 +5,10 @@
 // shows RowCount rows at a time, scrolling through the dataset, each row
 // with the ListField fields side by side. The selected row is the one whose
 // KeyField value equals KeyValue; a click, the arrow and page keys, Home and
-// End move the dataset and select the row they land on. A Null KeyValue
-// means no row is chosen.
+// End move the dataset and select the row they land on. RowChosen tells
+// whether a row is chosen at all: a row whose key is NULL can be chosen, so
+// a Null KeyValue alone does not mean "nothing chosen". SetKeyValue with a
+// Null value chooses no row.
 //
 // Type-ahead, by KindSearch:
 // - zksFindFirst: printable characters typed within 2,000 ms build a search
@@ -28,7 +30,9 @@
 // notice: ResetFilter restores the handler whenever the dataset still
 // exists, whether or not the list's link is still active, and the
 // destructor calls ResetFilter, so no dataset keeps a handler into a
-// destroyed list.
+// destroyed list. A dataset that is being destroyed gets nothing back: its
+// owner may hear the destruction notice (and close the list) before the
+// list does, when only its TComponent part is left.
 #pragma once
 
 #include <QWidget>
@@ -71,6 +75,7 @@ class TzelPopupData : public QWidget {
 
   const Variant& KeyValue() const { return keyValue_; }
   void SetKeyValue(const Variant& value);
+  bool RowChosen() const { return rowChosen_; }
   // The search field's text of the selected row; empty when no row is
   // selected or the selected row is not the dataset's current one.
   std::string SelectedItem() const;
@@ -110,6 +115,8 @@ class TzelPopupData : public QWidget {
   TDataSet* DataSet() const;
   bool ListActive() const;
   Variant CurrentKey() const;
+  // The dataset's current row is the chosen one.
+  bool CurrentChosen() const;
   void SelectCurrent();
   void FilterKeyPress(char32_t& key);
   void FindFirstKeyPress(char32_t& key);
@@ -123,6 +130,7 @@ class TzelPopupData : public QWidget {
   int listFieldIndex_ = 0;
   int rowCount_ = 7;
   Variant keyValue_ = Variant::Null();
+  bool rowChosen_ = false;
 
   std::string searchText_;
   int64_t lastKeyTime_ = 0;
@@ -133,6 +141,9 @@ class TzelPopupData : public QWidget {
   bool hookInstalled_ = false;
   // The dataset the hook sits on; cleared by its destruction notice.
   TDataSet* hookedDataSet_ = nullptr;
+  // The same object as a component, taken while it was whole: the only
+  // view of it that is safe to ask once its destruction began.
+  TComponent* hookedComponent_ = nullptr;
 };
 
 }  // namespace morvane

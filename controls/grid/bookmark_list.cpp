@@ -46,7 +46,21 @@ int TBookmarkList::Compare(const TBookmark& left, const TBookmark& right) const 
   return DataSet()->CompareBookmarks(left, right);
 }
 
+bool TBookmarkList::Stale() const {
+  if (list_.empty()) return false;
+  const TDataSet* dataSet = grid_->BookmarkDataSet();
+  return dataSet != nullptr && dataSet->RecordsGeneration() != generation_;
+}
+
+bool TBookmarkList::DropStale() {
+  if (!Stale()) return false;
+  list_.clear();
+  ListChanged();
+  return true;
+}
+
 bool TBookmarkList::Find(const TBookmark& bookmark, int& index) {
+  DropStale();
   if (cacheIndex_ >= 0 && bookmark == cache_) {
     index = cacheIndex_;
     return cacheFound_;
@@ -90,6 +104,7 @@ void TBookmarkList::SetCurrentRowSelected(bool value) {
   int index = 0;
   if (Find(current, index) == value) return;
   if (value) {
+    if (list_.empty()) generation_ = DataSet()->RecordsGeneration();
     list_.insert(list_.begin() + index, std::move(current));
   } else {
     list_.erase(list_.begin() + index);
@@ -107,6 +122,7 @@ void TBookmarkList::Clear() {
 
 void TBookmarkList::Delete() {
   TDataSet* dataSet = DataSet();
+  DropStale();
   ControlsDisabled disabled(dataSet);
   for (int index = Count() - 1; index >= 0; --index) {
     const TBookmark& bookmark = list_[size_t(index)];
@@ -124,7 +140,7 @@ void TBookmarkList::Delete() {
 bool TBookmarkList::Refresh() {
   TDataSet* dataSet = DataSet();
   dataSet->CheckBrowseMode();
-  bool removed = false;
+  bool removed = DropStale();
   std::exception_ptr failure;
   try {
     for (int index = Count() - 1; index >= 0; --index) {

@@ -18,6 +18,12 @@
 // controls disabled, re-enabling them on every path; a bookmark whose record
 // is gone is dropped instead of being gone to (going to an invalid bookmark
 // would leave the dataset where it is and delete the wrong record).
+//
+// Bookmarks are record addresses in this engine: once the dataset let go of
+// its records (RecordsGeneration changed: reloaded, emptied), a new record
+// may sit where a selected one was. The whole selection is then stale: it
+// counts as empty and is dropped at the next use, so it never selects or
+// deletes a record nobody chose.
 #pragma once
 
 #include <string>
@@ -48,7 +54,7 @@ class TBookmarkList {
   TBookmarkList(const TBookmarkList&) = delete;
   TBookmarkList& operator=(const TBookmarkList&) = delete;
 
-  int Count() const { return int(list_.size()); }
+  int Count() const { return Stale() ? 0 : int(list_.size()); }
   // The bookmark at index; raises EListError outside 0..Count-1.
   const TBookmark& Items(int index) const;
 
@@ -76,9 +82,15 @@ class TBookmarkList {
  private:
   TDataSet* DataSet() const;
   void ListChanged() { cacheIndex_ = -1; }
+  // The entries were taken before the dataset let go of its records.
+  bool Stale() const;
+  // Forgets stale entries; true when there were any.
+  bool DropStale();
 
   TBookmarkListOwner* grid_;
   std::vector<TBookmark> list_;  // sorted by Compare
+  // The dataset's RecordsGeneration when the entries were taken.
+  uint64_t generation_ = 0;
   TBookmark cache_;
   int cacheIndex_ = -1;
   bool cacheFound_ = false;

@@ -570,7 +570,8 @@ void TzelColumn::Assign(TzelColumn& source) {
     SetFieldName(source.FieldName());
     const TzelColumnValues assigned = source.assignedValues_;
     if (assigned.Contains(cvColor)) SetColor(source.Color());
-    if (assigned.Contains(cvWidth)) SetWidth(source.Width());
+    // The stored width, not Width(): a hidden source column shows none.
+    if (assigned.Contains(cvWidth)) SetWidth(source.StoredWidth());
     if (assigned.Contains(cvFont)) SetFont(source.Font());
     if (assigned.Contains(cvImeMode)) SetImeMode(source.ImeMode());
     if (assigned.Contains(cvImeName)) SetImeName(source.ImeName());

@@ -99,9 +99,13 @@ class TzelColumn {
   TColor Color() const;
   void SetColor(TColor value);
   TColor DefaultColor() const;
+  // -1 while the column is not showing.
   int Width() const;
   void SetWidth(int value);
   int DefaultWidth() const;
+  // The explicit width, kept while the column is hidden; meaningful when
+  // cvWidth is assigned.
+  int StoredWidth() const { return width_; }
   TFont& Font();
   void SetFont(const TFont& value);
   const TFont& DefaultFont() const;

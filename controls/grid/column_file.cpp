@@ -94,7 +94,8 @@ QJsonObject ColumnToJson(TzelColumn& column) {
   if (!column.ValueChecked().empty()) object["ValueChecked"] = Text(column.ValueChecked());
   if (!column.ValueUnChecked().empty()) object["ValueUnChecked"] = Text(column.ValueUnChecked());
   object["Visible"] = column.Visible();
-  if (column.IsWidthStored()) object["Width"] = column.Width();
+  // A hidden column keeps its explicit width in the file.
+  if (column.IsWidthStored()) object["Width"] = column.StoredWidth();
   if (column.WrapText()) object["WrapText"] = true;
   return object;
 }

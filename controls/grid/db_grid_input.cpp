@@ -231,7 +231,12 @@ void TzelCustomDBGrid::KeyDown(TKeyCode& key, TShiftState shift) {
         MoveCol(ColCount() - 1, -1);
         break;
       case VK_DELETE:
-        if (!readOnly_ && !dataSet->IsEmpty() && dataSet->CanModify() && DeletePrompt()) {
+        if (readOnly_ || dataSet->IsEmpty() || !dataSet->CanModify()) break;
+        // Entries of records that are gone (a reload) would make this a
+        // multi-row delete that deletes nothing: the prompt and the path go
+        // by the rows still selected.
+        if (bookmarks_.Count() > 0) bookmarks_.Refresh();
+        if (DeletePrompt()) {
           if (bookmarks_.Count() > 0)
             bookmarks_.Delete();
           else

@@ -1,6 +1,7 @@
 // The grid driven by real key and mouse events: deletion prompts, append and
 // cancel at the end, shift-selection, check boxes, titles, the editor's
-// write-back, and characters typed with AltGr.
+// write-back and Tab, column sizing beside hidden columns, and characters
+// typed with AltGr.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -11,6 +12,8 @@
 
 #include "controls/grid/db_grid.h"
 #include "controls/grid/testing/grid_fixture.h"
+#include "engine/test_buffer.h"
+#include "engine/test_dataset.h"
 #include "platform/db/testing/sample_data.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/confirm.h"
@@ -117,6 +120,60 @@ TEST_F(DBGridInputTest, CtrlDeleteAsksForSeveralSelectedRows) {
   answer = true;
   Key(Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_EQ(AllIds(*goods), (std::vector<int>{4, 5, 6}));
+}
+
+TEST_F(DBGridInputTest, CtrlDeleteAfterTheSelectedRecordsWentDeletesTheCurrentOne) {
+  TzelDBGridOptions options = grid->Options();
+  options.Include(dgMultiSelect);
+  grid->SetOptions(options);
+  Show(6);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  ASSERT_EQ(grid->SelectedRows().Count(), 2);
+  // Records 1 and 2 go behind the grid's back; the grid stands on 3.
+  goods->First();
+  goods->Delete();
+  goods->Delete();
+  ASSERT_EQ(CurrentId(), 3);
+  Key(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(prompts, (std::vector<std::string>{"Удалить запись?"}));
+  EXPECT_EQ(AllIds(*goods), (std::vector<int>{4, 5, 6}));
+  EXPECT_EQ(grid->SelectedRows().Count(), 0);
+}
+
+// The engine's bookmarks are record addresses: a reload puts new records
+// where the selected ones were.
+TEST_F(DBGridInputTest, ASelectionTakenBeforeAReloadSelectsAndDeletesNothingAfterIt) {
+  MemoryDataset table(TestBuffer()
+                          .Layout({"T.ID i", "T.NAME s20"})
+                          .Record({Int(1), Text("a")})
+                          .Record({Int(2), Text("b")})
+                          .Record({Int(3), Text("c")})
+                          .Record({Int(4), Text("d")})
+                          .Bytes());
+  table.Open();
+  struct Detach {
+    TDataSource* source;
+    ~Detach() { source->SetDataSet(nullptr); }
+  } detach{source.get()};
+  TzelDBGridOptions options = grid->Options();
+  options.Include(dgMultiSelect);
+  grid->SetOptions(options);
+  source->SetDataSet(&table);
+  Show(0);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  ASSERT_EQ(grid->SelectedRows().Count(), 3);
+  table.Refresh();
+  EXPECT_EQ(grid->SelectedRows().Count(), 0);
+  for (table.First(); !table.Eof(); table.Next())
+    EXPECT_FALSE(grid->SelectedRows().CurrentRowSelected()) << table.RecNo();
+  table.First();
+  Key(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(prompts, (std::vector<std::string>{"Удалить запись?"}));
+  std::vector<int> ids;
+  for (table.First(); !table.Eof(); table.Next())
+    ids.push_back(table.FieldByName("ID")->AsInteger());
+  EXPECT_EQ(ids, (std::vector<int>{2, 3, 4}));
 }
 
 TEST_F(DBGridInputTest, NothingIsAskedOrDeletedWithoutAllowDelete) {
@@ -446,6 +503,67 @@ TEST_F(DBGridInputTest, TabStepsOverReadOnlyColumnsAndWrapsToTheNextRow) {
   Key(Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(grid->SelectedIndex(), 4);
   EXPECT_EQ(CurrentId(), 1);
+}
+
+TEST_F(DBGridInputTest, TabAndShiftTabInTheEditorMoveThroughTheRowAndKeepTheFocusInTheGrid) {
+  Show(3);
+  grid->SetSelectedIndex(1);  // NAME
+  Key(Qt::Key_F2);
+  QWidget* editor = grid->InplaceEditor();
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(editor->hasFocus());
+  Type(editor, "x");
+  QTest::keyClick(editor, Qt::Key_Tab);
+  EXPECT_FALSE(other->hasFocus());
+  EXPECT_TRUE(grid->hasFocus() || editor->hasFocus());
+  EXPECT_EQ(grid->SelectedIndex(), 2);
+  EXPECT_EQ(goods->FieldByName("NAME")->AsString(), "x");
+  QWidget* focused = QApplication::focusWidget();
+  QTest::keyClick(focused, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_FALSE(other->hasFocus());
+  EXPECT_EQ(grid->SelectedIndex(), 1);
+  EXPECT_EQ(CurrentId(), 1);
+}
+
+TEST_F(DBGridInputTest, AHiddenColumnKeepsItsWidthThroughSizingSavingAndAssigning) {
+  Show(3);
+  grid->Columns().RebuildColumns();
+  TzelColumn* note = grid->ColumnByName("NOTE");
+  TzelColumn* name = grid->ColumnByName("NAME");
+  note->SetWidth(77);
+  note->SetVisible(false);
+  // Drag NAME's right border in the title row 20 pixels to the right.
+  const QRect title = grid->CellRect(grid->DataToRawColumn(name->Index()), 0);
+  const QPoint border(title.right() + 1, title.center().y());
+  QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
+  QMouseEvent move(QEvent::MouseMove, QPointF(border + QPoint(20, 0)),
+                   QPointF(grid->viewport()->mapToGlobal(border + QPoint(20, 0))), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(grid->viewport(), &move);
+  QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(20, 0));
+  ASSERT_EQ(name->Width(), title.width() + 20);
+  EXPECT_EQ(note->StoredWidth(), 77);
+
+  TMemoryStream file;
+  grid->Columns().SaveToStream(file);
+  const std::string text(file.Bytes().begin(), file.Bytes().end());
+  EXPECT_EQ(text.find("\"Width\": 0"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\"Width\": -1"), std::string::npos) << text;
+  TzelDBGrid loaded(nullptr, owner.get());
+  loaded.SetDataSource(source.get());
+  file.Seek(0, SeekOrigin::Beginning);
+  loaded.Columns().LoadFromStream(file);
+  TzelColumn* loadedNote = loaded.ColumnByName("NOTE");
+  loadedNote->SetVisible(true);
+  EXPECT_EQ(loadedNote->Width(), 77);
+
+  TzelColumn* copy = loaded.Columns().Add();
+  copy->Assign(*note);
+  copy->SetVisible(true);
+  EXPECT_EQ(copy->Width(), 77);
+  note->SetVisible(true);
+  EXPECT_EQ(note->Width(), 77);
+  EXPECT_EQ(grid->ColWidths(grid->DataToRawColumn(note->Index())), 77);
 }
 
 }  // namespace

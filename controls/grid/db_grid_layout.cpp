@@ -374,8 +374,11 @@ void TzelCustomDBGrid::showEvent(QShowEvent* event) {
 void TzelCustomDBGrid::ColWidthsChanged() {
   if (!(dataLink_->Active() || columns_->State() == csCustomized) || !AcquireLayoutLock()) return;
   try {
-    for (int index = 0; index < columns_->Count(); ++index)
-      columns_->Items(index)->SetWidth(ColWidths(DataToRawColumn(index)));
+    for (int index = 0; index < columns_->Count(); ++index) {
+      // A hidden column is 0 wide on screen; its own width stays.
+      TzelColumn* column = columns_->Items(index);
+      if (column->Showing()) column->SetWidth(ColWidths(DataToRawColumn(index)));
+    }
   } catch (...) {
     EndLayout();
     throw;

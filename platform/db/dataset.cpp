@@ -118,6 +118,7 @@ void TDataSet::CloseCursor() {
   FreeAllBuffers();
   calcBuffer_ = nullptr;
   if (IsCursorOpen()) InternalClose();
+  RecordsReleased();
   bof_ = true;
   eof_ = true;
 }

@@ -169,6 +169,11 @@ class TDataSet : public TComponent {
   TBookmark Bookmark() const { return GetBookmark(); }
   void SetBookmark(const TBookmark& bookmark) { GotoBookmark(bookmark); }
   virtual bool BookmarkValid(const TBookmark& bookmark) const;
+  // Counts the times the dataset let go of all its records (closing,
+  // reloading, emptying). A bookmark kept across a change of the count may
+  // name a new record that took a released one's place, so whoever keeps
+  // bookmarks compares counts, not only BookmarkValid.
+  uint64_t RecordsGeneration() const { return recordsGeneration_; }
   // Negative, 0 or positive in the dataset's record order; an empty
   // bookmark sorts first, two empty ones are equal.
   virtual int CompareBookmarks(const TBookmark& left, const TBookmark& right) const;
@@ -326,6 +331,9 @@ class TDataSet : public TComponent {
   void BindFields(bool binding);
   void DestroyFields();
   void SetBookmarkSize(int size) { bookmarkSize_ = size; }
+  // A descendant that reloads or empties its records without closing
+  // calls this (closing counts by itself).
+  void RecordsReleased() { ++recordsGeneration_; }
   void SetState(TDataSetState state);
   void SetModified(bool value) { modified_ = value; }
   void CheckRequiredFields();
@@ -384,6 +392,7 @@ class TDataSet : public TComponent {
   int currentRecord_ = -1;
   TRecordBuffer calcBuffer_ = nullptr;
   int bookmarkSize_ = 0;
+  uint64_t recordsGeneration_ = 0;
   int calcFieldsSize_ = 0;
 
   int disableCount_ = 0;

@@ -519,14 +519,17 @@ bool TCustomGrid::event(QEvent* event) {
     }
     return true;
   }
-  if (event->type() == QEvent::KeyPress && gridOptions_.Contains(goTabs)) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-      keyPressEvent(key);
-      return true;
-    }
+  if (TakesTab(*event)) {
+    keyPressEvent(static_cast<QKeyEvent*>(event));
+    return true;
   }
   return QAbstractScrollArea::event(event);
+}
+
+bool TCustomGrid::TakesTab(const QEvent& event) const {
+  if (event.type() != QEvent::KeyPress || !gridOptions_.Contains(goTabs)) return false;
+  const int key = static_cast<const QKeyEvent&>(event).key();
+  return key == Qt::Key_Tab || key == Qt::Key_Backtab;
 }
 
 // --- Painting --------------------------------------------------------------

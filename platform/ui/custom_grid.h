@@ -119,6 +119,10 @@ class TCustomGrid : public QAbstractScrollArea {
   int GridLineWidth() const { return gridLineWidth_; }
   TGridOptions GridOptions() const { return gridOptions_; }
   void SetGridOptions(TGridOptions options);
+  // Whether the event is a Tab or Shift+Tab press the grid moves through its
+  // cells with (goTabs), instead of Qt's focus chain taking it. The grid and
+  // its in-place editor both route such a press to their keyPressEvent.
+  bool TakesTab(const QEvent& event) const;
 
   // --- Current cell and scrolling -----------------------------------------
   int Col() const { return col_; }

@@ -1,13 +1,15 @@
 // The grid base: geometry, the scroll bar set from outside, column sizing and
 // moving by mouse, the coalesced deferred layout, the plain editor's byte
-// limit, and the drawing wrappers it stands on.
+// limit and Tab, and the drawing wrappers it stands on.
 #include "platform/ui/custom_grid.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "platform/ui/grid_line_edit.h"
 
@@ -37,6 +39,7 @@ class RecordingGrid : public TCustomGrid {
   std::vector<TScrollCode> scrolls;
   std::string editText;
   int limit = 0;
+  std::vector<int> tabs;  // Tab and Backtab presses that reached keyPressEvent
 
   std::string GetEditText(int col, int row) override {
     return "cell " + std::to_string(col) + "," + std::to_string(row);
@@ -51,6 +54,11 @@ class RecordingGrid : public TCustomGrid {
   void VerticalScroll(TScrollCode code, int position) override {
     scrolls.push_back(code);
     TCustomGrid::VerticalScroll(code, position);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+      tabs.push_back(event->key());
+    TCustomGrid::keyPressEvent(event);
   }
 };
 
@@ -167,6 +175,30 @@ TEST(CustomGridTest, PlainEditorKeepsTheLimitInBytesWithoutCuttingACharacter) {
   EXPECT_EQ(grid.editText, "жж");
   grid.FocusCell(2, 2);
   EXPECT_EQ(editor->text().toStdString(), "cell 2,2") << "the editor follows the current cell";
+}
+
+TEST(CustomGridTest, PlainEditorHandsTabAndShiftTabToAGridThatTabs) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* grid = new RecordingGrid;
+  TGridOptions options = grid->GridOptions();
+  options.Include(goTabs);
+  grid->SetGridOptions(options);
+  layout->addWidget(grid);
+  auto* other = new QLineEdit(&window);
+  layout->addWidget(other);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  grid->setFocus();
+  grid->FocusCell(1, 1);
+  grid->ShowEditor();
+  QWidget* editor = grid->InplaceEditor();
+  ASSERT_TRUE(editor != nullptr && editor->hasFocus());
+  QTest::keyClick(editor, Qt::Key_Tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_FALSE(other->hasFocus());
+  EXPECT_EQ(grid->tabs, (std::vector<int>{Qt::Key_Tab, Qt::Key_Backtab}));
 }
 
 TEST(DrawingWrappersTest, SystemColoursFollowThePalette) {

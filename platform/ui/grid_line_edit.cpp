@@ -43,6 +43,16 @@ void TGridLineEdit::TextEdited(const QString& text) {
   grid_->SetEditText(grid_->Col(), grid_->Row(), value);
 }
 
+bool TGridLineEdit::event(QEvent* event) {
+  // Tab would otherwise leave through Qt's focus chain before
+  // keyPressEvent hands it to the grid.
+  if (grid_->TakesTab(*event)) {
+    keyPressEvent(static_cast<QKeyEvent*>(event));
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
 void TGridLineEdit::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Up:

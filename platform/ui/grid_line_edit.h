@@ -30,6 +30,7 @@ class TGridLineEdit : public QLineEdit, public TGridEditor {
   void Reset();
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

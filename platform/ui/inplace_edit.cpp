@@ -85,6 +85,16 @@ void TInplaceEdit::KeyDown(TKeyCode& key, TShiftState shift) {
   if (key != VK_ESCAPE) key = 0;
 }
 
+bool TInplaceEdit::event(QEvent* event) {
+  // Qt's focus chain takes Tab before keyPressEvent; a grid that tabs
+  // through its cells gets it from the editor as it gets its own.
+  if (grid_->TakesTab(*event)) {
+    keyPressEvent(static_cast<QKeyEvent*>(event));
+    return true;
+  }
+  return TCustomMaskEdit::event(event);
+}
+
 void TInplaceEdit::keyPressEvent(QKeyEvent* event) {
   QKeyEvent* outer = currentKeyEvent_;
   currentKeyEvent_ = event;

@@ -12,7 +12,9 @@
 //   Down, Tab, Enter, Escape, F2, Insert, Ctrl+Home, Ctrl+End, Ctrl+Delete,
 //   and Left or Right at the edge of the text. The key event itself goes to
 //   the grid, which translates it as it does its own keys. Escape also goes
-//   on to KeyPress, where descendants put their text back.
+//   on to KeyPress, where descendants put their text back. Tab and Shift+Tab
+//   reach KeyDown even though Qt's focus chain would take them first, when
+//   the grid moves through its cells with Tab (TCustomGrid::TakesTab).
 #pragma once
 
 #include <string>
@@ -43,6 +45,7 @@ class TInplaceEdit : public TCustomMaskEdit, public TGridEditor {
 
  protected:
   void KeyDown(TKeyCode& key, TShiftState shift) override;
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
 
