@@ -119,6 +119,7 @@ if grep -q $'^кгр\t' "$folder/Goods.tsv"; then
   case "$backend" in
     sqlite) sqlite3 "$database" "INSERT INTO Goods (Good, Title, Unit, Created) VALUES ('X0007', 'g', 'кгр', '2024-08-01');" ;;
     postgres) psql -q "$NETBRG_DATABASE" -c "INSERT INTO Goods (Good, Title, Unit, Created) VALUES ('X0007', 'g', 'кгр', '2024-08-01');" > /dev/null ;;
+    mariadb) client "INSERT INTO Goods (Good, Title, Unit, Created) VALUES ('X0007', 'g', 'кгр', '2024-08-01');" ;;
   esac
   "$tool" values --table Goods --field Unit --reference Units --key Ident "$folder/again.tsv"
   grep -qx $'кгр\t1\tкг\tlog' "$folder/again.tsv" ||
