@@ -1,9 +1,14 @@
 // Writing a TzelCursor as a data buffer. The byte grammar is in README.md.
 //
-// The whole buffer is built in memory before the file is touched, and the file
-// is replaced only once the new one is complete, so a failed save never loses
-// the old file.
+// One pass measures the records (the header's total length and record count
+// come first), a second encodes them. A file is written in pieces of about a
+// megabyte from one reused piece buffer, never the whole buffer at once, and
+// the old file is replaced only once the new one is complete, so a failed
+// save never loses the old file.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "engine/cursor.h"
 #include "platform/rtl/streams.h"
@@ -27,14 +32,19 @@ void AppendInt32(std::vector<char>& out, int32_t value) {
   AppendBytes(out, bytes, 4);
 }
 
-void PutInt32(std::vector<char>& out, size_t position, int32_t value) {
-  uint32_t raw = uint32_t(value);
-  for (int index = 0; index < 4; ++index) out[position + size_t(index)] = char(raw >> (8 * index));
-}
-
 // Bytes that AppendValue appends for one value.
 size_t EncodedSize(const TzelField& field, const char* slot) {
   switch (field.FieldType) {
+    case zftInteger:
+    case zftDate:
+    case zftTime:
+      return SlotValue<int32_t>(slot) == 0 ? 0 : SIZEINT;
+    case zftBoolean:
+      return SlotValue<int16_t>(slot) == 0 ? 0 : SIZEBOOL;
+    case zftDouble:
+    case zftCurrency:
+    case zftDateTime:
+      return SlotValue<double>(slot) == 0.0 ? 0 : SIZEDOUB;
     case zftSmallStr:
       return SlotInlineText(slot, field.Size).size();
     case zftString: {
@@ -47,9 +57,10 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
       size_t length = SlotBlobBytes(slot).size();
       return length == 0 ? 0 : SIZEINT + length;
     }
-    default:
-      return field.Size;  // an upper bound for fixed-width values
+    case zftUnknown:
+      break;
   }
+  return 0;
 }
 
 // Appends one value and returns its length byte (0: absent, nothing appended).
@@ -154,31 +165,33 @@ std::string TzelCursor::LayoutText() const {
   return layout;
 }
 
-std::vector<char> TzelCursor::SaveToBuffer() const {
+void TzelCursor::WriteBuffer(std::vector<char>& out, size_t pieceSize,
+                             const std::function<void(std::vector<char>& piece)>& flush) const {
   const std::string layout = LayoutText();
   const int32_t fieldCount = hasLayout_ ? declaredFieldCount_ : GetFieldCount();
-  // One pass to size the buffer: a million records must not be copied over
-  // and over while the buffer grows.
-  size_t capacity = 17 + layout.size();
-  for (const auto& record : records_) {
-    if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
-    capacity += size_t(fieldCount);
+  auto saved = [](const TzelRecord* record) {
+    return record->Status != zusDeleted && record->Status != zusAbsent;
+  };
+  size_t total = 17 + layout.size();
+  int32_t recordCount = 0;
+  for (const TzelRecord* record : records_) {
+    if (!saved(record)) continue;
+    ++recordCount;
+    total += size_t(fieldCount);
     for (const auto& field : fields_)
-      capacity += EncodedSize(*field, record->Data.get() + field->Offset);
+      total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
-  std::vector<char> out;
-  out.reserve(capacity);
-  AppendInt32(out, 0);  // total length, set below
+
+  out.clear();
+  out.reserve(std::min(total, pieceSize) + size_t(recordSize_) + size_t(fieldCount));
+  AppendInt32(out, int32_t(total));
   out.push_back('S');
-  AppendInt32(out, 0);  // record count, set below
+  AppendInt32(out, recordCount);
   AppendInt32(out, fieldCount);
   AppendInt32(out, int32_t(layout.size()));
   AppendBytes(out, layout.data(), layout.size());
-
-  int32_t written = 0;
-  for (const auto& record : records_) {
-    if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
-    ++written;
+  for (const TzelRecord* record : records_) {
+    if (!saved(record)) continue;
     const size_t lengthsAt = out.size();
     out.resize(out.size() + size_t(fieldCount), 0);
     for (size_t index = 0; index < fields_.size(); ++index) {
@@ -186,15 +199,31 @@ std::vector<char> TzelCursor::SaveToBuffer() const {
       uint8_t length = AppendValue(out, field, record->Data.get() + field.Offset);
       out[lengthsAt + index] = char(length);
     }
+    if (out.size() >= pieceSize) flush(out);
   }
-  PutInt32(out, 0, int32_t(out.size()));
-  PutInt32(out, 5, written);
-  return out;
+}
+
+std::vector<char> TzelCursor::SaveToBuffer() const {
+  // One piece: the measuring pass sizes it, so a million records are not
+  // copied over and over while it grows.
+  std::vector<char> buffer;
+  WriteBuffer(buffer, SIZE_MAX, nullptr);
+  return buffer;
 }
 
 void TzelCursor::SaveToFile(const std::string& fileName) const {
-  std::vector<char> buffer = SaveToBuffer();
-  WriteFileAtomically(fileName, buffer.data(), buffer.size());
+  // Pieces of a megabyte: large enough for few system calls, small enough to
+  // stay in the processor's cache between encoding and writing.
+  constexpr size_t kPieceSize = 1 << 20;
+  WriteFileAtomically(fileName, [&](const TByteWriter& write) {
+    std::vector<char> piece;
+    auto flush = [&](std::vector<char>& full) {
+      write(std::string_view(full.data(), full.size()));
+      full.clear();
+    };
+    WriteBuffer(piece, kPieceSize, flush);
+    if (!piece.empty()) flush(piece);
+  });
 }
 
 }  // namespace morvane

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -108,9 +109,14 @@ class TzelCursor {
   // The cursor as a data buffer: records in store order, deleted and absent
   // ones left out.
   std::vector<char> SaveToBuffer() const;
-  // Writes SaveToBuffer() to the file; an old file is replaced only once the
-  // new one is complete. Throws EFCreateError.
+  // Writes the same bytes to the file, piece by piece; an old file is
+  // replaced only once the new one is complete. Throws EFCreateError.
   void SaveToFile(const std::string& fileName) const;
+  // Encodes the data buffer into out; whenever out holds pieceSize bytes or
+  // more, flush takes them and leaves out empty. What is left at the end
+  // stays in out.
+  void WriteBuffer(std::vector<char>& out, size_t pieceSize,
+                   const std::function<void(std::vector<char>& piece)>& flush) const;
 
   // The layout text kept from the last load, or built from the descriptors
   // when none is kept.

@@ -1,0 +1,112 @@
+// Record buffers reference the texts a loaded store keeps in its arena
+// instead of copying them; these tests check that a buffer still behaves as
+// a copy of its own, and that the writer's pieces make the same buffer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/cursor.h"
+#include "engine/test_buffer.h"
+#include "engine/test_dataset.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/streams.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing;
+
+std::vector<char> Notes() {
+  return TestBuffer()
+      .Layout({"N.ID i", "N.TEXT s60", "N.MEMO m"})
+      .Record({Int(1), Text("первая"), Blob("one")})
+      .Record({Int(2), Text("вторая"), Absent()})
+      .Record({Int(3), Text(std::string("\0zero first", 11)), Blob("three")})
+      .Bytes();
+}
+
+class SharedTextTest : public ::testing::Test {
+ protected:
+  SharedTextTest() : table_(Notes()) {}
+  void SetUp() override { table_.Open(); }
+  TField* Text() { return table_.FieldByName("TEXT"); }
+  std::vector<std::string> Texts() {
+    std::vector<std::string> texts;
+    for (table_.First(); !table_.Eof(); table_.Next()) texts.push_back(Text()->AsString());
+    return texts;
+  }
+
+  RecordingRegistry registry_;
+  MemoryDataset table_;
+};
+
+TEST_F(SharedTextTest, EditsChangeOnlyTheBufferUntilPostedAndUndoRestoresThem) {
+  table_.First();
+  table_.Edit();
+  Text()->SetAsString("изменена");
+  // The old value and the other records still read the stored text.
+  EXPECT_EQ(Text()->OldValue().AsString(), "первая");
+  table_.Cancel();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"первая", "вторая", ""}));
+
+  table_.First();
+  table_.Edit();
+  Text()->SetAsString("изменена");
+  table_.Post();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"изменена", "вторая", ""}));
+  table_.First();
+  EXPECT_EQ(Text()->OldValue().AsString(), "первая");
+  table_.CancelUpdates();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"первая", "вторая", ""}));
+}
+
+TEST_F(SharedTextTest, ATextStartingWithAZeroByteReadsAsNullInTheBuffer) {
+  table_.Last();
+  EXPECT_TRUE(Text()->IsNull());
+  EXPECT_EQ(table_.FieldByName("MEMO")->AsString(), "three");
+}
+
+TEST_F(SharedTextTest, BuffersKeepTheirValuesWhenTheStoreIsReloadedOrEmptied) {
+  table_.First();
+  table_.Edit();
+  Text()->SetAsString("в правке");
+  table_.Cancel();
+  table_.Refresh();
+  EXPECT_EQ(Text()->AsString(), "первая");
+  table_.EmptyTable();
+  EXPECT_TRUE(table_.IsEmpty());
+  table_.Append();
+  Text()->SetAsString("новая");
+  table_.Post();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"новая"}));
+}
+
+TEST(BufferWriterPieces, PiecesJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSize) {
+  const std::vector<char> bytes = TestBuffer()
+                                      .Layout({"N.ID i", "N.TEXT s60", "N.MEMO m"})
+                                      .Record({Int(1), Text("первая"), Blob("one")})
+                                      .Record({Int(2), Text("вторая"), Absent()})
+                                      .Record({Int(3), Absent(), Blob("three")})
+                                      .Bytes();
+  TzelCursor cursor;
+  TMemoryStream stream(bytes);
+  std::string error;
+  ASSERT_TRUE(cursor.LoadFromStream(stream, error)) << error;
+  std::vector<char> joined;
+  std::vector<char> out;
+  int pieces = 0;
+  cursor.WriteBuffer(out, 20, [&](std::vector<char>& piece) {
+    EXPECT_GE(piece.size(), 20u);
+    joined.insert(joined.end(), piece.begin(), piece.end());
+    piece.clear();
+    ++pieces;
+  });
+  joined.insert(joined.end(), out.begin(), out.end());
+  EXPECT_GE(pieces, 2);
+  EXPECT_EQ(joined, cursor.SaveToBuffer());
+  EXPECT_EQ(joined, bytes);
+}
+
+}  // namespace
+}  // namespace morvane
