@@ -16,21 +16,50 @@
 namespace morvane {
 namespace {
 
-// Appending by resize and copy (not vector::insert) keeps g++ 12's
-// -Wstringop-overflow from misfiring in optimised builds.
-void AppendBytes(std::vector<char>& out, const char* bytes, size_t count) {
-  if (count == 0) return;
-  const size_t at = out.size();
-  out.resize(at + count);
-  std::memcpy(out.data() + at, bytes, count);
-}
+// The bytes encoded so far: a buffer that grows only when a value does not
+// fit (its size is kept between pieces, so zero-filling new room is rare),
+// and the count of bytes in use.
+class Output {
+ public:
+  explicit Output(std::vector<char>& buffer) : buffer_(buffer) {}
+  size_t Used() const { return used_; }
+  void Put(const char* bytes, size_t count) {
+    if (count == 0) return;
+    char* at = Room(count);
+    std::memcpy(at, bytes, count);
+    used_ += count;
+  }
+  void PutInt32(int32_t value) {
+    uint32_t raw = uint32_t(value);
+    char bytes[4] = {char(raw & 0xFF), char(raw >> 8 & 0xFF), char(raw >> 16 & 0xFF),
+                     char(raw >> 24 & 0xFF)};
+    Put(bytes, 4);
+  }
+  // count zero bytes to be filled later through At.
+  size_t Reserve(size_t count) {
+    std::memset(Room(count), 0, count);
+    const size_t at = used_;
+    used_ += count;
+    return at;
+  }
+  char& At(size_t position) { return buffer_[position]; }
+  // Hands the bytes in use to write and starts again at the beginning.
+  void Flush(const std::function<void(std::string_view piece)>& write) {
+    write(std::string_view(buffer_.data(), used_));
+    used_ = 0;
+  }
+  // Leaves the buffer holding exactly the bytes in use.
+  void Finish() { buffer_.resize(used_); }
 
-void AppendInt32(std::vector<char>& out, int32_t value) {
-  uint32_t raw = uint32_t(value);
-  char bytes[4] = {char(raw & 0xFF), char(raw >> 8 & 0xFF), char(raw >> 16 & 0xFF),
-                   char(raw >> 24 & 0xFF)};
-  AppendBytes(out, bytes, 4);
-}
+ private:
+  char* Room(size_t count) {
+    if (buffer_.size() - used_ < count) buffer_.resize(std::max(used_ + count, buffer_.size() * 2));
+    return buffer_.data() + used_;
+  }
+
+  std::vector<char>& buffer_;
+  size_t used_ = 0;
+};
 
 // Bytes that AppendValue appends for one value.
 size_t EncodedSize(const TzelField& field, const char* slot) {
@@ -64,7 +93,7 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
 }
 
 // Appends one value and returns its length byte (0: absent, nothing appended).
-uint8_t AppendValue(std::vector<char>& out, const TzelField& field, const char* slot) {
+uint8_t AppendValue(Output& out, const TzelField& field, const char* slot) {
   switch (field.FieldType) {
     case zftInteger:
     case zftDate:
@@ -72,14 +101,14 @@ uint8_t AppendValue(std::vector<char>& out, const TzelField& field, const char* 
       int32_t value;
       std::memcpy(&value, slot, sizeof value);
       if (value == 0) return 0;
-      AppendBytes(out, slot, SIZEINT);
+      out.Put(slot, SIZEINT);
       return SIZEINT;
     }
     case zftBoolean: {
       int16_t value;
       std::memcpy(&value, slot, sizeof value);
       if (value == 0) return 0;
-      AppendBytes(out, slot, SIZEBOOL);
+      out.Put(slot, SIZEBOOL);
       return SIZEBOOL;
     }
     case zftDouble:
@@ -88,20 +117,20 @@ uint8_t AppendValue(std::vector<char>& out, const TzelField& field, const char* 
       double value;
       std::memcpy(&value, slot, sizeof value);
       if (value == 0.0) return 0;
-      AppendBytes(out, slot, SIZEDOUB);
+      out.Put(slot, SIZEDOUB);
       return SIZEDOUB;
     }
     case zftSmallStr: {
       std::string_view text = SlotInlineText(slot, field.Size);
       if (text.empty()) return 0;
-      AppendBytes(out, text.data(), text.size());
+      out.Put(text.data(), text.size());
       return uint8_t(text.size());
     }
     case zftString: {
       std::string_view text = SlotHeapText(slot);
       if (text.empty()) return 0;
-      AppendInt32(out, int32_t(text.size()));
-      AppendBytes(out, text.data(), text.size());
+      out.PutInt32(int32_t(text.size()));
+      out.Put(text.data(), text.size());
       return SIZEINT;
     }
     case zftMemo:
@@ -109,8 +138,8 @@ uint8_t AppendValue(std::vector<char>& out, const TzelField& field, const char* 
     case zftGraphic: {
       std::string_view bytes = SlotBlobBytes(slot);
       if (bytes.empty()) return 0;
-      AppendInt32(out, int32_t(bytes.size()));
-      AppendBytes(out, bytes.data(), bytes.size());
+      out.PutInt32(int32_t(bytes.size()));
+      out.Put(bytes.data(), bytes.size());
       return SIZEINT;
     }
     case zftUnknown:
@@ -165,8 +194,8 @@ std::string TzelCursor::LayoutText() const {
   return layout;
 }
 
-void TzelCursor::WriteBuffer(std::vector<char>& out, size_t pieceSize,
-                             const std::function<void(std::vector<char>& piece)>& flush) const {
+void TzelCursor::WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
+                             const std::function<void(std::string_view piece)>& write) const {
   const std::string layout = LayoutText();
   const int32_t fieldCount = hasLayout_ ? declaredFieldCount_ : GetFieldCount();
   auto saved = [](const TzelRecord* record) {
@@ -182,24 +211,29 @@ void TzelCursor::WriteBuffer(std::vector<char>& out, size_t pieceSize,
       total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
 
-  out.clear();
-  out.reserve(std::min(total, pieceSize) + size_t(recordSize_) + size_t(fieldCount));
-  AppendInt32(out, int32_t(total));
-  out.push_back('S');
-  AppendInt32(out, recordCount);
-  AppendInt32(out, fieldCount);
-  AppendInt32(out, int32_t(layout.size()));
-  AppendBytes(out, layout.data(), layout.size());
+  // Room for a piece and the record that ends it, heap values aside.
+  buffer.resize(std::min(total, pieceSize) + size_t(fieldCount) + size_t(recordSize_));
+  Output out(buffer);
+  out.PutInt32(int32_t(total));
+  out.Put("S", 1);
+  out.PutInt32(recordCount);
+  out.PutInt32(fieldCount);
+  out.PutInt32(int32_t(layout.size()));
+  out.Put(layout.data(), layout.size());
   for (const TzelRecord* record : records_) {
     if (!saved(record)) continue;
-    const size_t lengthsAt = out.size();
-    out.resize(out.size() + size_t(fieldCount), 0);
+    const size_t lengthsAt = out.Reserve(size_t(fieldCount));
     for (size_t index = 0; index < fields_.size(); ++index) {
       const TzelField& field = *fields_[index];
       uint8_t length = AppendValue(out, field, record->Data.get() + field.Offset);
-      out[lengthsAt + index] = char(length);
+      out.At(lengthsAt + index) = char(length);
     }
-    if (out.size() >= pieceSize) flush(out);
+    if (write && out.Used() >= pieceSize) out.Flush(write);
+  }
+  if (write) {
+    if (out.Used() > 0) out.Flush(write);
+  } else {
+    out.Finish();
   }
 }
 
@@ -217,12 +251,7 @@ void TzelCursor::SaveToFile(const std::string& fileName) const {
   constexpr size_t kPieceSize = 1 << 20;
   WriteFileAtomically(fileName, [&](const TByteWriter& write) {
     std::vector<char> piece;
-    auto flush = [&](std::vector<char>& full) {
-      write(std::string_view(full.data(), full.size()));
-      full.clear();
-    };
-    WriteBuffer(piece, kPieceSize, flush);
-    if (!piece.empty()) flush(piece);
+    WriteBuffer(piece, kPieceSize, write);
   });
 }
 

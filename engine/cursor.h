@@ -112,11 +112,11 @@ class TzelCursor {
   // Writes the same bytes to the file, piece by piece; an old file is
   // replaced only once the new one is complete. Throws EFCreateError.
   void SaveToFile(const std::string& fileName) const;
-  // Encodes the data buffer into out; whenever out holds pieceSize bytes or
-  // more, flush takes them and leaves out empty. What is left at the end
-  // stays in out.
-  void WriteBuffer(std::vector<char>& out, size_t pieceSize,
-                   const std::function<void(std::vector<char>& piece)>& flush) const;
+  // Encodes the data buffer into buffer. With write, buffer is scratch: its
+  // bytes go to write whenever pieceSize or more are there, and at the end.
+  // Without write, buffer ends holding the whole data buffer.
+  void WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
+                   const std::function<void(std::string_view piece)>& write) const;
 
   // The layout text kept from the last load, or built from the descriptors
   // when none is kept.
