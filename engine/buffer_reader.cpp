@@ -168,7 +168,7 @@ bool TzelCursor::LoadStruFromStream(TStream& stream, std::string& errorText, int
 }
 
 bool TzelCursor::InitFieldDefs(std::string& errorText) {
-  while (!fields_.empty()) fields_.pop_back();
+  ClearDescriptors();
   recordSize_ = 0;
   // The layout is a text: a zero byte ends it.
   std::string_view layout(layout_.data(), strnlen(layout_.data(), layout_.size()));
@@ -194,7 +194,7 @@ bool TzelCursor::InitFieldDefs(std::string& errorText) {
     }
     field->Offset = recordSize_;
     recordSize_ += field->Size;
-    fields_.push_back(std::move(field));
+    AddDescriptor(std::move(field));
     position = separator + 1;
   }
   return true;

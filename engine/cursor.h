@@ -45,6 +45,9 @@ class TzelCursor {
   // The first descriptor whose name matches without regard to case, or nullptr.
   TzelField* FindFieldInfo(std::string_view name) const;
   const TzelFieldList& Fields() const { return fields_; }
+  // The text and blob descriptors, in field order: what browsing copies or
+  // shares slot by slot.
+  const std::vector<const TzelField*>& HeapFields() const { return heapFields_; }
   // Sum of the slot widths; below 65 536 for every layout the reader accepts.
   int32_t RecordSize() const { return recordSize_; }
   // FieldCount of the header last read: the number of length bytes in each
@@ -124,6 +127,9 @@ class TzelCursor {
 
  private:
   bool CanChange(const TzelRecord* record, std::string& errorText) const;
+  // The only ways descriptors come and go, so HeapFields stays in step.
+  void AddDescriptor(std::unique_ptr<TzelField> field);
+  void ClearDescriptors();
   // A new record at the end of the store, holding the block.
   TzelRecord* AppendRecord(TzelDataBlock data, TzelUpdStatus status);
 
@@ -134,6 +140,7 @@ class TzelCursor {
   TzelRecordPool recordPool_;
   TzelStoreArena arena_;
   TzelFieldList fields_;
+  std::vector<const TzelField*> heapFields_;
   std::string layout_;
   bool hasLayout_ = false;
   int32_t declaredFieldCount_ = 0;

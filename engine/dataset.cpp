@@ -364,7 +364,7 @@ TGetResult TzelDataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCh
   if (result == grOK) {
     if (mode != gmCurrent) PrefetchAlongView(mode == gmNext ? 1 : -1);
     TzelRecord* record = view_[size_t(position_)];
-    ShareRecordBuf(cursor_->Fields(), recordSize_, record->Data.get(), buffer);
+    ShareRecordBuf(cursor_->HeapFields(), recordSize_, record->Data.get(), buffer);
     char* info = buffer + InfoOffset();
     SetHandleAt(info, record);
     info[kFlagAt] = char(bfCurrent);
@@ -391,7 +391,7 @@ void TzelDataset::PrefetchAlongView(int step) {
   if (const TzelRecord* record = at(3 * kAhead)) __builtin_prefetch(record);
   if (const TzelRecord* record = at(2 * kAhead)) __builtin_prefetch(record->Data.get());
   if (const TzelRecord* record = at(kAhead)) {
-    if (record->Data) PrefetchHeapValues(cursor_->Fields(), record->Data.get());
+    if (record->Data) PrefetchHeapValues(cursor_->HeapFields(), record->Data.get());
   }
 }
 

@@ -156,11 +156,11 @@ void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target
   for (const auto& field : fields) CopySlot(*field, source + field->Offset, target + field->Offset);
 }
 
-void ShareRecordBuf(const TzelFieldList& fields, int recordSize, const char* source, char* target) {
-  FreeHeapValues(fields, target);
+void ShareRecordBuf(const std::vector<const TzelField*>& heapFields, int recordSize,
+                    const char* source, char* target) {
+  for (const TzelField* field : heapFields) FreeSlot(target + field->Offset);
   std::memcpy(target, source, size_t(recordSize));
-  for (const auto& field : fields) {
-    if (!IsHeapType(field->FieldType)) continue;
+  for (const TzelField* field : heapFields) {
     char* slot = target + field->Offset;
     if (Shareable(*field, slot)) continue;
     // The source's own value: the buffer gets a copy, as CopySlot makes it.
@@ -184,9 +184,8 @@ void UnshareHeapValues(const TzelFieldList& fields, char* block) {
   }
 }
 
-void PrefetchHeapValues(const TzelFieldList& fields, const char* block) {
-  for (const auto& field : fields) {
-    if (!IsHeapType(field->FieldType)) continue;
+void PrefetchHeapValues(const std::vector<const TzelField*>& heapFields, const char* block) {
+  for (const TzelField* field : heapFields) {
     // A shared value is not read when the record is shown.
     const char* slot = block + field->Offset;
     if (!Shareable(*field, slot)) __builtin_prefetch(SlotRef(slot));

@@ -186,12 +186,14 @@ void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target
 // FreeSlot leaves arena values alone, so the buffer behaves as if it held a
 // copy, for as long as the arena lives. Whoever releases a store while such a
 // buffer survives calls UnshareHeapValues on the buffer first.
-void ShareRecordBuf(const TzelFieldList& fields, int recordSize, const char* source, char* target);
+// heapFields are the block's text and blob descriptors.
+void ShareRecordBuf(const std::vector<const TzelField*>& heapFields, int recordSize,
+                    const char* source, char* target);
 // Gives every slot of the block that references an arena value a copy of its
 // own.
 void UnshareHeapValues(const TzelFieldList& fields, char* block);
 // Asks the processor to fetch the heap values ShareRecordBuf would copy from
 // a block (a record about to be shown).
-void PrefetchHeapValues(const TzelFieldList& fields, const char* block);
+void PrefetchHeapValues(const std::vector<const TzelField*>& heapFields, const char* block);
 
 }  // namespace morvane
