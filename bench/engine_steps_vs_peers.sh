@@ -4,7 +4,9 @@
 #                   in-memory table, sqlite3's own timer)
 #   heap_loaded_kib beside the memory SQLite holds for the same rows in memory
 #                   (".stats" Memory Used after the import minus before)
-#   save_binary     beside `cp` of the same data file (fresh target)
+#   save_binary     beside `cp` of the same data file (fresh target), and
+#                   beside `cp` followed by `sync` of the copy (the save makes
+#                   its file durable before it renames it into place)
 # Each round runs every given peer_steps binary into its own empty WORKDIR,
 # then sqlite3 and cp, so the figures of one round share the machine's load.
 # Prints one line per round and measurement, then the medians and ratios.
@@ -67,6 +69,14 @@ for round in $(seq 1 "$runs"); do
   end=$(date +%s%N)
   printf '%s\tcp\tsave_binary\t%s\n' "$round" "$(awk -v ns=$((end - start)) 'BEGIN { printf "%.1f", ns / 1e6 }')" >>"$results"
   rm -f "$work/copy.d"
+  # The same with the copy flushed to disk, as the save does before it
+  # renames its file into place.
+  start=$(date +%s%N)
+  cp "$work/run1/peer_steps.d" "$work/copy.d"
+  sync "$work/copy.d"
+  end=$(date +%s%N)
+  printf '%s\tcp+sync\tsave_binary\t%s\n' "$round" "$(awk -v ns=$((end - start)) 'BEGIN { printf "%.1f", ns / 1e6 }')" >>"$results"
+  rm -f "$work/copy.d"
   echo "round $round done (load average before: $load)"
 done
 
@@ -93,4 +103,6 @@ for (who, step), median in sorted(medians.items()):
     if who.startswith("peer_steps") and step in peer and (peer[step], step) in medians:
         base = medians[(peer[step], step)]
         print(f"{step:20} {who:12} / {peer[step]:8} = {median / base:.2f}")
+        if step == "save_binary" and ("cp+sync", step) in medians:
+            print(f"{step:20} {who:12} / {'cp+sync':8} = {median / medians[('cp+sync', step)]:.2f}")
 PY
