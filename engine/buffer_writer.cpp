@@ -211,8 +211,13 @@ void TzelCursor::WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
       total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
 
-  // Room for a piece and the record that ends it, heap values aside.
-  buffer.resize(std::min(total, pieceSize) + size_t(fieldCount) + size_t(recordSize_));
+  // Room for the whole buffer, or for a piece and the record that ends it
+  // (heap values aside), whichever is less: a header may declare a huge field
+  // count for no records at all.
+  size_t room = total;
+  if (pieceSize < total)
+    room = std::min(total, pieceSize + size_t(fieldCount) + size_t(recordSize_));
+  buffer.resize(room);
   Output out(buffer);
   out.PutInt32(int32_t(total));
   out.Put("S", 1);

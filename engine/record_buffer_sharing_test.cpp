@@ -107,5 +107,20 @@ TEST(BufferWriterPieces, PiecesJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSi
   EXPECT_EQ(joined, bytes);
 }
 
+TEST(BufferWriterPieces, AHugeFieldCountWithoutRecordsTakesNoRoomForRecords) {
+  // The reader accepts it: no record carries the length bytes. The writer
+  // must not size its buffer by it either (it would ask for gigabytes).
+  // Total length, status, no records, the field count, a layout of two
+  // zero bytes (an empty text: no descriptors).
+  const std::string raw = Int32Bytes(19) + "S" + Int32Bytes(0) + Int32Bytes(0x53000002) +
+                          Int32Bytes(2) + std::string(2, '\0');
+  const std::vector<char> bytes(raw.begin(), raw.end());
+  TzelCursor cursor;
+  TMemoryStream stream(bytes);
+  std::string error;
+  ASSERT_TRUE(cursor.LoadFromStream(stream, error)) << error;
+  EXPECT_EQ(cursor.SaveToBuffer(), bytes);
+}
+
 }  // namespace
 }  // namespace morvane
