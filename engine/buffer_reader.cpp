@@ -168,7 +168,7 @@ bool TzelCursor::LoadStruFromStream(TStream& stream, std::string& errorText, int
 }
 
 bool TzelCursor::InitFieldDefs(std::string& errorText) {
-  while (!fields_.empty()) fields_.pop_back();
+  ClearDescriptors();
   recordSize_ = 0;
   // The layout is a text: a zero byte ends it.
   std::string_view layout(layout_.data(), strnlen(layout_.data(), layout_.size()));
@@ -194,7 +194,7 @@ bool TzelCursor::InitFieldDefs(std::string& errorText) {
     }
     field->Offset = recordSize_;
     recordSize_ += field->Size;
-    fields_.push_back(std::move(field));
+    AddDescriptor(std::move(field));
     position = separator + 1;
   }
   return true;
@@ -254,9 +254,15 @@ bool TzelCursor::AddNewRecord(TStream& stream, std::string& errorText) {
       break;
     }
     if (count == 0) continue;  // an empty value is stored as no reference
-    char* value =
-        text ? NewArenaSlotText(arena_, slot, size_t(count)) : NewSlotBlob(slot, count);
+    char* value = text ? NewArenaSlotText(arena_, slot, size_t(count)) : NewSlotBlob(slot, count);
     complete = ReadExactly(stream, value, count);
+    // A text that reads as empty (a zero byte first) is kept as a value of
+    // its own, so an arena text is never empty and record buffers can share
+    // arena texts without reading them (ShareRecordBuf).
+    if (complete && text && value[0] == 0) {
+      const char* arenaValue = value;
+      std::memcpy(NewSlotText(slot, size_t(count)), arenaValue, size_t(count));
+    }
   }
   if (!complete) {
     ClearData(block);

@@ -30,6 +30,16 @@ void TzelCursor::CopyRecordBuf(const char* source, char* target) const {
   morvane::CopyRecordBuf(fields_, source, target);
 }
 
+void TzelCursor::AddDescriptor(std::unique_ptr<TzelField> field) {
+  if (IsHeapType(field->FieldType)) heapFields_.push_back(field.get());
+  fields_.push_back(std::move(field));
+}
+
+void TzelCursor::ClearDescriptors() {
+  heapFields_.clear();
+  while (!fields_.empty()) fields_.pop_back();
+}
+
 void TzelCursor::ClearData(TzelDataBlock& block) const {
   if (!block) return;
   FreeHeapValues(fields_, block.get());
@@ -58,7 +68,7 @@ TzelField* TzelCursor::AddField(std::string_view qualifiedName, TzelFieldType ty
   field->Alignment = (type == zftInteger || type == zftDouble || type == zftCurrency) ? 1 : 0;
   field->Offset = recordSize_;
   recordSize_ += field->Size;
-  fields_.push_back(std::move(field));
+  AddDescriptor(std::move(field));
   declaredFieldCount_ = GetFieldCount();
   hasLayout_ = false;  // the layout text no longer describes the fields
   layout_.clear();
@@ -76,7 +86,7 @@ void TzelCursor::Clear(bool withDescriptors) {
   // Only now: the blocks cleared above may live in the arena.
   arena_.Release();
   if (withDescriptors) {
-    while (!fields_.empty()) fields_.pop_back();
+    ClearDescriptors();
     recordSize_ = 0;
     declaredFieldCount_ = 0;
   }
@@ -191,8 +201,7 @@ void TzelCursor::Sort(std::string_view fieldNames, bool caseInsensitive) {
   if (keys.empty()) return;
   // Absent records have no data; they sort first and keep their identity.
   std::stable_sort(
-      records_.begin(), records_.end(),
-      [&](const TzelRecord* left, const TzelRecord* right) {
+      records_.begin(), records_.end(), [&](const TzelRecord* left, const TzelRecord* right) {
         if (!left->Data || !right->Data) return !left->Data && right->Data;
         for (const TzelField* key : keys) {
           int result = CompareBuf(left->Data.get() + key->Offset, right->Data.get() + key->Offset,

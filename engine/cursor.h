@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ class TzelCursor {
   // The first descriptor whose name matches without regard to case, or nullptr.
   TzelField* FindFieldInfo(std::string_view name) const;
   const TzelFieldList& Fields() const { return fields_; }
+  // The text and blob descriptors, in field order: what browsing copies or
+  // shares slot by slot.
+  const std::vector<const TzelField*>& HeapFields() const { return heapFields_; }
   // Sum of the slot widths; below 65 536 for every layout the reader accepts.
   int32_t RecordSize() const { return recordSize_; }
   // FieldCount of the header last read: the number of length bytes in each
@@ -108,9 +112,14 @@ class TzelCursor {
   // The cursor as a data buffer: records in store order, deleted and absent
   // ones left out.
   std::vector<char> SaveToBuffer() const;
-  // Writes SaveToBuffer() to the file; an old file is replaced only once the
-  // new one is complete. Throws EFCreateError.
+  // Writes the same bytes to the file, piece by piece; an old file is
+  // replaced only once the new one is complete. Throws EFCreateError.
   void SaveToFile(const std::string& fileName) const;
+  // Encodes the data buffer into buffer. With write, buffer is scratch: its
+  // bytes go to write whenever pieceSize or more are there, and at the end.
+  // Without write, buffer ends holding the whole data buffer.
+  void WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
+                   const std::function<void(std::string_view piece)>& write) const;
 
   // The layout text kept from the last load, or built from the descriptors
   // when none is kept.
@@ -118,6 +127,9 @@ class TzelCursor {
 
  private:
   bool CanChange(const TzelRecord* record, std::string& errorText) const;
+  // The only ways descriptors come and go, so HeapFields stays in step.
+  void AddDescriptor(std::unique_ptr<TzelField> field);
+  void ClearDescriptors();
   // A new record at the end of the store, holding the block.
   TzelRecord* AppendRecord(TzelDataBlock data, TzelUpdStatus status);
 
@@ -128,6 +140,7 @@ class TzelCursor {
   TzelRecordPool recordPool_;
   TzelStoreArena arena_;
   TzelFieldList fields_;
+  std::vector<const TzelField*> heapFields_;
   std::string layout_;
   bool hasLayout_ = false;
   int32_t declaredFieldCount_ = 0;

@@ -9,8 +9,11 @@
 // InternalLoad.
 //
 // Record buffers (AllocRecordBuffer) are laid out as
-//   record data     RecordSize bytes, a deep copy: its heap values belong to
-//                   the buffer and are freed with it
+//   record data     RecordSize bytes, a copy: its heap values belong to the
+//                   buffer and are freed with it, except the texts and blobs
+//                   a loaded store keeps in its arena, which the buffer
+//                   references until a write replaces them (ShareRecordBuf);
+//                   before the store goes, surviving buffers take copies
 //   calc area       CalcFieldsSize bytes: per calculated or lookup field a
 //                   flag byte (non-zero = has a value) and DataSize bytes
 //   record info     the record handle (the TzelRecord shown, none for a new
@@ -142,8 +145,8 @@ class TzelDataset : public TDataSet {
                  std::string_view resultFields) override;
   // Without options: a key search over the slots; with options: a scan
   // comparing field values (loCaseInsensitive, loPartialKey).
-  bool InternalLocate(std::string_view keyFields, const Variant& keyValues,
-                      TLocateOptions options, bool fromStart);
+  bool InternalLocate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options,
+                      bool fromStart);
   // Fields not given a value are compared with zero (empty) slots.
   bool Find(std::string_view fieldNames, const std::vector<Variant>& values, bool fromStart);
   // Values from a tab-value list; with fromStart false the search starts at
@@ -291,7 +294,7 @@ class TzelDataset : public TDataSet {
   bool opened_ = false;
   bool sorted_ = false;
   std::vector<TzelField*> sortFields_;
-  char* keyBuffer_ = nullptr;          // search keys (state dsSetKey)
+  char* keyBuffer_ = nullptr;           // search keys (state dsSetKey)
   TzelRecord* filterRecord_ = nullptr;  // exposed in state dsFilter
   int cloneCount_ = 0;
   // The datasets sharing this one's cursor, and the one whose cursor this
@@ -320,6 +323,12 @@ class TzelDataset : public TDataSet {
   // it drop freed records and show restored ones.
   void RebuildSharingViews();
   int ViewIndexOf(const TzelRecord* record) const;
+  // Moving along the view in direction step (1 or -1): fetches the memory of
+  // the records ahead of the position.
+  void PrefetchAlongView(int step);
+  // Gives every record buffer copies of the store's arena values it
+  // references; called before the store is released while buffers survive.
+  void UnshareBuffers();
   // Searching helpers (dataset_search.cpp).
   class KeyBlockScope;
   int SearchStart(bool fromStart) const;

@@ -33,6 +33,7 @@ void TzelDataset::RemoveClone(TzelDataset* clone) {
   // The clone's view refers to records of the cursor it no longer has.
   clone->view_.clear();
   clone->position_ = -1;
+  clone->UnshareBuffers();
   clone->ShareCursor(nullptr);
 }
 
@@ -76,6 +77,7 @@ void TzelDataset::EmptyTable() {
   CheckBrowseMode();
   DisableControls();
   try {
+    UnshareBuffers();
     cursor_->Clear(false);
     RecordsReleased();
     position_ = -1;

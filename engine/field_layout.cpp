@@ -20,6 +20,17 @@ char* NewHeapValue(std::string_view bytes) {
   return value;
 }
 
+// What CopySlot would leave in a slot can be had by referencing the value
+// itself only when the value is not freed with the block and reads the same:
+// a text that is not empty (an empty one is copied as no value; the reader
+// never leaves an empty text in the arena, so the text need not be read) or
+// a blob with bytes.
+bool Shareable(const TzelField& field, const char* slot) {
+  const char* ref = SlotRef(slot);
+  if (!ref || !InStoreArena(ref)) return false;
+  return field.FieldType == zftString || SlotBlobLength(slot) > 0;
+}
+
 }  // namespace
 
 int SlotWidth(TzelFieldType type, int declaredLength) {
@@ -143,6 +154,42 @@ void CopySlot(const TzelField& field, const char* from, char* to) {
 
 void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target) {
   for (const auto& field : fields) CopySlot(*field, source + field->Offset, target + field->Offset);
+}
+
+void ShareRecordBuf(const std::vector<const TzelField*>& heapFields, int recordSize,
+                    const char* source, char* target) {
+  for (const TzelField* field : heapFields) FreeSlot(target + field->Offset);
+  std::memcpy(target, source, size_t(recordSize));
+  for (const TzelField* field : heapFields) {
+    char* slot = target + field->Offset;
+    if (Shareable(*field, slot)) continue;
+    // The source's own value: the buffer gets a copy, as CopySlot makes it.
+    StoreRef(slot, nullptr);
+    CopySlot(*field, source + field->Offset, slot);
+  }
+}
+
+void UnshareHeapValues(const TzelFieldList& fields, char* block) {
+  if (!block) return;
+  for (const auto& field : fields) {
+    if (!IsHeapType(field->FieldType)) continue;
+    char* slot = block + field->Offset;
+    if (!InStoreArena(SlotRef(slot))) continue;
+    // The view stays valid while the new value is made (the arena lives).
+    if (field->FieldType == zftString) {
+      SetSlotText(slot, SlotHeapText(slot));
+    } else {
+      SetSlotBlob(slot, SlotBlobBytes(slot));
+    }
+  }
+}
+
+void PrefetchHeapValues(const std::vector<const TzelField*>& heapFields, const char* block) {
+  for (const TzelField* field : heapFields) {
+    // A shared value is not read when the record is shown.
+    const char* slot = block + field->Offset;
+    if (!Shareable(*field, slot)) __builtin_prefetch(SlotRef(slot));
+  }
 }
 
 }  // namespace morvane

@@ -179,4 +179,21 @@ void FreeHeapValues(const TzelFieldList& fields, char* block);
 // deep-copied, the target's old heap values are freed first.
 void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target);
 
+// Shows a stored record in a record buffer: the same values as CopyRecordBuf,
+// but a text or blob that lives in the store's arena is referenced instead of
+// copied. That is safe because nothing changes or frees an arena value in
+// place: every write to a slot puts a new value of the buffer's own there, and
+// FreeSlot leaves arena values alone, so the buffer behaves as if it held a
+// copy, for as long as the arena lives. Whoever releases a store while such a
+// buffer survives calls UnshareHeapValues on the buffer first.
+// heapFields are the block's text and blob descriptors.
+void ShareRecordBuf(const std::vector<const TzelField*>& heapFields, int recordSize,
+                    const char* source, char* target);
+// Gives every slot of the block that references an arena value a copy of its
+// own.
+void UnshareHeapValues(const TzelFieldList& fields, char* block);
+// Asks the processor to fetch the heap values ShareRecordBuf would copy from
+// a block (a record about to be shown).
+void PrefetchHeapValues(const std::vector<const TzelField*>& heapFields, const char* block);
+
 }  // namespace morvane

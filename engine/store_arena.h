@@ -12,7 +12,10 @@
 // deleter (field_layout.h) tell an arena value, which they must not free one
 // by one, from a value of their own. Pieces are packed otherwise, at no
 // alignment: slots are read byte-wise. A piece replaced by an edit stays in
-// the arena, unused, until the arena is released.
+// the arena, unused, until the arena is released. A text piece is never
+// written once filled (an edit gives the slot a new value; data blocks, on the
+// other hand, are written in place), which lets record buffers reference
+// arena texts (ShareRecordBuf in field_layout.h).
 //
 // Not thread-safe: an arena belongs to its store.
 #pragma once

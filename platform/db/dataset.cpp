@@ -375,6 +375,9 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
   }
   if (tempStateDepth_ > 0 && event != deUpdateState) return;
   if (disableCount_ == 0 && state_ != dsBlockRead) {
+    // Nothing to tell and nothing to copy: a dataset walked without controls
+    // (an export, a scan) comes here at every record.
+    if (dataSources_.empty()) return;
     // Copy: a handler may attach or detach data sources.
     std::vector<TDataSource*> sources = dataSources_;
     for (TDataSource* source : sources)

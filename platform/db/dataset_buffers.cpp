@@ -75,10 +75,13 @@ void TDataSet::SetBufferCount(int count) {
 }
 
 void TDataSet::MoveBuffer(int from, int to) {
-  if (from == to) return;
-  TRecordBuffer buffer = buffers_[size_t(from)];
-  buffers_.erase(buffers_.begin() + from);
-  buffers_.insert(buffers_.begin() + to, buffer);
+  // One rotation of the buffers between the two places: the buffer at from
+  // goes to to, the others move up or down by one.
+  if (from < to) {
+    std::rotate(buffers_.begin() + from, buffers_.begin() + from + 1, buffers_.begin() + to + 1);
+  } else if (from > to) {
+    std::rotate(buffers_.begin() + to, buffers_.begin() + from, buffers_.begin() + from + 1);
+  }
 }
 
 void TDataSet::ActivateBuffers() {
