@@ -381,21 +381,30 @@ std::string_view StripUserId(std::string_view request) {
     }
     return false;
   };
+  // A login name: letters, digits and '_'. Anything else in front of a
+  // keyword ("#DELETE", "//UPDATE") is the operator's text and goes to the
+  // server as written, to fail there with the server's reason.
+  const auto isIdCharacter = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
   if (startsStatement(request)) return request;
   constexpr size_t kUserIdLength = 10;
-  if (request.size() > kUserIdLength && startsStatement(request.substr(kUserIdLength))) {
+  if (request.size() <= kUserIdLength) return request;
+  // A short id is padded with blanks to ten characters.
+  const std::string_view padded = request.substr(0, kUserIdLength);
+  size_t idEnd = 0;
+  while (idEnd < padded.size() && isIdCharacter(padded[idEnd])) ++idEnd;
+  const bool blanksAfterId =
+      idEnd > 0 && padded.find_first_not_of(' ', idEnd) == std::string_view::npos;
+  if ((blanksAfterId || idEnd == kUserIdLength) && startsStatement(request.substr(kUserIdLength))) {
     return request.substr(kUserIdLength);
   }
-  // A longer id is sent whole and unpadded, straight before the SQL: look
-  // for the first keyword after a run of id characters. Anything with a
-  // blank, quote or bracket before the keyword is SQL, never stripped.
+  // A longer id is sent whole and unpadded, straight before the SQL: the
+  // first statement keyword after ten or more id characters ends it.
+  if (idEnd < kUserIdLength) return request;
   const size_t searchLimit = std::min<size_t>(request.size(), 128);
-  for (size_t position = 1; position < searchLimit; ++position) {
-    const char c = request[position - 1];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\'' || c == '"' || c == '(' ||
-        c == '[' || c == ';') {
-      break;
-    }
+  for (size_t position = kUserIdLength + 1; position < searchLimit; ++position) {
+    if (!isIdCharacter(request[position - 1])) break;
     const std::string_view rest = request.substr(position);
     for (std::string_view keyword : kStatementStarters) {
       if (rest.size() < keyword.size()) continue;
