@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,9 +19,13 @@ namespace {
 
 std::string& Folder() {
   static std::string folder = [] {
-    char pattern[] = "/tmp/mv_cfg_fuzz.XXXXXX";
-    const char* made = mkdtemp(pattern);
+    // Memory-backed when the machine has it: every save syncs the file.
+    std::string pattern =
+        std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/mv_cfg_fuzz.XXXXXX";
+    const char* made = mkdtemp(pattern.data());
     if (made == nullptr) std::abort();
+    static const std::string removed = made;
+    std::atexit([] { std::filesystem::remove_all(removed); });
     return std::string(made) + "/";
   }();
   return folder;
