@@ -168,7 +168,7 @@ TEST_F(BackEndTest, LineMarkedAsSkippedIsRefusedByTheServerAndChangesNothing) {
   // reaches the server as written and fails there.
   for (const char* request :
        {"#DELETE FROM Units WHERE Ident = 'шт'", "//DELETE FROM Units WHERE Ident = 'шт'",
-        "#UPDATE Units SET name = 'x'"}) {
+        "#UPDATE Units SET name = 'x'", "op        #DELETE FROM Units WHERE Ident = 'шт'"}) {
     const SendOutcome refused = client().Send(request);
     EXPECT_EQ(refused.reply.status, 'E') << request;
     EXPECT_FALSE(refused.reply.errorText.empty()) << request;

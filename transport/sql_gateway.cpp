@@ -396,8 +396,13 @@ std::string_view StripUserId(std::string_view request) {
   while (idEnd < padded.size() && isIdCharacter(padded[idEnd])) ++idEnd;
   const bool blanksAfterId =
       idEnd > 0 && padded.find_first_not_of(' ', idEnd) == std::string_view::npos;
-  if ((blanksAfterId || idEnd == kUserIdLength) && startsStatement(request.substr(kUserIdLength))) {
-    return request.substr(kUserIdLength);
+  // After a padded id, text that starts with no word ("#UPDATE ...") is the
+  // operator's, sent on as written; a word must begin a statement, or the
+  // blanks may belong to SQL that starts with a word ("COMMENT   ON ...").
+  const std::string_view rest = request.substr(kUserIdLength);
+  if ((blanksAfterId && !isIdCharacter(rest.front())) ||
+      ((blanksAfterId || idEnd == kUserIdLength) && startsStatement(rest))) {
+    return rest;
   }
   // A longer id is sent whole and unpadded, straight before the SQL: the
   // first statement keyword after ten or more id characters ends it.
@@ -405,16 +410,16 @@ std::string_view StripUserId(std::string_view request) {
   const size_t searchLimit = std::min<size_t>(request.size(), 128);
   for (size_t position = kUserIdLength + 1; position < searchLimit; ++position) {
     if (!isIdCharacter(request[position - 1])) break;
-    const std::string_view rest = request.substr(position);
+    const std::string_view sql = request.substr(position);
     for (std::string_view keyword : kStatementStarters) {
-      if (rest.size() < keyword.size()) continue;
+      if (sql.size() < keyword.size()) continue;
       bool match = true;
       for (size_t k = 0; k < keyword.size() && match; ++k) {
-        char letter = rest[k];
+        char letter = sql[k];
         if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
         match = letter == keyword[k];
       }
-      if (match && startsStatement(rest)) return rest;
+      if (match && startsStatement(sql)) return sql;
     }
   }
   return request;
