@@ -180,6 +180,26 @@ TEST_P(WizardStep3Test, AfterARunTheGutterShowsTheRowsEachLineChanged) {
   EXPECT_EQ(form_->Step3().LabelTotal->text().toStdString(), "Σ 0");
 }
 
+TEST_P(WizardStep3Test, LineMarkedWithAHashIsRefusedByTheServerAndChangesNothing) {
+  const std::vector<std::string> dotted = GoodsWith("шт.");
+  const std::vector<std::string> capital = GoodsWith("Шт");
+  ASSERT_FALSE(capital.empty());
+  Generate({{"шт.", "шт"}, {"Шт", "шт"}});
+  std::vector<std::string> lines = MemoLines();
+  ASSERT_EQ(lines.size(), 2u);
+  const size_t marked = lines[0].find("'Шт'") != std::string::npos ? 0 : 1;
+  lines[marked] = "#" + lines[marked];
+  form_->Memo1->setPlainText(QString::fromStdString(lines[0] + "\n" + lines[1]));
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")), "Не выполнено операторов: 1 из 2.")
+      << messages_[0];
+  EXPECT_EQ(GoodsWith("Шт"), capital);
+  EXPECT_TRUE(GoodsWith("шт.").empty());
+  EXPECT_EQ(GutterLines()[marked], "—");
+  EXPECT_EQ(GutterLines()[1 - marked], std::to_string(dotted.size()));
+}
+
 TEST_P(WizardStep3Test, UndoRestoresEveryRowAndIsRefusedAfterAConcurrentChange) {
   const std::vector<std::string> before = Dump();
   const std::vector<std::string> spelled = GoodsWith("шт.");
