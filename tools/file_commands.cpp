@@ -39,9 +39,7 @@ void DumpCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   // The records go through the export itself, so the lines are exactly the
   // ones a text export writes; they stream out block by block.
   table.ExportToTxt(
-      [&](std::string_view block) {
-        streams.out.write(block.data(), std::streamsize(block.size()));
-      },
+      [&](std::string_view block) { streams.out.write(block.data(), std::streamsize(block.size())); },
       '\t');
 }
 
