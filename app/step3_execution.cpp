@@ -13,16 +13,16 @@
 #include <set>
 
 #include "app/form_um.h"
-#include "replace/replacement_log.h"
-#include "replace/replacement_messages.h"
-#include "replace/replacement_run.h"
-#include "replace/script_run.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/application.h"
 #include "platform/ui/confirm.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/message_box.h"
+#include "replace/replacement_log.h"
+#include "replace/replacement_messages.h"
+#include "replace/replacement_run.h"
+#include "replace/script_run.h"
 #include "server/database.h"
 
 namespace morvane {
@@ -39,6 +39,7 @@ constexpr char kUndone[] = "Замена отменена, восстановл�
 constexpr char kLogNotWritten[] = "Запись в журнал замен не сделана: ";
 constexpr char kNoExactUndo[] = "скрипт изменён вручную: точная отмена невозможна";
 constexpr char kGutterHint[] = "Строк будет изменено каждой строкой скрипта";
+constexpr char kRunGutterHint[] = "Строк изменено каждой строкой скрипта при выполнении";
 constexpr char kChainHint[] =
     "* новое значение строки — текущее значение другой строки: она выполняется раньше";
 constexpr int kRefreshDelayMs = 600;
@@ -95,6 +96,10 @@ TScriptRun AsScriptRun(const ExecutionResult& result) {
     run.failedLines.push_back(statement.line);
   }
   std::sort(run.failedLines.begin(), run.failedLines.end());
+  const bool counted =
+      std::all_of(result.statements.begin(), result.statements.end(),
+                  [](const LoggedStatement& s) { return !s.ran || s.rowsChanged >= 0; });
+  if (counted) run.rowsChanged = result.TotalRowsChanged();
   for (const LoggedStatement& statement : result.statements) {
     if (!run.failedLines.empty() && statement.line == run.failedLines.front()) {
       run.firstReason = statement.error;
@@ -159,8 +164,9 @@ std::string OutcomeLine(const ExecutionResult& result, bool allOrNothing) {
   if (result.cancelled) return replacemsg::CancelledAfter(ran, result.statements.size());
   if (result.applied) return replacemsg::Applied(result.TotalRowsChanged());
   if (allOrNothing) return replacemsg::OneLine(result.message);
-  const size_t failed = size_t(std::count_if(result.statements.begin(), result.statements.end(),
-                                             [](const LoggedStatement& s) { return !s.error.empty(); }));
+  const size_t failed =
+      size_t(std::count_if(result.statements.begin(), result.statements.end(),
+                           [](const LoggedStatement& s) { return !s.error.empty(); }));
   return failed == ran ? std::string(replacemsg::kNothingApplied) + ": " +
                              replacemsg::OneLine(result.statements.front().error)
                        : replacemsg::AppliedWithErrors(failed);
@@ -225,7 +231,8 @@ TStep3Execution::TStep3Execution(TFormUM& form, QWidget* sheet) : form_(form) {
   // tears down.
   connections_ = {
       QObject::connect(refreshTimer_, &QTimer::timeout, sheet, [this] { RefreshPreview(); }),
-      QObject::connect(form_.Memo1, &QPlainTextEdit::textChanged, sheet, [this] { ScriptEdited(); }),
+      QObject::connect(form_.Memo1, &QPlainTextEdit::textChanged, sheet,
+                       [this] { ScriptEdited(); }),
       QObject::connect(form_.Memo1->verticalScrollBar(), &QScrollBar::valueChanged, Gutter,
                        [this](int value) { Gutter->verticalScrollBar()->setValue(value); }),
       QObject::connect(ButtonUndo, &QPushButton::clicked, sheet,
@@ -306,13 +313,27 @@ void TStep3Execution::ShowPreview() {
   option.setAlignment(Qt::AlignRight);
   Gutter->document()->setDefaultTextOption(option);
   Gutter->verticalScrollBar()->setValue(form_.Memo1->verticalScrollBar()->value());
-  const bool anyChained = std::find(preview_.chained.begin(), preview_.chained.end(), true) !=
-                          preview_.chained.end();
+  const bool anyChained =
+      std::find(preview_.chained.begin(), preview_.chained.end(), true) != preview_.chained.end();
   LabelTotal->setText(script_.statements.empty() ? QString()
                                                  : QString::fromStdString(PreviewTotal(preview_)));
   LabelTotal->setToolTip(anyChained ? QString::fromUtf8(kChainHint) : QString());
-  Gutter->setToolTip(anyChained ? QString::fromUtf8(kChainHint)
-                                : QString::fromUtf8(kGutterHint));
+  Gutter->setToolTip(anyChained ? QString::fromUtf8(kChainHint) : QString::fromUtf8(kGutterHint));
+}
+
+void TStep3Execution::ShowRunCounts(const std::vector<LoggedStatement>& statements) {
+  refreshTimer_->stop();
+  const std::vector<std::string> gutter = RunGutter(statements, form_.MemoLines().size());
+  QStringList lines;
+  for (const std::string& line : gutter) lines.push_back(QString::fromStdString(line));
+  Gutter->setPlainText(lines.join('\n'));
+  QTextOption option = Gutter->document()->defaultTextOption();
+  option.setAlignment(Qt::AlignRight);
+  Gutter->document()->setDefaultTextOption(option);
+  Gutter->verticalScrollBar()->setValue(form_.Memo1->verticalScrollBar()->value());
+  Gutter->setToolTip(QString::fromUtf8(kRunGutterHint));
+  LabelTotal->setText(QString::fromStdString(RunTotal(statements)));
+  LabelTotal->setToolTip(QString());
 }
 
 void TStep3Execution::ShowRunning(bool running, size_t total, bool cancellable) {
@@ -383,8 +404,7 @@ bool TStep3Execution::Step(size_t done, size_t total) {
 void TStep3Execution::Execute() {
   CMorvane* commander = form_.AppCommander();
   if (commander == nullptr) return;
-  const TStep3Script script =
-      ReadStep3Script(commander->Cfg, commander->Period, form_.MemoLines());
+  const TStep3Script script = ReadStep3Script(commander->Cfg, commander->Period, form_.MemoLines());
   if (!script.refusal.empty()) {
     MessageBoxStop(script.refusal);  // nothing is sent
     return;
@@ -460,7 +480,13 @@ void TStep3Execution::Execute() {
   ButtonUndo->setEnabled(!lastUndoFile_.empty());
   // The counts of reading no longer hold once rows changed.
   readCounts_.clear();
-  ScriptEdited();
+  // A run that changed rows shows what each line changed until the script is
+  // edited; one rolled back as a whole changed nothing and shows the preview.
+  if (whole && !result.applied) {
+    ScriptEdited();
+  } else {
+    ShowRunCounts(result.statements);
+  }
   // Everything applied and nothing to warn about is news, not an error.
   if (result.applied && !result.cancelled && note.empty() && logProblem.empty()) {
     MessageBoxInformation(message);

@@ -4,6 +4,10 @@
 // last replacement, a log entry for every execution, and a progress bar with
 // Cancel for long scripts.
 //
+// After a run the gutter shows the rows each line changed, as the transport
+// counted them, until the script is edited (a run rolled back as a whole
+// changed nothing, and the preview stays).
+//
 // Left alone, step 3 behaves as written: the check box is off, so the script
 // runs line by line, every line its own request, and a failed line does not
 // stop the ones after it. What the additions add to such a run is the log
@@ -40,6 +44,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "replace/replacement_log.h"
 #include "replace/script_to_plan.h"
 
 class QCheckBox;
@@ -96,6 +101,8 @@ class TStep3Execution {
 
  private:
   void ShowPreview();
+  // After a run: the rows each line changed and their total.
+  void ShowRunCounts(const std::vector<LoggedStatement>& statements);
   void ShowRunning(bool running, size_t total, bool cancellable);
   void LockForm(bool lock);
   bool Step(size_t done, size_t total);

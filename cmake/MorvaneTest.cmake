@@ -50,3 +50,16 @@ function(morvane_fuzz name)
     COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
       sh -c "rm -rf '${work}' && mkdir -p '${work}' && cp -r '${ARG_CORPUS}'/. '${work}'/ && exec \"$0\" -max_total_time=${ARG_SECONDS} -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 '${work}'" $<TARGET_FILE:${name}>)
 endfunction()
+
+# morvane_fuzz_coverage(sources...)
+# The fuzz targets link libraries built without libFuzzer's coverage, so
+# libFuzzer would see only the target's own file. The parsers a target
+# exercises are named here (in the folder whose library builds them) and get
+# the coverage instrumentation, and only they: the rest of the build is the
+# same as without MORVANE_FUZZ.
+function(morvane_fuzz_coverage)
+  if(MORVANE_FUZZ)
+    set_source_files_properties(${ARGN} DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+      PROPERTIES COMPILE_OPTIONS -fsanitize=fuzzer-no-link)
+  endif()
+endfunction()

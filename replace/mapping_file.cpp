@@ -88,6 +88,12 @@ bool TryParseMappingFile(std::string_view text, std::vector<ReplacementPair>& ma
 
 std::string FormatMappingFile(const std::vector<ReplacementPair>& mapping) {
   std::string text;
+  // A first value that starts with a byte-order mark would lose it to the
+  // reader, which skips one at the start: a mark of the file's own goes first.
+  if (!mapping.empty() && mapping.front().oldValue.substr(0, kByteOrderMark.size()) ==
+                              kByteOrderMark) {
+    text += kByteOrderMark;
+  }
   for (const ReplacementPair& pair : mapping) {
     AppendEscaped(text, pair.oldValue);
     text += '\t';

@@ -46,7 +46,10 @@ TEST(MappingFileTest, RefusesMalformedLinesWithTheirNumber) {
 
 TEST(MappingFileTest, WrittenMappingReadsBackTheSame) {
   const std::vector<ReplacementPair> written = {
-      {"tab\there", "line\nbreak", 1}, {"back\\slash\\t", "cr\r", 2}, {" шт ", "шт", 3}};
+      {"\xEF\xBB\xBFmark", "x", 1},
+      {"tab\there", "line\nbreak", 2},
+      {"back\\slash\\t", "cr\r", 3},
+      {" шт ", "шт", 4}};
   std::vector<ReplacementPair> read;
   std::string error;
   ASSERT_TRUE(TryParseMappingFile(FormatMappingFile(written), read, error)) << error;

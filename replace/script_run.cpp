@@ -11,6 +11,7 @@ namespace morvane {
 namespace {
 
 constexpr char kAllExecuted[] = "Выполнено операторов: ";
+constexpr char kRowsChanged[] = ", изменено записей: ";
 constexpr char kSomeFailed[] = "Не выполнено операторов: ";
 constexpr char kFailedLines[] = "Строки: ";
 constexpr char kFirstReason[] = "Первая ошибка: ";
@@ -53,7 +54,11 @@ TScriptRun RunScript(const std::vector<std::string>& lines, TzelDatabase& sessio
 }
 
 std::string ScriptRunMessage(const TScriptRun& run) {
-  if (run.failedLines.empty()) return kAllExecuted + std::to_string(run.statements) + ".";
+  if (run.failedLines.empty()) {
+    std::string text = kAllExecuted + std::to_string(run.statements);
+    if (run.rowsChanged >= 0) text += kRowsChanged + std::to_string(run.rowsChanged);
+    return text + ".";
+  }
   std::string lineNumbers;
   for (int line : run.failedLines) {
     if (!lineNumbers.empty()) lineNumbers += ", ";

@@ -10,6 +10,7 @@
 // so a failure is never reported as success.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,14 @@ struct TScriptRun {
   int statements = 0;            // lines that held a statement
   std::vector<int> failedLines;  // 1-based
   std::string firstReason;       // why the first failed line failed
+  int64_t rowsChanged = -1;      // by all statements together; -1: not known
 };
 
 TScriptRun RunScript(const std::vector<std::string>& lines, TzelDatabase& session);
 
-// The one message after a run: how many statements were executed, or how
-// many failed, which lines, and the first reason.
+// The one message after a run: how many statements were executed and, when
+// known, how many rows they changed; or how many failed, which lines, and the
+// first reason.
 std::string ScriptRunMessage(const TScriptRun& run);
 
 // Why a request failed, as the operator reads it under the wizard's

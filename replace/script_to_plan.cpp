@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "replace/builders.h"
 #include "platform/rtl/text.h"
+#include "replace/builders.h"
 
 namespace morvane {
 
@@ -121,6 +121,39 @@ std::vector<std::string> PreviewGutter(const TStep3Script& script, const TStep3P
 
 std::string PreviewTotal(const TStep3Preview& preview) {
   return std::string(preview.complete ? "Σ " : "Σ ≥ ") + std::to_string(preview.total);
+}
+
+std::vector<std::string> RunGutter(const std::vector<LoggedStatement>& statements,
+                                   size_t memoLineCount) {
+  std::vector<int64_t> rows(memoLineCount, 0);
+  std::vector<std::string> gutter(memoLineCount);
+  for (const LoggedStatement& statement : statements) {
+    const size_t at = size_t(statement.line - 1);
+    if (statement.line < 1 || at >= gutter.size() || gutter[at] == "—") continue;
+    if (!statement.ran || !statement.error.empty()) {
+      gutter[at] = "—";
+    } else if (statement.rowsChanged < 0 || gutter[at] == "?") {
+      gutter[at] = "?";
+    } else {
+      rows[at] += statement.rowsChanged;
+      gutter[at] = std::to_string(rows[at]);
+    }
+  }
+  return gutter;
+}
+
+std::string RunTotal(const std::vector<LoggedStatement>& statements) {
+  int64_t total = 0;
+  bool complete = true;
+  for (const LoggedStatement& statement : statements) {
+    if (!statement.ran || !statement.error.empty()) continue;
+    if (statement.rowsChanged < 0) {
+      complete = false;
+    } else {
+      total += statement.rowsChanged;
+    }
+  }
+  return std::string(complete ? "Σ " : "Σ ≥ ") + std::to_string(total);
 }
 
 }  // namespace morvane

@@ -25,6 +25,7 @@
 
 #include "replace/mv_cfg.h"
 #include "replace/period.h"
+#include "replace/replacement_log.h"
 #include "replace/replacement_plan.h"
 
 namespace morvane {
@@ -66,5 +67,14 @@ TStep3Preview PreviewOf(const TStep3Script& script, size_t memoLineCount,
 std::vector<std::string> PreviewGutter(const TStep3Script& script, const TStep3Preview& preview);
 // The total under the gutter: "Σ 42", "Σ ≥ 42" when some count is missing.
 std::string PreviewTotal(const TStep3Preview& preview);
+
+// After a run, the gutter says what happened instead: the rows each memo line
+// changed, as the transport counted them per statement (several statements
+// on one line add up), "?" for a line that ran without a count, "—" for one
+// that failed or was not reached; blank beside lines that sent nothing.
+std::vector<std::string> RunGutter(const std::vector<LoggedStatement>& statements,
+                                   size_t memoLineCount);
+// The total under it: "Σ 5", "Σ ≥ 5" when a line that ran has no count.
+std::string RunTotal(const std::vector<LoggedStatement>& statements);
 
 }  // namespace morvane

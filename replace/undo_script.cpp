@@ -3,9 +3,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/rtl/text.h"
 #include "replace/builders.h"
 #include "replace/replacement_messages.h"
-#include "platform/rtl/text.h"
 
 namespace morvane {
 
@@ -46,10 +46,19 @@ class UndoReader {
     return true;
   }
   // The rest of the line, without its line end.
+  // A header's name: the statements are built from it, so it must be a
+  // plain name (letters of any alphabet, digits, '_', '$', a schema's '.'),
+  // never SQL of its own.
   bool LineValue(std::string_view prefix, std::string& value) {
     if (!Literal(prefix)) return false;
     const size_t end = text_.find('\n', at_);
     if (end == std::string_view::npos || end == at_) return false;
+    for (const char c : text_.substr(at_, end - at_)) {
+      const bool plain = static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') ||
+                         (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
+                         c == '.';
+      if (!plain) return false;
+    }
     value = std::string(text_.substr(at_, end - at_));
     Advance(end + 1 - at_);
     return true;
@@ -151,8 +160,7 @@ bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& er
   UndoReader reader(text);
   UndoScript read;
   if (!reader.Literal(kFirstLine) || !reader.LineValue("-- table: ", read.table) ||
-      !reader.LineValue("-- field: ", read.field) ||
-      !reader.LineValue("-- key: ", read.keyField)) {
+      !reader.LineValue("-- field: ", read.field) || !reader.LineValue("-- key: ", read.keyField)) {
     error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
     return false;
   }

@@ -42,7 +42,8 @@ TEST(UndoScriptTest, OneGuardedStatementPerKeyAndTheFileReadsBack) {
   const ReplacementPlan plan = PlanOf(cfg, {{"A", "B", 1}, {"B", "C", 2}, {"it's", "x\ny", 3}});
   UndoScript undo;
   std::string error;
-  ASSERT_TRUE(TryBuildUndoScript(cfg, plan, {{"G1", "A"}, {"G'2", "B"}, {"G3", "it's"}}, undo, error))
+  ASSERT_TRUE(
+      TryBuildUndoScript(cfg, plan, {{"G1", "A"}, {"G'2", "B"}, {"G3", "it's"}}, undo, error))
       << error;
   ASSERT_EQ(undo.rows.size(), 3u);
   EXPECT_EQ(undo.Statements()[0],
@@ -88,6 +89,9 @@ TEST(UndoScriptTest, ChangedFileIsRefusedWithItsLine) {
       {good + "DELETE FROM T;\n", 6},
       {good + "UPDATE T SET T.F = 'a' WHERE T.K = '3' OR 1=1;\n", 6},
       {"-- Morvane undo script\n-- table: T\n-- field: \n-- key: K\n", 3},
+      // A name that carries SQL would put it into every statement and the check.
+      {FormatUndoScript({"T; DELETE FROM T; SELECT * FROM T", "F", "K", {{"1", "a", "b"}}}), 2},
+      {FormatUndoScript({"T", "F", "K OR 1 = 1 OR T.K", {{"1", "a", "b"}}}), 4},
   };
   for (const auto& [text, line] : changed) {
     UndoScript undo;

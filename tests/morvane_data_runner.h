@@ -50,8 +50,10 @@ inline std::string ShellQuoted(const std::string& text) {
 }
 
 // Runs MORVANE_DATA_PATH with the arguments (no shell in between), in the
-// current folder and environment; output goes through files in folder.
-inline ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& folder) {
+// current folder and environment; output goes through files in folder, and
+// standard input comes from the file input (none when empty).
+inline ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& folder,
+                       const std::string& input = {}) {
   const std::string outPath = folder + "/tool.out";
   const std::string errPath = folder + "/tool.err";
   std::vector<std::string> texts = {MORVANE_DATA_PATH};
@@ -62,6 +64,8 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const std::str
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input.empty() ? "/dev/null" : input.c_str(),
+                                   O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,

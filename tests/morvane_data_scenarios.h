@@ -156,6 +156,66 @@ TEST_F(MorvaneDataBackEndTest, ExecSendsAStatementAndReportsARefusedOne) {
       << refused.err;
 }
 
+TEST_F(MorvaneDataBackEndTest, NamesThatAreNotPlainNamesReachNoServer) {
+  const std::string injected = "Units; DELETE FROM Units; SELECT * FROM Units";
+  const std::vector<std::vector<std::string>> commands = {
+      {"values", Path("v.tsv"), "--table", "Goods", "--field", "Unit", "--reference", injected,
+       "--key", "Ident"},
+      {"values", Path("v.tsv"), "--table", injected, "--field", "Ident"},
+      {"values", Path("v.tsv"), "--table", "Goods", "--field", "Unit", "--reference", "Units",
+       "--key", "Ident FROM Units; DELETE FROM Units; SELECT Ident"},
+      {"apply", Path("none.tsv"), "--table", injected, "--field", "Unit"},
+  };
+  for (const std::vector<std::string>& arguments : commands) {
+    ToolRun run = Run(arguments);
+    EXPECT_EQ(run.status, 1) << arguments[3] << run.err;
+    EXPECT_NE(run.LastErrorLine().find("недопустимо"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("v.tsv")));
+  }
+  EXPECT_EQ(SqlTool("SELECT COUNT(*) FROM Units"), "34\n");
+
+  // A script is SQL to be run later: its table name is checked the same way.
+  const std::string units = Path("units.d");
+  ASSERT_EQ(Run({"query", "SELECT * FROM Units", units}).status, 0);
+  ToolRun script =
+      Run({"script", units, Path("u.sql"), "--origin", "T (a) VALUES (1); DROP TABLE Units; --"});
+  EXPECT_EQ(script.status, 1) << script.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("u.sql")));
+}
+
+TEST_F(MorvaneDataBackEndTest, ExecAndQueryTakeSqlThatStartsWithACommentFromAnySource) {
+  const auto name = [&] { return SqlTool("SELECT name FROM Units WHERE Ident = 'шт'"); };
+  const std::string comment = "-- sets the name\nUPDATE Units SET name = ";
+  ToolRun bare = Run({"exec", comment + "'a' WHERE Ident = 'шт'"});
+  ASSERT_EQ(bare.status, 0) << bare.err;
+  EXPECT_EQ(name(), "a\n");
+  ToolRun afterDashes = Run({"exec", "--", comment + "'b' WHERE Ident = 'шт'"});
+  ASSERT_EQ(afterDashes.status, 0) << afterDashes.err;
+  EXPECT_EQ(name(), "b\n");
+
+  WriteFileBytes(Path("set.sql"), comment + "'c' WHERE Ident = 'шт'");
+  ToolRun fromInput = RunTool({"exec", "-"}, folder_, Path("set.sql"));
+  ASSERT_EQ(fromInput.status, 0) << fromInput.err;
+  EXPECT_EQ(name(), "c\n");
+  WriteFileBytes(Path("set.sql"), comment + "'d' WHERE Ident = 'шт'");
+  ToolRun fromFile = Run({"exec", "--file", Path("set.sql")});
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  EXPECT_EQ(name(), "d\n");
+
+  WriteFileBytes(Path("q.sql"), "-- the unit\nSELECT name FROM Units WHERE Ident = 'шт'");
+  ToolRun queried = RunTool({"query", "-", Path("q.d")}, folder_, Path("q.sql"));
+  ASSERT_EQ(queried.status, 0) << queried.err;
+  EXPECT_EQ(AsciiLower(Run({"dump", Path("q.d")}).out), "name\r\nd\r\n");
+  ToolRun queriedFromFile = Run({"query", "--file", Path("q.sql"), Path("f.d")});
+  ASSERT_EQ(queriedFromFile.status, 0) << queriedFromFile.err;
+  EXPECT_EQ(AsciiLower(Run({"dump", Path("f.d")}).out), "name\r\nd\r\n");
+
+  // A file that cannot be read sends nothing.
+  ToolRun missing = Run({"exec", "--file", Path("missing.sql")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(name(), "d\n");
+}
+
 TEST_F(MorvaneDataBackEndTest, ExecOfLinesEndingInDateLiteralsChangesEveryRow) {
   ToolRun changed = Run({"exec",
                          "UPDATE Goods SET Goods.Unit = 'x' WHERE Created=#01/16/2024#\r\n"

@@ -164,6 +164,26 @@ TEST_F(BackEndTest, UserIdInFrontOfTheRequestIsIgnored) {
   EXPECT_EQ(outcome.reply.records.size(), 34u);
 }
 
+TEST_F(BackEndTest, LineMarkedAsSkippedIsRefusedByTheServerAndChangesNothing) {
+  // "#" and "//" are no comment in SQL, and no login name either: the line
+  // reaches the server as written and fails there.
+  for (const char* request :
+       {"#DELETE FROM Units WHERE Ident = 'шт'", "//DELETE FROM Units WHERE Ident = 'шт'",
+        "#UPDATE Units SET name = 'x'", "op        #DELETE FROM Units WHERE Ident = 'шт'"}) {
+    const SendOutcome refused = client().Send(request);
+    EXPECT_EQ(refused.reply.status, 'E') << request;
+    EXPECT_FALSE(refused.reply.errorText.empty()) << request;
+  }
+  const SendOutcome commented = client().Send("-- DELETE FROM Units WHERE Ident = 'шт'");
+  EXPECT_NE(commented.reply.status, 'E') << commented.reply.errorText;
+  const SendOutcome units = client().Send("SELECT Ident, name FROM Units WHERE name = 'x'");
+  ASSERT_EQ(units.reply.status, 'S') << units.reply.errorText;
+  EXPECT_EQ(units.reply.records.size(), 0u);
+  const SendOutcome all = client().Send("SELECT Ident FROM Units");
+  ASSERT_EQ(all.reply.status, 'S') << all.reply.errorText;
+  EXPECT_EQ(all.reply.records.size(), 34u);
+}
+
 TEST_F(BackEndTest, ColumnsCarryTheirDeclaredTypes) {
   const SendOutcome outcome = client().Send(
       "SELECT Good, Title, Unit, Created, Price, Active FROM Goods WHERE Good = 'G0018'");

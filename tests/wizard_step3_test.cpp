@@ -9,12 +9,13 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTest>
 #include <cstdlib>
 
-#include "replace/replacement_run.h"
 #include "app/step3_execution.h"
 #include "platform/ui/confirm.h"
 #include "tests/mariadb_environment.h"
+#include "replace/replacement_run.h"
 #include "tests/pg_environment.h"
 #include "tests/wizard_journey.h"
 
@@ -177,13 +178,64 @@ TEST_P(WizardStep3Test, PreviewCountsAsTheClientAndAFailingFifthLineChangesNothi
   EXPECT_FALSE(form_->Step3().ButtonUndo->isEnabled());
 }
 
+TEST_P(WizardStep3Test, AfterARunTheGutterShowsTheRowsEachLineChanged) {
+  Generate({{"шт.", "шт"}, {"Шт", "шт"}, {"КГ", "кг"}});
+  const std::vector<std::string> lines = MemoLines();
+  ASSERT_EQ(lines.size(), 3u);
+  // What each line will change, as the client counts it beforehand.
+  std::vector<std::string> expected;
+  int total = 0;
+  for (const std::string& line : lines) {
+    const size_t where = line.rfind("= '");
+    expected.push_back(CountOf(line.substr(where + 3, line.size() - where - 4)));
+    total += std::atoi(expected.back().c_str());
+  }
+  ASSERT_GT(total, 0);
+  Press(form_->ButtonDo);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 3, изменено записей: " +
+                                                std::to_string(total) + "."});
+  EXPECT_EQ(GutterLines(), expected);
+  EXPECT_EQ(form_->Step3().LabelTotal->text().toStdString(), "Σ " + std::to_string(total));
+  // The counts stay: no refresh counts again what is left to change.
+  QTest::qWait(800);
+  EXPECT_EQ(GutterLines(), expected);
+
+  // Edited, the script is previewed again: nothing is left to change.
+  form_->Memo1->setPlainText(form_->Memo1->toPlainText());
+  QTest::qWait(800);
+  EXPECT_EQ(GutterLines(), (std::vector<std::string>{"0", "0", "0"}));
+  EXPECT_EQ(form_->Step3().LabelTotal->text().toStdString(), "Σ 0");
+}
+
+TEST_P(WizardStep3Test, LineMarkedWithAHashIsRefusedByTheServerAndChangesNothing) {
+  const std::vector<std::string> dotted = GoodsWith("шт.");
+  const std::vector<std::string> capital = GoodsWith("Шт");
+  ASSERT_FALSE(capital.empty());
+  Generate({{"шт.", "шт"}, {"Шт", "шт"}});
+  std::vector<std::string> lines = MemoLines();
+  ASSERT_EQ(lines.size(), 2u);
+  const size_t marked = lines[0].find("'Шт'") != std::string::npos ? 0 : 1;
+  lines[marked] = "#" + lines[marked];
+  form_->Memo1->setPlainText(QString::fromStdString(lines[0] + "\n" + lines[1]));
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")), "Не выполнено операторов: 1 из 2.")
+      << messages_[0];
+  EXPECT_EQ(GoodsWith("Шт"), capital);
+  EXPECT_TRUE(GoodsWith("шт.").empty());
+  EXPECT_EQ(GutterLines()[marked], "—");
+  EXPECT_EQ(GutterLines()[1 - marked], std::to_string(dotted.size()));
+}
+
 TEST_P(WizardStep3Test, UndoRestoresEveryRowAndIsRefusedAfterAConcurrentChange) {
   const std::vector<std::string> before = Dump();
   const std::vector<std::string> spelled = GoodsWith("шт.");
   ASSERT_FALSE(spelled.empty());
+  const int replaced = std::atoi(CountOf("шт.").c_str()) + std::atoi(CountOf("Шт").c_str());
   Generate({{"шт.", "шт"}, {"Шт", "шт"}});
   Press(form_->ButtonDo);  // line by line, as written
-  EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 2."});
+  EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 2, изменено записей: " +
+                                                std::to_string(replaced) + "."});
   EXPECT_NE(Dump(), before);
   messages_.clear();
   Press(form_->Step3().ButtonUndo);
@@ -235,9 +287,12 @@ TEST_P(WizardStep3Test, ChainEndsAsMappedAndACycleIsRefused) {
 }
 
 TEST_P(WizardStep3Test, LoggedMappingReplayedOnAFreshCopyGivesTheSameTable) {
+  const int changed = std::atoi(CountOf("шт.").c_str()) + std::atoi(CountOf("Шт").c_str()) +
+                      std::atoi(CountOf("КГ").c_str());
   Generate({{"шт.", "шт"}, {"Шт", "шт"}, {"КГ", "кг"}});
   Press(form_->ButtonDo);
-  ASSERT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 3."});
+  ASSERT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 3, изменено записей: " +
+                                                std::to_string(changed) + "."});
   const std::vector<std::string> after = Dump();
   std::vector<std::filesystem::path> mappings;
   for (const auto& entry : std::filesystem::directory_iterator(folder_ / "state" / "morvane")) {

@@ -12,8 +12,17 @@ const OptionSpec* FindOption(const CommandSyntax& syntax, const std::string& nam
   return found == syntax.options.end() ? nullptr : &*found;
 }
 
+// "--" and a name of letters, digits and '-', with "=VALUE" or not.
 bool LooksLikeOption(const std::string& argument) {
-  return argument.size() > 2 && argument.compare(0, 2, "--") == 0;
+  if (argument.size() <= 2 || argument.compare(0, 2, "--") != 0) return false;
+  const size_t nameEnd = std::min(argument.find('='), argument.size());
+  for (size_t index = 2; index < nameEnd; ++index) {
+    const char c = argument[index];
+    const bool nameCharacter =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+    if (!nameCharacter) return false;
+  }
+  return nameEnd > 2;
 }
 
 }  // namespace
@@ -27,9 +36,14 @@ const std::string& ParsedArguments::Value(const std::string& option) const {
 ParsedArguments ParseArguments(const CommandSyntax& syntax,
                                const std::vector<std::string>& arguments) {
   ParsedArguments parsed;
+  bool optionsEnded = false;
   for (size_t index = 0; index < arguments.size(); ++index) {
     const std::string& argument = arguments[index];
-    if (!LooksLikeOption(argument)) {
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded || !LooksLikeOption(argument)) {
       parsed.positional_.push_back(argument);
       continue;
     }
@@ -49,8 +63,11 @@ ParsedArguments ParseArguments(const CommandSyntax& syntax,
       throw UsageError("option " + name + " needs a value");
     }
   }
-  if (parsed.positional_.size() != syntax.positionalNames.size())
-    throw UsageError("wrong number of arguments");
+  size_t expected = syntax.positionalNames.size();
+  for (const OptionSpec& option : syntax.options) {
+    if (option.replacesFirstArgument && parsed.Has(option.name) && expected > 0) --expected;
+  }
+  if (parsed.positional_.size() != expected) throw UsageError("wrong number of arguments");
   for (const OptionSpec& option : syntax.options) {
     if (option.required && parsed.Value(option.name).empty())
       throw UsageError("option " + option.name + " is required");

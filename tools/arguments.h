@@ -2,7 +2,10 @@
 // and options, checked against what the command accepts.
 //
 // Options may stand anywhere after the command name, as "--name VALUE",
-// "--name=VALUE" or, for flags, "--name". Anything that does not fit the
+// "--name=VALUE" or, for flags, "--name". An option name is "--" and
+// letters, digits and '-'; "--" alone ends the options, so every argument
+// after it is positional, and an argument such as "-- comment ..." that no
+// option could be named is positional too. Anything that does not fit the
 // command (a missing or extra argument, an unknown option, a missing value, a
 // required option left out, an empty required value) raises UsageError, which
 // the tool answers with its usage text and exit status 2.
@@ -25,6 +28,9 @@ struct OptionSpec {
   std::string name;       // with the leading "--"
   std::string valueName;  // shown in the usage (NAMES, TABLE); empty for a flag
   bool required = false;
+  // Given, it stands for the first positional argument (--file F for SQL),
+  // which is then left out.
+  bool replacesFirstArgument = false;
   bool TakesValue() const { return !valueName.empty(); }
 };
 

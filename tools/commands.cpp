@@ -14,10 +14,13 @@ const std::vector<ToolCommand>& ToolCommands() {
        DumpCommand},
       {"copy", {{"FILE", "OUT"}, {}}, "reads a data file and writes it again to OUT", CopyCommand},
       {"query",
-       {{"SQL", "OUT"}, {}},
+       {{"SQL", "OUT"}, {{"--file", "F", false, true}}},
        "runs a query on the server and saves its result as the data file OUT",
        QueryCommand},
-      {"exec", {{"SQL"}, {}}, "sends SQL to the server as one request", ExecCommand},
+      {"exec",
+       {{"SQL"}, {{"--file", "F", false, true}}},
+       "sends SQL to the server as one request",
+       ExecCommand},
       {"script",
        {{"FILE", "OUT"}, {{"--origin", "TABLE", true}, {"--oem", ""}}},
        "writes the records of a data file as INSERT INTO TABLE statements to OUT "
@@ -79,6 +82,8 @@ std::string UsageText() {
   usage +=
       "\nNAMES are field names separated by ';'. The server is the transport's database "
       "(NETBRG_DATABASE, netbrg.ini).\n"
+      "SQL given as - is read from standard input; --file F reads it from F instead.\n"
+      "-- ends the options: every argument after it is taken as it stands.\n"
       "--help prints this text, --version the version.\n";
   return usage;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <functional>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 namespace morvane::tools {
 
 struct ToolStreams {
+  std::istream& in;
   std::ostream& out;
   std::ostream& err;
 };

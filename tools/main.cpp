@@ -10,6 +10,6 @@ int main(int argc, char** argv) {
     std::cout << "morvane-data " << MORVANE_VERSION << '\n';
     return 0;
   }
-  return morvane::tools::RunMorvaneData(std::vector<std::string>(argv + 1, argv + argc), std::cout,
-                                        std::cerr);
+  return morvane::tools::RunMorvaneData(std::vector<std::string>(argv + 1, argv + argc), std::cin,
+                                        std::cout, std::cerr);
 }

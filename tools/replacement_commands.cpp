@@ -3,31 +3,18 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
 #include "replace/mapping_file.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
-#include "platform/rtl/exceptions.h"
-#include "platform/rtl/streams.h"
 #include "tools/commands.h"
+#include "tools/name_check.h"
 #include "tools/session_connect.h"
 
 namespace morvane::tools {
 
 namespace {
-
-// Names from the command line go into SQL as they stand, so they must be
-// plain names: letters (any alphabet), digits, '_' and '$'.
-void CheckName(const std::string& name) {
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool plain = byte >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '_' || c == '$';
-    if (!plain) {
-      throw EDatabaseError("Имя " + replacemsg::Quoted(name) +
-                           " недопустимо: ожидаются буквы, цифры и знак _");
-    }
-  }
-}
 
 // The setting that --table, --field and --key describe.
 CMvCFG SettingOf(const ParsedArguments& arguments) {

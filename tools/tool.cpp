@@ -45,7 +45,7 @@ int UsageFailure(const std::string& problem, std::ostream& err) {
 
 }  // namespace
 
-int RunMorvaneData(const std::vector<std::string>& arguments, std::ostream& out,
+int RunMorvaneData(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
                    std::ostream& err) {
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
     out << UsageText();
@@ -62,7 +62,7 @@ int RunMorvaneData(const std::vector<std::string>& arguments, std::ostream& out,
     return UsageFailure(command->name + ": " + error.what(), err);
   }
 
-  ToolStreams streams{out, err};
+  ToolStreams streams{in, out, err};
   try {
     ZelTblUnit zelTbl;  // the process session, while the command runs
     zelDB().SetEngine(zeDAO);

@@ -11,6 +11,7 @@
 // written in the transport's dialect (dates as #mm/dd/yyyy#).
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 // arguments: the command line without the program name.
-int RunMorvaneData(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+// in: standard input, read by the commands that take "-" for their SQL.
+int RunMorvaneData(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace morvane::tools

@@ -26,6 +26,7 @@
 #include "replace/value_groups.h"
 #include "server/table.h"
 #include "tools/commands.h"
+#include "tools/name_check.h"
 #include "tools/session_connect.h"
 
 namespace morvane::tools {
@@ -92,6 +93,10 @@ void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   const std::string key = arguments.Value("--key");
   if (reference.empty() != key.empty()) {
     throw UsageError("--reference and --key are given together");
+  }
+  for (const std::string& name :
+       {arguments.Value("--table"), arguments.Value("--field"), reference, key}) {
+    CheckName(name);
   }
   ConnectSession(streams.err);
   const std::vector<ValueCount> counts =

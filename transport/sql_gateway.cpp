@@ -384,31 +384,45 @@ std::string_view StripUserId(std::string_view request) {
     }
     return false;
   };
+  // A login name: letters, digits and '_'. Anything else in front of a
+  // keyword ("#DELETE", "//UPDATE") is the operator's text and goes to the
+  // server as written, to fail there with the server's reason.
+  const auto isIdCharacter = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
   if (startsStatement(request)) return request;
   constexpr size_t kUserIdLength = 10;
-  if (request.size() > kUserIdLength && startsStatement(request.substr(kUserIdLength))) {
-    return request.substr(kUserIdLength);
+  if (request.size() <= kUserIdLength) return request;
+  // A short id is padded with blanks to ten characters.
+  const std::string_view padded = request.substr(0, kUserIdLength);
+  size_t idEnd = 0;
+  while (idEnd < padded.size() && isIdCharacter(padded[idEnd])) ++idEnd;
+  const bool blanksAfterId =
+      idEnd > 0 && padded.find_first_not_of(' ', idEnd) == std::string_view::npos;
+  // After a padded id, text that starts with no word ("#UPDATE ...") is the
+  // operator's, sent on as written; a word must begin a statement, or the
+  // blanks may belong to SQL that starts with a word ("COMMENT   ON ...").
+  const std::string_view rest = request.substr(kUserIdLength);
+  if ((blanksAfterId && !isIdCharacter(rest.front())) ||
+      ((blanksAfterId || idEnd == kUserIdLength) && startsStatement(rest))) {
+    return rest;
   }
-  // A longer id is sent whole and unpadded, straight before the SQL: look
-  // for the first keyword after a run of id characters. Anything with a
-  // blank, quote or bracket before the keyword is SQL, never stripped.
+  // A longer id is sent whole and unpadded, straight before the SQL: the
+  // first statement keyword after ten or more id characters ends it.
+  if (idEnd < kUserIdLength) return request;
   const size_t searchLimit = std::min<size_t>(request.size(), 128);
-  for (size_t position = 1; position < searchLimit; ++position) {
-    const char c = request[position - 1];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\'' || c == '"' || c == '(' ||
-        c == '[' || c == ';') {
-      break;
-    }
-    const std::string_view rest = request.substr(position);
+  for (size_t position = kUserIdLength + 1; position < searchLimit; ++position) {
+    if (!isIdCharacter(request[position - 1])) break;
+    const std::string_view sql = request.substr(position);
     for (std::string_view keyword : kStatementStarters) {
-      if (rest.size() < keyword.size()) continue;
+      if (sql.size() < keyword.size()) continue;
       bool match = true;
       for (size_t k = 0; k < keyword.size() && match; ++k) {
-        char letter = rest[k];
+        char letter = sql[k];
         if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
         match = letter == keyword[k];
       }
-      if (match && startsStatement(rest)) return rest;
+      if (match && startsStatement(sql)) return sql;
     }
   }
   return request;

@@ -49,11 +49,11 @@ std::string TranslateStatement(std::string_view statement, SqlDialect dialect);
 // ROLLBACK TO stay inside the transaction and are allowed.
 bool ControlsTransaction(std::string_view statement);
 
-// The program may put a user id of ten characters (blank-padded, or longer
-// and unpadded) in front of the SQL text. Returns the SQL text without it:
-// when the text does not start with a statement keyword, everything before
-// the first statement keyword that starts at position 10 or later (or,
-// failing that, anywhere) is taken as the id.
+// The program may put a user id in front of the SQL text: a login name of
+// letters, digits and '_', blank-padded to ten characters, or longer and
+// sent whole. Returns the SQL text without it. Only such an id is taken off:
+// a text that starts with anything else ("#DELETE ...", "//UPDATE ...") is
+// returned as it stands, so the server refuses it with its own reason.
 std::string_view StripUserId(std::string_view request);
 
 }  // namespace morvane::transport

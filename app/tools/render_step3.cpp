@@ -27,6 +27,7 @@ bool SaveMessage(std::vector<ShownMessage>& messages, const std::filesystem::pat
   QMessageBox box(messages.front().error ? QMessageBox::Critical : QMessageBox::Information,
                   QString::fromStdString(Application().Title()),
                   QString::fromStdString(messages.front().text), QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);  // as the program's own boxes show it
   box.show();
   messages.clear();
   return SaveWidget(box, file);

@@ -4,6 +4,7 @@
 // text, and the calendar.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -32,8 +33,10 @@ QImage Compose(QWidget* window, QWidget* popup) {
 class RenderDropDownsTest : public testing::GridEditorFixture {
  protected:
   void Save(const QString& name, QWidget* popup) {
-    QDir().mkpath("editors-png");
-    const QString path = QDir("editors-png").absoluteFilePath(name);
+    // Beside the executable, whatever folder the test was started from.
+    const QDir folder(QCoreApplication::applicationDirPath() + "/editors-png");
+    folder.mkpath(".");
+    const QString path = folder.absoluteFilePath(name);
     ASSERT_TRUE(popup->isVisible());
     EXPECT_TRUE(Compose(grid.get(), popup).save(path)) << path.toStdString();
     std::cout << "rendered " << path.toStdString() << "\n";

@@ -6,6 +6,7 @@
 #include "controls/grid/db_grid.h"
 #include "platform/db/dataset.h"
 #include "platform/ui/application.h"
+#include "platform/ui/plain_text.h"
 #include "platform/ui/popup_menu.h"
 
 namespace morvane {
@@ -68,8 +69,7 @@ void TzelCustomDBGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
         if (column->ButtonStyle() == cbsCheck) {
           selecting = false;
           ToggleCheckBox(column, Col(), Row());
-        }
-        else if ((cell.X == oldCol && cell.Y == oldRow) || options_.Contains(dgAlwaysShowEditor))
+        } else if ((cell.X == oldCol && cell.Y == oldRow) || options_.Contains(dgAlwaysShowEditor))
           ShowEditor();
         else
           InvalidateEditor();
@@ -92,7 +92,8 @@ void TzelCustomDBGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mod
   if (state == gsColSizing && OnColumnResized) {
     const TGridCoord left = MouseCoord(x - 5, y);
     const int dataCol = RawToDataColumn(left.X);
-    if (dataCol >= 0 && dataCol < columns_->Count()) OnColumnResized(this, columns_->Items(dataCol));
+    if (dataCol >= 0 && dataCol < columns_->Count())
+      OnColumnResized(this, columns_->Items(dataCol));
     return;
   }
   TzelColumn* pressed = nullptr;
@@ -127,9 +128,10 @@ void TzelCustomDBGrid::DoubleClick(int, int) {
 
 void TzelCustomDBGrid::CellClick(TzelColumn* column) {
   if (column->LongTextAsHint() && column->Field() != nullptr) {
-    // The whole text of a long cell, to read in the hint window.
+    // The whole text of a long cell, to read in the hint window, as written
+    // (data is never taken for markup).
     QToolTip::hideText();
-    setToolTip(QString::fromStdString(column->Field()->AsString()));
+    setToolTip(PlainTextToolTip(column->Field()->AsString()));
   }
   if (OnCellClick) OnCellClick(this, column);
 }

@@ -22,6 +22,7 @@ bool ConfirmOkCancel(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
                   QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
                   QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);  // the question may quote values
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(QMessageBox::Cancel);
   return box.exec() == QMessageBox::Ok;

@@ -26,6 +26,8 @@ void ShowBox(QMessageBox::Icon icon, const std::string& text) {
   }
   QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, QApplication::activeWindow());
+  // Messages carry values and servers' reasons: never taken for markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

@@ -1,6 +1,7 @@
 // Message boxes of the application: modal, captioned with the application
 // title, with the stop icon (or, for news that is not an error, the
-// information icon) and one OK button.
+// information icon) and one OK button. The text shows as written, never
+// taken for markup: it carries values and servers' reasons.
 //
 // Every box goes through one hook. With no hook installed a real modal box is
 // shown; tests install a hook to record the texts instead of blocking on a

@@ -1,0 +1,4 @@
+-- Morvane undo script
+-- table: Goods
+-- field: Unit
+-- key: Good
