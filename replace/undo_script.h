@@ -64,8 +64,8 @@ struct UndoScript {
 // "SELECT T.K AS k, T.F AS v, CASE WHEN T.F = 'a' THEN 'a' ... END AS m
 // FROM T WHERE T.F IN (<old values>)" with the setting's period condition
 // when it is restricted: the rows the plan's statements change, each with
-// the old value the server matched it to (its own comparison decides). Empty when the setting names
-// no key field or the plan has no lines.
+// the old value the server matched it to (its own comparison decides).
+// Empty when the setting names no key field or the plan has no lines.
 std::string CaptureQuery(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan);
 
 // The undo of the plan for the captured rows, one undo row per captured row
