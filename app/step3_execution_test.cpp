@@ -188,6 +188,15 @@ TEST_F(Step3AdditionsTest, WholeScriptGoesAsOneRequestAndAFailureChangesNothing)
   EXPECT_FALSE(Step3().ButtonUndo->isEnabled());  // nothing to undo
 }
 
+// A transport that does not say how many rows each statement changed: the
+// count is unknown, and the message says so instead of "0".
+TEST_F(Step3AdditionsTest, UnknownRowCountsAreShownAsUnknownNotAsZero) {
+  SetScript(Update("a", "b") + "\n" + Update("c", "d"));
+  Step3().CheckWhole->setChecked(true);
+  form_->ButtonDoClick();
+  EXPECT_EQ(messages_, std::vector<std::string>{"Замена выполнена одним целым, изменено строк: ?"});
+}
+
 TEST_F(Step3AdditionsTest, LineByLineRunIsLoggedWithItsUndoAndTheUndoAsksFirst) {
   FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
                        "'a' END AS m FROM Goods WHERE Goods.Unit IN ('a')"] =
