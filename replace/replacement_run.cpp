@@ -7,14 +7,14 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "replace/builders.h"
-#include "replace/mapping_file.h"
-#include "replace/replacement_messages.h"
-#include "replace/sql_value_text.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/text.h"
+#include "replace/builders.h"
+#include "replace/mapping_file.h"
+#include "replace/replacement_messages.h"
+#include "replace/sql_value_text.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"
 #include "server/table.h"
