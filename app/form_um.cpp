@@ -269,6 +269,7 @@ void TFormUM::ButtonReadClick() {
     return;
   }
   if (!OpenForRead(TableS, "", &CMorvane::BuildValuesQuery)) return;
+  ShapeMappingColumns(*TableM, *TableS, cfg.SrcFld, TableI, cfg.InfFld);
   TValueCounts counts;
   // Groups take each group's most frequent spelling: they need the counts.
   if (wizardOptions_.Counts || groups) {

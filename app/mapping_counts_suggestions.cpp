@@ -3,10 +3,12 @@
 #include <cmath>
 #include <utility>
 
+#include "app/mapping.h"
 #include "engine/dataset.h"
 #include "platform/db/field.h"
 #include "platform/db/field_defs.h"
 #include "replace/value_groups.h"
+#include "replace/sql_value_text.h"
 #include "server/table.h"
 
 namespace morvane {
@@ -35,8 +37,10 @@ TValueCounts ReadValueCounts(TDataSet& counts) {
   TValueCounts result;
   TField* value = counts.Fields()[0];
   TField* count = counts.FieldByName(kCountField);
+  TField* valued = counts.FindField("valued");
   for (counts.First(); !counts.Eof(); counts.Next()) {
-    result[value->AsString()] += std::llround(count->AsFloat());
+    const bool isNull = valued != nullptr && std::llround(valued->AsFloat()) == 0;
+    result[isNull ? std::string() : SqlValueText(*value)] += std::llround(count->AsFloat());
   }
   return result;
 }
@@ -61,7 +65,7 @@ void FillCounts(TzelDataset& mapping, const TValueCounts& counts) {
   TField* src = mapping.FieldByName("src");
   TField* count = mapping.FieldByName(kCountField);
   ForEachRecord(mapping, [&] {
-    const auto found = counts.find(src->AsString());
+    const auto found = counts.find(SqlValueText(*src));
     mapping.Edit();
     count->SetAsInteger(found == counts.end() ? 0 : int32_t(found->second));
     mapping.Post();
@@ -146,8 +150,9 @@ TMappingSummary Summarize(TzelDataset& mapping) {
   TField* count = mapping.FindField(kCountField);
   ForEachRecord(mapping, [&] {
     ++summary.values;
-    const std::string newValue = inf->AsString();
-    if (newValue.empty() || newValue == src->AsString()) return;
+    // As the script is generated: a never-set new value is no mapping.
+    const std::string newValue = NewValueText(*inf, *src);
+    if (newValue.empty() || newValue == SqlValueText(*src)) return;
     ++summary.mapped;
     if (count != nullptr) summary.changes += count->AsInteger();
   });
