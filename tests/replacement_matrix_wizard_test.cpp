@@ -164,7 +164,8 @@ TEST_P(WizardMatrix, GenerateExecuteAndUndoAgreeWithTheServer) {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0],
             whole ? "Замена выполнена одним целым, изменено строк: " + count
-                  : "Выполнено операторов: " + std::to_string(field_->mapping.size()) + ".");
+                  : "Выполнено операторов: " + std::to_string(field_->mapping.size()) +
+                        ", изменено записей: " + count + ".");
   EXPECT_EQ(MatrixDump(*server_, table_), expected);
 
   messages_.clear();

@@ -233,8 +233,9 @@ class RussianTextsTest : public ::testing::Test {
         TextResult({{"Unit", 20}, {"cnt", 10}}, {{"шт", "5"}, {"шт.", "2"}, {"кг", "7"}});
     // The exact undo reads the keys of the rows it is about to change.
     FakeServer().replies
-        ["SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods WHERE Goods.Unit IN "
-         "('шт.')"] = TextResult({{"k", 10}, {"v", 20}}, {{"G1", "шт."}});
+        ["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'шт.' THEN "
+         "'шт.' END AS m FROM Goods WHERE Goods.Unit IN ('шт.')"] =
+        TextResult({{"k", 10}, {"v", 20}, {"m", 20}}, {{"G1", "шт.", "шт."}});
   }
   void TearDown() override {
     form_.reset();

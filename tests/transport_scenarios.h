@@ -165,14 +165,20 @@ TEST_F(BackEndTest, UserIdInFrontOfTheRequestIsIgnored) {
 }
 
 TEST_F(BackEndTest, LineMarkedAsSkippedIsRefusedByTheServerAndChangesNothing) {
-  // "#" and "//" are no comment in SQL, and no login name either: the line
-  // reaches the server as written and fails there.
+  // "#" and "//" are no login name: the line reaches the server as written.
+  // To SQLite and PostgreSQL neither is a comment, so the server refuses it;
+  // MariaDB reads "#" as a comment of its own, so it runs as nothing there.
+  const bool hashIsComment = BackEndName() == "MariaDB";
   for (const char* request :
        {"#DELETE FROM Units WHERE Ident = 'шт'", "//DELETE FROM Units WHERE Ident = 'шт'",
         "#UPDATE Units SET name = 'x'", "op        #DELETE FROM Units WHERE Ident = 'шт'"}) {
-    const SendOutcome refused = client().Send(request);
-    EXPECT_EQ(refused.reply.status, 'E') << request;
-    EXPECT_FALSE(refused.reply.errorText.empty()) << request;
+    const SendOutcome sent = client().Send(request);
+    if (hashIsComment && std::string_view(request).find('#') != std::string_view::npos) {
+      EXPECT_NE(sent.reply.status, 'E') << request << ": " << sent.reply.errorText;
+      continue;
+    }
+    EXPECT_EQ(sent.reply.status, 'E') << request;
+    EXPECT_FALSE(sent.reply.errorText.empty()) << request;
   }
   const SendOutcome commented = client().Send("-- DELETE FROM Units WHERE Ident = 'шт'");
   EXPECT_NE(commented.reply.status, 'E') << commented.reply.errorText;

@@ -219,11 +219,18 @@ TEST_P(WizardStep3Test, LineMarkedWithAHashIsRefusedByTheServerAndChangesNothing
   form_->Memo1->setPlainText(QString::fromStdString(lines[0] + "\n" + lines[1]));
   Press(form_->ButtonDo);
   ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")), "Не выполнено операторов: 1 из 2.")
-      << messages_[0];
+  // MariaDB reads "#" as a comment of its own: the line runs as nothing
+  // there. The other servers refuse it. Either way its rows stay.
+  if (MariaDb()) {
+    EXPECT_EQ(messages_[0].rfind("Выполнено операторов: 2", 0), 0u) << messages_[0];
+  } else {
+    EXPECT_EQ(messages_[0].substr(0, messages_[0].find("\r\n")),
+              "Не выполнено операторов: 1 из 2.")
+        << messages_[0];
+    EXPECT_EQ(GutterLines()[marked], "—");
+  }
   EXPECT_EQ(GoodsWith("Шт"), capital);
   EXPECT_TRUE(GoodsWith("шт.").empty());
-  EXPECT_EQ(GutterLines()[marked], "—");
   EXPECT_EQ(GutterLines()[1 - marked], std::to_string(dotted.size()));
 }
 
