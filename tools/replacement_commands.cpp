@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "replace/mapping_file.h"
-#include "replace/replacement_messages.h"
-#include "replace/replacement_run.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "replace/mapping_file.h"
+#include "replace/plain_names.h"
+#include "replace/replacement_messages.h"
+#include "replace/replacement_run.h"
 #include "tools/commands.h"
 #include "tools/session_connect.h"
 
@@ -15,27 +16,13 @@ namespace morvane::tools {
 
 namespace {
 
-// Names from the command line go into SQL as they stand, so they must be
-// plain names: letters (any alphabet), digits, '_' and '$'.
-void CheckName(const std::string& name) {
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool plain = byte >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '_' || c == '$';
-    if (!plain) {
-      throw EDatabaseError("Имя " + replacemsg::Quoted(name) +
-                           " недопустимо: ожидаются буквы, цифры и знак _");
-    }
-  }
-}
-
 // The setting that --table, --field and --key describe.
 CMvCFG SettingOf(const ParsedArguments& arguments) {
   CMvCFG cfg("");
   cfg.SrcTbl = arguments.Value("--table");
   cfg.SrcFld = arguments.Value("--field");
   cfg.SUnFld = arguments.Value("--key");
-  for (const std::string* name : {&cfg.SrcTbl, &cfg.SrcFld, &cfg.SUnFld}) CheckName(*name);
+  for (const std::string* name : {&cfg.SrcTbl, &cfg.SrcFld, &cfg.SUnFld}) CheckPlainName(*name);
   cfg.CfgName = cfg.SrcTbl + "." + cfg.SrcFld;
   cfg.SrcFullFld = cfg.CfgName;
   cfg.SrcFullKey = cfg.SUnFld.empty() ? "" : cfg.SrcTbl + "." + cfg.SUnFld;
@@ -82,7 +69,12 @@ void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
     return;
   }
 
-  const ReplacementRun run = RunReplacement(cfg, period, plan);
+  // All-or-nothing runs as one set-based statement where the server has
+  // one; --line-by-line sends each line as its own request, as the wizard's
+  // "Выполнить" does.
+  ReplacementRunOptions options;
+  options.allOrNothing = !arguments.Has("--line-by-line");
+  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
   if (!run.result.applied) throw EDatabaseError(run.result.message);
   for (const LoggedStatement& statement : run.result.statements) {
     WriteLine(streams.out, "строка " + std::to_string(statement.line),
