@@ -19,10 +19,12 @@ std::string RestrictionOf(const CMvCFG& cfg, CPeriod& period) {
 std::string PeriodCondition(const CMvCFG& cfg, CPeriod& period) {
   if (cfg.SrcFullDate.empty()) return {};
   FormatSettingsScope scope('.', '/');
-  period.Clear();
-  const TDateTime today = Date();
-  period.DateFrom = today - cfg.AFV01;
-  period.DateTo = today;
+  if (!period.Fixed) {
+    period.Clear();
+    const TDateTime today = Date();
+    period.DateFrom = today - cfg.AFV01;
+    period.DateTo = today;
+  }
   return cfg.SrcFullDate + " BETWEEN " + period.DateFromText() + " AND " + period.DateToText();
 }
 

@@ -34,7 +34,8 @@ bool BuildCountsQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql);
 // One line: set the changed field to newValue where it holds oldValue.
 bool BuildUpdate(const CMvCFG& cfg, CPeriod& period, std::string_view oldValue,
                  std::string_view newValue, std::string& sql);
-// The period condition; sets the period to [today - AFV01, today].
+// The period condition; sets the period to [today - AFV01, today] unless
+// the period is Fixed.
 std::string PeriodCondition(const CMvCFG& cfg, CPeriod& period);
 
 }  // namespace morvane

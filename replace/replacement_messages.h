@@ -37,6 +37,12 @@ inline constexpr char kNoTab[] = "нет табуляции между теку�
 inline constexpr char kExtraTab[] = "больше одной табуляции (ожидаются два значения)";
 inline constexpr char kEmptyOld[] = "пустое текущее значение";
 inline constexpr char kEmptyNew[] = "пустое новое значение";
+inline constexpr char kPeriodNotApplicable[] =
+    "период замены не прочитан: ожидаются поле даты и две даты ГГГГ-ММ-ДД через табуляцию";
+inline std::string PeriodOfAnotherTable(std::string_view field) {
+  return "Период файла замен относится к полю " + std::string(field) +
+         " другой таблицы: повторить замену с ним нельзя";
+}
 inline constexpr char kEmptyMapping[] = "Файл замен не содержит ни одной замены";
 
 // Plans.

@@ -132,6 +132,13 @@ UndoScript UndoOfAppliedLines(const UndoScript& undo, const ReplacementPlan& pla
   return kept;
 }
 
+// The period the plan's statements carry, for the log's mapping file.
+MappingPeriod PeriodOfRun(const CMvCFG& cfg, CPeriod& period) {
+  if (!cfg.AWFld || cfg.SrcFullDate.empty()) return {};
+  if (period.DateTo == 0) PeriodCondition(cfg, period);
+  return {cfg.SrcFullDate, period.DateFrom, period.DateTo};
+}
+
 std::vector<ReplacementPair> PairsInMappingOrder(const ReplacementPlan& plan) {
   std::vector<ReplacementPair> pairs;
   for (const ReplacementLine& line : plan.lines)
@@ -354,7 +361,7 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   if (options.afterCapture) options.afterCapture();
 
   run.files = log.NameFiles(cfg.CfgName, entry.time);
-  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan)));
+  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
   if (withUndo) log.WriteFile(run.files.undo, FormatUndoScript(undo));
 
   std::vector<int> lines;
@@ -411,7 +418,7 @@ ReplacementRun RunOnePassLogged(const CMvCFG& cfg, CPeriod& period, const Replac
                                 const ReplacementLog& log, ReplacementLogEntry& entry) {
   ReplacementRun run;
   run.files = log.NameFiles(cfg.CfgName, entry.time);
-  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan)));
+  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
   OnePassOptions onePass;
   if (!cfg.SUnFld.empty()) onePass.undoFile = run.files.undo;
   onePass.progress = options.progress;

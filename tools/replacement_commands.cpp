@@ -29,12 +29,32 @@ CMvCFG SettingOf(const ParsedArguments& arguments) {
   return cfg;
 }
 
-std::vector<ReplacementPair> ReadMapping(const std::string& fileName) {
+// The file's pairs; a period recorded in it (a logged run restricted to
+// dates) restricts cfg and period the same way, so a replay changes the
+// rows its original changed.
+std::vector<ReplacementPair> ReadMapping(const std::string& fileName, CMvCFG& cfg,
+                                         CPeriod& period) {
   const std::vector<char> bytes = ReadWholeFile(fileName);
   std::vector<ReplacementPair> mapping;
   std::string error;
-  if (!TryParseMappingFile(std::string_view(bytes.data(), bytes.size()), mapping, error)) {
+  MappingPeriod recorded;
+  if (!TryParseMappingFile(std::string_view(bytes.data(), bytes.size()), mapping, error,
+                           &recorded)) {
     throw EDatabaseError(error);
+  }
+  if (!recorded.dateField.empty()) {
+    const size_t dot = recorded.dateField.find('.');
+    if (dot == std::string::npos || recorded.dateField.substr(0, dot) != cfg.SrcTbl) {
+      throw EDatabaseError(replacemsg::PeriodOfAnotherTable(recorded.dateField));
+    }
+    CheckPlainName(recorded.dateField.substr(dot + 1));
+    cfg.AWFld = true;
+    cfg.SrcFullDate = recorded.dateField;
+    period.Fixed = true;
+    period.DateFrom = recorded.from;
+    period.DateTo = recorded.to;
+    // Dates in the access-style form the transport translates for its server.
+    period.DialectSource = [] { return TSqlDateDialect{"mm/dd/yyyy", '#'}; };
   }
   return mapping;
 }
@@ -49,9 +69,9 @@ void WriteLine(std::ostream& out, const std::string& label, const std::string& r
 void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   // Everything that can be refused without the server is refused before
   // connecting, so a malformed file never sends a byte.
-  const CMvCFG cfg = SettingOf(arguments);
-  const std::vector<ReplacementPair> mapping = ReadMapping(arguments.Positional(0));
+  CMvCFG cfg = SettingOf(arguments);
   CPeriod period;
+  const std::vector<ReplacementPair> mapping = ReadMapping(arguments.Positional(0), cfg, period);
   ReplacementPlan plan;
   std::string error;
   if (!TryBuildReplacementPlan(cfg, period, mapping, plan, error)) throw EDatabaseError(error);
