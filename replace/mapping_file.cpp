@@ -83,7 +83,8 @@ void AppendEscaped(std::string& out, std::string_view value) {
 bool TryParseMappingFile(std::string_view text, std::vector<ReplacementPair>& mapping,
                          std::string& error, MappingPeriod* period) {
   std::vector<ReplacementPair> pairs;
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    text.remove_prefix(kByteOrderMark.size());
   int lineNumber = 0;
   while (!text.empty()) {
     ++lineNumber;

@@ -361,7 +361,8 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   if (options.afterCapture) options.afterCapture();
 
   run.files = log.NameFiles(cfg.CfgName, entry.time);
-  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
+  log.WriteFile(run.files.mapping,
+                FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
   if (withUndo) log.WriteFile(run.files.undo, FormatUndoScript(undo));
 
   std::vector<int> lines;
@@ -418,7 +419,8 @@ ReplacementRun RunOnePassLogged(const CMvCFG& cfg, CPeriod& period, const Replac
                                 const ReplacementLog& log, ReplacementLogEntry& entry) {
   ReplacementRun run;
   run.files = log.NameFiles(cfg.CfgName, entry.time);
-  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
+  log.WriteFile(run.files.mapping,
+                FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
   OnePassOptions onePass;
   if (!cfg.SUnFld.empty()) onePass.undoFile = run.files.undo;
   onePass.progress = options.progress;

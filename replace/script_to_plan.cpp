@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "replace/builders.h"
 #include "platform/rtl/text.h"
+#include "replace/builders.h"
 
 namespace morvane {
 

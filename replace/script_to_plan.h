@@ -41,9 +41,9 @@ struct TStep3Script {
   std::vector<int> lines;               // their memo lines, 1-based
   std::vector<bool> known;              // per statement: the wizard's own for a pair
   std::vector<ReplacementPair> pairs;   // per statement: its pair when known
-  bool planned = false;  // every statement known, forming a plan in memo order
+  bool planned = false;                 // every statement known, forming a plan in memo order
   ReplacementPlan plan;  // when every statement is known; ReplacementLine::line is the memo line
-  std::string refusal;                  // known pairs that form no plan: why (cycle, twice)
+  std::string refusal;   // known pairs that form no plan: why (cycle, twice)
 };
 
 TStep3Script ReadStep3Script(const CMvCFG& cfg, CPeriod& period,
