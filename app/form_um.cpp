@@ -258,6 +258,7 @@ void TFormUM::ButtonReadClick() {
   if (!OpenForRead(TableI, cfg.InfFld, &CMorvane::BuildSourceQuery)) return;
   if (!OpenForRead(TableM, "", &CMorvane::BuildMappingQuery)) return;
   if (!OpenForRead(TableS, "", &CMorvane::BuildValuesQuery)) return;
+  ShapeMappingColumns(*TableM, *TableS, cfg.SrcFld, TableI, cfg.InfFld);
   TValueCounts counts;
   if (wizardOptions_.Counts) {
     TzelTable countsTable;

@@ -1,8 +1,13 @@
 #include "app/mapping.h"
 
+#include <algorithm>
+
 #include "engine/dataset.h"
 #include "platform/db/field.h"
+#include "platform/db/field_defs.h"
 #include "platform/rtl/text.h"
+#include "replace/sql_value_text.h"
+#include "server/table.h"
 
 namespace morvane {
 
@@ -14,6 +19,9 @@ constexpr char kInfNotHeld[] =
     "Эти допустимые значения не помещаются в поле «Новое»; соответствия для них не заполнены:";
 constexpr char kRefused[] = "Для этих соответствий операторы не созданы:";
 constexpr char kEmptyCurrent[] = " (пустое текущее значение)";
+// The "inf" text holds at least this many bytes: a number, a date, a time
+// stamp typed in full.
+constexpr int kNewValueChars = 32;
 // A message box lists this many values and counts the rest.
 constexpr size_t kListedValues = 20;
 
@@ -51,6 +59,30 @@ bool SetAndHeld(TField& field, const std::string& text) {
   return field.AsString() == text;
 }
 
+// Copies a current value into "src" and tells whether the field holds it
+// exactly: a text by its text, any other type by its server form (the
+// display text of a number or a date may be rounded or ambiguous).
+bool CopyAndHeld(TField& src, const TField& value) {
+  if (src.DataType() == ftString || value.DataType() == ftString) {
+    return SetAndHeld(src, value.AsString());
+  }
+  src.SetValue(value.Value());
+  return SqlValueText(src) == SqlValueText(value);
+}
+
+// A text as long as the longest value of field in dataSet, at least its
+// declared size; the dataset is left on its first record.
+int LongestText(TDataSet& dataSet, const std::string& fieldName) {
+  TField* field = dataSet.FindField(fieldName);
+  if (field == nullptr) return 0;
+  int longest = field->DataType() == ftString ? field->Size() : 0;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+    longest = std::max({longest, int(field->AsString().size()), int(SqlValueText(*field).size())});
+  }
+  dataSet.First();
+  return longest;
+}
+
 // Whether the allowed values hold exactly this text in infFld. The key search
 // finds a candidate quickly; the exact comparison settles it, whatever the
 // search's notion of equal slots (blanks, case) and even for a text with a
@@ -78,7 +110,7 @@ TMappingFill FillMapping(TDataSet& values, const std::string& srcFld, TzelDatase
     while (!values.Eof()) {
       const std::string text = valueField->AsString();
       mapping.Append();
-      if (!SetAndHeld(*src, text)) {
+      if (!CopyAndHeld(*src, *valueField)) {
         mapping.Cancel();
         fill.srcNotHeld.push_back(text);
         values.Next();
@@ -93,6 +125,43 @@ TMappingFill FillMapping(TDataSet& values, const std::string& srcFld, TzelDatase
     }
   });
   return fill;
+}
+
+void ShapeMappingColumns(TzelTable& mapping, TDataSet& values, const std::string& srcFld,
+                         TDataSet* allowed, const std::string& infFld) {
+  const int srcLongest = std::max(LongestText(values, srcFld), 1);
+  int infLongest = std::max(srcLongest, kNewValueChars);
+  if (allowed != nullptr && allowed->Active()) {
+    infLongest = std::max(infLongest, LongestText(*allowed, infFld));
+  }
+  struct Def {
+    std::string name;
+    TFieldType type;
+    int size;
+  };
+  std::vector<Def> defs;
+  for (int index = 0; index < mapping.FieldDefs().Count(); ++index) {
+    const TFieldDef* def = mapping.FieldDefs()[index];
+    Def shaped{def->Name(), def->DataType(), def->Size()};
+    if (shaped.name == "src" && shaped.type == ftString)
+      shaped.size = std::max(shaped.size, srcLongest);
+    if (shaped.name == "inf") {
+      shaped.size = std::max(shaped.type == ftString ? shaped.size : 0, infLongest);
+      shaped.type = ftString;
+    }
+    defs.push_back(shaped);
+  }
+  mapping.Close();
+  mapping.SetLoadMode(lmClear);
+  mapping.FieldDefs().Clear();
+  for (const Def& def : defs) mapping.FieldDefs().Add(def.name, def.type, def.size);
+  mapping.Open();
+}
+
+std::string NewValueText(const TField& inf, const TField& src) {
+  if (!HasSqlValue(inf)) return {};
+  if (inf.DataType() != ftString) return SqlValueText(inf);
+  return SqlValueTextOf(src.DataType(), inf.AsString());
 }
 
 std::string NotHeldMessage(const TMappingFill& fill) {
@@ -123,8 +192,10 @@ TGeneratedScript GenerateScript(TzelDataset& mapping, CMorvane& commander) {
   try {
     mapping.First();
     while (!mapping.Eof()) {
-      const std::string newValue = inf->AsString();
-      const std::string oldValue = src->AsString();
+      // Values as the server reads them (decimal point, ISO dates); a new
+      // value never set is NULL, which a number's slot would read as 0.
+      const std::string newValue = NewValueText(*inf, *src);
+      const std::string oldValue = SqlValueText(*src);
       if (!newValue.empty() && newValue != oldValue) {
         std::string line;
         if (commander.BuildUpdate(oldValue, newValue, line)) {

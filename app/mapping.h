@@ -22,12 +22,25 @@
 namespace morvane {
 
 class TDataSet;
+class TField;
 class TzelDataset;
+class TzelTable;
 
 struct TMappingFill {
   std::vector<std::string> srcNotHeld;  // current values left out
   std::vector<std::string> infNotHeld;  // allowed values not pre-mapped
 };
+
+// Reshapes the opened, empty mapping for the values read: "src" keeps the
+// changed field's type, a text widened to the longest current value; "inf"
+// becomes a text as long as the longest allowed or current value. As a text
+// a new value never set stays NULL, where a number's slot would read 0 and
+// become a statement; and no value read is too long to show or map.
+void ShapeMappingColumns(TzelTable& mapping, TDataSet& values, const std::string& srcFld,
+                         TDataSet* allowed, const std::string& infFld);
+// The new value of a mapping record in the server's form ("" when never
+// set): an "inf" text as typed or chosen, read as the current value's type.
+std::string NewValueText(const TField& inf, const TField& src);
 
 // values: open, with a field named srcFld. allowed: may be null or closed
 // (nothing is pre-mapped then). mapping: open, with "src" and "inf".
@@ -53,8 +66,9 @@ struct TGeneratedScript {
 };
 
 // Walks the open mapping from its first record; the current record is kept.
-// A pair gives a line when its new value is not empty and differs from the
-// current value (exact, case-sensitive).
+// A pair gives a line when its new value is set (NewValueText not empty) and
+// differs from the current value (both in the server's form, exact,
+// case-sensitive).
 TGeneratedScript GenerateScript(TzelDataset& mapping, CMorvane& commander);
 // One message naming the refused pairs; empty when there are none.
 std::string RefusedMessage(const std::vector<TMappingPair>& refused);

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <utility>
 
+#include "app/mapping.h"
 #include "engine/dataset.h"
 #include "platform/db/field.h"
 #include "platform/db/field_defs.h"
+#include "replace/sql_value_text.h"
 #include "server/table.h"
 
 namespace morvane {
@@ -120,8 +122,9 @@ TMappingSummary Summarize(TzelDataset& mapping) {
   TField* count = mapping.FindField(kCountField);
   ForEachRecord(mapping, [&] {
     ++summary.values;
-    const std::string newValue = inf->AsString();
-    if (newValue.empty() || newValue == src->AsString()) return;
+    // As the script is generated: a never-set new value is no mapping.
+    const std::string newValue = NewValueText(*inf, *src);
+    if (newValue.empty() || newValue == SqlValueText(*src)) return;
     ++summary.mapped;
     if (count != nullptr) summary.changes += count->AsInteger();
   });

@@ -151,13 +151,21 @@ ExecutionResult ExecuteThroughFreeSql(const std::vector<std::string>& statements
   return result;
 }
 
+// The rows the run changed, or -1 when a statement's count is unknown (the
+// transport split it further): unknown is never shown as 0.
+int64_t RowsChangedOrUnknown(const ExecutionResult& result) {
+  const bool counted = std::all_of(result.statements.begin(), result.statements.end(),
+                                   [](const LoggedStatement& s) { return s.rowsChanged >= 0; });
+  return counted ? result.TotalRowsChanged() : -1;
+}
+
 // The log's one-line outcome.
 std::string OutcomeLine(const ExecutionResult& result, bool allOrNothing) {
   const size_t ran = size_t(std::count_if(result.statements.begin(), result.statements.end(),
                                           [](const LoggedStatement& s) { return s.ran; }));
   if (result.cancelled && ran == 0) return replacemsg::kCancelledWhole;
   if (result.cancelled) return replacemsg::CancelledAfter(ran, result.statements.size());
-  if (result.applied) return replacemsg::Applied(result.TotalRowsChanged());
+  if (result.applied) return replacemsg::Applied(RowsChangedOrUnknown(result));
   if (allOrNothing) return replacemsg::OneLine(result.message);
   const size_t failed = size_t(std::count_if(result.statements.begin(), result.statements.end(),
                                              [](const LoggedStatement& s) { return !s.error.empty(); }));
@@ -168,8 +176,9 @@ std::string OutcomeLine(const ExecutionResult& result, bool allOrNothing) {
 
 std::string RunMessage(const ExecutionResult& result, bool allOrNothing) {
   if (allOrNothing) {
-    return result.applied ? kAppliedWhole + std::to_string(result.TotalRowsChanged())
-                          : result.message;
+    if (!result.applied) return result.message;
+    const int64_t rows = RowsChangedOrUnknown(result);
+    return kAppliedWhole + (rows >= 0 ? std::to_string(rows) : std::string("?"));
   }
   std::string text = ScriptRunMessage(AsScriptRun(result));
   if (result.cancelled) {

@@ -159,9 +159,10 @@ TEST_F(Step3AdditionsTest, ChainIsGeneratedInTheOrderThatKeepsTheMappingAndACycl
 }
 
 TEST_F(Step3AdditionsTest, EditedScriptIsCountedByOneGroupedQuery) {
-  FakeServer().replies["SELECT Goods.Unit AS v, COUNT(*) AS n FROM Goods WHERE Goods.Unit IN "
-                       "('a', 'x') GROUP BY Goods.Unit"] =
-      TextResult({{"v", 20}, {"n", 20}}, {{"a", "7"}, {"x", "2"}});
+  FakeServer().replies["SELECT line_no, COUNT(*) AS n FROM (SELECT CASE WHEN Goods.Unit = 'a' "
+                       "THEN 0 WHEN Goods.Unit = 'x' THEN 1 END AS line_no FROM Goods WHERE "
+                       "Goods.Unit IN ('a', 'x')) matched GROUP BY line_no"] =
+      TextResult({{"line_no", 20}, {"n", 20}}, {{"0", "7"}, {"1", "2"}});
   SetScript(Update("a", "b") + "\n\nDELETE FROM Goods\n" + Update("x", "a"));
   Step3().RefreshPreview();
   EXPECT_EQ(TakeRequests().size(), 1u);
@@ -177,7 +178,7 @@ TEST_F(Step3AdditionsTest, WholeScriptGoesAsOneRequestAndAFailureChangesNothing)
   form_->ButtonDoClick();
   const std::vector<std::string> requests = TakeRequests();
   ASSERT_EQ(requests.size(), 2u);  // the rows for the undo, then the whole script
-  EXPECT_EQ(requests[0].rfind("SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods", 0), 0u);
+  EXPECT_EQ(requests[0].rfind("SELECT Goods.Good AS k, Goods.Unit AS v, CASE", 0), 0u);
   EXPECT_EQ(requests[1], request);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].rfind("Замена не выполнена, ничего не изменено", 0), 0u) << messages_[0];
@@ -188,8 +189,9 @@ TEST_F(Step3AdditionsTest, WholeScriptGoesAsOneRequestAndAFailureChangesNothing)
 }
 
 TEST_F(Step3AdditionsTest, LineByLineRunIsLoggedWithItsUndoAndTheUndoAsksFirst) {
-  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods WHERE Goods.Unit IN "
-                       "('a')"] = TextResult({{"k", 10}, {"v", 20}}, {{"G1", "a"}});
+  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
+                       "'a' END AS m FROM Goods WHERE Goods.Unit IN ('a')"] =
+      TextResult({{"k", 10}, {"v", 20}, {"m", 20}}, {{"G1", "a", "a"}});
   SetScript(Update("a", "b"));
   form_->ButtonDoClick();
   EXPECT_EQ(messages_, std::vector<std::string>{"Выполнено операторов: 1."});
@@ -294,9 +296,11 @@ TEST_F(Step3AdditionsTest, LongAllOrNothingRunOverALibraryWithoutReportsCannotBe
 
 TEST_F(Step3AdditionsTest, RowChangedSinceReadingStopsAnAllOrNothingRunBeforeItsCommit) {
   Restart(true);
-  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods WHERE Goods.Unit IN "
+  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
+                       "'a' WHEN Goods.Unit = 'c' THEN 'c' END AS m FROM Goods WHERE Goods.Unit IN "
                        "('a', 'c')"] =
-      TextResult({{"k", 10}, {"v", 20}}, {{"G1", "a"}, {"G2", "c"}, {"G3", "c"}});
+      TextResult({{"k", 10}, {"v", 20}, {"m", 20}},
+                 {{"G1", "a", "a"}, {"G2", "c", "c"}, {"G3", "c", "c"}});
   FakeServer().statementRows[Update("a", "b")] = 1;
   FakeServer().statementRows[Update("c", "d")] = 3;  // one row more than was read
   SetScript(Update("a", "b") + "\n" + Update("c", "d"));

@@ -22,18 +22,24 @@ namespace morvane {
 
 // "SELECT * FROM <InfTbl>": the allowed new values.
 bool BuildSourceQuery(const CMvCFG& cfg, std::string& sql);
-// Two empty columns "src" and "inf" typed like the changed and the source field.
+// Two empty columns "src" and "inf" typed like the changed and the source field
+// ("WHERE 1=0": no rows, whatever the types).
 bool BuildMappingQuery(const CMvCFG& cfg, std::string& sql);
 // The distinct current values of the changed field.
 bool BuildValuesQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql);
 // The row count of each current value, under the same period condition as
-// the values query: "SELECT <SrcFld>, COUNT(*) AS cnt FROM <SrcTbl>", the
-// condition, then "GROUP BY <SrcFld>". NULL and empty values are groups of
-// their own, as in the values query.
+// the values query: "SELECT <SrcFld>, COUNT(*) AS cnt, COUNT(<SrcFld>) AS
+// valued FROM <SrcTbl>", the condition, then "GROUP BY <SrcFld>". NULL and
+// empty values are groups of their own, as in the values query; "valued" is
+// 0 for the NULL group only.
 bool BuildCountsQuery(const CMvCFG& cfg, CPeriod& period, std::string& sql);
 // One line: set the changed field to newValue where it holds oldValue.
+// Refused (false) for a value with a line break: the statement would not
+// stand on one line of the script, and what ran would not be what was shown.
 bool BuildUpdate(const CMvCFG& cfg, CPeriod& period, std::string_view oldValue,
                  std::string_view newValue, std::string& sql);
+// Whether a value holds CR or LF.
+bool HasLineBreak(std::string_view value);
 // The period condition; sets the period to [today - AFV01, today] unless
 // the period is Fixed.
 std::string PeriodCondition(const CMvCFG& cfg, CPeriod& period);

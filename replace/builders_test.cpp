@@ -42,7 +42,7 @@ TEST(BuildersTest, DefaultSettingGivesTheExactTexts) {
   EXPECT_EQ(sql,
             "SELECT Goods.Unit AS src, Units.Ident AS inf\r\n"
             " FROM Goods INNER JOIN Units ON Goods.Unit = Units.Ident\r\n"
-            " WHERE Goods.Good='xxx'");
+            " WHERE 1=0");
   ASSERT_TRUE(BuildValuesQuery(cfg, period, sql));
   EXPECT_EQ(sql, "SELECT DISTINCT Unit FROM Goods");
   ASSERT_TRUE(BuildUpdate(cfg, period, "шт", "ШТ", sql));
@@ -110,7 +110,8 @@ TEST(BuildersTest, CountsQueryGroupsTheValuesUnderTheSamePeriod) {
   CPeriod period;
   std::string sql;
   ASSERT_TRUE(BuildCountsQuery(cfg, period, sql));
-  EXPECT_EQ(sql, "SELECT Unit, COUNT(*) AS cnt FROM Goods\r\n GROUP BY Unit");
+  EXPECT_EQ(sql,
+            "SELECT Unit, COUNT(*) AS cnt, COUNT(Unit) AS valued FROM Goods\r\n GROUP BY Unit");
 
   cfg.AWFld = true;
   cfg.SrcFullDate = "Goods.Made";
@@ -120,7 +121,8 @@ TEST(BuildersTest, CountsQueryGroupsTheValuesUnderTheSamePeriod) {
   ASSERT_TRUE(BuildCountsQuery(cfg, period, sql));
   const std::string where = values.substr(values.find("\r\n WHERE "));
   EXPECT_EQ(where.find(" BETWEEN #"), std::string("\r\n WHERE Goods.Made").size());
-  EXPECT_EQ(sql, "SELECT Unit, COUNT(*) AS cnt FROM Goods" + where + "\r\n GROUP BY Unit");
+  EXPECT_EQ(sql, "SELECT Unit, COUNT(*) AS cnt, COUNT(Unit) AS valued FROM Goods" + where +
+                     "\r\n GROUP BY Unit");
 
   cfg.SrcFld.clear();
   sql = "untouched";

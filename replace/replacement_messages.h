@@ -78,6 +78,12 @@ inline std::string ChangedSince(std::string_view rows) {
   return "Отмена невозможна: после замены изменены строки с ключом " + std::string(rows);
 }
 
+// A value with CR or LF cannot stand on one line of the script.
+inline std::string LineBreakInValue(int line, std::string_view value) {
+  return "Строка " + std::to_string(line) + ": значение " + Quoted(value) +
+         " содержит перевод строки; такая замена не выполняется";
+}
+
 // Execution.
 inline std::string FailedLine(int line, std::string_view statement, std::string_view reason) {
   return "Замена не выполнена, ничего не изменено. Ошибка в строке " + std::to_string(line) + " (" +

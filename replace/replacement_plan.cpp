@@ -103,6 +103,13 @@ bool TryBuildReplacementPlan(const CMvCFG& cfg, CPeriod& period,
     error = replacemsg::kNoTable;
     return false;
   }
+  for (const ReplacementPair& pair : mapping) {
+    for (const std::string* value : {&pair.oldValue, &pair.newValue}) {
+      if (!HasLineBreak(*value)) continue;
+      error = replacemsg::LineBreakInValue(pair.line, *value);
+      return false;
+    }
+  }
   PairGraph graph;
   std::vector<size_t> order;
   if (!TryBuildGraph(mapping, graph, error) || !TryOrder(graph, order, error)) return false;

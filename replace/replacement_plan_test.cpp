@@ -112,6 +112,26 @@ TEST(ReplacementPlanTest, LongChainIsOrderedWithoutRecursion) {
   EXPECT_EQ(plan.lines.back().oldValue, "0");
 }
 
+// A statement must stand on one line of the script: the memo would split it,
+// and what ran would not be what was shown. Refused before anything is sent.
+TEST(ReplacementPlanTest, ValueWithALineBreakIsRefusedNamingItsLine) {
+  CMvCFG cfg = GoodsUnit();
+  CPeriod period;
+  for (const char* pair : {"a>b\nc", "a\r>b", "a\r\n>b"}) {
+    ReplacementPlan plan;
+    std::string error;
+    const std::vector<ReplacementPair> mapping = Mapping({"x>y", pair});
+    EXPECT_FALSE(TryBuildReplacementPlan(cfg, period, mapping, plan, error)) << pair;
+    const std::string& value =
+        HasLineBreak(mapping[1].oldValue) ? mapping[1].oldValue : mapping[1].newValue;
+    EXPECT_EQ(error, replacemsg::LineBreakInValue(2, value));
+    EXPECT_TRUE(plan.lines.empty());
+    std::string sql = "untouched";
+    EXPECT_FALSE(BuildUpdate(cfg, period, mapping[1].oldValue, mapping[1].newValue, sql));
+    EXPECT_EQ(sql, "untouched");
+  }
+}
+
 TEST(ReplacementPlanTest, SettingWithoutTableIsRefused) {
   CMvCFG cfg("/nonexistent-dir");
   CPeriod period;

@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "replace/sql_value_text.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
-#include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
@@ -118,16 +118,17 @@ std::string OutcomeText(const ExecutionResult& result) {
 
 // Undo rows of the lines that took effect; the others still hold their old
 // value, and the check before an undo would take them for changed rows.
-UndoScript UndoOfAppliedLines(const UndoScript& undo, const ReplacementPlan& plan,
-                              const ExecutionResult& result) {
+UndoScript UndoOfAppliedLines(const UndoScript& undo, const std::vector<CapturedRow>& captured,
+                              const ReplacementPlan& plan, const ExecutionResult& result) {
   std::unordered_set<std::string_view> applied;
   for (size_t index = 0; index < plan.lines.size() && index < result.statements.size(); ++index) {
     const LoggedStatement& statement = result.statements[index];
     if (statement.ran && statement.error.empty()) applied.insert(plan.lines[index].oldValue);
   }
   UndoScript kept{undo.table, undo.field, undo.keyField, {}};
-  for (const UndoRow& row : undo.rows) {
-    if (applied.count(row.restoredValue) != 0) kept.rows.push_back(row);
+  // The undo has one row per captured row, in the same order.
+  for (size_t index = 0; index < undo.rows.size() && index < captured.size(); ++index) {
+    if (applied.count(captured[index].PlanValue()) != 0) kept.rows.push_back(undo.rows[index]);
   }
   return kept;
 }
@@ -163,12 +164,14 @@ std::vector<CapturedRow> ReadKeyValueRows(const std::string& query) {
   TzelTable table;
   table.SetSQLText(query);
   table.Open();
-  // Numbers as SQL literals write them, whatever the user's locale.
-  FormatSettingsScope scope('.', '/');
+  // Values in the server's own text form (decimal point, ISO dates), as SQL
+  // literals need them, whatever the user's locale.
+  const bool matched = table.Fields().Count() > 2;
   std::vector<CapturedRow> rows;
   rows.reserve(size_t(std::max(table.RecordCount(), 0)));
   for (table.First(); !table.Eof(); table.Next()) {
-    rows.push_back({table.Fields()[0]->AsString(), table.Fields()[1]->AsString()});
+    rows.push_back({SqlValueText(*table.Fields()[0]), SqlValueText(*table.Fields()[1]),
+                    matched ? SqlValueText(*table.Fields()[2]) : std::string()});
   }
   table.Close();
   return rows;
@@ -177,32 +180,38 @@ std::vector<CapturedRow> ReadKeyValueRows(const std::string& query) {
 std::vector<int64_t> CountRowsToChange(const CMvCFG& cfg, CPeriod& period,
                                        const ReplacementPlan& plan) {
   if (plan.lines.empty()) return {};
-  std::string query = "SELECT " + cfg.SrcFullFld + " AS v, COUNT(*) AS n FROM " + cfg.SrcTbl +
-                      " WHERE " + cfg.SrcFullFld + " IN (";
+  // The server decides which line each row belongs to, with the column's own
+  // comparison (a char(n) pads, a NUMERIC compares numbers, a date reads its
+  // literal): the first line, in plan order, whose old value equals the
+  // row's, as the statements will find them. Comparing texts on the client
+  // would count another set of rows than the execution changes.
+  std::string lineOf = "CASE";
+  std::string oldValues;
   for (size_t index = 0; index < plan.lines.size(); ++index) {
-    if (index > 0) query += ", ";
-    query += QuotedStr(plan.lines[index].oldValue);
+    const std::string literal = QuotedStr(plan.lines[index].oldValue);
+    lineOf += " WHEN " + cfg.SrcFullFld + " = " + literal + " THEN " + std::to_string(index);
+    oldValues += (index > 0 ? ", " : "") + literal;
   }
-  query += ")";
+  std::string query = "SELECT line_no, COUNT(*) AS n FROM (SELECT " + lineOf +
+                      " END AS line_no FROM " + cfg.SrcTbl + " WHERE " + cfg.SrcFullFld + " IN (" +
+                      oldValues + ")";
   if (cfg.AWFld) {
     const std::string condition = PeriodCondition(cfg, period);
     if (!condition.empty()) query += " AND " + condition;
   }
-  query += " GROUP BY " + cfg.SrcFullFld;
+  query += ") matched GROUP BY line_no";
   std::vector<CapturedRow> groups;
   try {
     groups = ReadKeyValueRows(query);
   } catch (const EDatabaseError& error) {
     DatabaseError(replacemsg::CannotRead(cfg.SrcFullFld, error.what()));
   }
-  std::unordered_map<std::string, int64_t> countOf;
-  for (const CapturedRow& group : groups)
-    countOf[group.key] = std::strtoll(group.value.c_str(), nullptr, 10);
-  std::vector<int64_t> counts;
-  counts.reserve(plan.lines.size());
-  for (const ReplacementLine& line : plan.lines) {
-    const auto found = countOf.find(line.oldValue);
-    counts.push_back(found == countOf.end() ? 0 : found->second);
+  std::vector<int64_t> counts(plan.lines.size(), 0);
+  for (const CapturedRow& group : groups) {
+    const long long line = std::strtoll(group.key.c_str(), nullptr, 10);
+    if (!group.key.empty() && line >= 0 && size_t(line) < counts.size()) {
+      counts[size_t(line)] = std::strtoll(group.value.c_str(), nullptr, 10);
+    }
   }
   return counts;
 }
@@ -340,11 +349,11 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
     return RunOnePassLogged(cfg, period, plan, options, dialect, log, entry);
 
   UndoScript undo;
+  std::vector<CapturedRow> rows;
   bool withUndo = false;
   if (cfg.SUnFld.empty()) {
     entry.undoNote = replacemsg::kNoKeyField;
   } else if (!plan.lines.empty()) {
-    std::vector<CapturedRow> rows;
     try {
       rows = ReadKeyValueRows(CaptureQuery(cfg, period, plan));
     } catch (const EDatabaseError& error) {
@@ -354,9 +363,8 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
     if (!TryBuildUndoScript(cfg, plan, rows, undo, problem)) DatabaseError(problem);
     withUndo = true;
     std::unordered_map<std::string_view, int64_t> perValue;
-    for (const CapturedRow& row : rows) ++perValue[row.value];
-    for (const ReplacementLine& line : plan.lines)
-      run.capturedRows.push_back(perValue[line.oldValue]);
+    for (const CapturedRow& row : rows) ++perValue[row.PlanValue()];
+    for (const ReplacementLine& line : plan.lines) run.capturedRows.push_back(perValue[line.oldValue]);
   }
   if (options.afterCapture) options.afterCapture();
 
@@ -397,7 +405,7 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
       const int64_t changed = run.result.statements[index].rowsChanged;
       if (changed >= 0 && changed != run.capturedRows[index]) run.undoExact = false;
     }
-    const UndoScript kept = UndoOfAppliedLines(undo, plan, run.result);
+    const UndoScript kept = UndoOfAppliedLines(undo, rows, plan, run.result);
     if (kept.rows.empty()) {
       std::remove(run.files.undo.c_str());
       entry.undoNote = replacemsg::kNothingApplied;

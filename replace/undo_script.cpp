@@ -29,6 +29,20 @@ std::string InList(const std::vector<std::string>& values) {
   return list;
 }
 
+// "CASE WHEN f = 'a' THEN 'a' WHEN f = 'b' THEN 'b' END": the value, of the
+// given ones, that the server finds equal to the field's (NULL for none).
+// The server's comparison decides (a char(n) pads, a number is a number),
+// and the client gets back the very text it gave.
+std::string MatchedValue(const std::string& field, const std::vector<std::string>& values) {
+  std::string text = "CASE";
+  std::unordered_set<std::string_view> seen;
+  for (const std::string& value : values) {
+    if (!seen.insert(value).second) continue;
+    text += " WHEN " + field + " = " + QuotedStr(value) + " THEN " + QuotedStr(value);
+  }
+  return text + " END";
+}
+
 std::string UndoStatement(const UndoScript& undo, const UndoRow& row) {
   const std::string field = Qualified(undo.table, undo.field);
   return "UPDATE " + undo.table + " SET " + field + " = " + QuotedStr(row.restoredValue) +
@@ -115,9 +129,10 @@ std::vector<std::string> UndoScript::Statements() const {
 
 std::string CaptureQuery(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan) {
   if (cfg.SUnFld.empty() || plan.lines.empty()) return {};
-  std::string sql = "SELECT " + cfg.SrcFullKey + " AS k, " + cfg.SrcFullFld + " AS v FROM " +
-                    cfg.SrcTbl + " WHERE " + cfg.SrcFullFld + " IN (" + InList(plan.OldValues()) +
-                    ")";
+  const std::vector<std::string> oldValues = plan.OldValues();
+  std::string sql = "SELECT " + cfg.SrcFullKey + " AS k, " + cfg.SrcFullFld + " AS v, " +
+                    MatchedValue(cfg.SrcFullFld, oldValues) + " AS m FROM " + cfg.SrcTbl +
+                    " WHERE " + cfg.SrcFullFld + " IN (" + InList(oldValues) + ")";
   // The same restriction as every statement of the plan.
   if (cfg.AWFld) {
     const std::string condition = PeriodCondition(cfg, period);
@@ -135,7 +150,7 @@ bool TryBuildUndoScript(const CMvCFG& cfg, const ReplacementPlan& plan,
   built.rows.reserve(rows.size());
   std::unordered_set<std::string_view> keys;
   for (const CapturedRow& row : rows) {
-    const auto mapped = newValueOf.find(row.value);
+    const auto mapped = newValueOf.find(row.PlanValue());
     if (mapped == newValueOf.end()) {
       // The capture query asked for the plan's values only.
       error = "Строка с ключом " + replacemsg::Quoted(row.key) + " не относится к замене";
@@ -246,9 +261,11 @@ std::string CheckQuery(const UndoScript& undo) {
   std::vector<std::string> keys;
   keys.reserve(undo.rows.size());
   for (const UndoRow& row : undo.rows) keys.push_back(row.key);
+  std::vector<std::string> replaced;
+  for (const UndoRow& row : undo.rows) replaced.push_back(row.replacedValue);
   return "SELECT " + Qualified(undo.table, undo.keyField) + " AS k, " +
-         Qualified(undo.table, undo.field) + " AS v FROM " + undo.table + " WHERE " +
-         Qualified(undo.table, undo.keyField) + " IN (" + InList(keys) + ")";
+         MatchedValue(Qualified(undo.table, undo.field), replaced) + " AS v FROM " + undo.table +
+         " WHERE " + Qualified(undo.table, undo.keyField) + " IN (" + InList(keys) + ")";
 }
 
 std::vector<std::string> RowsChangedSince(const UndoScript& undo,

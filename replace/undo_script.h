@@ -40,7 +40,10 @@ namespace morvane {
 
 struct CapturedRow {
   std::string key;
-  std::string value;
+  std::string value;    // as stored, in the server's text form
+  std::string matched = {};  // the plan's value the server found equal to it, when read
+
+  const std::string& PlanValue() const { return matched.empty() ? value : matched; }
 };
 
 struct UndoRow {
@@ -59,13 +62,15 @@ struct UndoScript {
   std::vector<std::string> Statements() const;
 };
 
-// "SELECT T.K AS k, T.F AS v FROM T WHERE T.F IN (<old values>)" with the
-// setting's period condition when it is restricted: the rows the plan's
-// statements change. Empty when the setting names no key field or the plan
-// has no lines.
+// "SELECT T.K AS k, T.F AS v, CASE WHEN T.F = 'a' THEN 'a' ... END AS m
+// FROM T WHERE T.F IN (<old values>)" with the setting's period condition
+// when it is restricted: the rows the plan's statements change, each with
+// the old value the server matched it to (its own comparison decides).
+// Empty when the setting names no key field or the plan has no lines.
 std::string CaptureQuery(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan);
 
-// The undo of the plan for the captured rows; false, with a message, when a
+// The undo of the plan for the captured rows, one undo row per captured row
+// in their order (restoring the stored value); false, with a message, when a
 // key appears twice or a row holds no value of the plan.
 bool TryBuildUndoScript(const CMvCFG& cfg, const ReplacementPlan& plan,
                         const std::vector<CapturedRow>& rows, UndoScript& undo, std::string& error);
@@ -97,8 +102,9 @@ class UndoFileReader {
   int line_ = 1;
 };
 
-// "SELECT T.K AS k, T.F AS v FROM T WHERE T.K IN (<keys>)": the keys'
-// current values, read just before the undo runs.
+// "SELECT T.K AS k, CASE WHEN T.F = 'x' THEN 'x' ... END AS v FROM T WHERE
+// T.K IN (<keys>)": for each key, the replaced value its row still holds by
+// the server's comparison (NULL when none), read just before the undo runs.
 std::string CheckQuery(const UndoScript& undo);
 // The keys, in the script's order, whose row now holds another value than
 // the replaced one or is missing from current.

@@ -26,7 +26,8 @@ TEST(UndoScriptTest, CaptureQueryAsksForThePlansValuesUnderItsRestriction) {
   CPeriod period;
   const ReplacementPlan plan = PlanOf(cfg, {{"шт.", "шт", 1}, {"O'K", "ок", 2}});
   EXPECT_EQ(CaptureQuery(cfg, period, plan),
-            "SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods WHERE Goods.Unit IN ('шт.', "
+            "SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'шт.' THEN 'шт.' WHEN "
+            "Goods.Unit = 'O''K' THEN 'O''K' END AS m FROM Goods WHERE Goods.Unit IN ('шт.', "
             "'O''K')");
   cfg.AWFld = true;
   cfg.AFld01 = "Created";
@@ -39,7 +40,7 @@ TEST(UndoScriptTest, CaptureQueryAsksForThePlansValuesUnderItsRestriction) {
 
 TEST(UndoScriptTest, OneGuardedStatementPerKeyAndTheFileReadsBack) {
   CMvCFG cfg = GoodsUnit();
-  const ReplacementPlan plan = PlanOf(cfg, {{"A", "B", 1}, {"B", "C", 2}, {"it's", "x\ny", 3}});
+  const ReplacementPlan plan = PlanOf(cfg, {{"A", "B", 1}, {"B", "C", 2}, {"it's", "x; -- y", 3}});
   UndoScript undo;
   std::string error;
   ASSERT_TRUE(TryBuildUndoScript(cfg, plan, {{"G1", "A"}, {"G'2", "B"}, {"G3", "it's"}}, undo, error))
@@ -56,7 +57,7 @@ TEST(UndoScriptTest, OneGuardedStatementPerKeyAndTheFileReadsBack) {
   UndoScript read;
   ASSERT_TRUE(TryParseUndoScript(text, read, error)) << error;
   EXPECT_EQ(read.Statements(), undo.Statements());
-  EXPECT_EQ(read.rows[2].replacedValue, "x\ny");
+  EXPECT_EQ(read.rows[2].replacedValue, "x; -- y");
 }
 
 TEST(UndoScriptTest, RefusesRowsItCannotNameExactly) {
@@ -100,8 +101,8 @@ TEST(UndoScriptTest, ChangedFileIsRefusedWithItsLine) {
 TEST(UndoScriptTest, RowsChangedSinceAreThoseNoLongerHoldingTheReplacedValue) {
   UndoScript undo{"Goods", "Unit", "Good", {{"G1", "A", "B"}, {"G2", "A", "B"}, {"G3", "C", "D"}}};
   EXPECT_EQ(CheckQuery(undo),
-            "SELECT Goods.Good AS k, Goods.Unit AS v FROM Goods WHERE Goods.Good IN ('G1', 'G2', "
-            "'G3')");
+            "SELECT Goods.Good AS k, CASE WHEN Goods.Unit = 'B' THEN 'B' WHEN Goods.Unit = 'D' THEN "
+            "'D' END AS v FROM Goods WHERE Goods.Good IN ('G1', 'G2', 'G3')");
   EXPECT_TRUE(RowsChangedSince(undo, {{"G3", "D"}, {"G1", "B"}, {"G2", "B"}}).empty());
   // G2 changed by someone else, G3 deleted.
   EXPECT_EQ(RowsChangedSince(undo, {{"G1", "B"}, {"G2", "E"}}),

@@ -4,14 +4,18 @@
 //
 // The counts come from the wizard's own grouped query, the suggestions from
 // the wizard's own suggester (replace/builders.h, replace/suggestions.h), so the
-// file says what the wizard would show. NULL and an empty text both read as
-// an empty value; their rows are counted together on one line.
+// file says what the wizard would show. Values are in the server's own text
+// form (decimal point, ISO dates: replace/sql_value_text.h), so a mapping
+// made from the file matches on the server. NULL and an empty text both read
+// as an empty value; their rows are counted together on one line. A zero is
+// a value of its own, never counted with the NULLs.
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
 
 #include "replace/builders.h"
+#include "replace/sql_value_text.h"
 #include "replace/suggestions.h"
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
@@ -42,8 +46,12 @@ std::vector<ValueCount> CountValues(const std::string& table, const std::string&
   std::map<std::string, int64_t> byValue;
   TField* valueField = counts.Fields()[0];
   TField* countField = counts.FieldByName("cnt");
+  TField* valuedField = counts.FieldByName("valued");
   for (counts.First(); !counts.Eof(); counts.Next()) {
-    byValue[valueField->AsString()] += std::llround(countField->AsFloat());
+    // The NULL group has no valued row; a NULL number would read as 0.
+    const bool isNull = std::llround(valuedField->AsFloat()) == 0;
+    byValue[isNull ? std::string() : SqlValueText(*valueField)] +=
+        std::llround(countField->AsFloat());
   }
   std::vector<ValueCount> result;
   for (auto& [value, count] : byValue) result.push_back({value, count});
@@ -62,7 +70,7 @@ std::vector<TAllowedValue> AllowedValues(const std::string& reference, const std
   TField* nameField = table.FindField("name");
   std::vector<TAllowedValue> allowed;
   for (table.First(); !table.Eof(); table.Next()) {
-    allowed.push_back({keyField->AsString(), nameField ? nameField->AsString() : std::string()});
+    allowed.push_back({SqlValueText(*keyField), nameField ? nameField->AsString() : std::string()});
   }
   return allowed;
 }

@@ -1,0 +1,28 @@
+# The replacement matrix: morvane-data and the wizard's own code path on
+# every field type, key kind and server, checked with the server's own
+# client. One ctest test per executable, so that the throw-away PostgreSQL
+# server starts once; the output names each case (server_type_key).
+if(TARGET morvane-data AND TARGET netbrg2)
+  add_executable(replacement_matrix_tests ${CMAKE_CURRENT_LIST_DIR}/replacement_matrix_test.cpp)
+  target_link_libraries(replacement_matrix_tests PRIVATE morvane_server morvane_test_databases
+    GTest::gtest_main)
+  target_compile_definitions(replacement_matrix_tests PRIVATE
+    MORVANE_DATA_PATH="$<TARGET_FILE:morvane-data>")
+  add_dependencies(replacement_matrix_tests morvane-data netbrg2)
+  add_test(NAME replacement_matrix_tests COMMAND replacement_matrix_tests)
+  set_tests_properties(replacement_matrix_tests PROPERTIES
+    ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC"
+    TIMEOUT 600)
+endif()
+
+if(TARGET morvane_app AND TARGET netbrg2)
+  add_executable(replacement_matrix_wizard_tests
+    ${CMAKE_CURRENT_LIST_DIR}/replacement_matrix_wizard_test.cpp)
+  target_link_libraries(replacement_matrix_wizard_tests PRIVATE morvane_app
+    morvane_test_databases Qt6::Test morvane_ui_test_main)
+  add_dependencies(replacement_matrix_wizard_tests netbrg2)
+  add_test(NAME replacement_matrix_wizard_tests COMMAND replacement_matrix_wizard_tests)
+  set_tests_properties(replacement_matrix_wizard_tests PROPERTIES
+    ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC;QT_QPA_PLATFORM=offscreen"
+    TIMEOUT 600)
+endif()

@@ -1,0 +1,175 @@
+// The replacement matrix through the wizard's own code path: the real form
+// on the real transport reads step 2, the operator's new values go into the
+// mapping, step 3 generates, previews, executes and undoes, and the server's
+// own client is the oracle (tests/replacement_matrix_cases.h):
+//   - reading shows every value, however long, on any key type;
+//   - a value never mapped gives no statement (a number's empty cell is not 0);
+//   - the preview's total is the client's COUNT(*) ... WHERE f IN (...);
+//   - after executing, the dump equals the client's own UPDATE ... CASE;
+//   - after the undo, the dump is byte-identical to the one before.
+// Cases are named <server>_<type>_<key>, e.g. WizardMatrix/postgres_date_intkey.
+#include <QCheckBox>
+#include <QLabel>
+#include <cstdlib>
+
+#include "app/step3_execution.h"
+#include "platform/ui/confirm.h"
+#include "replace/sql_value_text.h"
+#include "tests/replacement_matrix_cases.h"
+#include "tests/wizard_journey.h"
+
+namespace morvane::testing {
+namespace {
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+
+// The types the wizard's path must get right at the least.
+const std::vector<std::string> kWizardTypes = {"integer", "numeric", "date", "text"};
+
+struct WizardCase {
+  std::string server;
+  size_t field = 0;
+  MatrixKey key = MatrixKey::kInteger;
+};
+
+std::string CaseName(const WizardCase& c) {
+  return c.server + "_" + MatrixFields()[c.field].name + "_" + KeyName(c.key);
+}
+
+void PrintTo(const WizardCase& c, std::ostream* out) {
+  *out << CaseName(c);
+}
+
+std::vector<WizardCase> AllCases() {
+  std::vector<WizardCase> cases;
+  for (const std::string& server : MatrixServerNames()) {
+    for (size_t field = 0; field < MatrixFields().size(); ++field) {
+      const MatrixField& matrixField = MatrixFields()[field];
+      if (std::find(kWizardTypes.begin(), kWizardTypes.end(), matrixField.name) ==
+              kWizardTypes.end() ||
+          matrixField.types.count(server) == 0)
+        continue;
+      for (const MatrixKey key : {MatrixKey::kInteger, MatrixKey::kText}) {
+        cases.push_back({server, field, key});
+      }
+    }
+  }
+  return cases;
+}
+
+class WizardMatrix : public WizardJourneyBase, public ::testing::WithParamInterface<WizardCase> {
+ protected:
+  void SetUp() override {
+    std::string problem;
+    server_ = MatrixServerNamed(GetParam().server, problem);
+    if (server_ == nullptr) GTEST_SKIP() << problem;
+    field_ = &MatrixFields()[GetParam().field];
+    table_ = "w_" + field_->name + "_" + KeyName(GetParam().key);
+    reference_ = "r_" + field_->name + "_" + KeyName(GetParam().key);
+    CreateMatrixTable(*server_, *field_, GetParam().key, table_);
+    // The allowed values: every new value, and one current value that
+    // pre-maps to itself (and so changes nothing).
+    std::string values;
+    for (const auto& [oldValue, newValue] : field_->mapping) {
+      if (values.find(QuotedSql(newValue)) == std::string::npos) {
+        values += (values.empty() ? "(" : ", (") + QuotedSql(newValue) + ")";
+      }
+    }
+    values += ", (" + field_->rows[2] + ")";
+    server_->Client("DROP TABLE IF EXISTS " + reference_ + "; CREATE TABLE " + reference_ + " (v " +
+                    field_->types.at(server_->Name()) + "); INSERT INTO " + reference_ +
+                    " (v) VALUES " + values);
+    setenv("NETBRG_DATABASE", server_->Connection().c_str(), 1);
+    setenv("XDG_STATE_HOME", (MatrixFolder() + "/wizard-state").c_str(), 1);
+    previousConfirm_ = SetConfirmHook([](const std::string&, const std::string&) { return true; });
+    const std::string setting = table_ + ".f";
+    StartWizard("[Main]\r\nCurrCfg=" + setting + "\r\n[" + setting + "]\r\nSrcTbl=" + table_ +
+                "\r\nSrcFld=f\r\nSUnFld=k\r\nInfTbl=" + reference_ + "\r\nInfFld=v\r\n");
+  }
+  void TearDown() override {
+    if (server_ == nullptr) return;
+    StopWizard();
+    SetConfirmHook(std::move(previousConfirm_));
+    unsetenv("NETBRG_DATABASE");
+    unsetenv("XDG_STATE_HOME");
+  }
+
+  std::vector<std::string> MemoLines() const {
+    std::vector<std::string> lines;
+    for (const QString& line : form_->Memo1->toPlainText().split('\n')) {
+      if (!line.isEmpty()) lines.push_back(line.toStdString());
+    }
+    return lines;
+  }
+  // Types the new value into the row whose current value the server form
+  // oldValue names, as an operator types into the cell.
+  void SetNewValue(const std::string& oldValue, const std::string& newValue) {
+    TzelTable& mapping = *form_->TableM;
+    TField* src = mapping.FieldByName("src");
+    for (mapping.First(); !mapping.Eof(); mapping.Next()) {
+      if (SqlValueText(*src) != SqlValueTextOf(src->DataType(), oldValue)) continue;
+      mapping.Edit();
+      mapping.FieldByName("inf")->SetAsString(newValue);
+      mapping.Post();
+      return;
+    }
+    ADD_FAILURE() << "no current value «" << oldValue << "» in step 2";
+  }
+
+  MatrixServer* server_ = nullptr;
+  const MatrixField* field_ = nullptr;
+  std::string table_;
+  std::string reference_;
+  TConfirmHook previousConfirm_;
+};
+
+TEST_P(WizardMatrix, GenerateExecuteAndUndoAgreeWithTheServer) {
+  const std::string before = MatrixDump(*server_, table_);
+  OpenStep(1);
+  Press(form_->ButtonRead);
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  ASSERT_GT(form_->TableM->RecordCount(), 0);
+
+  // Nothing mapped yet: the script is empty, whatever the field's type.
+  OpenStep(2);
+  Press(form_->ButtonGen);
+  EXPECT_EQ(MemoLines(), std::vector<std::string>{});
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+
+  OpenStep(1);
+  for (const auto& [oldValue, newValue] : field_->mapping) SetNewValue(oldValue, newValue);
+  OpenStep(2);
+  Press(form_->ButtonGen);
+  ASSERT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_EQ(MemoLines().size(), field_->mapping.size())
+      << form_->Memo1->toPlainText().toStdString();
+
+  const std::string count = MatrixCount(*server_, *field_, table_);
+  form_->Step3().RefreshPreview();
+  EXPECT_EQ(form_->Step3().LabelTotal->text().toStdString(), "Σ " + count);
+
+  const std::string expected = MatrixExpectedDump(*server_, *field_, table_);
+  // Both ways of executing: all-or-nothing on integer keys, line by line on text keys.
+  const bool whole = GetParam().key == MatrixKey::kInteger;
+  form_->Step3().CheckWhole->setChecked(whole);
+  Press(form_->ButtonDo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0],
+            whole ? "Замена выполнена одним целым, изменено строк: " + count
+                  : "Выполнено операторов: " + std::to_string(field_->mapping.size()) + ".");
+  EXPECT_EQ(MatrixDump(*server_, table_), expected);
+
+  messages_.clear();
+  Press(form_->Step3().ButtonUndo);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].rfind("Замена отменена", 0), 0u) << messages_[0];
+  EXPECT_EQ(MatrixDump(*server_, table_), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Replace, WizardMatrix, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<WizardCase>& info) {
+                           return CaseName(info.param);
+                         });
+
+}  // namespace
+}  // namespace morvane::testing
