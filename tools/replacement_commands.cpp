@@ -77,8 +77,8 @@ void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   if (!TryBuildReplacementPlan(cfg, period, mapping, plan, error)) throw EDatabaseError(error);
 
   ConnectSession(streams.err);
-  const std::vector<int64_t> counts = CountRowsToChange(cfg, period, plan);
   if (!arguments.Has("--execute")) {
+    const std::vector<int64_t> counts = CountRowsToChange(cfg, period, plan);
     int64_t total = 0;
     for (size_t index = 0; index < plan.lines.size(); ++index) {
       WriteLine(streams.out, "строка " + std::to_string(plan.lines[index].line),
