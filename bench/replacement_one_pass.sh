@@ -38,7 +38,7 @@ export XDG_STATE_HOME=$work/state
 
 # Row i holds a mapped value m<k> for MAPPED_PERCENT of the rows, spread
 # over the table, and one of 997 other values otherwise.
-fill="INSERT INTO Items (id, f) SELECT i, CASE WHEN (i * 7919) % 100 < $share
+fill="INSERT INTO Items (id, f) SELECT i, CASE WHEN (i * 37) % 100 < $share
   THEN 'm' || (i % $values) ELSE 'u' || (i % 997) END FROM"
 pairs() {  # "('m0', 'n0'), ..." forward or back
   awk -v n="$values" -v back="$1" 'BEGIN { for (k = 0; k < n; k++) {
