@@ -66,7 +66,8 @@ case "$server" in
     pgdir=$PG_FIXTURE_DIR
     client() { psql -X -q -At -v ON_ERROR_STOP=1 -d "$NETBRG_DATABASE" -c "$1"; }
     client "CREATE TABLE Items (id INTEGER PRIMARY KEY, f VARCHAR(40));
-      $fill generate_series(1, $rows) AS s(i); VACUUM ANALYZE Items"
+      $fill generate_series(1, $rows) AS s(i)"
+    client "VACUUM ANALYZE Items"
     handSql() {
       echo "BEGIN; UPDATE Items SET f = m.n FROM (VALUES $(pairs "$1")) AS m(o, n)
         WHERE Items.f = m.o; COMMIT;"

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/rtl/exceptions.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
 
