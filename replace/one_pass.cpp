@@ -141,10 +141,11 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
   request += "CREATE TEMP TABLE morvane_changed AS SELECT " + key + " AS key_value, " +
              t.fullField + " AS old_value FROM " + t.table + " WHERE 1=0;\r\n";
   if (!t.fullKey.empty()) {
-    request += "CREATE TEMP TABLE morvane_expect AS SELECT " + t.fullKey + " AS key_value FROM " +
-               t.table + " WHERE 1=0;\r\n";
-    request += "INSERT INTO " + Temp(t.dialect, "morvane_expect") + " (key_value) SELECT " +
-               t.fullKey + " FROM " + t.table + " WHERE " + t.MappedRows() + ";\r\n";
+    request += "CREATE TEMP TABLE morvane_expect AS SELECT " + t.fullKey + " AS key_value, " +
+               t.fullField + " AS old_value FROM " + t.table + " WHERE 1=0;\r\n";
+    request += "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
+               " (key_value, old_value) SELECT " + t.fullKey + ", " + t.fullField + " FROM " +
+               t.table + " WHERE " + t.MappedRows() + ";\r\n";
   }
   return request;
 }
@@ -201,9 +202,10 @@ std::string RequestOf(const std::vector<std::string>& statements) {
 // A key of the rows the run would change that the undo could not name
 // exactly: empty, or held by more than one row of the table.
 void RefuseInexactKeys(const Target& t) {
+  // The expected rows were read with their values: no second pass over the table.
   const std::vector<std::vector<std::string>> missing =
-      ReadRows("SELECT " + Text(t.fullField) + " AS v FROM " + t.table + " WHERE " + t.fullKey +
-               " IS NULL AND " + t.MappedRows());
+      ReadRows("SELECT " + Text("old_value") + " AS v FROM " + Temp(t.dialect, "morvane_expect") +
+               " WHERE key_value IS NULL");
   if (!missing.empty()) DatabaseError(replacemsg::KeyMissing(t.fullKey, missing[0][0]));
   const std::vector<std::vector<std::string>> twice =
       ReadRows("SELECT " + Text(t.fullKey) + " AS k FROM " + t.table + " WHERE " + t.fullKey +

@@ -262,6 +262,16 @@ TEST_F(ApplyTest, KeyColumnThatIsNotUniqueInTheTableIsRefusedBeforeAnythingChang
   EXPECT_EQ(SqlTool(kLinesDump), before);
 }
 
+TEST_F(ApplyTest, RowWithoutAKeyIsRefusedNamingItsValue) {
+  const std::string before = SqlTool(kStockDump);
+  // Row 3 holds A and no Note.
+  ToolRun run = Run({"apply", "--table", "Stock", "--field", "Unit", "--key", "Note", "--execute",
+                     Mapping("A\tA1\n")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.LastErrorLine(), replacemsg::KeyMissing("Stock.Note", "A")) << run.err;
+  EXPECT_EQ(SqlTool(kStockDump), before);
+}
+
 TEST_F(ApplyTest, UndoFileWhoseKeyNamesSeveralRowsIsRefusedAndChangesNothing) {
   ASSERT_EQ(Run({"exec", kLinesSql}).status, 0);
   SqlTool("UPDATE Lines SET Unit = 'A1' WHERE OrderNo = 1");

@@ -9,10 +9,10 @@
 #include <QProgressBar>
 #include <cstdlib>
 
-#include "replace/replacement_messages.h"
-#include "replace/replacement_run.h"
 #include "app/step3_execution.h"
 #include "platform/ui/confirm.h"
+#include "replace/replacement_messages.h"
+#include "replace/replacement_run.h"
 #include "tests/pg_environment.h"
 #include "tests/wizard_journey.h"
 
