@@ -1,6 +1,7 @@
 #include "app/mapping.h"
 
 #include <algorithm>
+#include <set>
 
 #include "engine/dataset.h"
 #include "platform/db/field.h"
@@ -105,10 +106,21 @@ TMappingFill FillMapping(TDataSet& values, const std::string& srcFld, TzelDatase
   // The controls over the mapping (the grid) learn of the new records once,
   // at the end: after every record they would recount their rows and set
   // their scroll bar, which cost more than the record itself.
+  // A number's NULL reads as 0 here: its record would be a second "0",
+  // whose statement is the first one's. Each value of a type other than
+  // text is listed once.
+  const TFieldType type = valueField->DataType();
+  const bool typed = type != ftString && type != ftFixedChar && type != ftWideString &&
+                     type != ftMemo && type != ftFmtMemo;
+  std::set<std::string> listed;
   WithControlsHeld(mapping, [&] {
     values.First();
     while (!values.Eof()) {
       const std::string text = valueField->AsString();
+      if (typed && !listed.insert(SqlValueText(*valueField)).second) {
+        values.Next();
+        continue;
+      }
       mapping.Append();
       if (!CopyAndHeld(*src, *valueField)) {
         mapping.Cancel();

@@ -2,7 +2,8 @@
 // widgets), so it reads the same whichever control shows it.
 //
 // FillMapping appends one record to the mapping dataset (fields "src" and
-// "inf") per record of the distinct values, and pre-maps a current value to
+// "inf") per record of the distinct values (per server text form for a type
+// other than text, where a NULL number reads as 0), and pre-maps a current value to
 // itself when the allowed values hold exactly that text. Every value is
 // read back after it is set: a value the field cannot hold (cut, or changed
 // by the field's type) would become the WHERE value of an UPDATE and change

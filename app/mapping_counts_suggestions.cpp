@@ -36,8 +36,10 @@ TValueCounts ReadValueCounts(TDataSet& counts) {
   TValueCounts result;
   TField* value = counts.Fields()[0];
   TField* count = counts.FieldByName(kCountField);
+  TField* valued = counts.FindField("valued");
   for (counts.First(); !counts.Eof(); counts.Next()) {
-    result[value->AsString()] += std::llround(count->AsFloat());
+    const bool isNull = valued != nullptr && std::llround(valued->AsFloat()) == 0;
+    result[isNull ? std::string() : SqlValueText(*value)] += std::llround(count->AsFloat());
   }
   return result;
 }
@@ -62,7 +64,7 @@ void FillCounts(TzelDataset& mapping, const TValueCounts& counts) {
   TField* src = mapping.FieldByName("src");
   TField* count = mapping.FieldByName(kCountField);
   ForEachRecord(mapping, [&] {
-    const auto found = counts.find(src->AsString());
+    const auto found = counts.find(SqlValueText(*src));
     mapping.Edit();
     count->SetAsInteger(found == counts.end() ? 0 : int32_t(found->second));
     mapping.Post();

@@ -30,14 +30,17 @@ using TValueCounts = std::map<std::string, int64_t>;
 using TValueSuggestions = std::map<std::string, std::string>;  // current value -> allowed
 
 // The counts of an open grouped dataset: its first field is the value, its
-// field kCountField the count.
+// field kCountField the count. Values are keyed by their server text form
+// (as the script's statements name them); the group whose "valued" count is
+// 0 is the NULLs', keyed "" (a NULL number would read as 0).
 TValueCounts ReadValueCounts(TDataSet& counts);
 
 // Reopens an open mapping as a local table with the same fields plus an
 // integer kCountField: the server's query gives only "src" and "inf".
 void AddCountField(TzelTable& mapping);
 
-// Writes every record's count (0 for a value the counts do not know).
+// Writes every record's count (0 for a value the counts do not know), found
+// by the server text form of "src".
 void FillCounts(TzelDataset& mapping, const TValueCounts& counts);
 
 // The allowed values of an open reference table: infFld, with the column

@@ -159,9 +159,10 @@ TEST_F(Step3AdditionsTest, ChainIsGeneratedInTheOrderThatKeepsTheMappingAndACycl
 }
 
 TEST_F(Step3AdditionsTest, EditedScriptIsCountedByOneGroupedQuery) {
-  FakeServer().replies["SELECT line_no, COUNT(*) AS n FROM (SELECT CASE WHEN Goods.Unit = 'a' "
-                       "THEN 0 WHEN Goods.Unit = 'x' THEN 1 END AS line_no FROM Goods WHERE "
-                       "Goods.Unit IN ('a', 'x')) matched GROUP BY line_no"] =
+  FakeServer().replies
+      ["SELECT line_no, COUNT(*) AS n FROM (SELECT CASE WHEN Goods.Unit = 'a' "
+       "THEN 0 WHEN Goods.Unit = 'x' THEN 1 END AS line_no FROM Goods WHERE "
+       "Goods.Unit IN ('a', 'x')) matched GROUP BY line_no"] =
       TextResult({{"line_no", 20}, {"n", 20}}, {{"0", "7"}, {"1", "2"}});
   SetScript(Update("a", "b") + "\n\nDELETE FROM Goods\n" + Update("x", "a"));
   Step3().RefreshPreview();
@@ -188,9 +189,19 @@ TEST_F(Step3AdditionsTest, WholeScriptGoesAsOneRequestAndAFailureChangesNothing)
   EXPECT_FALSE(Step3().ButtonUndo->isEnabled());  // nothing to undo
 }
 
+// A transport that does not say how many rows each statement changed: the
+// count is unknown, and the message says so instead of "0".
+TEST_F(Step3AdditionsTest, UnknownRowCountsAreShownAsUnknownNotAsZero) {
+  SetScript(Update("a", "b") + "\n" + Update("c", "d"));
+  Step3().CheckWhole->setChecked(true);
+  form_->ButtonDoClick();
+  EXPECT_EQ(messages_, std::vector<std::string>{"Замена выполнена одним целым, изменено строк: ?"});
+}
+
 TEST_F(Step3AdditionsTest, LineByLineRunIsLoggedWithItsUndoAndTheUndoAsksFirst) {
-  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
-                       "'a' END AS m FROM Goods WHERE Goods.Unit IN ('a')"] =
+  FakeServer().replies
+      ["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
+       "'a' END AS m FROM Goods WHERE Goods.Unit IN ('a')"] =
       TextResult({{"k", 10}, {"v", 20}, {"m", 20}}, {{"G1", "a", "a"}});
   SetScript(Update("a", "b"));
   form_->ButtonDoClick();
@@ -296,11 +307,11 @@ TEST_F(Step3AdditionsTest, LongAllOrNothingRunOverALibraryWithoutReportsCannotBe
 
 TEST_F(Step3AdditionsTest, RowChangedSinceReadingStopsAnAllOrNothingRunBeforeItsCommit) {
   Restart(true);
-  FakeServer().replies["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
-                       "'a' WHEN Goods.Unit = 'c' THEN 'c' END AS m FROM Goods WHERE Goods.Unit IN "
-                       "('a', 'c')"] =
-      TextResult({{"k", 10}, {"v", 20}, {"m", 20}},
-                 {{"G1", "a", "a"}, {"G2", "c", "c"}, {"G3", "c", "c"}});
+  FakeServer().replies
+      ["SELECT Goods.Good AS k, Goods.Unit AS v, CASE WHEN Goods.Unit = 'a' THEN "
+       "'a' WHEN Goods.Unit = 'c' THEN 'c' END AS m FROM Goods WHERE Goods.Unit IN "
+       "('a', 'c')"] = TextResult({{"k", 10}, {"v", 20}, {"m", 20}},
+                                  {{"G1", "a", "a"}, {"G2", "c", "c"}, {"G3", "c", "c"}});
   FakeServer().statementRows[Update("a", "b")] = 1;
   FakeServer().statementRows[Update("c", "d")] = 3;  // one row more than was read
   SetScript(Update("a", "b") + "\n" + Update("c", "d"));

@@ -7,7 +7,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "replace/sql_value_text.h"
 #include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
@@ -17,6 +16,7 @@
 #include "replace/one_pass.h"
 #include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
+#include "replace/sql_value_text.h"
 #include "replace/statement_progress_scope.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"

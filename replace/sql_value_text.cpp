@@ -82,6 +82,10 @@ std::string BooleanText(const std::string& text) {
 }  // namespace
 
 std::string SqlValueTextOf(TFieldType type, std::string_view text) {
+  // A text is a value as it stands, blanks and all.
+  if (type == ftString || type == ftFixedChar || type == ftWideString || type == ftMemo ||
+      type == ftFmtMemo || type == ftUnknown)
+    return std::string(text);
   const std::string trimmed = Trim(std::string(text));
   if (trimmed.empty()) return {};
   if (IsIntegerType(type) || IsNumberType(type)) {

@@ -33,6 +33,7 @@ TEST(SqlValueTextTest, DisplayFormsBecomeTheServersForm) {
       {ftBoolean, "Да", "1"},
       {ftBoolean, "false", "0"},
       {ftString, " a, b ", " a, b "},  // a text is never touched
+      {ftString, "  ", "  "},          // blanks are a value of a text
       {ftInteger, "", ""},
       {ftInteger, "abc", "abc"},  // not a number: the server judges it
   };

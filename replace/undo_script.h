@@ -40,7 +40,7 @@ namespace morvane {
 
 struct CapturedRow {
   std::string key;
-  std::string value;    // as stored, in the server's text form
+  std::string value;         // as stored, in the server's text form
   std::string matched = {};  // the plan's value the server found equal to it, when read
 
   const std::string& PlanValue() const { return matched.empty() ? value : matched; }

@@ -100,9 +100,10 @@ TEST(UndoScriptTest, ChangedFileIsRefusedWithItsLine) {
 
 TEST(UndoScriptTest, RowsChangedSinceAreThoseNoLongerHoldingTheReplacedValue) {
   UndoScript undo{"Goods", "Unit", "Good", {{"G1", "A", "B"}, {"G2", "A", "B"}, {"G3", "C", "D"}}};
-  EXPECT_EQ(CheckQuery(undo),
-            "SELECT Goods.Good AS k, CASE WHEN Goods.Unit = 'B' THEN 'B' WHEN Goods.Unit = 'D' THEN "
-            "'D' END AS v FROM Goods WHERE Goods.Good IN ('G1', 'G2', 'G3')");
+  EXPECT_EQ(
+      CheckQuery(undo),
+      "SELECT Goods.Good AS k, CASE WHEN Goods.Unit = 'B' THEN 'B' WHEN Goods.Unit = 'D' THEN "
+      "'D' END AS v FROM Goods WHERE Goods.Good IN ('G1', 'G2', 'G3')");
   EXPECT_TRUE(RowsChangedSince(undo, {{"G3", "D"}, {"G1", "B"}, {"G2", "B"}}).empty());
   // G2 changed by someone else, G3 deleted.
   EXPECT_EQ(RowsChangedSince(undo, {{"G1", "B"}, {"G2", "E"}}),

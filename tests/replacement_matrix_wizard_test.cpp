@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <cstdlib>
+#include <set>
 
 #include "app/step3_execution.h"
 #include "platform/ui/confirm.h"
@@ -129,6 +130,13 @@ TEST_P(WizardMatrix, GenerateExecuteAndUndoAgreeWithTheServer) {
   Press(form_->ButtonRead);
   ASSERT_TRUE(messages_.empty()) << messages_.front();
   ASSERT_GT(form_->TableM->RecordCount(), 0);
+  // Each current value once: a NULL number, which reads as 0, is no second "0".
+  std::set<std::string> shown;
+  TField* src = form_->TableM->FieldByName("src");
+  for (form_->TableM->First(); !form_->TableM->Eof(); form_->TableM->Next()) {
+    EXPECT_TRUE(shown.insert(SqlValueText(*src)).second || field_->text)
+        << "«" << SqlValueText(*src) << "» twice";
+  }
 
   // Nothing mapped yet: the script is empty, whatever the field's type.
   OpenStep(2);

@@ -14,11 +14,11 @@
 #include <fstream>
 #include <map>
 
+#include "platform/db/field.h"
+#include "platform/rtl/exceptions.h"
 #include "replace/builders.h"
 #include "replace/sql_value_text.h"
 #include "replace/suggestions.h"
-#include "platform/db/field.h"
-#include "platform/rtl/exceptions.h"
 #include "server/table.h"
 #include "tools/commands.h"
 #include "tools/session_connect.h"
