@@ -263,7 +263,7 @@ bool TStep3Execution::OrderGenerated(std::vector<std::string>& lines) {
     MessageBoxStop(script.refusal);
     return false;
   }
-  if (script.planned) lines = script.plan.Statements();
+  if (!script.plan.lines.empty()) lines = script.plan.Statements();
   return true;
 }
 

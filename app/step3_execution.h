@@ -14,10 +14,11 @@
 // entry and, when the setting names a key field (SUnFld), the undo script.
 //
 // Where the script is the wizard's own (every line a statement the wizard
-// builds, edited or not), it runs as a replacement plan (replace/replacement_run.h):
-// chains in their safe order, rows read for the undo before anything is sent.
-// A script the operator rewrote otherwise runs as its lines stand, logged,
-// without undo.
+// builds, in an order that needs no chain moved), it runs as a replacement
+// plan (replace/replacement_run.h) with its undo; all-or-nothing, the plan is
+// one set-based statement where the server has one (replace/one_pass.h). A
+// script the operator rewrote or reordered otherwise runs exactly as its
+// lines stand, in memo order, logged, without undo.
 //
 // The widgets sit on TabSheet3 within the form's designed 432 x 313: the
 // gutter of counts right of the memo, the total under it, the check box

@@ -23,10 +23,12 @@ bool HasLineBreak(std::string_view value) {
 std::string PeriodCondition(const CMvCFG& cfg, CPeriod& period) {
   if (cfg.SrcFullDate.empty()) return {};
   FormatSettingsScope scope('.', '/');
-  period.Clear();
-  const TDateTime today = Date();
-  period.DateFrom = today - cfg.AFV01;
-  period.DateTo = today;
+  if (!period.Fixed) {
+    period.Clear();
+    const TDateTime today = Date();
+    period.DateFrom = today - cfg.AFV01;
+    period.DateTo = today;
+  }
   return cfg.SrcFullDate + " BETWEEN " + period.DateFromText() + " AND " + period.DateToText();
 }
 

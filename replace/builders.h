@@ -44,7 +44,8 @@ bool BuildUpdate(const CMvCFG& cfg, CPeriod& period, std::string_view oldValue,
                  std::string_view newValue, std::string& sql);
 // Whether a value holds CR or LF.
 bool HasLineBreak(std::string_view value);
-// The period condition; sets the period to [today - AFV01, today].
+// The period condition; sets the period to [today - AFV01, today] unless
+// the period is Fixed.
 std::string PeriodCondition(const CMvCFG& cfg, CPeriod& period);
 
 }  // namespace morvane

@@ -1,5 +1,7 @@
 #include "replace/mapping_file.h"
 
+#include <cstdio>
+
 #include "replace/replacement_messages.h"
 
 namespace morvane {
@@ -7,6 +9,35 @@ namespace morvane {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kPeriodLine = "-- period\t";
+
+std::string IsoDate(TDateTime date) {
+  int year = 0, month = 0, day = 0;
+  DecodeDate(date, year, month, day);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+  return text;
+}
+
+bool TryReadIsoDate(std::string_view text, TDateTime& date) {
+  int year = 0, month = 0, day = 0;
+  char rest = 0;
+  if (text.size() != 10 ||
+      std::sscanf(std::string(text).c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &rest) != 3)
+    return false;
+  return TryEncodeDate(year, month, day, date);
+}
+
+// "-- period TAB field TAB from TAB to".
+bool TryReadPeriod(std::string_view line, MappingPeriod& period) {
+  line.remove_prefix(kPeriodLine.size());
+  const size_t first = line.find('\t');
+  const size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+  if (second == std::string_view::npos || first == 0) return false;
+  period.dateField = std::string(line.substr(0, first));
+  return TryReadIsoDate(line.substr(first + 1, second - first - 1), period.from) &&
+         TryReadIsoDate(line.substr(second + 1), period.to);
+}
 
 std::string Unescape(std::string_view field) {
   std::string value;
@@ -50,9 +81,10 @@ void AppendEscaped(std::string& out, std::string_view value) {
 }  // namespace
 
 bool TryParseMappingFile(std::string_view text, std::vector<ReplacementPair>& mapping,
-                         std::string& error) {
+                         std::string& error, MappingPeriod* period) {
   std::vector<ReplacementPair> pairs;
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    text.remove_prefix(kByteOrderMark.size());
   int lineNumber = 0;
   while (!text.empty()) {
     ++lineNumber;
@@ -61,6 +93,15 @@ bool TryParseMappingFile(std::string_view text, std::vector<ReplacementPair>& ma
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) continue;
+    if (lineNumber == 1 && line.substr(0, kPeriodLine.size()) == kPeriodLine) {
+      MappingPeriod read;
+      if (period == nullptr || !TryReadPeriod(line, read)) {
+        error = replacemsg::MappingLine(lineNumber, replacemsg::kPeriodNotApplicable);
+        return false;
+      }
+      *period = read;
+      continue;
+    }
     const size_t tab = line.find('\t');
     const char* problem = nullptr;
     if (tab == std::string_view::npos) {
@@ -86,13 +127,18 @@ bool TryParseMappingFile(std::string_view text, std::vector<ReplacementPair>& ma
   return true;
 }
 
-std::string FormatMappingFile(const std::vector<ReplacementPair>& mapping) {
+std::string FormatMappingFile(const std::vector<ReplacementPair>& mapping,
+                              const MappingPeriod& period) {
   std::string text;
   // A first value that starts with a byte-order mark would lose it to the
   // reader, which skips one at the start: a mark of the file's own goes first.
   if (!mapping.empty() && mapping.front().oldValue.substr(0, kByteOrderMark.size()) ==
                               kByteOrderMark) {
     text += kByteOrderMark;
+  }
+  if (!period.dateField.empty()) {
+    text += std::string(kPeriodLine) + period.dateField + "\t" + IsoDate(period.from) + "\t" +
+            IsoDate(period.to) + "\n";
   }
   for (const ReplacementPair& pair : mapping) {
     AppendEscaped(text, pair.oldValue);

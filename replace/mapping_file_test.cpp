@@ -10,8 +10,8 @@ namespace {
 TEST(MappingFileTest, ReadsPairsByteForByteWithTheirLineNumbers) {
   std::vector<ReplacementPair> mapping;
   std::string error;
-  ASSERT_TRUE(TryParseMappingFile("\xEF\xBB\xBFшт.\tшт\r\n\n шт \tшт\nкг\\tм\tC:\\temp\\\\x\\q", mapping,
-                                  error))
+  ASSERT_TRUE(TryParseMappingFile("\xEF\xBB\xBFшт.\tшт\r\n\n шт \tшт\nкг\\tм\tC:\\temp\\\\x\\q",
+                                  mapping, error))
       << error;
   ASSERT_EQ(mapping.size(), 3u);
   EXPECT_EQ(mapping[0].oldValue, "шт.");
@@ -58,6 +58,30 @@ TEST(MappingFileTest, WrittenMappingReadsBackTheSame) {
     EXPECT_EQ(read[i].oldValue, written[i].oldValue);
     EXPECT_EQ(read[i].newValue, written[i].newValue);
   }
+}
+
+TEST(MappingFileTest, PeriodLineReadsBackAndIsRefusedWhereItCannotBeApplied) {
+  const MappingPeriod period{"Sales.Day", EncodeDate(2026, 11, 7), EncodeDate(2026, 12, 7)};
+  const std::string text = FormatMappingFile({{"A", "B", 1}}, period);
+  EXPECT_EQ(text, "-- period\tSales.Day\t2026-11-07\t2026-12-07\nA\tB\n");
+  std::vector<ReplacementPair> read;
+  std::string error;
+  MappingPeriod readPeriod;
+  ASSERT_TRUE(TryParseMappingFile(text, read, error, &readPeriod)) << error;
+  EXPECT_EQ(readPeriod.dateField, "Sales.Day");
+  EXPECT_EQ(readPeriod.from, period.from);
+  EXPECT_EQ(readPeriod.to, period.to);
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].line, 2);
+
+  // A reader that cannot restrict by date, or a malformed period, refuses
+  // rather than change rows outside the period.
+  const std::string refusal = replacemsg::MappingLine(1, replacemsg::kPeriodNotApplicable);
+  EXPECT_FALSE(TryParseMappingFile(text, read, error));
+  EXPECT_EQ(error, refusal);
+  EXPECT_FALSE(TryParseMappingFile("-- period\tSales.Day\t2026-13-07\t2026-12-07\nA\tB\n", read,
+                                   error, &readPeriod));
+  EXPECT_EQ(error, refusal);
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ class CPeriod {
   std::string DateToText() const { return DateText(DateTo); }
 
   char DateSep = '/';
+  // True: the period is DateFrom..DateTo as set (a replayed run keeps the
+  // period of its original); false: the condition sets it to the last
+  // AFV01 days each time it is built.
+  bool Fixed = false;
   TDateTime DateFrom = 0;
   TDateTime DateTo = 0;
   std::function<TSqlDateDialect()> DialectSource;

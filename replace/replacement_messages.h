@@ -37,6 +37,12 @@ inline constexpr char kNoTab[] = "нет табуляции между теку�
 inline constexpr char kExtraTab[] = "больше одной табуляции (ожидаются два значения)";
 inline constexpr char kEmptyOld[] = "пустое текущее значение";
 inline constexpr char kEmptyNew[] = "пустое новое значение";
+inline constexpr char kPeriodNotApplicable[] =
+    "период замены не прочитан: ожидаются поле даты и две даты ГГГГ-ММ-ДД через табуляцию";
+inline std::string PeriodOfAnotherTable(std::string_view field) {
+  return "Период файла замен относится к полю " + std::string(field) +
+         " другой таблицы: повторить замену с ним нельзя";
+}
 inline constexpr char kEmptyMapping[] = "Файл замен не содержит ни одной замены";
 
 // Plans.
@@ -62,8 +68,7 @@ inline std::string KeyNotUnique(std::string_view keyField, std::string_view key)
          " встречается в нескольких строках, точная отмена невозможна";
 }
 inline std::string NotRestored(std::string_view rows) {
-  return "Не восстановлены строки с ключом " + std::string(rows) +
-         ": их изменили во время отмены";
+  return "Не восстановлены строки с ключом " + std::string(rows) + ": их изменили во время отмены";
 }
 inline std::string KeyMissing(std::string_view keyField, std::string_view value) {
   return "Строка со значением " + Quoted(value) + " не имеет ключа " + std::string(keyField) +
@@ -81,8 +86,8 @@ inline std::string LineBreakInValue(int line, std::string_view value) {
 
 // Execution.
 inline std::string FailedLine(int line, std::string_view statement, std::string_view reason) {
-  return "Замена не выполнена, ничего не изменено. Ошибка в строке " + std::to_string(line) +
-         " (" + OneLine(statement) + "): " + OneLine(reason);
+  return "Замена не выполнена, ничего не изменено. Ошибка в строке " + std::to_string(line) + " (" +
+         OneLine(statement) + "): " + OneLine(reason);
 }
 inline constexpr char kFailedWhole[] = "Замена не выполнена, ничего не изменено: ";
 inline std::string CannotRead(std::string_view names, std::string_view reason) {
@@ -112,6 +117,14 @@ inline std::string ChangedSinceRead(int line, int64_t read, int64_t wouldChange)
   return "Замена не выполнена, ничего не изменено: таблица изменилась после чтения строк (" +
          counts + "). Выполните замену снова";
 }
+// The one-pass run's guard: the rows it would change are not the rows read.
+inline std::string ChangedRowSinceRead(std::string_view key) {
+  return "Замена не выполнена, ничего не изменено: другой сеанс изменил строку" +
+         (key.empty() ? std::string() : " с ключом " + Quoted(key)) +
+         " после чтения строк. Выполните замену снова";
+}
+inline constexpr char kNoStatementReport[] =
+    "библиотека связи не сообщает о выполнении операторов, точная замена невозможна";
 inline std::string UndoOf(std::string_view file) {
   return "отмена по файлу " + std::string(file);
 }

@@ -13,8 +13,11 @@
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
 #include "replace/mapping_file.h"
+#include "replace/one_pass.h"
+#include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
 #include "replace/sql_value_text.h"
+#include "replace/statement_progress_scope.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"
 #include "server/table.h"
@@ -43,21 +46,6 @@ RequestOutcome SendRequest(const std::string& text) {
   if (!outcome.accepted) outcome.errorText = session.LastErrorText();
   return outcome;
 }
-
-// The session's statement handler for the requests sent while it lives.
-class StatementProgressScope {
- public:
-  explicit StatementProgressScope(TzelDatabase::StatementProgress handler)
-      : installed_(handler && zelDB().SetStatementProgress(std::move(handler))) {}
-  ~StatementProgressScope() {
-    if (installed_) zelDB().SetStatementProgress({});
-  }
-  StatementProgressScope(const StatementProgressScope&) = delete;
-  StatementProgressScope& operator=(const StatementProgressScope&) = delete;
-
- private:
-  bool installed_;
-};
 
 // Inside the transaction of an all-or-nothing run: false when statement
 // `index` changed another number of rows than it was expected to, which
@@ -112,8 +100,9 @@ std::string OutcomeText(const ExecutionResult& result) {
     return done == 0 ? std::string(replacemsg::kCancelledWhole)
                      : replacemsg::CancelledAfter(done, result.statements.size());
   }
-  const size_t failed = size_t(std::count_if(result.statements.begin(), result.statements.end(),
-                                             [](const LoggedStatement& s) { return !s.error.empty(); }));
+  const size_t failed =
+      size_t(std::count_if(result.statements.begin(), result.statements.end(),
+                           [](const LoggedStatement& s) { return !s.error.empty(); }));
   if (result.applied) {
     const bool counted = std::all_of(result.statements.begin(), result.statements.end(),
                                      [](const LoggedStatement& s) { return s.rowsChanged >= 0; });
@@ -144,11 +133,20 @@ UndoScript UndoOfAppliedLines(const UndoScript& undo, const std::vector<Captured
   return kept;
 }
 
+// The period the plan's statements carry, for the log's mapping file.
+MappingPeriod PeriodOfRun(const CMvCFG& cfg, CPeriod& period) {
+  if (!cfg.AWFld || cfg.SrcFullDate.empty()) return {};
+  if (period.DateTo == 0) PeriodCondition(cfg, period);
+  return {cfg.SrcFullDate, period.DateFrom, period.DateTo};
+}
+
 std::vector<ReplacementPair> PairsInMappingOrder(const ReplacementPlan& plan) {
   std::vector<ReplacementPair> pairs;
-  for (const ReplacementLine& line : plan.lines) pairs.push_back({line.oldValue, line.newValue, line.line});
-  std::stable_sort(pairs.begin(), pairs.end(),
-                   [](const ReplacementPair& a, const ReplacementPair& b) { return a.line < b.line; });
+  for (const ReplacementLine& line : plan.lines)
+    pairs.push_back({line.oldValue, line.newValue, line.line});
+  std::stable_sort(
+      pairs.begin(), pairs.end(),
+      [](const ReplacementPair& a, const ReplacementPair& b) { return a.line < b.line; });
   return pairs;
 }
 
@@ -327,6 +325,14 @@ std::string SessionDatabaseName() {
   return reply;
 }
 
+namespace {
+ReplacementRun RunOnePassLogged(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan,
+                                const ReplacementRunOptions& options, SetDialect dialect,
+                                const ReplacementLog& log, ReplacementLogEntry& entry);
+// The outcome, the statements and the log entry of a run that has executed.
+void FinishLogEntry(ReplacementRun& run, const ReplacementLog& log, ReplacementLogEntry& entry);
+}  // namespace
+
 ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan,
                               const ReplacementRunOptions& options) {
   const ReplacementLog log(options.logFolder.empty() ? DefaultReplacementLogFolder()
@@ -337,6 +343,10 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   entry.settingName = cfg.CfgName;
   entry.database = options.database.empty() ? SessionDatabaseName() : options.database;
   entry.allOrNothing = options.allOrNothing;
+
+  const SetDialect dialect = options.allOrNothing ? SessionSetDialect() : SetDialect::kNone;
+  if (dialect != SetDialect::kNone)
+    return RunOnePassLogged(cfg, period, plan, options, dialect, log, entry);
 
   UndoScript undo;
   std::vector<CapturedRow> rows;
@@ -359,7 +369,8 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   if (options.afterCapture) options.afterCapture();
 
   run.files = log.NameFiles(cfg.CfgName, entry.time);
-  log.WriteFile(run.files.mapping, FormatMappingFile(PairsInMappingOrder(plan)));
+  log.WriteFile(run.files.mapping,
+                FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
   if (withUndo) log.WriteFile(run.files.undo, FormatUndoScript(undo));
 
   std::vector<int> lines;
@@ -399,11 +410,87 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
       std::remove(run.files.undo.c_str());
       entry.undoNote = replacemsg::kNothingApplied;
     } else {
-      if (kept.rows.size() != undo.rows.size()) log.WriteFile(run.files.undo, FormatUndoScript(kept));
+      if (kept.rows.size() != undo.rows.size())
+        log.WriteFile(run.files.undo, FormatUndoScript(kept));
       entry.undoFile = run.files.undo;
     }
   }
   if (entry.undoFile.empty()) run.files.undo.clear();
+  FinishLogEntry(run, log, entry);
+  return run;
+}
+
+namespace {
+
+ReplacementRun RunOnePassLogged(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan,
+                                const ReplacementRunOptions& options, SetDialect dialect,
+                                const ReplacementLog& log, ReplacementLogEntry& entry) {
+  ReplacementRun run;
+  run.files = log.NameFiles(cfg.CfgName, entry.time);
+  log.WriteFile(run.files.mapping,
+                FormatMappingFile(PairsInMappingOrder(plan), PeriodOfRun(cfg, period)));
+  OnePassOptions onePass;
+  if (!cfg.SUnFld.empty()) onePass.undoFile = run.files.undo;
+  onePass.progress = options.progress;
+  onePass.afterCapture = options.afterCapture;
+  OnePassOutcome outcome;
+  try {
+    outcome = RunOnePass(cfg, period, plan, dialect, onePass);
+  } catch (const EDatabaseError&) {
+    // Refused before anything changed: no trace of a run that never was.
+    std::remove(run.files.mapping.c_str());
+    std::remove(run.files.undo.c_str());
+    throw;
+  }
+  std::vector<int> lines;
+  for (const ReplacementLine& line : plan.lines) lines.push_back(line.line);
+  run.result.statements = Unsent(plan.Statements(), lines);
+  if (!outcome.applied && !outcome.cancelled && !outcome.changedSinceRead) {
+    // The server refused the statement: find the line it refuses by running
+    // the plan's own lines in a transaction that is always rolled back.
+    GuardStop stop;
+    const size_t last = plan.lines.size() - 1;
+    const ExecutionResult located = ExecuteWhole(
+        plan.Statements(), lines, {}, [last](size_t index, int64_t) { return index != last; },
+        stop);
+    for (const LoggedStatement& statement : located.statements) {
+      if (!statement.error.empty()) {
+        outcome.message = located.message;
+        run.result.statements = located.statements;
+        break;
+      }
+    }
+  }
+  run.result.applied = outcome.applied;
+  run.result.cancelled = outcome.cancelled;
+  run.result.message = outcome.message;
+  run.changedSinceRead = outcome.changedSinceRead;
+  if (outcome.applied) {
+    for (size_t index = 0; index < plan.lines.size(); ++index) {
+      run.result.statements[index].ran = true;
+      run.result.statements[index].rowsChanged = outcome.rowsPerLine[index];
+    }
+  }
+  if (!cfg.SUnFld.empty()) run.capturedRows = outcome.rowsPerLine;
+  if (cfg.SUnFld.empty()) {
+    entry.undoNote = replacemsg::kNoKeyField;
+    run.files.undo.clear();
+  } else if (!outcome.applied || outcome.undoRows == 0) {
+    std::remove(run.files.undo.c_str());
+    run.files.undo.clear();
+    entry.undoNote = replacemsg::kNothingApplied;
+  } else {
+    entry.undoFile = run.files.undo;
+  }
+  FinishLogEntry(run, log, entry);
+  return run;
+}
+
+}  // namespace
+
+namespace {
+
+void FinishLogEntry(ReplacementRun& run, const ReplacementLog& log, ReplacementLogEntry& entry) {
   entry.mappingFile = run.files.mapping;
   entry.outcome = OutcomeText(run.result);
   if (!run.undoExact) entry.outcome += "; " + std::string(replacemsg::kUndoNotExact);
@@ -416,18 +503,41 @@ ReplacementRun RunReplacement(const CMvCFG& cfg, CPeriod& period, const Replacem
   } catch (const Exception& error) {
     run.logProblem = error.what();
   }
-  return run;
 }
 
+}  // namespace
+
 ExecutionResult RunUndoFile(const std::string& undoFile, const std::string& logFolder) {
+  const SetDialect dialect = SessionSetDialect();
+  if (dialect != SetDialect::kNone) {
+    ReplacementLogEntry entry;
+    entry.time = std::time(nullptr);
+    entry.database = SessionDatabaseName();
+    entry.undoNote = replacemsg::UndoOf(undoFile);
+    ExecutionResult result = RunUndoSetBased(undoFile, dialect);
+    UndoScript header;
+    std::string problem;
+    UndoFileReader().Open(undoFile, header, problem);
+    entry.settingName = header.table + "." + header.field;
+    entry.outcome = replacemsg::UndoOf(undoFile) + ": " + OutcomeText(result);
+    entry.statements = result.statements;
+    try {
+      ReplacementLog(logFolder.empty() ? DefaultReplacementLogFolder() : logFolder).Append(entry);
+    } catch (const Exception& error) {
+      if (result.applied) result.message = error.what();
+    }
+    return result;
+  }
   const std::vector<char> bytes = ReadWholeFile(undoFile);
   UndoScript undo;
   std::string problem;
   if (!TryParseUndoScript(std::string_view(bytes.data(), bytes.size()), undo, problem)) {
     DatabaseError(problem);
   }
+  for (const std::string* name : {&undo.table, &undo.field, &undo.keyField}) CheckPlainName(*name);
   if (!undo.rows.empty()) {
-    const std::vector<std::string> changed = RowsChangedSince(undo, ReadKeyValueRows(CheckQuery(undo)));
+    const std::vector<std::string> changed =
+        RowsChangedSince(undo, ReadKeyValueRows(CheckQuery(undo)));
     if (!changed.empty()) DatabaseError(ChangedSinceMessage(changed));
   }
   ReplacementLogEntry entry;
@@ -452,7 +562,8 @@ ExecutionResult RunUndoFile(const std::string& undoFile, const std::string& logF
     ReplacementLog(logFolder.empty() ? DefaultReplacementLogFolder() : logFolder).Append(entry);
   } catch (const Exception& error) {
     // The undo has run; only the log entry is missing, and the caller says so.
-    if (result.applied) result.message += (result.message.empty() ? "" : "; ") + std::string(error.what());
+    if (result.applied)
+      result.message += (result.message.empty() ? "" : "; ") + std::string(error.what());
   }
   return result;
 }

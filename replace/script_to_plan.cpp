@@ -76,7 +76,10 @@ TStep3Script ReadStep3Script(const CMvCFG& cfg, CPeriod& period,
     return script;
   }
   if (allKnown) {
-    script.planned = true;
+    // Lines run in the order the memo shows them: a memo whose order the
+    // plan had to change (a chain the operator put the other way round)
+    // runs as its lines stand, not as the plan would reorder it.
+    script.planned = !plan.reordered;
     script.plan = std::move(plan);
   }
   return script;

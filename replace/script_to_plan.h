@@ -7,9 +7,12 @@
 // from it and BuildUpdate must give the very same text back, so a line the
 // operator changed in any other way is never mistaken for a pair. When every
 // statement of the memo is known and the pairs form a plan (no cycle, no
-// value mapped twice), the script is "planned": it runs as that plan, in the
-// plan's order (chains resolved), with its undo. Otherwise it runs as the
-// lines stand, and its preview shows only the known lines.
+// value mapped twice) in the order the memo shows, the script is "planned":
+// it runs as that plan, with its undo (all-or-nothing as one set-based
+// statement where the server has one). Otherwise it runs exactly as the
+// lines stand, in memo order, and its preview shows only the known lines;
+// plan then still holds the safe order of known pairs, which the wizard
+// uses to order the lines it generates.
 //
 //   TStep3Script script = ReadStep3Script(cfg, period, memoLines);
 //   if (!script.refusal.empty()) show(script.refusal);   // a cycle, say
@@ -39,9 +42,9 @@ struct TStep3Script {
   std::vector<int> lines;               // their memo lines, 1-based
   std::vector<bool> known;              // per statement: the wizard's own for a pair
   std::vector<ReplacementPair> pairs;   // per statement: its pair when known
-  bool planned = false;                 // every statement known and the pairs form plan
-  ReplacementPlan plan;                 // when planned; ReplacementLine::line is the memo line
-  std::string refusal;                  // known pairs that form no plan: why (cycle, twice)
+  bool planned = false;                 // every statement known, forming a plan in memo order
+  ReplacementPlan plan;  // when every statement is known; ReplacementLine::line is the memo line
+  std::string refusal;   // known pairs that form no plan: why (cycle, twice)
 };
 
 TStep3Script ReadStep3Script(const CMvCFG& cfg, CPeriod& period,

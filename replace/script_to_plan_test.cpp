@@ -46,11 +46,20 @@ TEST_F(Step3ScriptTest, ReadsBackOnlyTheWizardsOwnStatements) {
   EXPECT_EQ(pair.newValue, "о''к");
 }
 
-TEST_F(Step3ScriptTest, ChainRunsInTheSafeOrderAndKeepsMemoLines) {
-  // Memo: A->B on line 1, a blank line, B->C on line 3.
+TEST_F(Step3ScriptTest, ChainInTheSafeOrderRunsAsItsPlan) {
+  const TStep3Script script = ReadStep3Script(cfg_, period_, {Update("B", "C"), Update("A", "B")});
+  ASSERT_TRUE(script.planned);
+  EXPECT_EQ(script.plan.Statements(), script.statements);
+}
+
+TEST_F(Step3ScriptTest, MemoOrderThatTheChainWouldReorderRunsAsShownWithTheSafeOrderKept) {
+  // Memo: A->B on line 1, a blank line, B->C on line 3. Run as shown, A's
+  // rows go on to C: that is what the operator sees and sends.
   const TStep3Script script =
       ReadStep3Script(cfg_, period_, {Update("A", "B"), "  ", Update("B", "C")});
-  ASSERT_TRUE(script.planned);
+  EXPECT_FALSE(script.planned);
+  EXPECT_EQ(script.statements, (std::vector<std::string>{Update("A", "B"), Update("B", "C")}));
+  // The safe order stays at hand for the lines the wizard generates.
   ASSERT_EQ(script.plan.lines.size(), 2u);
   EXPECT_EQ(script.plan.lines[0].oldValue, "B");  // B->C first, so A's rows stop at B
   EXPECT_EQ(script.plan.lines[0].line, 3);

@@ -1,10 +1,13 @@
 #include "replace/undo_script.h"
 
+#include <algorithm>
+#include <fstream>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
+#include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
 
 namespace morvane {
@@ -59,21 +62,20 @@ class UndoReader {
     Advance(expected.size());
     return true;
   }
-  // The rest of the line, without its line end.
-  // A header's name: the statements are built from it, so it must be a
-  // plain name (letters of any alphabet, digits, '_', '$', a schema's '.'),
-  // never SQL of its own.
+  // The rest of the line, without its line end, as a header's name: the
+  // statements are built from it, so it must be a plain name (a schema's
+  // '.' allowed between plain parts), never SQL of its own.
   bool LineValue(std::string_view prefix, std::string& value) {
     if (!Literal(prefix)) return false;
     const size_t end = text_.find('\n', at_);
     if (end == std::string_view::npos || end == at_) return false;
-    for (const char c : text_.substr(at_, end - at_)) {
-      const bool plain = static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') ||
-                         (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-                         c == '.';
-      if (!plain) return false;
+    const std::string_view name = text_.substr(at_, end - at_);
+    for (size_t start = 0; start <= name.size();) {
+      const size_t dot = std::min(name.find('.', start), name.size());
+      if (dot == start || !IsPlainName(name.substr(start, dot - start))) return false;
+      start = dot + 1;
     }
-    value = std::string(text_.substr(at_, end - at_));
+    value = std::string(name);
     Advance(end + 1 - at_);
     return true;
   }
@@ -109,6 +111,21 @@ class UndoReader {
   size_t at_ = 0;
   int line_ = 1;
 };
+
+// One statement as UndoStatement writes it, with its line end.
+bool ReadUndoRow(UndoReader& reader, const UndoScript& header, UndoRow& row) {
+  const std::string field = Qualified(header.table, header.field);
+  return reader.Literal("UPDATE " + header.table + " SET " + field + " = ") &&
+         reader.Quoted(row.restoredValue) &&
+         reader.Literal(" WHERE " + Qualified(header.table, header.keyField) + " = ") &&
+         reader.Quoted(row.key) && reader.Literal(" AND " + field + " = ") &&
+         reader.Quoted(row.replacedValue) && reader.Literal(";\n");
+}
+
+bool ReadUndoHeader(UndoReader& reader, UndoScript& read) {
+  return reader.Literal(kFirstLine) && reader.LineValue("-- table: ", read.table) &&
+         reader.LineValue("-- field: ", read.field) && reader.LineValue("-- key: ", read.keyField);
+}
 
 }  // namespace
 
@@ -174,20 +191,13 @@ std::string FormatUndoScript(const UndoScript& undo) {
 bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& error) {
   UndoReader reader(text);
   UndoScript read;
-  if (!reader.Literal(kFirstLine) || !reader.LineValue("-- table: ", read.table) ||
-      !reader.LineValue("-- field: ", read.field) || !reader.LineValue("-- key: ", read.keyField)) {
+  if (!ReadUndoHeader(reader, read)) {
     error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
     return false;
   }
-  const std::string field = Qualified(read.table, read.field);
-  const std::string statementStart = "UPDATE " + read.table + " SET " + field + " = ";
-  const std::string keyPart = " WHERE " + Qualified(read.table, read.keyField) + " = ";
-  const std::string valuePart = " AND " + field + " = ";
   while (!reader.AtEnd()) {
     UndoRow row;
-    if (!reader.Literal(statementStart) || !reader.Quoted(row.restoredValue) ||
-        !reader.Literal(keyPart) || !reader.Quoted(row.key) || !reader.Literal(valuePart) ||
-        !reader.Quoted(row.replacedValue) || !reader.Literal(";\n")) {
+    if (!ReadUndoRow(reader, read, row)) {
       error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
       return false;
     }
@@ -195,6 +205,65 @@ bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& er
   }
   undo = std::move(read);
   return true;
+}
+
+std::string FormatUndoHeader(const UndoScript& undo) {
+  UndoScript header{undo.table, undo.field, undo.keyField, {}};
+  return FormatUndoScript(header);
+}
+
+std::string FormatUndoRow(const UndoScript& undo, const UndoRow& row) {
+  return UndoStatement(undo, row) + ";\n";
+}
+
+struct UndoFileReader::File {
+  std::ifstream in;
+};
+
+bool UndoFileReader::Open(const std::string& path, UndoScript& header, std::string& error) {
+  file_ = std::make_shared<File>();
+  file_->in.open(path, std::ios::binary);
+  if (!file_->in) {
+    error = "Не удалось открыть файл отмены " + path;
+    return false;
+  }
+  std::string text;
+  std::string line;
+  for (int count = 0; count < 4 && std::getline(file_->in, line); ++count) text += line + "\n";
+  UndoReader reader(text);
+  UndoScript read;
+  if (!ReadUndoHeader(reader, read) || !reader.AtEnd()) {
+    error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
+    return false;
+  }
+  header_ = read;
+  header = std::move(read);
+  line_ = reader.Line();
+  return true;
+}
+
+int UndoFileReader::Next(UndoRow& row, std::string& error) {
+  // A statement ends at a line that closes its last literal with ";": a
+  // value holding a line break spans the lines up to there.
+  std::string text;
+  std::string line;
+  size_t apostrophes = 0;
+  while (std::getline(file_->in, line)) {
+    text += line;
+    text += '\n';
+    apostrophes += size_t(std::count(line.begin(), line.end(), '\''));
+    if (apostrophes % 2 == 0 && !line.empty() && line.back() == ';') break;
+  }
+  if (text.empty()) return 0;
+  UndoReader reader(text);
+  UndoRow read;
+  if (!ReadUndoRow(reader, header_, read) || !reader.AtEnd()) {
+    error = replacemsg::UndoLine(line_ + reader.Line() - 1, replacemsg::kUndoNotOurs);
+    return -1;
+  }
+  line_ += reader.Line() - 1;
+  row = std::move(read);
+  return 1;
 }
 
 std::string CheckQuery(const UndoScript& undo) {

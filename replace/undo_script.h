@@ -27,6 +27,7 @@
 // reading and sending belong to replace/replacement_run.h.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,28 @@ bool TryBuildUndoScript(const CMvCFG& cfg, const ReplacementPlan& plan,
 // write (edited by hand) is refused with the line where it differs.
 std::string FormatUndoScript(const UndoScript& undo);
 bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& error);
+
+// The same text a piece at a time, for undo files too large to hold: the
+// header (table, field, key; no rows), then one line per row.
+std::string FormatUndoHeader(const UndoScript& undo);
+std::string FormatUndoRow(const UndoScript& undo, const UndoRow& row);
+
+// Reads an undo file statement by statement, as strictly as
+// TryParseUndoScript, holding one statement at a time.
+class UndoFileReader {
+ public:
+  // Opens the file and reads its header into undo (rows stay empty); false
+  // with the message when it cannot be read or is not an undo file.
+  bool Open(const std::string& path, UndoScript& header, std::string& error);
+  // The next row: 1 read, 0 at the end, -1 refused (error says where).
+  int Next(UndoRow& row, std::string& error);
+
+ private:
+  struct File;
+  std::shared_ptr<File> file_;
+  UndoScript header_;
+  int line_ = 1;
+};
 
 // "SELECT T.K AS k, CASE WHEN T.F = 'x' THEN 'x' ... END AS v FROM T WHERE
 // T.K IN (<keys>)": for each key, the replaced value its row still holds by

@@ -117,7 +117,7 @@ class Matrix : public ::testing::TestWithParam<MatrixCase> {
   std::string folder_;
 };
 
-TEST_P(Matrix, ValuesDryRunExecuteAndUndoAgreeWithTheServer) {
+TEST_P(Matrix, ValuesDryRunOnePassLineByLineAndUndoAgreeWithTheServer) {
   const std::string before = Dump(table_);
 
   // The values file: NULL on a line of its own (a 0 is a value), and every
@@ -159,6 +159,17 @@ TEST_P(Matrix, ValuesDryRunExecuteAndUndoAgreeWithTheServer) {
   ASSERT_EQ(undone.status, 0) << undone.err;
   EXPECT_EQ(Reported(undone.out, "восстановлено строк"), count) << undone.out;
   EXPECT_EQ(Dump(table_), before);
+
+  // The same mapping line by line (one request per line, as the wizard's
+  // "Выполнить") leaves the very same table as the one statement did.
+  const ToolRun lines = Run({"apply", "--table", table_, "--field", "f", "--key", "k", "--execute",
+                             "--line-by-line", mapping});
+  ASSERT_EQ(lines.status, 0) << lines.err;
+  EXPECT_EQ(Reported(lines.out, "итого"), count) << lines.out;
+  EXPECT_EQ(Dump(table_), expected) << "line by line";
+  const ToolRun linesUndone = Run({"undo", Reported(lines.out, "файл отмены")});
+  ASSERT_EQ(linesUndone.status, 0) << linesUndone.err;
+  EXPECT_EQ(Dump(table_), before) << "undo of line by line";
 }
 
 INSTANTIATE_TEST_SUITE_P(Replace, Matrix, ::testing::ValuesIn(AllCases()),

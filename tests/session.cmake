@@ -6,7 +6,7 @@
 if(TARGET morvane_server AND TARGET netbrg2)
   foreach(backend sqlite postgres mariadb)
     add_executable(session_${backend}_tests ${CMAKE_CURRENT_LIST_DIR}/session_${backend}_test.cpp)
-    target_link_libraries(session_${backend}_tests PRIVATE morvane_server morvane_test_databases
+    target_link_libraries(session_${backend}_tests PRIVATE morvane_server morvane_replace morvane_test_databases
       GTest::gtest_main ${CMAKE_DL_LIBS})
     add_dependencies(session_${backend}_tests netbrg2)
   endforeach()

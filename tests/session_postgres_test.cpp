@@ -28,6 +28,13 @@ class SessionBackEndTest : public SessionFixture {
   }
   void TearDown() override { StopSession(); }
 
+  // Another client of the same database: the psql program.
+  void SecondClient(const std::string& sql) {
+    ASSERT_EQ(server_->RunTool("psql", "-X -q -v ON_ERROR_STOP=1 -d '" + server_->ConnectionInfo() +
+                                           "' -c \"" + sql + "\" > /dev/null"),
+              0)
+        << sql;
+  }
   bool StopServer() { return server_->Stop(); }
   bool StartServer() { return server_->Restart(); }
 
@@ -36,8 +43,9 @@ class SessionBackEndTest : public SessionFixture {
 
 }  // namespace morvane::testing
 
-#include "tests/session_scenarios.h"
+#include "tests/one_pass_session_scenarios.h"
 #include "tests/session_rows_changed_scenarios.h"
+#include "tests/session_scenarios.h"
 
 namespace morvane::testing {
 namespace {

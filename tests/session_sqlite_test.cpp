@@ -9,9 +9,16 @@ class SessionBackEndTest : public SessionFixture {
  protected:
   void SetUp() override { StartSessionOnDemoSqliteFile(); }
   void TearDown() override { StopSession(); }
+
+  // Another client of the same file: the sqlite3 program.
+  void SecondClient(const std::string& sql) {
+    const std::string command = "sqlite3 -batch -bail '" + folder_ + "/demo.db' \"" + sql + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
 };
 
 }  // namespace morvane::testing
 
-#include "tests/session_scenarios.h"
+#include "tests/one_pass_session_scenarios.h"
 #include "tests/session_rows_changed_scenarios.h"
+#include "tests/session_scenarios.h"

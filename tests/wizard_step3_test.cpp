@@ -15,6 +15,7 @@
 #include "app/step3_execution.h"
 #include "platform/ui/confirm.h"
 #include "tests/mariadb_environment.h"
+#include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
 #include "tests/pg_environment.h"
 #include "tests/wizard_journey.h"
@@ -378,11 +379,12 @@ TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBefo
   ReplacementRunOptions options;
   options.allOrNothing = true;
   options.logFolder = (folder_ / "state").string();
-  // Another session gives a row a mapped value, or takes one away.
-  const std::string concurrentChanges[] = {
-      "UPDATE Goods SET Unit = 'Шт' WHERE Good = '" + kg.front() + "'",
-      "UPDATE Goods SET Unit = 'другое' WHERE Good = '" + dotted.front() + "'"};
-  for (const std::string& change : concurrentChanges) {
+  // Another session gives a row a mapped value, or takes one away: the
+  // message names that row.
+  const std::pair<std::string, std::string> concurrentChanges[] = {
+      {"UPDATE Goods SET Unit = 'Шт' WHERE Good = '" + kg.front() + "'", kg.front()},
+      {"UPDATE Goods SET Unit = 'другое' WHERE Good = '" + dotted.front() + "'", dotted.front()}};
+  for (const auto& [change, key] : concurrentChanges) {
     std::vector<std::string> changed;
     options.afterCapture = [&] {
       Client(change);
@@ -391,10 +393,7 @@ TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBefo
     const ReplacementRun run = RunReplacement(commander.Cfg, commander.Period, plan, options);
     EXPECT_FALSE(run.result.applied) << change;
     EXPECT_TRUE(run.changedSinceRead) << change;
-    EXPECT_EQ(
-        run.result.message.rfind("Замена не выполнена, ничего не изменено: таблица изменилась", 0),
-        0u)
-        << run.result.message;
+    EXPECT_EQ(run.result.message, replacemsg::ChangedRowSinceRead(key));
     EXPECT_TRUE(run.files.undo.empty()) << change;
     ASSERT_FALSE(changed.empty());
     EXPECT_EQ(Dump(), changed) << change;

@@ -36,7 +36,8 @@ const std::vector<ToolCommand>& ToolCommands() {
         {{"--table", "TABLE", true},
          {"--field", "FIELD", true},
          {"--key", "KEY"},
-         {"--execute", ""}}},
+         {"--execute", ""},
+         {"--line-by-line", ""}}},
        "the wizard's UPDATE statements for a mapping file (current value TAB new value per "
        "line): shows the rows each will change; --execute runs them all-or-nothing, logs the "
        "run and, with --key, writes its undo script",

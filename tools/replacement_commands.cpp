@@ -6,10 +6,10 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 #include "replace/mapping_file.h"
+#include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
 #include "tools/commands.h"
-#include "tools/name_check.h"
 #include "tools/session_connect.h"
 
 namespace morvane::tools {
@@ -22,19 +22,39 @@ CMvCFG SettingOf(const ParsedArguments& arguments) {
   cfg.SrcTbl = arguments.Value("--table");
   cfg.SrcFld = arguments.Value("--field");
   cfg.SUnFld = arguments.Value("--key");
-  for (const std::string* name : {&cfg.SrcTbl, &cfg.SrcFld, &cfg.SUnFld}) CheckName(*name);
+  for (const std::string* name : {&cfg.SrcTbl, &cfg.SrcFld, &cfg.SUnFld}) CheckPlainName(*name);
   cfg.CfgName = cfg.SrcTbl + "." + cfg.SrcFld;
   cfg.SrcFullFld = cfg.CfgName;
   cfg.SrcFullKey = cfg.SUnFld.empty() ? "" : cfg.SrcTbl + "." + cfg.SUnFld;
   return cfg;
 }
 
-std::vector<ReplacementPair> ReadMapping(const std::string& fileName) {
+// The file's pairs; a period recorded in it (a logged run restricted to
+// dates) restricts cfg and period the same way, so a replay changes the
+// rows its original changed.
+std::vector<ReplacementPair> ReadMapping(const std::string& fileName, CMvCFG& cfg,
+                                         CPeriod& period) {
   const std::vector<char> bytes = ReadWholeFile(fileName);
   std::vector<ReplacementPair> mapping;
   std::string error;
-  if (!TryParseMappingFile(std::string_view(bytes.data(), bytes.size()), mapping, error)) {
+  MappingPeriod recorded;
+  if (!TryParseMappingFile(std::string_view(bytes.data(), bytes.size()), mapping, error,
+                           &recorded)) {
     throw EDatabaseError(error);
+  }
+  if (!recorded.dateField.empty()) {
+    const size_t dot = recorded.dateField.find('.');
+    if (dot == std::string::npos || recorded.dateField.substr(0, dot) != cfg.SrcTbl) {
+      throw EDatabaseError(replacemsg::PeriodOfAnotherTable(recorded.dateField));
+    }
+    CheckPlainName(recorded.dateField.substr(dot + 1));
+    cfg.AWFld = true;
+    cfg.SrcFullDate = recorded.dateField;
+    period.Fixed = true;
+    period.DateFrom = recorded.from;
+    period.DateTo = recorded.to;
+    // Dates in the access-style form the transport translates for its server.
+    period.DialectSource = [] { return TSqlDateDialect{"mm/dd/yyyy", '#'}; };
   }
   return mapping;
 }
@@ -49,16 +69,16 @@ void WriteLine(std::ostream& out, const std::string& label, const std::string& r
 void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   // Everything that can be refused without the server is refused before
   // connecting, so a malformed file never sends a byte.
-  const CMvCFG cfg = SettingOf(arguments);
-  const std::vector<ReplacementPair> mapping = ReadMapping(arguments.Positional(0));
+  CMvCFG cfg = SettingOf(arguments);
   CPeriod period;
+  const std::vector<ReplacementPair> mapping = ReadMapping(arguments.Positional(0), cfg, period);
   ReplacementPlan plan;
   std::string error;
   if (!TryBuildReplacementPlan(cfg, period, mapping, plan, error)) throw EDatabaseError(error);
 
   ConnectSession(streams.err);
-  const std::vector<int64_t> counts = CountRowsToChange(cfg, period, plan);
   if (!arguments.Has("--execute")) {
+    const std::vector<int64_t> counts = CountRowsToChange(cfg, period, plan);
     int64_t total = 0;
     for (size_t index = 0; index < plan.lines.size(); ++index) {
       WriteLine(streams.out, "строка " + std::to_string(plan.lines[index].line),
@@ -69,7 +89,12 @@ void ApplyCommand(const ParsedArguments& arguments, ToolStreams& streams) {
     return;
   }
 
-  const ReplacementRun run = RunReplacement(cfg, period, plan);
+  // All-or-nothing runs as one set-based statement where the server has
+  // one; --line-by-line sends each line as its own request, as the wizard's
+  // "Выполнить" does.
+  ReplacementRunOptions options;
+  options.allOrNothing = !arguments.Has("--line-by-line");
+  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
   if (!run.result.applied) throw EDatabaseError(run.result.message);
   for (const LoggedStatement& statement : run.result.statements) {
     WriteLine(streams.out, "строка " + std::to_string(statement.line),

@@ -1,15 +1,15 @@
 // Commands over the records of a data file: script, group.
+#include "replace/plain_names.h"
 #include "server/group_by.h"
 #include "server/insert_script.h"
 #include "server/table.h"
 #include "tools/commands.h"
-#include "tools/name_check.h"
 
 namespace morvane::tools {
 
 void ScriptCommand(const ParsedArguments& arguments, ToolStreams&) {
   // The script is SQL someone will run: its table name must be a name.
-  CheckName(arguments.Value("--origin"));
+  CheckPlainName(arguments.Value("--origin"));
   TzelTable table;
   table.LoadFromFile(arguments.Positional(0));
   table.SetOrigin(arguments.Value("--origin"));

@@ -23,6 +23,7 @@
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
 #include "replace/builders.h"
+#include "replace/plain_names.h"
 #include "replace/replacement_log.h"
 #include "replace/sql_value_text.h"
 #include "replace/suggestion_memory.h"
@@ -30,7 +31,6 @@
 #include "replace/value_groups.h"
 #include "server/table.h"
 #include "tools/commands.h"
-#include "tools/name_check.h"
 #include "tools/session_connect.h"
 
 namespace morvane::tools {
@@ -104,7 +104,7 @@ void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   }
   for (const std::string& name :
        {arguments.Value("--table"), arguments.Value("--field"), reference, key}) {
-    CheckName(name);
+    CheckPlainName(name);
   }
   ConnectSession(streams.err);
   const std::vector<ValueCount> counts =
