@@ -33,20 +33,6 @@ std::string FileNamePart(const std::string& name) {
   return part;
 }
 
-// One log line per statement: line breaks inside it are shown as \n.
-std::string OneLine(const std::string& text) {
-  std::string line;
-  for (const char c : text) {
-    if (c == '\n') {
-      line += "\\n";
-    } else if (c == '\r') {
-      line += "\\r";
-    } else {
-      line += c;
-    }
-  }
-  return line;
-}
 
 bool Exists(const std::string& path) {
   struct stat info {};
@@ -108,18 +94,18 @@ void ReplacementLog::Append(const ReplacementLogEntry& entry) const {
 
 std::string ReplacementLog::FormatEntry(const ReplacementLogEntry& entry) {
   std::string text = "== " + LocalTime(entry.time, "%Y-%m-%d %H:%M:%S %z") + "  " +
-                     OneLine(entry.settingName) + "\n";
-  text += "база данных: " + OneLine(entry.database) + "\n";
+                     LoggedLine(entry.settingName) + "\n";
+  text += "база данных: " + LoggedLine(entry.database) + "\n";
   text += std::string("режим: ") + (entry.allOrNothing ? "одним целым" : "построчно") + "\n";
-  text += "итог: " + OneLine(entry.outcome) + "\n";
+  text += "итог: " + LoggedLine(entry.outcome) + "\n";
   text += "файл замен: " + entry.mappingFile + "\n";
-  text += "файл отмены: " + (entry.undoFile.empty() ? "нет (" + OneLine(entry.undoNote) + ")"
+  text += "файл отмены: " + (entry.undoFile.empty() ? "нет (" + LoggedLine(entry.undoNote) + ")"
                                                     : entry.undoFile) +
           "\n";
   for (const LoggedStatement& statement : entry.statements) {
     std::string result;
     if (!statement.error.empty()) {
-      result = "ошибка: " + OneLine(statement.error);
+      result = "ошибка: " + LoggedLine(statement.error);
     } else if (!statement.ran) {
       result = "не выполнена";
     } else if (statement.rowsChanged >= 0) {
@@ -128,9 +114,23 @@ std::string ReplacementLog::FormatEntry(const ReplacementLogEntry& entry) {
       result = "выполнена";
     }
     text += "строка " + std::to_string(statement.line) + "\t" + result + "\t" +
-            OneLine(statement.sql) + "\n";
+            LoggedLine(statement.sql) + "\n";
   }
   return text + "\n";
+}
+
+std::string LoggedLine(const std::string& text) {
+  std::string line;
+  for (const char c : text) {
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c == '\r') {
+      line += "\\r";
+    } else {
+      line += c;
+    }
+  }
+  return line;
 }
 
 }  // namespace morvane

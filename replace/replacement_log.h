@@ -66,6 +66,9 @@ struct ExecutionFiles {
 // $HOME/.local/state/morvane.
 std::string DefaultReplacementLogFolder();
 
+// A text as the log writes it on one line: line breaks shown as \n and \r.
+std::string LoggedLine(const std::string& text);
+
 class ReplacementLog {
  public:
   explicit ReplacementLog(std::string folder = DefaultReplacementLogFolder());

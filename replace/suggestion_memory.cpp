@@ -95,26 +95,12 @@ std::vector<ReplacementPair> EffectedPairs(const LoggedRun& run) {
   return effected;
 }
 
-// The log writes a name on one line: its line breaks as "\n".
-std::string AsLogged(const std::string& name) {
-  std::string line;
-  for (const char c : name) {
-    if (c == '\n') {
-      line += "\\n";
-    } else if (c == '\r') {
-      line += "\\r";
-    } else {
-      line += c;
-    }
-  }
-  return line;
-}
 
 }  // namespace
 
 TRememberedChoices RememberedChoicesIn(std::string_view logText, const std::string& settingName) {
   TRememberedChoices chosen;
-  const std::string logged = AsLogged(settingName);
+  const std::string logged = LoggedLine(settingName);
   for (const LoggedRun& run : ReadRuns(logText)) {
     if (run.setting != logged) continue;
     for (const ReplacementPair& pair : EffectedPairs(run)) chosen[pair.oldValue] = pair.newValue;

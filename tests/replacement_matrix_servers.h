@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/mariadb_environment.h"
 #include "tests/pg_environment.h"
 
 namespace morvane::testing {
@@ -133,8 +134,54 @@ class PostgresMatrixServer : public MatrixServer {
   PostgresServer* server_ = nullptr;
 };
 
+// MariaDB in a database whose collation compares bytes, so that the
+// client's own UPDATE ... CASE (the oracle) tells "a", "A" and "a " apart
+// as the transport does on any collation.
+class MariaDbMatrixServer : public MatrixServer {
+ public:
+  std::string Name() const override { return "mariadb"; }
+  bool Start(std::string& problem) override {
+    server_ = MariaDbEnvironment::Server(problem);
+    if (server_ == nullptr) return false;
+    if (!server_->CreateDatabase(kDatabase, "utf8mb4_nopad_bin")) {
+      problem = "the matrix database could not be created";
+      return false;
+    }
+    return true;
+  }
+  std::string Connection() const override { return server_->Address(kDatabase); }
+  std::string Client(const std::string& sql) const override {
+    const std::string output = MatrixFolder() + "/mariadb.out";
+    // The session's own modes: strict, and || and "" as in standard SQL.
+    const std::string session =
+        "SET sql_mode = 'STRICT_ALL_TABLES,ANSI_QUOTES,PIPES_AS_CONCAT,NO_BACKSLASH_ESCAPES'; ";
+    EXPECT_EQ(server_->RunClient(kDatabase, "-N -B -e " + MatrixShellQuoted(session + sql) +
+                                                " > " + MatrixShellQuoted(output) + " 2>&1"),
+              0)
+        << sql << "\n"
+        << MatrixReadFile(output);
+    // The client separates columns with a tab; the other servers' dumps use '|'.
+    std::string text = MatrixReadFile(output);
+    for (char& c : text) {
+      if (c == '\t') c = '|';
+    }
+    return text;
+  }
+  // An assigned text takes the column's type, as with SQLite.
+  std::string TypedLiteral(const std::string& text, const std::string&) const override {
+    return QuotedSql(text);
+  }
+  std::string DumpExpression(const std::string& column) const override {
+    return "QUOTE(" + column + ")";
+  }
+
+ private:
+  static constexpr char kDatabase[] = "matrix";
+  MariaDbServer* server_ = nullptr;
+};
+
 inline std::vector<std::string> MatrixServerNames() {
-  return {"sqlite", "postgres"};
+  return {"sqlite", "postgres", "mariadb"};
 }
 
 // The one server of each name for the whole test program, started on first
@@ -154,6 +201,7 @@ inline MatrixServer* MatrixServerNamed(const std::string& name, std::string& pro
   Started started;
   if (name == "sqlite") started.server = std::make_unique<SqliteMatrixServer>();
   if (name == "postgres") started.server = std::make_unique<PostgresMatrixServer>();
+  if (name == "mariadb") started.server = std::make_unique<MariaDbMatrixServer>();
   if (started.server == nullptr) {
     started.problem = "no server named " + name;
   } else {

@@ -23,6 +23,8 @@ namespace morvane::testing {
 namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+const auto* const kMariaDbEnvironment =
+    ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
 
 struct MatrixCase {
   std::string server;

@@ -23,6 +23,8 @@ namespace morvane::testing {
 namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
+const auto* const kMariaDbEnvironment =
+    ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
 
 // The types the wizard's path must get right at the least.
 const std::vector<std::string> kWizardTypes = {"integer", "numeric", "date", "text"};
