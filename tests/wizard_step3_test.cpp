@@ -384,7 +384,10 @@ TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBefo
   const std::pair<std::string, std::string> concurrentChanges[] = {
       {"UPDATE Goods SET Unit = 'Шт' WHERE Good = '" + kg.front() + "'", kg.front()},
       {"UPDATE Goods SET Unit = 'другое' WHERE Good = '" + dotted.front() + "'", dotted.front()}};
-  for (const auto& [change, key] : concurrentChanges) {
+  for (const auto& concurrent : concurrentChanges) {
+    // Named references, not a structured binding: the lambda captures them.
+    const std::string& change = concurrent.first;
+    const std::string& key = concurrent.second;
     std::vector<std::string> changed;
     options.afterCapture = [&] {
       Client(change);
