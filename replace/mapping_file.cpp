@@ -139,6 +139,10 @@ std::string FormatMappingFile(const std::vector<ReplacementPair>& mapping,
   if (!period.dateField.empty()) {
     text += std::string(kPeriodLine) + period.dateField + "\t" + IsoDate(period.from) + "\t" +
             IsoDate(period.to) + "\n";
+  } else if (!mapping.empty() && (mapping.front().oldValue + "\t").rfind(kPeriodLine, 0) == 0) {
+    // A first pair whose current value is "-- period" would read back as
+    // the period line: an empty line first keeps it a pair.
+    text += "\n";
   }
   for (const ReplacementPair& pair : mapping) {
     AppendEscaped(text, pair.oldValue);

@@ -60,6 +60,17 @@ TEST(MappingFileTest, WrittenMappingReadsBackTheSame) {
   }
 }
 
+// A first current value that spells the period line's word stays a pair.
+TEST(MappingFileTest, FirstValueLikeThePeriodLineReadsBackAsAPair) {
+  const std::vector<ReplacementPair> written = {{"-- period", "x", 1}, {"a", "b", 2}};
+  std::vector<ReplacementPair> read;
+  std::string error;
+  ASSERT_TRUE(TryParseMappingFile(FormatMappingFile(written), read, error)) << error;
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].oldValue, "-- period");
+  EXPECT_EQ(read[0].newValue, "x");
+}
+
 TEST(MappingFileTest, PeriodLineReadsBackAndIsRefusedWhereItCannotBeApplied) {
   const MappingPeriod period{"Sales.Day", EncodeDate(2026, 11, 7), EncodeDate(2026, 12, 7)};
   const std::string text = FormatMappingFile({{"A", "B", 1}}, period);

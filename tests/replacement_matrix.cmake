@@ -10,8 +10,17 @@ if(TARGET morvane-data AND TARGET netbrg2)
     MORVANE_DATA_PATH="$<TARGET_FILE:morvane-data>")
   add_dependencies(replacement_matrix_tests morvane-data netbrg2)
   add_test(NAME replacement_matrix_tests COMMAND replacement_matrix_tests)
+  set(matrix_environment "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC")
+  if(MORVANE_SANITIZE)
+    # clang 14's LeakSanitizer crashes ("Tracer caught signal 11") while it
+    # walks a garbage dynamic-TLS entry in some of these morvane-data runs,
+    # whose transport pulls in libpq and the MariaDB client with dlopen. The
+    # address and undefined-behaviour checks stay on; the tool's leaks are
+    # checked by the morvane-data tests.
+    list(APPEND matrix_environment "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0")
+  endif()
   set_tests_properties(replacement_matrix_tests PROPERTIES
-    ENVIRONMENT "LC_ALL=C.UTF-8;LANG=C.UTF-8;TZ=UTC"
+    ENVIRONMENT "${matrix_environment}"
     TIMEOUT 600)
 endif()
 

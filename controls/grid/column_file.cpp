@@ -117,8 +117,9 @@ bool ReadBool(const QJsonObject& object, const char* key) {
 int64_t ReadInteger(const QJsonObject& object, const char* key, int64_t min, int64_t max) {
   const QJsonValue value = object.value(key);
   const double number = value.toDouble();
-  if (!value.isDouble() || number != double(int64_t(number)) || number < double(min) ||
-      number > double(max))
+  // The range first: converting a number beyond int64_t is undefined.
+  if (!value.isDouble() || !(number >= double(min) && number <= double(max)) ||
+      number != std::trunc(number))
     BadFile(std::string("\"") + key + "\" is not a whole number in range");
   return int64_t(number);
 }
