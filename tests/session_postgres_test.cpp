@@ -46,24 +46,5 @@ class SessionBackEndTest : public SessionFixture {
 #include "tests/one_pass_session_scenarios.h"
 #include "tests/session_rows_changed_scenarios.h"
 #include "tests/session_scenarios.h"
-
-namespace morvane::testing {
-namespace {
-
-// Only a server can go away under a session: this scenario is PostgreSQL's.
-TEST_F(SessionBackEndTest, LostConnectionRaisesAndTheNextLoadReconnects) {
-  ASSERT_TRUE(StopServer());
-  TzelTable table;
-  table.SetSQLText("SELECT * FROM Units");
-  const std::string error = ErrorOf([&] { table.Open(); });
-  ASSERT_TRUE(StartServer());
-  EXPECT_EQ(error, zelconst::_Z_NOREPLY);
-  EXPECT_FALSE(zelDB().Connected());
-
-  table.Open();
-  EXPECT_TRUE(zelDB().Connected());
-  EXPECT_GT(table.RecordCount(), 20);
-}
-
-}  // namespace
-}  // namespace morvane::testing
+// After the shared scenarios: it uses their helpers.
+#include "tests/session_server_scenarios.h"
