@@ -313,8 +313,7 @@ void TStep3Execution::RefreshPreview() {
   ShowPreview();
 }
 
-void TStep3Execution::ShowPreview() {
-  const std::vector<std::string> gutter = PreviewGutter(script_, preview_);
+void TStep3Execution::ShowGutter(const std::vector<std::string>& gutter) {
   QStringList lines;
   for (const std::string& line : gutter) lines.push_back(QString::fromStdString(line));
   Gutter->setPlainText(lines.join('\n'));
@@ -322,6 +321,10 @@ void TStep3Execution::ShowPreview() {
   option.setAlignment(Qt::AlignRight);
   Gutter->document()->setDefaultTextOption(option);
   Gutter->verticalScrollBar()->setValue(form_.Memo1->verticalScrollBar()->value());
+}
+
+void TStep3Execution::ShowPreview() {
+  ShowGutter(PreviewGutter(script_, preview_));
   const bool anyChained =
       std::find(preview_.chained.begin(), preview_.chained.end(), true) != preview_.chained.end();
   LabelTotal->setText(script_.statements.empty() ? QString()
@@ -332,14 +335,7 @@ void TStep3Execution::ShowPreview() {
 
 void TStep3Execution::ShowRunCounts(const std::vector<LoggedStatement>& statements) {
   refreshTimer_->stop();
-  const std::vector<std::string> gutter = RunGutter(statements, form_.MemoLines().size());
-  QStringList lines;
-  for (const std::string& line : gutter) lines.push_back(QString::fromStdString(line));
-  Gutter->setPlainText(lines.join('\n'));
-  QTextOption option = Gutter->document()->defaultTextOption();
-  option.setAlignment(Qt::AlignRight);
-  Gutter->document()->setDefaultTextOption(option);
-  Gutter->verticalScrollBar()->setValue(form_.Memo1->verticalScrollBar()->value());
+  ShowGutter(RunGutter(statements, form_.MemoLines().size()));
   Gutter->setToolTip(QString::fromUtf8(kRunGutterHint));
   LabelTotal->setText(QString::fromStdString(RunTotal(statements)));
   LabelTotal->setToolTip(QString());

@@ -101,6 +101,9 @@ class TStep3Execution {
   QPushButton* ButtonCancel;
 
  private:
+  // The gutter right of the memo, one line per memo line, aligned to the
+  // right and scrolled with the memo.
+  void ShowGutter(const std::vector<std::string>& gutter);
   void ShowPreview();
   // After a run: the rows each line changed and their total.
   void ShowRunCounts(const std::vector<LoggedStatement>& statements);

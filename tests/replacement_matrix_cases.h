@@ -9,7 +9,9 @@
 // rows already hold.
 #pragma once
 
+#include <algorithm>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +93,41 @@ inline std::string KeyLiteral(MatrixKey key, size_t index) {
   if (key == MatrixKey::kInteger) return std::to_string(index + 1);
   const std::string number = (index + 1 < 10 ? "0" : "") + std::to_string(index + 1);
   return index == 2 ? "'r''" + number + "'" : "'r" + number + "'";
+}
+
+// One case of the matrix: a server, a field type and a key kind, named in
+// the test output as server_type_key ("postgres_numeric_textkey").
+struct MatrixCase {
+  std::string server;
+  size_t field = 0;
+  MatrixKey key = MatrixKey::kInteger;
+};
+
+inline std::string CaseName(const MatrixCase& c) {
+  return c.server + "_" + MatrixFields()[c.field].name + "_" + KeyName(c.key);
+}
+
+inline void PrintTo(const MatrixCase& c, std::ostream* out) {
+  *out << CaseName(c);
+}
+
+// Every server x field type (the server has) x key kind; with typeNames,
+// only those field types.
+inline std::vector<MatrixCase> MatrixCases(const std::vector<std::string>& typeNames = {}) {
+  std::vector<MatrixCase> cases;
+  for (const std::string& server : MatrixServerNames()) {
+    for (size_t field = 0; field < MatrixFields().size(); ++field) {
+      const MatrixField& matrixField = MatrixFields()[field];
+      if (matrixField.types.count(server) == 0) continue;
+      if (!typeNames.empty() &&
+          std::find(typeNames.begin(), typeNames.end(), matrixField.name) == typeNames.end())
+        continue;
+      for (const MatrixKey key : {MatrixKey::kInteger, MatrixKey::kText}) {
+        cases.push_back({server, field, key});
+      }
+    }
+  }
+  return cases;
 }
 
 // A fresh table of the field type and key kind: k, f and the rows.

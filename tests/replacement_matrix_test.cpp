@@ -23,35 +23,7 @@ namespace morvane::testing {
 namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
-const auto* const kMariaDbEnvironment =
-    ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
-
-struct MatrixCase {
-  std::string server;
-  size_t field = 0;
-  MatrixKey key = MatrixKey::kInteger;
-};
-
-std::string CaseName(const MatrixCase& c) {
-  return c.server + "_" + MatrixFields()[c.field].name + "_" + KeyName(c.key);
-}
-
-void PrintTo(const MatrixCase& c, std::ostream* out) {
-  *out << CaseName(c);
-}
-
-std::vector<MatrixCase> AllCases() {
-  std::vector<MatrixCase> cases;
-  for (const std::string& server : MatrixServerNames()) {
-    for (size_t field = 0; field < MatrixFields().size(); ++field) {
-      if (MatrixFields()[field].types.count(server) == 0) continue;
-      for (const MatrixKey key : {MatrixKey::kInteger, MatrixKey::kText}) {
-        cases.push_back({server, field, key});
-      }
-    }
-  }
-  return cases;
-}
+const auto* const kMariaDbEnvironment = ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
 
 // The value after "label TAB" in the tool's output, up to the next tab or
 // line end.
@@ -174,7 +146,7 @@ TEST_P(Matrix, ValuesDryRunOnePassLineByLineAndUndoAgreeWithTheServer) {
   EXPECT_EQ(Dump(table_), before) << "undo of line by line";
 }
 
-INSTANTIATE_TEST_SUITE_P(Replace, Matrix, ::testing::ValuesIn(AllCases()),
+INSTANTIATE_TEST_SUITE_P(Replace, Matrix, ::testing::ValuesIn(MatrixCases()),
                          [](const ::testing::TestParamInfo<MatrixCase>& info) {
                            return CaseName(info.param);
                          });

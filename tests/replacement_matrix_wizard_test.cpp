@@ -23,44 +23,12 @@ namespace morvane::testing {
 namespace {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
-const auto* const kMariaDbEnvironment =
-    ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
+const auto* const kMariaDbEnvironment = ::testing::AddGlobalTestEnvironment(new MariaDbEnvironment);
 
 // The types the wizard's path must get right at the least.
 const std::vector<std::string> kWizardTypes = {"integer", "numeric", "date", "text"};
 
-struct WizardCase {
-  std::string server;
-  size_t field = 0;
-  MatrixKey key = MatrixKey::kInteger;
-};
-
-std::string CaseName(const WizardCase& c) {
-  return c.server + "_" + MatrixFields()[c.field].name + "_" + KeyName(c.key);
-}
-
-void PrintTo(const WizardCase& c, std::ostream* out) {
-  *out << CaseName(c);
-}
-
-std::vector<WizardCase> AllCases() {
-  std::vector<WizardCase> cases;
-  for (const std::string& server : MatrixServerNames()) {
-    for (size_t field = 0; field < MatrixFields().size(); ++field) {
-      const MatrixField& matrixField = MatrixFields()[field];
-      if (std::find(kWizardTypes.begin(), kWizardTypes.end(), matrixField.name) ==
-              kWizardTypes.end() ||
-          matrixField.types.count(server) == 0)
-        continue;
-      for (const MatrixKey key : {MatrixKey::kInteger, MatrixKey::kText}) {
-        cases.push_back({server, field, key});
-      }
-    }
-  }
-  return cases;
-}
-
-class WizardMatrix : public WizardJourneyBase, public ::testing::WithParamInterface<WizardCase> {
+class WizardMatrix : public WizardJourneyBase, public ::testing::WithParamInterface<MatrixCase> {
  protected:
   void SetUp() override {
     std::string problem;
@@ -164,10 +132,10 @@ TEST_P(WizardMatrix, GenerateExecuteAndUndoAgreeWithTheServer) {
   form_->Step3().CheckWhole->setChecked(whole);
   Press(form_->ButtonDo);
   ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0],
-            whole ? "Замена выполнена одним целым, изменено строк: " + count
-                  : "Выполнено операторов: " + std::to_string(field_->mapping.size()) +
-                        ", изменено записей: " + count + ".");
+  EXPECT_EQ(messages_[0], whole
+                              ? "Замена выполнена одним целым, изменено строк: " + count
+                              : "Выполнено операторов: " + std::to_string(field_->mapping.size()) +
+                                    ", изменено записей: " + count + ".");
   EXPECT_EQ(MatrixDump(*server_, table_), expected);
 
   messages_.clear();
@@ -177,8 +145,8 @@ TEST_P(WizardMatrix, GenerateExecuteAndUndoAgreeWithTheServer) {
   EXPECT_EQ(MatrixDump(*server_, table_), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Replace, WizardMatrix, ::testing::ValuesIn(AllCases()),
-                         [](const ::testing::TestParamInfo<WizardCase>& info) {
+INSTANTIATE_TEST_SUITE_P(Replace, WizardMatrix, ::testing::ValuesIn(MatrixCases(kWizardTypes)),
+                         [](const ::testing::TestParamInfo<MatrixCase>& info) {
                            return CaseName(info.param);
                          });
 
