@@ -256,21 +256,8 @@ TEST_F(BackEndTest, SettingsForm) {
   EXPECT_EQ(client().Init().status, -1);
 }
 
-// Runs last: stops the shared server and starts it again.
-TEST_F(BackEndTest, StoppedServerGivesNegativeStatusAndInitReconnects) {
-  ASSERT_TRUE(server_->Stop());
-  const SendOutcome lost = client().Send("SELECT Ident FROM Units");
-  EXPECT_EQ(lost.status, -1);
-  EXPECT_EQ(lost.reply.status, 'E');
-  EXPECT_EQ(client().Send("SELECT 1").status, -1);
-  EXPECT_EQ(client().Init().status, -1);
-
-  ASSERT_TRUE(server_->Restart());
-  ASSERT_EQ(client().Init().status, 0);
-  const SendOutcome back = client().Send("SELECT Ident FROM Units");
-  EXPECT_EQ(back.status, 0);
-  EXPECT_EQ(back.reply.records.size(), 34u);
-}
-
 }  // namespace
 }  // namespace morvane::testing
+
+// Last: it stops the shared server and starts it again.
+#include "tests/transport_server_scenarios.h"

@@ -45,8 +45,11 @@ class BackEndTest : public ::testing::Test {
 
 }  // namespace morvane::testing
 
+// The shared scenarios, in this order (later ones use helpers of earlier ones).
 #include "tests/transport_scenarios.h"
+
 #include "tests/rows_changed_scenarios.h"
+
 #include "tests/progress_scenarios.h"
 
 namespace morvane::testing {
@@ -139,21 +142,8 @@ TEST_F(BackEndTest, WrongConnectionSettingsFailInit) {
   EXPECT_LT(client().Init().status, -1);
 }
 
-// Runs last: stops the shared server and starts it again.
-TEST_F(BackEndTest, StoppedServerGivesNegativeStatusAndInitReconnects) {
-  ASSERT_TRUE(server_->Stop());
-  const SendOutcome lost = client().Send("SELECT Ident FROM Units");
-  EXPECT_EQ(lost.status, -1);
-  EXPECT_EQ(lost.reply.status, 'E');
-  EXPECT_EQ(client().Send("SELECT 1").status, -1);
-  EXPECT_EQ(client().Init().status, -1);
-
-  ASSERT_TRUE(server_->Restart());
-  ASSERT_EQ(client().Init().status, 0);
-  const SendOutcome back = client().Send("SELECT Ident FROM Units");
-  EXPECT_EQ(back.status, 0);
-  EXPECT_EQ(back.reply.records.size(), 34u);
-}
-
 }  // namespace
 }  // namespace morvane::testing
+
+// Last: it stops the shared server and starts it again.
+#include "tests/transport_server_scenarios.h"
