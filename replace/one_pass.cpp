@@ -6,17 +6,17 @@
 #include <unordered_map>
 
 #include "platform/rtl/exceptions.h"
-#include "platform/rtl/format_settings.h"
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
+#include "replace/one_pass_mariadb.h"
 #include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
+#include "replace/set_based_requests.h"
 #include "replace/statement_progress_scope.h"
 #include "replace/undo_script.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"
-#include "server/table.h"
 
 namespace morvane {
 
@@ -40,66 +40,8 @@ std::string DropTemps(SetDialect dialect) {
   return request;
 }
 
-// Sends one request; raises EDatabaseError with the server's reason when it
-// is refused.
-void Send(const std::string& request, const std::string& what) {
-  SqlWaitCursor waitCursor;
-  if (!zelDB().UpdateToServer(request)) {
-    DatabaseError(replacemsg::CannotRead(what, zelDB().LastErrorText()));
-  }
-}
-
-// Drops the temporary tables when the run leaves, however it leaves.
-class TempTables {
- public:
-  explicit TempTables(SetDialect dialect) : dialect_(dialect) {}
-  ~TempTables() {
-    try {
-      zelDB().UpdateToServer(DropTemps(dialect_));
-    } catch (...) {  // a lost connection has dropped them already
-    }
-  }
-  TempTables(const TempTables&) = delete;
-  TempTables& operator=(const TempTables&) = delete;
-
- private:
-  SetDialect dialect_;
-};
-
-// The rows of a query, every column as text.
-std::vector<std::vector<std::string>> ReadRows(const std::string& query) {
-  TzelTable table;
-  table.SetSQLText(query);
-  table.Open();
-  FormatSettingsScope scope('.', '/');
-  std::vector<std::vector<std::string>> rows;
-  const size_t columns = size_t(table.FieldCount());
-  for (table.First(); !table.Eof(); table.Next()) {
-    std::vector<std::string> row;
-    row.reserve(columns);
-    for (size_t column = 0; column < columns; ++column)
-      row.push_back(table.Fields()[column]->AsString());
-    rows.push_back(std::move(row));
-  }
-  table.Close();
-  return rows;
-}
-
 std::string Text(const std::string& expression) {
   return "CAST(" + expression + " AS TEXT)";
-}
-
-std::string Values(const std::vector<std::vector<std::string>>& rows) {
-  std::string values;
-  for (const std::vector<std::string>& row : rows) {
-    values += values.empty() ? "(" : ",\r\n(";
-    for (size_t column = 0; column < row.size(); ++column) {
-      if (column > 0) values += ", ";
-      values += QuotedStr(row[column]);
-    }
-    values += ")";
-  }
-  return values;
 }
 
 // The names and conditions every statement of a run shares.
@@ -132,8 +74,8 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
     const std::vector<std::vector<std::string>> chunk(
         pairs.begin() + long(from),
         pairs.begin() + long(std::min(pairs.size(), from + kRowsPerRequest)));
-    request +=
-        "INSERT INTO " + map + " (line_no, old_value, new_value) VALUES " + Values(chunk) + ";\r\n";
+    request += "INSERT INTO " + map + " (line_no, old_value, new_value) VALUES " +
+               ValuesList(chunk) + ";\r\n";
   }
   if (t.dialect == SetDialect::kSQLite)
     request += "CREATE INDEX temp.morvane_map_old ON morvane_map (old_value);\r\n";
@@ -232,10 +174,10 @@ std::string StrayRow(const Target& t) {
 // Streams the changed rows, page by page in key order, into the undo file.
 int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& path) {
   const std::string changed = Temp(t.dialect, "morvane_changed");
-  Send(t.dialect == SetDialect::kPostgreSQL
-           ? "CREATE INDEX morvane_changed_key ON " + changed + " (key_value)"
-           : "CREATE INDEX temp.morvane_changed_key ON morvane_changed (key_value)",
-       changed);
+  SendRequest(t.dialect == SetDialect::kPostgreSQL
+                  ? "CREATE INDEX morvane_changed_key ON " + changed + " (key_value)"
+                  : "CREATE INDEX temp.morvane_changed_key ON morvane_changed (key_value)",
+              changed);
   const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
   const std::string partial = path + ".part";
   std::ofstream out(partial, std::ios::binary | std::ios::trunc);
@@ -275,6 +217,8 @@ SetDialect SessionSetDialect() {
   const size_t sqlite = reply.find(" SQLite ");
   const size_t end = reply.find(';');
   if (postgres != std::string::npos && postgres < end) return SetDialect::kPostgreSQL;
+  const size_t mariadb = reply.find(" MariaDB ");
+  if (mariadb != std::string::npos && mariadb < end) return SetDialect::kMariaDB;
   if (sqlite == std::string::npos || sqlite > end) return SetDialect::kNone;
   // UPDATE ... FROM came with SQLite 3.33.
   const char* version = reply.c_str() + sqlite + 8;
@@ -286,6 +230,7 @@ SetDialect SessionSetDialect() {
 
 OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementPlan& plan,
                           SetDialect dialect, const OnePassOptions& options) {
+  if (dialect == SetDialect::kMariaDB) return RunOnePassMariaDB(cfg, period, plan, options);
   OnePassOutcome outcome;
   outcome.rowsPerLine.assign(plan.lines.size(), 0);
   Target t{
@@ -295,7 +240,7 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
     const std::string condition = PeriodCondition(cfg, period);
     if (!condition.empty()) t.period = " AND " + condition;
   }
-  const TempTables temps(dialect);
+  const TemporaryTablesScope temps(DropTemps(dialect));
   if (!t.fullKey.empty()) {
     try {
       ReadRows("SELECT " + t.fullKey + " FROM " + t.table + " WHERE 1=0");
@@ -303,7 +248,7 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
       DatabaseError(replacemsg::CannotRead(t.fullKey, error.what()));
     }
   }
-  Send(PrepareRequest(t, plan), cfg.SrcFullFld);
+  SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   if (!t.fullKey.empty()) {
     expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
@@ -360,6 +305,7 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
 }
 
 ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect) {
+  if (dialect == SetDialect::kMariaDB) return RunUndoMariaDB(undoFile);
   UndoFileReader reader;
   UndoScript header;
   std::string problem;
@@ -370,18 +316,18 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
   const std::string fullKey = header.table + "." + header.keyField;
   const std::string undo = Temp(dialect, "morvane_undo");
 
-  const TempTables temps(dialect);
-  Send(DropTemps(dialect) + "CREATE TEMP TABLE morvane_undo AS SELECT " + fullKey +
-           " AS key_value, " + fullField + " AS restored_value, " + fullField +
-           " AS replaced_value FROM " + header.table + " WHERE 1=0",
-       fullField);
+  const TemporaryTablesScope temps(DropTemps(dialect));
+  SendRequest(DropTemps(dialect) + "CREATE TEMP TABLE morvane_undo AS SELECT " + fullKey +
+                  " AS key_value, " + fullField + " AS restored_value, " + fullField +
+                  " AS replaced_value FROM " + header.table + " WHERE 1=0",
+              fullField);
   int64_t rows = 0;
   std::vector<std::vector<std::string>> chunk;
   const auto flush = [&] {
     if (chunk.empty()) return;
-    Send("INSERT INTO " + undo + " (key_value, restored_value, replaced_value) VALUES " +
-             Values(chunk),
-         fullKey);
+    SendRequest("INSERT INTO " + undo + " (key_value, restored_value, replaced_value) VALUES " +
+                    ValuesList(chunk),
+                fullKey);
     chunk.clear();
   };
   UndoRow row;

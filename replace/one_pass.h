@@ -1,6 +1,6 @@
 // A replacement plan executed as one set-based statement, and the undo of it
 // as one set-based statement too, for the servers that have one (SQLite 3.33
-// and later, PostgreSQL).
+// and later, PostgreSQL; MariaDB's form is in one_pass_mariadb.h).
 //
 // A plan of a thousand lines, run line by line or as a thousand statements
 // of one request, scans the table once per line. Here the mapping goes into
@@ -46,7 +46,7 @@ namespace morvane {
 struct ExecutionResult;
 
 // Which set-based statements the session's server takes.
-enum class SetDialect { kNone, kSQLite, kPostgreSQL };
+enum class SetDialect { kNone, kSQLite, kPostgreSQL, kMariaDB };
 
 // From the session's init reply ("OK: 2 SQLite 3.40.1; ..."); kNone for a
 // server this unit has no statements for, or an SQLite older than 3.33.

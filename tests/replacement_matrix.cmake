@@ -3,9 +3,10 @@
 # client. One ctest test per executable, so that the throw-away PostgreSQL
 # server starts once; the output names each case (server_type_key).
 if(TARGET morvane-data AND TARGET netbrg2)
-  add_executable(replacement_matrix_tests ${CMAKE_CURRENT_LIST_DIR}/replacement_matrix_test.cpp)
-  target_link_libraries(replacement_matrix_tests PRIVATE morvane_server morvane_test_databases
-    GTest::gtest_main)
+  add_executable(replacement_matrix_tests ${CMAKE_CURRENT_LIST_DIR}/replacement_matrix_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/replacement_matrix_second_client_test.cpp)
+  target_link_libraries(replacement_matrix_tests PRIVATE morvane_server morvane_replace
+    morvane_test_databases GTest::gtest_main ${CMAKE_DL_LIBS})
   target_compile_definitions(replacement_matrix_tests PRIVATE
     MORVANE_DATA_PATH="$<TARGET_FILE:morvane-data>")
   add_dependencies(replacement_matrix_tests morvane-data netbrg2)

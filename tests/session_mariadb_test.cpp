@@ -28,6 +28,12 @@ class SessionBackEndTest : public SessionFixture {
   }
   void TearDown() override { StopSession(); }
 
+  // Another client of the same database: the mariadb program.
+  void SecondClient(const std::string& sql) {
+    std::string quoted = "'";
+    for (const char c : sql) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    ASSERT_EQ(server_->RunClient("morvane", "-e " + quoted + "' > /dev/null"), 0) << sql;
+  }
   bool StopServer() { return server_->Stop(); }
   bool StartServer() { return server_->Restart(); }
 
@@ -37,6 +43,7 @@ class SessionBackEndTest : public SessionFixture {
 }  // namespace morvane::testing
 
 // The shared scenarios, in this order (later ones use helpers of earlier ones).
+#include "tests/one_pass_session_scenarios.h"
 #include "tests/session_scenarios.h"
 
 #include "tests/session_rows_changed_scenarios.h"

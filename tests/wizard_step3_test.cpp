@@ -396,11 +396,7 @@ TEST_P(WizardStep3Test, RowChangedBetweenReadingAndExecutingStopsTheWholeRunBefo
     const ReplacementRun run = RunReplacement(commander.Cfg, commander.Period, plan, options);
     EXPECT_FALSE(run.result.applied) << change;
     EXPECT_TRUE(run.changedSinceRead) << change;
-    // MariaDB runs the plan's lines with the count guard, which knows the
-    // line, not the row; the one set-based statement names the row.
-    if (!MariaDb()) {
-      EXPECT_EQ(run.result.message, replacemsg::ChangedRowSinceRead(key));
-    }
+    EXPECT_EQ(run.result.message, replacemsg::ChangedRowSinceRead(key));
     EXPECT_TRUE(run.files.undo.empty()) << change;
     ASSERT_FALSE(changed.empty());
     EXPECT_EQ(Dump(), changed) << change;
