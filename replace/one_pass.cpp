@@ -22,11 +22,6 @@ namespace morvane {
 
 namespace {
 
-// Rows per INSERT request when loading an undo file, and per page when
-// reading the changed rows back: bounds the memory, whatever the run's size.
-constexpr size_t kRowsPerRequest = 5000;
-constexpr size_t kRowsPerPage = 20000;
-
 // Where the temporary tables live: the connection's own schema, so a user
 // table of the same name is never touched.
 std::string Temp(SetDialect dialect, const char* name) {
@@ -66,17 +61,7 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
   std::string request = DropTemps(t.dialect);
   request += "CREATE TEMP TABLE morvane_map AS SELECT 0 AS line_no, " + t.fullField +
              " AS old_value, " + t.fullField + " AS new_value FROM " + t.table + " WHERE 1=0;\r\n";
-  std::vector<std::vector<std::string>> pairs;
-  for (size_t index = 0; index < plan.lines.size(); ++index)
-    pairs.push_back(
-        {std::to_string(index), plan.lines[index].oldValue, plan.lines[index].newValue});
-  for (size_t from = 0; from < pairs.size(); from += kRowsPerRequest) {
-    const std::vector<std::vector<std::string>> chunk(
-        pairs.begin() + long(from),
-        pairs.begin() + long(std::min(pairs.size(), from + kRowsPerRequest)));
-    request += "INSERT INTO " + map + " (line_no, old_value, new_value) VALUES " +
-               ValuesList(chunk) + ";\r\n";
-  }
+  request += MappingInserts(plan, "INSERT INTO " + map + " (line_no, old_value, new_value) ");
   if (t.dialect == SetDialect::kSQLite)
     request += "CREATE INDEX temp.morvane_map_old ON morvane_map (old_value);\r\n";
   const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
@@ -178,34 +163,13 @@ int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& pat
                   ? "CREATE INDEX morvane_changed_key ON " + changed + " (key_value)"
                   : "CREATE INDEX temp.morvane_changed_key ON morvane_changed (key_value)",
               changed);
-  const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
-  const std::string partial = path + ".part";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out << FormatUndoHeader(header);
-  int64_t written = 0;
-  std::string after;
-  bool first = true;
-  for (;;) {
-    const std::string query = "SELECT " + Text("c.key_value") + " AS k, " + Text("c.old_value") +
-                              " AS o, " + Text("m.new_value") + " AS n FROM " + changed +
-                              " AS c JOIN " + Temp(t.dialect, "morvane_map") +
-                              " AS m ON c.old_value = m.old_value" +
-                              (first ? std::string() : " WHERE c.key_value > " + QuotedStr(after)) +
-                              " ORDER BY c.key_value LIMIT " + std::to_string(kRowsPerPage);
-    const std::vector<std::vector<std::string>> page = ReadRows(query);
-    for (const std::vector<std::string>& row : page)
-      out << FormatUndoRow(header, {row[0], row[1], row[2]});
-    written += int64_t(page.size());
-    if (page.size() < kRowsPerPage) break;
-    after = page.back()[0];
-    first = false;
-  }
-  out.close();
-  if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
-    std::remove(partial.c_str());
-    DatabaseError("Не удалось записать файл отмены " + path);
-  }
-  return written;
+  return WriteUndoFileByPages(cfg, path, [&](const std::string* after) {
+    return "SELECT " + Text("c.key_value") + " AS k, " + Text("c.old_value") + " AS o, " +
+           Text("m.new_value") + " AS n FROM " + changed + " AS c JOIN " +
+           Temp(t.dialect, "morvane_map") + " AS m ON c.old_value = m.old_value" +
+           (after == nullptr ? std::string() : " WHERE c.key_value > " + QuotedStr(*after)) +
+           " ORDER BY c.key_value LIMIT " + std::to_string(kUndoRowsPerPage);
+  });
 }
 
 }  // namespace
@@ -241,13 +205,7 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
     if (!condition.empty()) t.period = " AND " + condition;
   }
   const TemporaryTablesScope temps(DropTemps(dialect));
-  if (!t.fullKey.empty()) {
-    try {
-      ReadRows("SELECT " + t.fullKey + " FROM " + t.table + " WHERE 1=0");
-    } catch (const EDatabaseError& error) {
-      DatabaseError(replacemsg::CannotRead(t.fullKey, error.what()));
-    }
-  }
+  if (!t.fullKey.empty()) RefuseUnreadableKey(t.table, t.fullKey);
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   if (!t.fullKey.empty()) {
@@ -257,48 +215,16 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   if (options.afterCapture) options.afterCapture();
 
   const RunStatements run = RunRequest(t, cfg);
-  int64_t captured = -1;
-  bool guardStopped = false;
-  TzelDatabase::StatementProgress handler = [&](int done, int total, int64_t rowsChanged) {
-    const int index = done - 1;
-    if (index == run.captured) captured = rowsChanged;
-    const bool exact = (index != run.updated || rowsChanged == captured) &&
-                       (index != run.expected || (rowsChanged == expected && captured == expected));
-    if (!exact) {
-      guardStopped = true;
-      return false;
-    }
-    return !options.progress || options.progress(size_t(done), size_t(total));
-  };
-  bool accepted;
-  {
-    const StatementProgressScope scope(std::move(handler));
-    if (!scope.Installed())
-      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
-    SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(RequestOf(run.statements));
-  }
-  if (!accepted) {
-    if (guardStopped) {
-      outcome.changedSinceRead = true;
-      outcome.message = replacemsg::ChangedRowSinceRead(StrayRow(t));
-    } else if (zelDB().Cancelled()) {
-      outcome.cancelled = true;
-      outcome.message = replacemsg::kCancelledWhole;
-    } else {
-      outcome.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
-    }
+  if (!SendGuardedRun(
+          RequestOf(run.statements), {run.captured, run.updated, run.expected, expected},
+          options.progress, [&] { return StrayRow(t); }, outcome))
     return outcome;
-  }
   outcome.applied = true;
-  for (const std::vector<std::string>& row :
-       ReadRows("SELECT " + Text("m.line_no") + " AS l, COUNT(*) AS n FROM " +
-                Temp(dialect, "morvane_changed") + " AS c JOIN " + Temp(dialect, "morvane_map") +
-                " AS m ON c.old_value = m.old_value GROUP BY m.line_no")) {
-    const size_t line = size_t(std::strtoul(row[0].c_str(), nullptr, 10));
-    if (line < outcome.rowsPerLine.size())
-      outcome.rowsPerLine[line] = std::strtoll(row[1].c_str(), nullptr, 10);
-  }
+  ReadRowsPerLine("SELECT " + Text("m.line_no") + " AS l, COUNT(*) AS n FROM " +
+                      Temp(dialect, "morvane_changed") + " AS c JOIN " +
+                      Temp(dialect, "morvane_map") +
+                      " AS m ON c.old_value = m.old_value GROUP BY m.line_no",
+                  outcome.rowsPerLine);
   if (!t.fullKey.empty() && !options.undoFile.empty())
     outcome.undoRows = WriteUndoFile(t, cfg, options.undoFile);
   return outcome;
@@ -307,11 +233,7 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
 ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect) {
   if (dialect == SetDialect::kMariaDB) return RunUndoMariaDB(undoFile);
   UndoFileReader reader;
-  UndoScript header;
-  std::string problem;
-  if (!reader.Open(undoFile, header, problem)) DatabaseError(problem);
-  for (const std::string* name : {&header.table, &header.field, &header.keyField})
-    CheckPlainName(*name);
+  const UndoScript header = OpenUndoFile(undoFile, reader);
   const std::string fullField = header.table + "." + header.field;
   const std::string fullKey = header.table + "." + header.keyField;
   const std::string undo = Temp(dialect, "morvane_undo");
@@ -321,75 +243,28 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
                   " AS key_value, " + fullField + " AS restored_value, " + fullField +
                   " AS replaced_value FROM " + header.table + " WHERE 1=0",
               fullField);
-  int64_t rows = 0;
-  std::vector<std::vector<std::string>> chunk;
-  const auto flush = [&] {
-    if (chunk.empty()) return;
-    SendRequest("INSERT INTO " + undo + " (key_value, restored_value, replaced_value) VALUES " +
-                    ValuesList(chunk),
-                fullKey);
-    chunk.clear();
-  };
-  UndoRow row;
-  int read;
-  while ((read = reader.Next(row, problem)) > 0) {
-    chunk.push_back({row.key, row.restoredValue, row.replacedValue});
-    ++rows;
-    if (chunk.size() >= kRowsPerRequest) flush();
-  }
-  if (read < 0) DatabaseError(problem);
-  flush();
+  const int64_t rows = InsertUndoRows(
+      reader, "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ", fullKey);
 
   // A key the file names twice, or that the table holds in several rows,
   // would put back rows the replacement never touched.
-  const std::vector<std::vector<std::string>> twice =
-      ReadRows("SELECT " + Text("key_value") + " AS k FROM " + undo +
-               " GROUP BY key_value HAVING COUNT(*) > 1");
-  if (!twice.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, twice[0][0]));
-  const std::vector<std::vector<std::string>> shared = ReadRows(
-      "SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
-      " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey + " HAVING COUNT(*) > 1");
-  if (!shared.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, shared[0][0]));
+  RefuseRepeatedKey("SELECT " + Text("key_value") + " AS k FROM " + undo +
+                        " GROUP BY key_value HAVING COUNT(*) > 1",
+                    fullKey);
+  RefuseRepeatedKey("SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
+                        " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey +
+                        " HAVING COUNT(*) > 1",
+                    fullKey);
   const std::string changedSinceQuery = "SELECT " + Text("u.key_value") + " AS k FROM " + undo +
                                         " AS u WHERE NOT EXISTS (SELECT 1 FROM " + header.table +
                                         " WHERE " + fullKey + " = u.key_value AND " + fullField +
                                         " = u.replaced_value) ORDER BY u.key_value";
-  const auto refuseChanged = [&] {
-    std::vector<std::string> keys;
-    for (const std::vector<std::string>& changed : ReadRows(changedSinceQuery))
-      keys.push_back(changed[0]);
-    if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
-  };
-  refuseChanged();
+  RefuseRowsChangedSince(changedSinceQuery);
 
-  ExecutionResult result;
   const std::string statement = "UPDATE " + header.table + " SET " + header.field +
                                 " = u.restored_value FROM " + undo + " AS u WHERE " + fullKey +
                                 " = u.key_value AND " + fullField + " = u.replaced_value";
-  result.statements.push_back({1, statement, false, -1, {}});
-  bool guardStopped = false;
-  bool accepted;
-  {
-    // Every row of the file, or none: a row changed after the check above
-    // makes the count fall short, and the undo is rolled back.
-    const StatementProgressScope scope([&](int done, int, int64_t changed) {
-      if (done == 1 && changed != rows) guardStopped = true;
-      return !guardStopped;
-    });
-    if (!scope.Installed())
-      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
-    SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(statement);
-  }
-  if (!accepted) {
-    if (guardStopped) refuseChanged();
-    result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
-    return result;
-  }
-  result.applied = true;
-  result.statements[0].ran = true;
-  result.statements[0].rowsChanged = rows;
-  return result;
+  return RunUndoStatement(statement, rows, changedSinceQuery);
 }
 
 }  // namespace morvane

@@ -20,11 +20,6 @@ namespace morvane {
 
 namespace {
 
-// Rows per INSERT request when loading an undo file, and per page when
-// reading the changed rows back: bounds the memory, whatever the run's size.
-constexpr size_t kRowsPerRequest = 5000;
-constexpr size_t kRowsPerPage = 20000;
-
 constexpr char kDropTemps[] =
     "DROP TEMPORARY TABLE IF EXISTS morvane_map, morvane_expect, morvane_changed, morvane_undo";
 
@@ -76,17 +71,8 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
       "CREATE TEMPORARY TABLE morvane_map (morvane_line INT NOT NULL DEFAULT 0 PRIMARY KEY, " +
       ExactTextColumn("morvane_text") + ") ENGINE=InnoDB SELECT " + t.fullField +
       " AS morvane_old, " + t.fullField + " AS morvane_new FROM " + t.table + " WHERE 1=0;\r\n";
-  std::vector<std::vector<std::string>> pairs;
-  for (size_t index = 0; index < plan.lines.size(); ++index)
-    pairs.push_back(
-        {std::to_string(index), plan.lines[index].oldValue, plan.lines[index].newValue});
-  for (size_t from = 0; from < pairs.size(); from += kRowsPerRequest) {
-    const std::vector<std::vector<std::string>> chunk(
-        pairs.begin() + long(from),
-        pairs.begin() + long(std::min(pairs.size(), from + kRowsPerRequest)));
-    request += "INSERT INTO morvane_map (morvane_line, morvane_old, morvane_new) VALUES " +
-               ValuesList(chunk) + ";\r\n";
-  }
+  request +=
+      MappingInserts(plan, "INSERT INTO morvane_map (morvane_line, morvane_old, morvane_new) ");
   // The text of the typed value, as the field's own values give theirs.
   request += "UPDATE morvane_map SET morvane_text = " + Text("morvane_old") + ";\r\n";
   request +=
@@ -130,15 +116,13 @@ std::string RunRequest(const Target& t) {
 void RefuseInexactKeys(const Target& t) {
   const std::vector<std::vector<std::string>> missing =
       ReadRows("SELECT " + Text("morvane_old") +
-               " AS v FROM morvane_expect WHERE morvane_key IS NULL "
-               "LIMIT 1");
+               " AS v FROM morvane_expect WHERE morvane_key IS NULL LIMIT 1");
   if (!missing.empty()) DatabaseError(replacemsg::KeyMissing(t.fullKey, missing[0][0]));
   // The transport groups by the key's exact bytes, as the undo compares keys.
-  const std::vector<std::vector<std::string>> twice =
-      ReadRows("SELECT " + Text(t.fullKey) + " AS k FROM " + t.table + " WHERE " + t.fullKey +
-               " IN (SELECT morvane_key FROM morvane_expect) GROUP BY " + t.fullKey +
-               " HAVING COUNT(*) > 1 LIMIT 1");
-  if (!twice.empty()) DatabaseError(replacemsg::KeyNotUnique(t.fullKey, twice[0][0]));
+  RefuseRepeatedKey("SELECT " + Text(t.fullKey) + " AS k FROM " + t.table + " WHERE " + t.fullKey +
+                        " IN (SELECT morvane_key FROM morvane_expect) GROUP BY " + t.fullKey +
+                        " HAVING COUNT(*) > 1 LIMIT 1",
+                    t.fullKey);
 }
 
 // After a rollback by the guard: a row that holds a mapped value now but
@@ -160,31 +144,14 @@ std::string StrayRow(const Target& t) {
 // Streams the changed rows, page by page in the order they were read, into
 // the undo file.
 int64_t WriteUndoFile(const CMvCFG& cfg, const std::string& path) {
-  const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
-  const std::string partial = path + ".part";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out << FormatUndoHeader(header);
-  int64_t written = 0;
-  std::string after = "0";
-  for (;;) {
-    const std::vector<std::vector<std::string>> page = ReadRows(
-        "SELECT c.morvane_row AS r, c.morvane_key_text AS k, m.morvane_text AS o, " +
-        Text("m.morvane_new") +
-        " AS n FROM morvane_changed c JOIN morvane_map m ON m.morvane_line = c.morvane_line "
-        "WHERE c.morvane_row > " +
-        after + " ORDER BY c.morvane_row LIMIT " + std::to_string(kRowsPerPage));
-    for (const std::vector<std::string>& row : page)
-      out << FormatUndoRow(header, {row[1], row[2], row[3]});
-    written += int64_t(page.size());
-    if (page.size() < kRowsPerPage) break;
-    after = page.back()[0];
-  }
-  out.close();
-  if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
-    std::remove(partial.c_str());
-    DatabaseError("Не удалось записать файл отмены " + path);
-  }
-  return written;
+  return WriteUndoFileByPages(cfg, path, [](const std::string* after) {
+    return "SELECT c.morvane_row AS r, c.morvane_key_text AS k, m.morvane_text AS o, " +
+           Text("m.morvane_new") +
+           " AS n FROM morvane_changed c JOIN morvane_map m ON m.morvane_line = c.morvane_line "
+           "WHERE c.morvane_row > " +
+           (after == nullptr ? std::string("0") : *after) + " ORDER BY c.morvane_row LIMIT " +
+           std::to_string(kUndoRowsPerPage);
+  });
 }
 
 }  // namespace
@@ -199,13 +166,7 @@ OnePassOutcome RunOnePassMariaDB(const CMvCFG& cfg, CPeriod& period, const Repla
     if (!condition.empty()) t.period = " AND " + condition;
   }
   const TemporaryTablesScope temps(kDropTemps);
-  if (!t.fullKey.empty()) {
-    try {
-      ReadRows("SELECT " + t.fullKey + " FROM " + t.table + " WHERE 1=0");
-    } catch (const EDatabaseError& error) {
-      DatabaseError(replacemsg::CannotRead(t.fullKey, error.what()));
-    }
-  }
+  if (!t.fullKey.empty()) RefuseUnreadableKey(t.table, t.fullKey);
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   if (!t.fullKey.empty()) {
@@ -214,46 +175,15 @@ OnePassOutcome RunOnePassMariaDB(const CMvCFG& cfg, CPeriod& period, const Repla
   }
   if (options.afterCapture) options.afterCapture();
 
-  int64_t captured = -1;
-  bool guardStopped = false;
-  TzelDatabase::StatementProgress handler = [&](int done, int total, int64_t rowsChanged) {
-    const int index = done - 1;
-    if (index == kCaptured) captured = rowsChanged;
-    const bool exact = (index != kUpdated || rowsChanged == captured) &&
-                       (index != kExpected || (rowsChanged == expected && captured == expected));
-    if (!exact) {
-      guardStopped = true;
-      return false;
-    }
-    return !options.progress || options.progress(size_t(done), size_t(total));
-  };
-  bool accepted;
-  {
-    const StatementProgressScope scope(std::move(handler));
-    if (!scope.Installed())
-      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
-    SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(RunRequest(t));
-  }
-  if (!accepted) {
-    if (guardStopped) {
-      outcome.changedSinceRead = true;
-      outcome.message = replacemsg::ChangedRowSinceRead(t.fullKey.empty() ? "" : StrayRow(t));
-    } else if (zelDB().Cancelled()) {
-      outcome.cancelled = true;
-      outcome.message = replacemsg::kCancelledWhole;
-    } else {
-      outcome.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
-    }
+  const RunGuard guard{kCaptured, kUpdated, t.fullKey.empty() ? -1 : kExpected, expected};
+  if (!SendGuardedRun(
+          RunRequest(t), guard, options.progress,
+          [&] { return t.fullKey.empty() ? std::string() : StrayRow(t); }, outcome))
     return outcome;
-  }
   outcome.applied = true;
-  for (const std::vector<std::string>& row : ReadRows(
-           "SELECT morvane_line AS l, COUNT(*) AS n FROM morvane_changed GROUP BY morvane_line")) {
-    const size_t line = size_t(std::strtoul(row[0].c_str(), nullptr, 10));
-    if (line < outcome.rowsPerLine.size())
-      outcome.rowsPerLine[line] = std::strtoll(row[1].c_str(), nullptr, 10);
-  }
+  ReadRowsPerLine(
+      "SELECT morvane_line AS l, COUNT(*) AS n FROM morvane_changed GROUP BY morvane_line",
+      outcome.rowsPerLine);
   if (!t.fullKey.empty() && !options.undoFile.empty())
     outcome.undoRows = WriteUndoFile(cfg, options.undoFile);
   return outcome;
@@ -261,11 +191,7 @@ OnePassOutcome RunOnePassMariaDB(const CMvCFG& cfg, CPeriod& period, const Repla
 
 ExecutionResult RunUndoMariaDB(const std::string& undoFile) {
   UndoFileReader reader;
-  UndoScript header;
-  std::string problem;
-  if (!reader.Open(undoFile, header, problem)) DatabaseError(problem);
-  for (const std::string* name : {&header.table, &header.field, &header.keyField})
-    CheckPlainName(*name);
+  const UndoScript header = OpenUndoFile(undoFile, reader);
   const std::string fullField = header.table + "." + header.field;
   const std::string fullKey = header.table + "." + header.keyField;
 
@@ -275,80 +201,31 @@ ExecutionResult RunUndoMariaDB(const std::string& undoFile) {
                   " AS morvane_key, " + fullField + " AS morvane_restored, " + fullField +
                   " AS morvane_replaced FROM " + header.table + " WHERE 1=0",
               fullField);
-  int64_t rows = 0;
-  std::vector<std::vector<std::string>> chunk;
-  const auto flush = [&] {
-    if (chunk.empty()) return;
-    SendRequest(
-        "INSERT INTO morvane_undo (morvane_key, morvane_restored, morvane_replaced) VALUES " +
-            ValuesList(chunk),
-        fullKey);
-    chunk.clear();
-  };
-  UndoRow row;
-  int read;
-  while ((read = reader.Next(row, problem)) > 0) {
-    chunk.push_back({row.key, row.restoredValue, row.replacedValue});
-    ++rows;
-    if (chunk.size() >= kRowsPerRequest) flush();
-  }
-  if (read < 0) DatabaseError(problem);
-  flush();
+  const int64_t rows = InsertUndoRows(
+      reader, "INSERT INTO morvane_undo (morvane_key, morvane_restored, morvane_replaced) ",
+      fullKey);
 
   // A key the file names twice, or that the table holds in several rows,
   // would put back rows the replacement never touched. The transport groups
   // by exact bytes, as the statement below compares keys.
-  const std::vector<std::vector<std::string>> twice =
-      ReadRows("SELECT " + Text("morvane_key") +
-               " AS k FROM morvane_undo GROUP BY morvane_key HAVING COUNT(*) > 1 LIMIT 1");
-  if (!twice.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, twice[0][0]));
-  const std::vector<std::vector<std::string>> shared =
-      ReadRows("SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
-               " IN (SELECT morvane_key FROM morvane_undo) GROUP BY " + fullKey +
-               " HAVING COUNT(*) > 1 LIMIT 1");
-  if (!shared.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, shared[0][0]));
+  RefuseRepeatedKey("SELECT " + Text("morvane_key") +
+                        " AS k FROM morvane_undo GROUP BY morvane_key HAVING COUNT(*) > 1 LIMIT 1",
+                    fullKey);
+  RefuseRepeatedKey("SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
+                        " IN (SELECT morvane_key FROM morvane_undo) GROUP BY " + fullKey +
+                        " HAVING COUNT(*) > 1 LIMIT 1",
+                    fullKey);
   const std::string restorable =
       Same(fullKey, "u.morvane_key") + " AND " + Same(fullField, "u.morvane_replaced");
-  const std::string changedSinceQuery = "SELECT " + Text("u.morvane_key") +
-                                        " AS k FROM morvane_undo u WHERE NOT EXISTS (SELECT 1 "
-                                        "FROM " +
-                                        header.table + " WHERE " + restorable +
-                                        ") ORDER BY u.morvane_key";
-  const auto refuseChanged = [&] {
-    std::vector<std::string> keys;
-    for (const std::vector<std::string>& changed : ReadRows(changedSinceQuery))
-      keys.push_back(changed[0]);
-    if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
-  };
-  refuseChanged();
+  const std::string changedSinceQuery =
+      "SELECT " + Text("u.morvane_key") +
+      " AS k FROM morvane_undo u WHERE NOT EXISTS (SELECT 1 FROM " + header.table + " WHERE " +
+      restorable + ") ORDER BY u.morvane_key";
+  RefuseRowsChangedSince(changedSinceQuery);
 
-  ExecutionResult result;
-  const std::string statement = "UPDATE " + header.table + " JOIN morvane_undo u ON " + restorable +
-                                " SET " + fullField + " = u.morvane_restored";
-  result.statements.push_back({1, statement, false, -1, {}});
-  bool guardStopped = false;
-  bool accepted;
-  {
-    // Every row of the file, or none: a row changed after the check above
-    // makes the count fall short, and the undo is rolled back.
-    const StatementProgressScope scope([&](int done, int, int64_t changed) {
-      if (done == 1 && changed != rows) guardStopped = true;
-      return !guardStopped;
-    });
-    if (!scope.Installed())
-      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
-    SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(statement);
-  }
-  if (!accepted) {
-    if (guardStopped) refuseChanged();
-    result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
-    return result;
-  }
-  result.applied = true;
-  result.statements[0].ran = true;
-  result.statements[0].rowsChanged = rows;
-  return result;
+  return RunUndoStatement("UPDATE " + header.table + " JOIN morvane_undo u ON " + restorable +
+                              " SET " + fullField + " = u.morvane_restored",
+                          rows, changedSinceQuery);
 }
 
 }  // namespace morvane

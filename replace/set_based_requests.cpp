@@ -1,14 +1,30 @@
 #include "replace/set_based_requests.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/text.h"
+#include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
+#include "replace/replacement_run.h"
+#include "replace/statement_progress_scope.h"
 #include "server/database.h"
 #include "server/sql_wait_cursor.h"
 #include "server/table.h"
 
 namespace morvane {
+
+namespace {
+
+// Rows per INSERT request, of the mapping or of an undo file: bounds the
+// memory, whatever their size.
+constexpr size_t kRowsPerRequest = 5000;
+
+}  // namespace
 
 std::vector<std::vector<std::string>> ReadRows(const std::string& query) {
   TzelTable table;
@@ -41,6 +57,35 @@ std::string ValuesList(const std::vector<std::vector<std::string>>& rows) {
   return values;
 }
 
+std::string MappingInserts(const ReplacementPlan& plan, const std::string& insertHead) {
+  std::string request;
+  std::vector<std::vector<std::string>> chunk;
+  for (size_t index = 0; index < plan.lines.size(); ++index) {
+    chunk.push_back(
+        {std::to_string(index), plan.lines[index].oldValue, plan.lines[index].newValue});
+    if (chunk.size() >= kRowsPerRequest || index + 1 == plan.lines.size()) {
+      request += insertHead + "VALUES " + ValuesList(chunk) + ";\r\n";
+      chunk.clear();
+    }
+  }
+  return request;
+}
+
+void RefuseUnreadableKey(const std::string& table, const std::string& fullKey) {
+  try {
+    ReadRows("SELECT " + fullKey + " FROM " + table + " WHERE 1=0");
+  } catch (const EDatabaseError& error) {
+    DatabaseError(replacemsg::CannotRead(fullKey, error.what()));
+  }
+}
+
+void ReadRowsPerLine(const std::string& query, std::vector<int64_t>& rowsPerLine) {
+  for (const std::vector<std::string>& row : ReadRows(query)) {
+    const size_t line = size_t(std::strtoul(row[0].c_str(), nullptr, 10));
+    if (line < rowsPerLine.size()) rowsPerLine[line] = std::strtoll(row[1].c_str(), nullptr, 10);
+  }
+}
+
 void SendRequest(const std::string& request, const std::string& what) {
   SqlWaitCursor waitCursor;
   if (!zelDB().UpdateToServer(request)) {
@@ -53,6 +98,143 @@ TemporaryTablesScope::~TemporaryTablesScope() {
     zelDB().UpdateToServer(dropRequest_);
   } catch (...) {  // a lost connection has dropped them already
   }
+}
+
+bool SendGuardedRun(const std::string& request, const RunGuard& guard,
+                    const std::function<bool(size_t done, size_t total)>& progress,
+                    const std::function<std::string()>& strayRow, OnePassOutcome& outcome) {
+  int64_t captured = -1;
+  bool guardStopped = false;
+  TzelDatabase::StatementProgress handler = [&](int done, int total, int64_t rowsChanged) {
+    const int index = done - 1;
+    if (index == guard.captured) captured = rowsChanged;
+    const bool exact = (index != guard.updated || rowsChanged == captured) &&
+                       (index != guard.expected ||
+                        (rowsChanged == guard.expectedRows && captured == guard.expectedRows));
+    if (!exact) {
+      guardStopped = true;
+      return false;
+    }
+    return !progress || progress(size_t(done), size_t(total));
+  };
+  bool accepted;
+  {
+    const StatementProgressScope scope(std::move(handler));
+    if (!scope.Installed())
+      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
+    SqlWaitCursor waitCursor;
+    accepted = zelDB().UpdateToServer(request);
+  }
+  if (accepted) return true;
+  if (guardStopped) {
+    outcome.changedSinceRead = true;
+    outcome.message = replacemsg::ChangedRowSinceRead(strayRow());
+  } else if (zelDB().Cancelled()) {
+    outcome.cancelled = true;
+    outcome.message = replacemsg::kCancelledWhole;
+  } else {
+    outcome.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
+  }
+  return false;
+}
+
+int64_t WriteUndoFileByPages(
+    const CMvCFG& cfg, const std::string& path,
+    const std::function<std::string(const std::string* after)>& pageQuery) {
+  const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
+  const std::string partial = path + ".part";
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  out << FormatUndoHeader(header);
+  int64_t written = 0;
+  std::string after;
+  for (bool first = true;; first = false) {
+    const std::vector<std::vector<std::string>> page =
+        ReadRows(pageQuery(first ? nullptr : &after));
+    for (const std::vector<std::string>& row : page) {
+      const size_t key = row.size() - 3;
+      out << FormatUndoRow(header, {row[key], row[key + 1], row[key + 2]});
+    }
+    written += int64_t(page.size());
+    if (page.size() < kUndoRowsPerPage) break;
+    after = page.back()[0];
+  }
+  out.close();
+  if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
+    std::remove(partial.c_str());
+    DatabaseError("Не удалось записать файл отмены " + path);
+  }
+  return written;
+}
+
+UndoScript OpenUndoFile(const std::string& path, UndoFileReader& reader) {
+  UndoScript header;
+  std::string problem;
+  if (!reader.Open(path, header, problem)) DatabaseError(problem);
+  for (const std::string* name : {&header.table, &header.field, &header.keyField})
+    CheckPlainName(*name);
+  return header;
+}
+
+int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
+                       const std::string& what) {
+  int64_t rows = 0;
+  std::vector<std::vector<std::string>> chunk;
+  const auto flush = [&] {
+    if (chunk.empty()) return;
+    SendRequest(insertHead + "VALUES " + ValuesList(chunk), what);
+    chunk.clear();
+  };
+  UndoRow row;
+  std::string problem;
+  int read;
+  while ((read = reader.Next(row, problem)) > 0) {
+    chunk.push_back({row.key, row.restoredValue, row.replacedValue});
+    ++rows;
+    if (chunk.size() >= kRowsPerRequest) flush();
+  }
+  if (read < 0) DatabaseError(problem);
+  flush();
+  return rows;
+}
+
+void RefuseRepeatedKey(const std::string& query, const std::string& keyField) {
+  const std::vector<std::vector<std::string>> repeated = ReadRows(query);
+  if (!repeated.empty()) DatabaseError(replacemsg::KeyNotUnique(keyField, repeated[0][0]));
+}
+
+void RefuseRowsChangedSince(const std::string& query) {
+  std::vector<std::string> keys;
+  for (const std::vector<std::string>& changed : ReadRows(query)) keys.push_back(changed[0]);
+  if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
+}
+
+ExecutionResult RunUndoStatement(const std::string& statement, int64_t rows,
+                                 const std::string& changedSinceQuery) {
+  ExecutionResult result;
+  result.statements.push_back({1, statement, false, -1, {}});
+  bool guardStopped = false;
+  bool accepted;
+  {
+    // Every row of the file, or none: a row changed after the check makes
+    // the count fall short, and the undo is rolled back.
+    const StatementProgressScope scope([&](int done, int, int64_t changed) {
+      if (done == 1 && changed != rows) guardStopped = true;
+      return !guardStopped;
+    });
+    if (!scope.Installed())
+      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
+    SqlWaitCursor waitCursor;
+    accepted = zelDB().UpdateToServer(statement);
+  }
+  if (!accepted) {
+    if (guardStopped) RefuseRowsChangedSince(changedSinceQuery);
+    result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
+    return result;
+  }
+  result.applied = true;
+  result.statements[0].ran = true;
+  result.statements[0].rowsChanged = rows;
+  return result;
 }
 
 }  // namespace morvane
