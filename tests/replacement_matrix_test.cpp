@@ -188,6 +188,10 @@ std::string CompositeKeyCaseName(const CompositeKeyCase& c) {
   return c.server + "_" + KeyName(c.orderKey);
 }
 
+void PrintTo(const CompositeKeyCase& c, std::ostream* out) {
+  *out << CompositeKeyCaseName(c);
+}
+
 class CompositeKeyMatrix : public MatrixTest<CompositeKeyCase> {
  protected:
   void SetUp() override {

@@ -5,8 +5,9 @@
 //   - reading shows every value, however long, on any key type;
 //   - a value never mapped gives no statement (a number's empty cell is not 0);
 //   - the preview's total is the client's COUNT(*) ... WHERE f IN (...);
-//   - after executing, the dump equals the client's own UPDATE ... CASE;
-//   - after the undo, the dump is byte-identical to the one before.
+//   - after executing, all-or-nothing and again line by line, the dump
+//     equals the client's own UPDATE ... CASE, the same for both;
+//   - after each undo, the dump is byte-identical to the one before.
 // Cases are named <server>_<type>_<key>, e.g. WizardMatrix/postgres_date_intkey.
 #include <QCheckBox>
 #include <QLabel>
@@ -127,22 +128,28 @@ TEST_P(WizardMatrix, GenerateExecuteAndUndoAgreeWithTheServer) {
   EXPECT_EQ(form_->Step3().LabelTotal->text().toStdString(), "Σ " + count);
 
   const std::string expected = MatrixExpectedDump(*server_, *field_, table_);
-  // Both ways of executing: all-or-nothing on integer keys, line by line on text keys.
-  const bool whole = GetParam().key == MatrixKey::kInteger;
-  form_->Step3().CheckWhole->setChecked(whole);
-  Press(form_->ButtonDo);
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0], whole
-                              ? "Замена выполнена одним целым, изменено строк: " + count
-                              : "Выполнено операторов: " + std::to_string(field_->mapping.size()) +
-                                    ", изменено записей: " + count + ".");
-  EXPECT_EQ(MatrixDump(*server_, table_), expected);
+  // Both ways of executing, each undone: all-or-nothing (one statement) and
+  // line by line leave the very same table.
+  std::string dumps[2];
+  for (const bool whole : {true, false}) {
+    messages_.clear();
+    form_->Step3().CheckWhole->setChecked(whole);
+    Press(form_->ButtonDo);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0],
+              whole ? "Замена выполнена одним целым, изменено строк: " + count
+                    : "Выполнено операторов: " + std::to_string(field_->mapping.size()) +
+                          ", изменено записей: " + count + ".");
+    dumps[whole] = MatrixDump(*server_, table_);
+    EXPECT_EQ(dumps[whole], expected) << (whole ? "all or nothing" : "line by line");
 
-  messages_.clear();
-  Press(form_->Step3().ButtonUndo);
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].rfind("Замена отменена", 0), 0u) << messages_[0];
-  EXPECT_EQ(MatrixDump(*server_, table_), before);
+    messages_.clear();
+    Press(form_->Step3().ButtonUndo);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].rfind("Замена отменена", 0), 0u) << messages_[0];
+    EXPECT_EQ(MatrixDump(*server_, table_), before);
+  }
+  EXPECT_EQ(dumps[0], dumps[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replace, WizardMatrix, ::testing::ValuesIn(MatrixCases(kWizardTypes)),
