@@ -124,5 +124,33 @@ TEST_F(ApplyTest, DefaultCollationReplacesAndUndoesExactSpellingsOnly) {
   EXPECT_EQ(SqlTool(dump), before);
 }
 
+// Keys the default collation takes for one ('a', 'A', 'a ') are three rows
+// to the replacement and its undo, each changed and put back by its own
+// bytes; values it takes for the mapped one ('x', 'X ') stay as they are.
+TEST_F(ApplyTest, DefaultCollationTellsKeysApartByTheirBytes) {
+  UseDatabase("morvane_default", "");
+  ASSERT_EQ(Run({"exec",
+                 "DROP TABLE IF EXISTS Keyed; DROP TABLE IF EXISTS KeyedExpected; "
+                 "CREATE TABLE Keyed (k VARCHAR(10) NOT NULL, f VARCHAR(10)); INSERT INTO Keyed "
+                 "VALUES ('a', 'X'), ('A', 'X'), ('a ', 'Y'), ('b', 'x'), ('c', 'X ')"})
+                .status,
+            0);
+  const std::string dump = "SELECT HEX(k), HEX(f) FROM Keyed ORDER BY HEX(k)";
+  const std::string before = SqlTool(dump);
+  SqlTool("CREATE TABLE KeyedExpected AS SELECT * FROM Keyed");
+  SqlTool("UPDATE KeyedExpected SET f = 'Z' WHERE HEX(f) = HEX('X')");
+  const std::string expected = SqlTool("SELECT HEX(k), HEX(f) FROM KeyedExpected ORDER BY HEX(k)");
+
+  ToolRun applied = Run(
+      {"apply", "--table", "Keyed", "--field", "f", "--key", "k", "--execute", Mapping("X\tZ\n")});
+  ASSERT_EQ(applied.status, 0) << applied.err;
+  EXPECT_EQ(Reported(applied.out, "итого"), "2");
+  EXPECT_EQ(SqlTool(dump), expected);
+  ToolRun undone = Run({"undo", Reported(applied.out, "файл отмены")});
+  ASSERT_EQ(undone.status, 0) << undone.err;
+  EXPECT_EQ(Reported(undone.out, "восстановлено строк"), "2");
+  EXPECT_EQ(SqlTool(dump), before);
+}
+
 }  // namespace
 }  // namespace morvane::testing
