@@ -1,0 +1,178 @@
+#include "replace/value_counts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+
+#include "engine/cursor.h"
+#include "engine/zelconst.h"
+#include "platform/db/component.h"
+#include "platform/db/field.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/text.h"
+#include "replace/builders.h"
+#include "replace/plain_names.h"
+#include "replace/sql_value_text.h"
+#include "server/database.h"
+#include "server/query_request.h"
+#include "server/table.h"
+
+namespace morvane {
+
+namespace {
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// "OK: 2 SQLite 3.40.1; /srv/stock.db": the back end is named before the ';'.
+bool SessionIsSqlite() {
+  const std::string& reply = zelDB().ReplyText();
+  const size_t sqlite = reply.find(" SQLite ");
+  return sqlite != std::string::npos && sqlite < reply.find(';');
+}
+
+// SQLite's rule for a declared type: "INT" anywhere makes it an integer
+// column, else "CHAR", "CLOB" or "TEXT" a text column. A text column holds
+// only texts, blobs and NULLs: a number written into it is stored as text.
+bool HasTextAffinity(const std::string& declaredType) {
+  const std::string upper = UpperAscii(declaredType);
+  const auto has = [&upper](const char* part) { return upper.find(part) != std::string::npos; };
+  return !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT"));
+}
+
+// The rows' values as the server groups them, largest counts first.
+std::vector<TCountedValue> SortedByCount(std::vector<TCountedValue> values) {
+  std::sort(values.begin(), values.end(), [](const TCountedValue& a, const TCountedValue& b) {
+    return a.count != b.count ? a.count > b.count : a.value < b.value;
+  });
+  return values;
+}
+
+// The server's own groups: the grouped count query, and the groups whose
+// texts are equal (a NULL and an empty text, a number and its text) summed.
+std::vector<TCountedValue> CountGroupedValues(const std::string& table, const std::string& field) {
+  CMvCFG cfg({});
+  cfg.SrcTbl = table;
+  cfg.SrcFld = field;
+  CPeriod period;
+  std::string sql;
+  BuildCountsQuery(cfg, period, sql);  // never refused: both names are given
+  TzelTable counts;
+  counts.SetSQLText(sql);
+  counts.Open();
+  std::map<std::string, int64_t> byValue;
+  TField* valueField = counts.Fields()[0];
+  TField* countField = counts.FieldByName("cnt");
+  TField* valuedField = counts.FieldByName("valued");
+  for (counts.First(); !counts.Eof(); counts.Next()) {
+    // The NULL group has no valued row; a NULL number would read as 0.
+    const bool isNull = std::llround(valuedField->AsFloat()) == 0;
+    byValue[isNull ? std::string() : SqlValueText(*valueField)] +=
+        std::llround(countField->AsFloat());
+  }
+  std::vector<TCountedValue> result;
+  result.reserve(byValue.size());
+  for (auto& [value, count] : byValue) result.push_back({value, count});
+  return SortedByCount(std::move(result));
+}
+
+// A text slot's value as its field reads it: an inline or heap text up to
+// its first zero byte, a long text whole. Nothing for other types.
+std::optional<std::string_view> SlotTextValue(const TzelField& column, const char* slot) {
+  switch (column.FieldType) {
+    case zftSmallStr:
+      return SlotInlineText(slot, column.Size);
+    case zftString:
+      return SlotHeapText(slot);
+    case zftMemo:
+      return SlotBlobBytes(slot);
+    default:
+      return std::nullopt;
+  }
+}
+
+// Every row's value read once and counted by its bytes; nothing when the
+// reply does not carry the column as text.
+std::optional<std::vector<TCountedValue>> CountReadValues(const std::string& table,
+                                                          const std::string& field) {
+  // The reply's records are read straight from a record store: a dataset on
+  // top would only carry them, at several times the cost per row.
+  TzelCursor rows;
+  {
+    std::unique_ptr<TMemoryStream> reply =
+        QueryServer(zelDB(), "SELECT " + field + " FROM " + table);
+    std::string errorText;
+    if (!rows.LoadFromStream(*reply, errorText)) {
+      DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
+    }
+  }
+  const TzelField* column = rows.GetFieldInfo(0);
+  if (column == nullptr) return std::nullopt;
+  // The texts stay in the store while the counts point at them.
+  std::unordered_map<std::string_view, int64_t> counts;
+  for (int index = 0; index < rows.GetRecordCount(); ++index) {
+    const std::optional<std::string_view> text =
+        SlotTextValue(*column, rows.GetData(index)->Data.get() + column->Offset);
+    if (!text) return std::nullopt;
+    ++counts[*text];
+  }
+  // Sorted as views, which move cheaply; copied once, in their order.
+  std::vector<std::pair<std::string_view, int64_t>> sorted(counts.begin(), counts.end());
+  std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+    return a.second != b.second ? a.second > b.second : a.first < b.first;
+  });
+  std::vector<TCountedValue> result;
+  result.reserve(sorted.size());
+  for (const auto& [text, count] : sorted) result.push_back({std::string(text), count});
+  return result;
+}
+
+}  // namespace
+
+bool ServerComparesValueBytes(const std::string& table, const std::string& field) {
+  if (!SessionIsSqlite()) return false;
+  // A table of the temporary schema would be the one the name finds; the
+  // main schema's definition tells the rest: a view, a virtual table or a
+  // collation anywhere in it keep the server's grouping.
+  TzelTable column;
+  column.SetSQLText(
+      "SELECT (SELECT COUNT(*) FROM sqlite_temp_master WHERE name = " + QuotedStr(table) +
+      " COLLATE NOCASE) AS shadowed, (SELECT sql FROM sqlite_master WHERE type = "
+      "'table' AND name = " +
+      QuotedStr(table) + " COLLATE NOCASE) AS definition, (SELECT type FROM pragma_table_info(" +
+      QuotedStr(table) + ") WHERE name = " + QuotedStr(field) + " COLLATE NOCASE) AS declared");
+  try {
+    column.Open();
+  } catch (const EDatabaseError&) {
+    // An SQLite without table-valued pragmas: the grouped query still
+    // answers, and reports a missing table or field itself.
+    return false;
+  }
+  const std::string definition = UpperAscii(column.FieldByName("definition")->AsString());
+  return column.FieldByName("shadowed")->AsInteger() == 0 &&
+         definition.rfind("CREATE TABLE", 0) == 0 &&
+         definition.find("COLLATE") == std::string::npos &&
+         HasTextAffinity(column.FieldByName("declared")->AsString());
+}
+
+std::vector<TCountedValue> CountFieldValues(const std::string& table, const std::string& field) {
+  if (table.empty() || field.empty()) throw std::invalid_argument("a table and a field are named");
+  CheckPlainName(table);
+  CheckPlainName(field);
+  if (ServerComparesValueBytes(table, field)) {
+    if (std::optional<std::vector<TCountedValue>> counted = CountReadValues(table, field)) {
+      return std::move(*counted);
+    }
+  }
+  return CountGroupedValues(table, field);
+}
+
+}  // namespace morvane
