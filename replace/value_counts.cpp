@@ -25,6 +25,15 @@ namespace morvane {
 
 namespace {
 
+// Records held by the reading store before it is emptied again.
+constexpr int kRecordsHeld = 4096;
+
+// Finds a counted text by a view of it, without making a string first.
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
 std::string UpperAscii(std::string text) {
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
@@ -103,26 +112,34 @@ std::optional<std::string_view> SlotTextValue(const TzelField& column, const cha
 // reply does not carry the column as text.
 std::optional<std::vector<TCountedValue>> CountReadValues(const std::string& table,
                                                           const std::string& field) {
-  // The reply's records are read straight from a record store: a dataset on
-  // top would only carry them, at several times the cost per row.
+  std::unique_ptr<TMemoryStream> reply = QueryServer(zelDB(), "SELECT " + field + " FROM " + table);
+  // The records go through a record store a piece at a time, by the engine's
+  // own reader: a dataset on top would only carry them, at several times the
+  // cost per row, and a store of all of them would hold every row at once.
   TzelCursor rows;
-  {
-    std::unique_ptr<TMemoryStream> reply =
-        QueryServer(zelDB(), "SELECT " + field + " FROM " + table);
-    std::string errorText;
-    if (!rows.LoadFromStream(*reply, errorText)) {
-      DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
-    }
+  std::string errorText;
+  int32_t recordCount = 0;
+  if (!rows.LoadStruFromStream(*reply, errorText, recordCount)) {
+    DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
   }
   const TzelField* column = rows.GetFieldInfo(0);
   if (column == nullptr) return std::nullopt;
-  // The texts stay in the store while the counts point at them.
-  std::unordered_map<std::string_view, int64_t> counts;
-  for (int index = 0; index < rows.GetRecordCount(); ++index) {
+  std::unordered_map<std::string, int64_t, TextHash, std::equal_to<>> counts;
+  for (int32_t read = 0; read < recordCount; ++read) {
+    if (!rows.AddNewRecord(*reply, errorText)) {
+      DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
+    }
+    const TzelRecord& record = *rows.GetData(rows.GetRecordCount() - 1);
     const std::optional<std::string_view> text =
-        SlotTextValue(*column, rows.GetData(index)->Data.get() + column->Offset);
+        SlotTextValue(*column, record.Data.get() + column->Offset);
     if (!text) return std::nullopt;
-    ++counts[*text];
+    const auto found = counts.find(*text);
+    if (found != counts.end()) {
+      ++found->second;
+    } else {
+      counts.emplace(*text, 1);
+    }
+    if (rows.GetRecordCount() == kRecordsHeld) rows.Clear(false);
   }
   // Sorted as views, which move cheaply; copied once, in their order.
   std::vector<std::pair<std::string_view, int64_t>> sorted(counts.begin(), counts.end());
