@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/cursor.h"
+#include "engine/buffer_records.h"
 #include "engine/zelconst.h"
 #include "platform/db/component.h"
 #include "platform/db/field.h"
@@ -24,9 +24,6 @@
 namespace morvane {
 
 namespace {
-
-// Records held by the reading store before it is emptied again.
-constexpr int kRecordsHeld = 4096;
 
 // Finds a counted text by a view of it, without making a string first.
 struct TextHash {
@@ -93,16 +90,16 @@ std::vector<TCountedValue> CountGroupedValues(const std::string& table, const st
   return SortedByCount(std::move(result));
 }
 
-// A text slot's value as its field reads it: an inline or heap text up to
-// its first zero byte, a long text whole. Nothing for other types.
-std::optional<std::string_view> SlotTextValue(const TzelField& column, const char* slot) {
+// A text value as its field reads it from the bytes the buffer holds: an
+// inline or heap text up to its first zero byte, a long text whole. Nothing
+// for other types.
+std::optional<std::string_view> FieldText(const TzelField& column, std::string_view bytes) {
   switch (column.FieldType) {
     case zftSmallStr:
-      return SlotInlineText(slot, column.Size);
     case zftString:
-      return SlotHeapText(slot);
+      return CutAtZero(bytes);
     case zftMemo:
-      return SlotBlobBytes(slot);
+      return bytes;
     default:
       return std::nullopt;
   }
@@ -113,25 +110,17 @@ std::optional<std::string_view> SlotTextValue(const TzelField& column, const cha
 std::optional<std::vector<TCountedValue>> CountReadValues(const std::string& table,
                                                           const std::string& field) {
   std::unique_ptr<TMemoryStream> reply = QueryServer(zelDB(), "SELECT " + field + " FROM " + table);
-  // The records go through a record store a piece at a time, by the engine's
-  // own reader: a dataset on top would only carry them, at several times the
-  // cost per row, and a store of all of them would hold every row at once.
-  TzelCursor rows;
+  // Each record is looked at once, where the reply holds it: a dataset or a
+  // store of a million records would only carry the values here.
+  TzelBufferRecords rows;
   std::string errorText;
-  int32_t recordCount = 0;
-  if (!rows.LoadStruFromStream(*reply, errorText, recordCount)) {
-    DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
-  }
-  const TzelField* column = rows.GetFieldInfo(0);
-  if (column == nullptr) return std::nullopt;
+  if (!rows.Open(*reply, errorText)) DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
+  if (rows.Fields().empty()) return std::nullopt;
+  const TzelField& column = *rows.Fields()[0];
   std::unordered_map<std::string, int64_t, TextHash, std::equal_to<>> counts;
-  for (int32_t read = 0; read < recordCount; ++read) {
-    if (!rows.AddNewRecord(*reply, errorText)) {
-      DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
-    }
-    const TzelRecord& record = *rows.GetData(rows.GetRecordCount() - 1);
-    const std::optional<std::string_view> text =
-        SlotTextValue(*column, record.Data.get() + column->Offset);
+  std::vector<std::string_view> values;
+  while (rows.Next(values, errorText)) {
+    const std::optional<std::string_view> text = FieldText(column, values[0]);
     if (!text) return std::nullopt;
     const auto found = counts.find(*text);
     if (found != counts.end()) {
@@ -139,8 +128,8 @@ std::optional<std::vector<TCountedValue>> CountReadValues(const std::string& tab
     } else {
       counts.emplace(*text, 1);
     }
-    if (rows.GetRecordCount() == kRecordsHeld) rows.Clear(false);
   }
+  if (!errorText.empty()) DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
   // Sorted as views, which move cheaply; copied once, in their order.
   std::vector<std::pair<std::string_view, int64_t>> sorted(counts.begin(), counts.end());
   std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
