@@ -6,7 +6,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
-#include <unordered_map>
 
 #include "engine/buffer_records.h"
 #include "engine/zelconst.h"
@@ -25,10 +24,98 @@ namespace morvane {
 
 namespace {
 
-// Finds a counted text by a view of it, without making a string first.
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+// The distinct texts of a column and how often each occurs, in one flat
+// table: a million lookups among tens of thousands of texts then stay in
+// the processor's caches, where a node per text would send most of them to
+// memory.
+class TextCounts {
+ public:
+  void Add(std::string_view text) {
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+    const uint32_t hash = HashOf(text);
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.entry == 0) {
+        slot = {hash, uint32_t(entries_.size() + 1)};
+        entries_.push_back({bytes_.size(), text.size(), 1});
+        bytes_.append(text);
+        return;
+      }
+      if (slot.hash == hash) {
+        Entry& entry = entries_[slot.entry - 1];
+        if (TextOf(entry) == text) {
+          ++entry.count;
+          return;
+        }
+      }
+    }
+  }
+
+  // The texts with their counts, largest counts first, equal counts by text.
+  std::vector<TCountedValue> Sorted() const {
+    struct Key {
+      int64_t count;
+      uint64_t prefix;  // the first eight bytes, big-endian: compares as the text does
+      uint32_t entry;
+    };
+    std::vector<Key> keys;
+    keys.reserve(entries_.size());
+    for (uint32_t index = 0; index < entries_.size(); ++index) {
+      const std::string_view text = TextOf(entries_[index]);
+      uint64_t prefix = 0;
+      for (size_t at = 0; at < 8; ++at) {
+        prefix = prefix << 8 | (at < text.size() ? uint8_t(text[at]) : 0);
+      }
+      keys.push_back({entries_[index].count, prefix, index});
+    }
+    std::sort(keys.begin(), keys.end(), [this](const Key& a, const Key& b) {
+      if (a.count != b.count) return a.count > b.count;
+      if (a.prefix != b.prefix) return a.prefix < b.prefix;
+      return TextOf(entries_[a.entry]) < TextOf(entries_[b.entry]);
+    });
+    std::vector<TCountedValue> sorted;
+    sorted.reserve(keys.size());
+    for (const Key& key : keys) {
+      sorted.push_back({std::string(TextOf(entries_[key.entry])), key.count});
+    }
+    return sorted;
+  }
+
+ private:
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t entry = 0;  // index in entries_ + 1; 0 for an empty slot
+  };
+  struct Entry {
+    size_t offset;  // in bytes_
+    size_t length;
+    int64_t count;
+  };
+
+  static uint32_t HashOf(std::string_view text) {
+    uint32_t hash = 2166136261u;
+    for (const char c : text) hash = (hash ^ uint8_t(c)) * 16777619u;
+    return hash;
+  }
+  std::string_view TextOf(const Entry& entry) const {
+    return std::string_view(bytes_).substr(entry.offset, entry.length);
+  }
+  void Grow() {
+    std::vector<Slot> larger(std::max<size_t>(1024, slots_.size() * 2));
+    const size_t mask = larger.size() - 1;
+    for (const Slot& slot : slots_) {
+      if (slot.entry == 0) continue;
+      size_t at = slot.hash & mask;
+      while (larger[at].entry != 0) at = (at + 1) & mask;
+      larger[at] = slot;
+    }
+    slots_.swap(larger);
+  }
+
+  std::vector<Slot> slots_;
+  std::vector<Entry> entries_;
+  std::string bytes_;  // the distinct texts, back to back
 };
 
 std::string UpperAscii(std::string text) {
@@ -117,28 +204,15 @@ std::optional<std::vector<TCountedValue>> CountReadValues(const std::string& tab
   if (!rows.Open(*reply, errorText)) DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
   if (rows.Fields().empty()) return std::nullopt;
   const TzelField& column = *rows.Fields()[0];
-  std::unordered_map<std::string, int64_t, TextHash, std::equal_to<>> counts;
+  TextCounts counts;
   std::vector<std::string_view> values;
   while (rows.Next(values, errorText)) {
     const std::optional<std::string_view> text = FieldText(column, values[0]);
     if (!text) return std::nullopt;
-    const auto found = counts.find(*text);
-    if (found != counts.end()) {
-      ++found->second;
-    } else {
-      counts.emplace(*text, 1);
-    }
+    counts.Add(*text);
   }
   if (!errorText.empty()) DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
-  // Sorted as views, which move cheaply; copied once, in their order.
-  std::vector<std::pair<std::string_view, int64_t>> sorted(counts.begin(), counts.end());
-  std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
-    return a.second != b.second ? a.second > b.second : a.first < b.first;
-  });
-  std::vector<TCountedValue> result;
-  result.reserve(sorted.size());
-  for (const auto& [text, count] : sorted) result.push_back({std::string(text), count});
-  return result;
+  return counts.Sorted();
 }
 
 }  // namespace
