@@ -64,7 +64,7 @@ bool TzelBufferRecords::Next(std::vector<std::string_view>& values, std::string&
     if (lengths[index] != 0) return fail(_Z_BADBUFFER);
   }
   const int recordNumber = read_ + 1;
-  values.assign(fields.size(), std::string_view());
+  values.resize(fields.size());
   for (size_t index = 0; index < fields.size(); ++index) {
     const TzelField& field = *fields[index];
     const int length = uint8_t(lengths[index]);
@@ -72,6 +72,7 @@ bool TzelBufferRecords::Next(std::vector<std::string_view>& values, std::string&
     if (heap ? (length != 0 && length != SIZEINT) : length > field.Size) {
       return fail(FormatMessage(_Z_BADFIELDLENGTH, {field.Name, length, recordNumber}));
     }
+    values[index] = std::string_view();
     if (length == 0) continue;
     if (!heap) {
       if (!Take(rest_, size_t(length), values[index])) return fail(_Z_UNEXPECTEDEND);
