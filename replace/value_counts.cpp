@@ -16,6 +16,7 @@
 #include "replace/builders.h"
 #include "replace/plain_names.h"
 #include "replace/sql_value_text.h"
+#include "replace/text_prefix.h"
 #include "server/database.h"
 #include "server/query_request.h"
 #include "server/table.h"
@@ -56,18 +57,13 @@ class TextCounts {
   std::vector<TCountedValue> Sorted() const {
     struct Key {
       int64_t count;
-      uint64_t prefix;  // the first eight bytes, big-endian: compares as the text does
+      TextPrefix prefix;
       uint32_t entry;
     };
     std::vector<Key> keys;
     keys.reserve(entries_.size());
     for (uint32_t index = 0; index < entries_.size(); ++index) {
-      const std::string_view text = TextOf(entries_[index]);
-      uint64_t prefix = 0;
-      for (size_t at = 0; at < 8; ++at) {
-        prefix = prefix << 8 | (at < text.size() ? uint8_t(text[at]) : 0);
-      }
-      keys.push_back({entries_[index].count, prefix, index});
+      keys.push_back({entries_[index].count, TextPrefixOf(TextOf(entries_[index])), index});
     }
     std::sort(keys.begin(), keys.end(), [this](const Key& a, const Key& b) {
       if (a.count != b.count) return a.count > b.count;
