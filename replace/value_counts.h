@@ -10,9 +10,11 @@
 //     the server's grouping only where the server itself compares the values
 //     byte for byte, and it is used only there: an SQLite table (not a view,
 //     not hidden behind a temporary table of the same name) whose column has
-//     text affinity and whose definition names no collation. Reading a
-//     million values costs the server far less than sorting them, and
-//     counting them in a hash table less again.
+//     text affinity and whose definition names no collation, of at most
+//     five million rows (the reply holds every value). Reading a million
+//     values costs the server far less than sorting them, and counting them
+//     in a hash table less again. Should the read fail, the grouped query
+//     answers.
 // Both give the same list: NULL and an empty text read alike and share one
 // entry with the empty value; values whose texts are equal are one entry;
 // largest counts first, equal counts by text.
