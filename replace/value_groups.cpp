@@ -1,12 +1,12 @@
 #include "replace/value_groups.h"
 
 #include <algorithm>
-#include <numeric>
 #include <optional>
 #include <unordered_map>
 
 #include "replace/spelling_forms.h"
 #include "replace/suggestions.h"
+#include "replace/text_prefix.h"
 
 namespace morvane {
 
@@ -97,12 +97,7 @@ class Centres {
       long_[chars.size()].push_back(value);
       return;
     }
-    // Deep enough for every value within the limit of a value this long.
-    const size_t deletions =
-        SuggestionDistanceLimit(chars.size() + SuggestionDistanceLimit(SIZE_MAX));
-    for (const auto& [hash, deleted] : DeletionRemainders(chars, deletions)) {
-      remainders_.Insert(hash ^ forms_[value].digits * 0x85EBCA6Bu, uint32_t(value) << 2 | deleted);
-    }
+    unindexed_.push_back(value);
   }
 
   // The centre of this form exactly: none, or the one.
@@ -114,7 +109,7 @@ class Centres {
 
   // The one nearest centre within the limit for chars, with the same digits:
   // nothing when none is in reach, SIZE_MAX when they tie.
-  std::optional<size_t> Nearest(const std::u32string& chars, uint32_t digits) const {
+  std::optional<size_t> Nearest(const std::u32string& chars, uint32_t digits) {
     const size_t limit = GroupDistanceLimit(chars.size());
     if (limit == 0) return std::nullopt;
     std::vector<size_t> probes;
@@ -134,6 +129,7 @@ class Centres {
         }
       }
     } else if (shortest <= kIndexedLength) {
+      IndexRemainders();
       for (const auto& [hash, deleted] : DeletionRemainders(chars, limit)) {
         remainders_.ForEach(hash ^ digits * 0x85EBCA6Bu, [&](uint32_t entry) {
           if ((entry & 3) <= limit) probes.push_back(entry >> 2);
@@ -167,6 +163,23 @@ class Centres {
   }
 
  private:
+  // The deletion remainders of the centres added since the last lookup that
+  // needed them. Made only then: when the digits tell the values apart, no
+  // lookup ever does, and the remainders would cost more than all the rest.
+  void IndexRemainders() {
+    for (const size_t value : unindexed_) {
+      const std::u32string& chars = forms_[value].chars;
+      // Deep enough for every value within the limit of a value this long.
+      const size_t deletions =
+          SuggestionDistanceLimit(chars.size() + SuggestionDistanceLimit(SIZE_MAX));
+      for (const auto& [hash, deleted] : DeletionRemainders(chars, deletions)) {
+        remainders_.Insert(hash ^ forms_[value].digits * 0x85EBCA6Bu,
+                           uint32_t(value) << 2 | deleted);
+      }
+    }
+    unindexed_.clear();
+  }
+
   static uint64_t Bucket(uint32_t digits, size_t length) {
     return uint64_t(digits) << 32 | uint64_t(std::min<size_t>(length, 0xFFFFFFFFu));
   }
@@ -186,6 +199,7 @@ class Centres {
   std::unordered_map<uint64_t, std::vector<size_t>> byDigitsAndLength_;
   std::unordered_map<std::string, size_t> byFolded_;
   FlatMultimap remainders_;
+  std::vector<size_t> unindexed_;          // short centres not yet in remainders_
   std::vector<std::vector<size_t>> long_;  // long centres by length
 };
 
@@ -199,13 +213,29 @@ TValueGroups GroupNearSpellings(const std::vector<TCountedValue>& values) {
   std::vector<Forms> forms;
   forms.reserve(values.size());
   for (const TCountedValue& item : values) forms.push_back(FormsOf(item.value));
-  std::vector<size_t> order(values.size());
-  std::iota(order.begin(), order.end(), size_t(0));
-  std::sort(order.begin(), order.end(), [&values, &forms](size_t a, size_t b) {
-    if (values[a].count != values[b].count) return values[a].count > values[b].count;
-    if (forms[a].clean != forms[b].clean) return forms[a].clean;
-    return values[a].value < values[b].value;
+  // Sorted as small keys side by side: the text's first bytes decide almost
+  // every comparison, and the values themselves are read only for a tie.
+  struct OrderKey {
+    int64_t count;
+    bool clean;
+    TextPrefix prefix;
+    size_t value;
+  };
+  std::vector<OrderKey> keys;
+  keys.reserve(values.size());
+  for (size_t index = 0; index < values.size(); ++index) {
+    keys.push_back(
+        {values[index].count, forms[index].clean, TextPrefixOf(values[index].value), index});
+  }
+  std::sort(keys.begin(), keys.end(), [&values](const OrderKey& a, const OrderKey& b) {
+    if (a.count != b.count) return a.count > b.count;
+    if (a.clean != b.clean) return a.clean;
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return values[a.value].value < values[b.value].value;
   });
+  std::vector<size_t> order;
+  order.reserve(keys.size());
+  for (const OrderKey& key : keys) order.push_back(key.value);
 
   TValueGroups groups;
   groups.centre.assign(values.size(), 0);

@@ -165,6 +165,9 @@ TEST_F(MorvaneDataBackEndTest, NamesThatAreNotPlainNamesReachNoServer) {
       {"values", Path("v.tsv"), "--table", "Goods", "--field", "Unit", "--reference", "Units",
        "--key", "Ident FROM Units; DELETE FROM Units; SELECT Ident"},
       {"apply", Path("none.tsv"), "--table", injected, "--field", "Unit"},
+      {"groups", Path("v.tsv"), "--table", injected, "--field", "Ident"},
+      {"groups", Path("v.tsv"), "--table", "Units", "--field",
+       "Ident FROM Units; DELETE FROM Units; SELECT Ident"},
   };
   for (const std::vector<std::string>& arguments : commands) {
     ToolRun run = Run(arguments);

@@ -2,9 +2,9 @@
 // against a reference table, the allowed value it most likely means, as a
 // tab-separated file for preparing a mapping in a spreadsheet.
 //
-// The counts come from the wizard's own grouped query, the suggestions from
-// the wizard's own suggester (replace/builders.h, replace/suggestions.h), so the
-// file says what the wizard would show. Values are in the server's own text
+// The counts are the server's groups (replace/value_counts.h), the
+// suggestions come from the wizard's own suggester (replace/suggestions.h),
+// so the file says what the wizard would show. Values are in the server's own text
 // form (decimal point, ISO dates: replace/sql_value_text.h), so a mapping
 // made from the file matches on the server. NULL and an empty text both read
 // as an empty value; their rows are counted together on one line. A zero is
@@ -16,18 +16,16 @@
 // reference table (replace/value_groups.h), each with its group and the
 // group's most frequent spelling as the value proposed for it.
 #include <algorithm>
-#include <cmath>
 #include <fstream>
-#include <map>
 
 #include "platform/db/field.h"
 #include "platform/rtl/exceptions.h"
-#include "replace/builders.h"
 #include "replace/plain_names.h"
 #include "replace/replacement_log.h"
 #include "replace/sql_value_text.h"
 #include "replace/suggestion_memory.h"
 #include "replace/suggestions.h"
+#include "replace/value_counts.h"
 #include "replace/value_groups.h"
 #include "server/table.h"
 #include "tools/commands.h"
@@ -37,37 +35,13 @@ namespace morvane::tools {
 
 namespace {
 
-struct ValueCount {
-  std::string value;
-  int64_t count = 0;
-};
-
-// The grouped counts of field in table, largest first, then by value.
-std::vector<ValueCount> CountValues(const std::string& table, const std::string& field) {
-  CMvCFG cfg({});
-  cfg.SrcTbl = table;
-  cfg.SrcFld = field;
-  CPeriod period;
-  std::string sql;
-  if (!BuildCountsQuery(cfg, period, sql)) throw UsageError("--table and --field need a value");
-  TzelTable counts;
-  counts.SetSQLText(sql);
-  counts.Open();
-  std::map<std::string, int64_t> byValue;
-  TField* valueField = counts.Fields()[0];
-  TField* countField = counts.FieldByName("cnt");
-  TField* valuedField = counts.FieldByName("valued");
-  for (counts.First(); !counts.Eof(); counts.Next()) {
-    // The NULL group has no valued row; a NULL number would read as 0.
-    const bool isNull = std::llround(valuedField->AsFloat()) == 0;
-    byValue[isNull ? std::string() : SqlValueText(*valueField)] +=
-        std::llround(countField->AsFloat());
-  }
-  std::vector<ValueCount> result;
-  for (auto& [value, count] : byValue) result.push_back({value, count});
-  std::stable_sort(result.begin(), result.end(),
-                   [](const ValueCount& a, const ValueCount& b) { return a.count > b.count; });
-  return result;
+// The table and field options, both given and plain names.
+void CheckTableAndField(const ParsedArguments& arguments) {
+  const std::string& table = arguments.Value("--table");
+  const std::string& field = arguments.Value("--field");
+  if (table.empty() || field.empty()) throw UsageError("--table and --field need a value");
+  CheckPlainName(table);
+  CheckPlainName(field);
 }
 
 // The allowed values of the reference table: the key field, with the
@@ -102,13 +76,12 @@ void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   if (reference.empty() != key.empty()) {
     throw UsageError("--reference and --key are given together");
   }
-  for (const std::string& name :
-       {arguments.Value("--table"), arguments.Value("--field"), reference, key}) {
-    CheckPlainName(name);
-  }
+  CheckTableAndField(arguments);
+  CheckPlainName(reference);
+  CheckPlainName(key);
   ConnectSession(streams.err);
-  const std::vector<ValueCount> counts =
-      CountValues(arguments.Value("--table"), arguments.Value("--field"));
+  const std::vector<TCountedValue> counts =
+      CountFieldValues(arguments.Value("--table"), arguments.Value("--field"));
   TSuggester suggester(reference.empty() ? std::vector<TAllowedValue>{}
                                          : AllowedValues(reference, key));
   // morvane-data apply logs its runs under the table and field.
@@ -119,7 +92,7 @@ void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw EFCreateError(path);
   out << "value\tcount\tsuggestion\tsource\n";
-  for (const ValueCount& item : counts) {
+  for (const TCountedValue& item : counts) {
     const TSuggestion suggestion = suggester.SuggestWithSource(item.value);
     out << Cell(item.value) << '\t' << item.count << '\t' << Cell(suggestion.value) << '\t'
         << SuggestionSourceName(suggestion.source) << '\n';
@@ -129,12 +102,10 @@ void ValuesCommand(const ParsedArguments& arguments, ToolStreams& streams) {
 }
 
 void GroupsCommand(const ParsedArguments& arguments, ToolStreams& streams) {
+  CheckTableAndField(arguments);
   ConnectSession(streams.err);
-  const std::vector<ValueCount> counts =
-      CountValues(arguments.Value("--table"), arguments.Value("--field"));
-  std::vector<TCountedValue> values;
-  values.reserve(counts.size());
-  for (const ValueCount& item : counts) values.push_back({item.value, item.count});
+  const std::vector<TCountedValue> values =
+      CountFieldValues(arguments.Value("--table"), arguments.Value("--field"));
   const TValueGroups groups = GroupNearSpellings(values);
   const std::string& path = arguments.Positional(0);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
