@@ -23,6 +23,24 @@ bool NeverNull(TFieldType type) {
   return type == ftInteger || type == ftBoolean || type == ftFloat || type == ftCurrency;
 }
 
+// The fixed-width copy of a native value; the usual widths without a call.
+void CopyNativeValue(const char* slot, void* buffer, int dataSize) {
+  switch (dataSize) {
+    case 8:
+      std::memcpy(buffer, slot, 8);
+      break;
+    case 4:
+      std::memcpy(buffer, slot, 4);
+      break;
+    case 2:
+      std::memcpy(buffer, slot, 2);
+      break;
+    default:
+      std::memcpy(buffer, slot, size_t(dataSize));
+      break;
+  }
+}
+
 bool IsHeapTextField(const TField* field) {
   return field->DataType() == ftString && field->Size() > MAXSLEN;
 }
@@ -33,6 +51,18 @@ bool TzelDataset::GetFieldData(TField* field, void* buffer) {
   const char* block = GetActiveRecBuf();
   if (!cursor_ || !block) return false;
   const int dataSize = field->DataSize();
+  // A number that is never null and whose slot is as wide as its native
+  // value (every such field made from the descriptors) is the slot's bytes:
+  // what the general path below ends in, without its checks for texts,
+  // blobs and nulls.
+  if (field->FieldNo() > 0 && NeverNull(field->DataType()) &&
+      (!view_.empty() || State() == dsInsert || State() == dsFilter)) {
+    const TzelField* info = cursor_->GetFieldInfo(field->FieldNo() - 1);
+    if (info && info->Size >= dataSize) {
+      if (buffer) CopyNativeValue(block + info->Offset, buffer, dataSize);
+      return true;
+    }
+  }
   if (buffer) std::memset(buffer, 0, size_t(dataSize));
 
   if (field->FieldNo() <= 0) {

@@ -195,7 +195,15 @@ class TDataSet : public TComponent {
   TDataSource* DataSource() const { return GetDataSource(); }
   // Whether dataSource leads, through its chain of masters, to this dataset.
   bool IsLinkedTo(TDataSource* dataSource) const;
-  void DataEvent(TDataEvent event, intptr_t info = 0);
+  void DataEvent(TDataEvent event, intptr_t info = 0) {
+    // A dataset that no control shows is told of every move it makes: when
+    // nobody listens, nothing is held back and the event changes no state of
+    // its own, it ends here.
+    if (event != deFieldChange && event != dePropertyChange && dataSources_.empty() &&
+        disableCount_ == 0 && state_ != dsBlockRead)
+      return;
+    SendDataEvent(event, info);
+  }
   void DataEvent(TDataEvent event, TField* field) {
     DataEvent(event, reinterpret_cast<intptr_t>(field));
   }
@@ -213,7 +221,10 @@ class TDataSet : public TComponent {
   int ActiveRecord() const { return activeRecord_; }
   TRecordBuffer Buffer(int index) const { return buffers_.at(size_t(index)); }
   // Computes calculated and lookup fields of the buffer (state dsCalcFields).
-  void GetCalcFields(TRecordBuffer buffer);
+  void GetCalcFields(TRecordBuffer buffer) {
+    // Every fetched record comes here; most datasets have nothing to compute.
+    if (calcFieldsSize_ != 0 || OnCalcFields) RunCalcFields(buffer);
+  }
   // The computation itself, in the state the caller set: clears the
   // calculation area, looks up lookup fields, runs OnCalcFields.
   virtual void CalculateFields(TRecordBuffer buffer);
@@ -361,6 +372,11 @@ class TDataSet : public TComponent {
   void CloseCursor();
   // Sets the values of a new record and posts it; cancels it on any error.
   void PostFieldsOrCancel(const std::vector<Variant>& values);
+  // DataEvent past the case of nobody listening.
+  void SendDataEvent(TDataEvent event, intptr_t info);
+  void RunCalcFields(TRecordBuffer buffer);
+  // MoveBy(1) or MoveBy(-1) in a window of one buffer.
+  int StepWindowOfOne(bool forward);
   void SetBufferCount(int count);
   void SetBufferListSize(int count);
   void FreeAllBuffers();

@@ -76,8 +76,11 @@ void TDataSet::SetBufferCount(int count) {
 
 void TDataSet::MoveBuffer(int from, int to) {
   // One rotation of the buffers between the two places: the buffer at from
-  // goes to to, the others move up or down by one.
-  if (from < to) {
+  // goes to to, the others move up or down by one. Between neighbours (every
+  // move of a window of one buffer) that is a swap.
+  if (from - to == 1 || to - from == 1) {
+    std::swap(buffers_[size_t(from)], buffers_[size_t(to)]);
+  } else if (from < to) {
     std::rotate(buffers_.begin() + from, buffers_.begin() + from + 1, buffers_.begin() + to + 1);
   } else if (from > to) {
     std::rotate(buffers_.begin() + to, buffers_.begin() + from, buffers_.begin() + from + 1);
@@ -220,6 +223,8 @@ int TDataSet::MoveBy(int distance) {
   DoBeforeScroll();
   bof_ = false;
   eof_ = false;
+  if ((distance == 1 || distance == -1) && bufferCount_ == 1 && recordCount_ == 1)
+    return StepWindowOfOne(distance > 0);
   int moved = 0;
   int oldRecordCount = recordCount_;
   // How far the buffered records shifted inside the window (negative:
@@ -265,6 +270,37 @@ int TDataSet::MoveBy(int distance) {
   notify();
   DoAfterScroll();
   return moved;
+}
+
+int TDataSet::StepWindowOfOne(bool forward) {
+  // What the loops of MoveBy do for a move by one record when the window is
+  // one buffer holding the current record (a dataset that no control shows
+  // in rows: a scan, an export): the record fetched into the spare buffer
+  // replaces the one shown, and data links see the window scroll by one.
+  constexpr int oldRecordCount = 1;
+  auto notify = [this](int scrollDistance) {
+    if (recordCount_ != oldRecordCount)
+      DataEvent(deDataSetChange);
+    else
+      DataEvent(deDataSetScroll, scrollDistance);
+  };
+  bool fetched = false;
+  try {
+    fetched = forward ? GetNextRecord() : GetPriorRecord();
+  } catch (...) {
+    notify(0);
+    throw;
+  }
+  if (!fetched) {
+    (forward ? eof_ : bof_) = true;
+    notify(0);
+    DoAfterScroll();
+    return 0;
+  }
+  activeRecord_ = forward ? recordCount_ - 1 : 0;
+  notify(forward ? -1 : 1);
+  DoAfterScroll();
+  return forward ? 1 : -1;
 }
 
 void TDataSet::Resync(TResyncMode mode) {
