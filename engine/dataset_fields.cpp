@@ -50,19 +50,28 @@ bool IsHeapTextField(const TField* field) {
 bool TzelDataset::GetFieldData(TField* field, void* buffer) {
   const char* block = GetActiveRecBuf();
   if (!cursor_ || !block) return false;
-  const int dataSize = field->DataSize();
   // A number that is never null and whose slot is as wide as its native
   // value (every such field made from the descriptors) is the slot's bytes:
-  // what the general path below ends in, without its checks for texts,
-  // blobs and nulls.
-  if (field->FieldNo() > 0 && NeverNull(field->DataType()) &&
+  // what GetSlotData ends in, without its checks for texts, blobs and nulls.
+  const int fieldNo = field->FieldNo();
+  if (fieldNo > 0 && NeverNull(field->DataType()) &&
       (!view_.empty() || State() == dsInsert || State() == dsFilter)) {
-    const TzelField* info = cursor_->GetFieldInfo(field->FieldNo() - 1);
-    if (info && info->Size >= dataSize) {
-      if (buffer) CopyNativeValue(block + info->Offset, buffer, dataSize);
-      return true;
+    const TzelFieldList& descriptors = cursor_->Fields();
+    const size_t index = size_t(fieldNo - 1);
+    if (index < descriptors.size()) {
+      const TzelField& info = *descriptors[index];
+      const int dataSize = field->DataSize();
+      if (info.Size >= dataSize) {
+        if (buffer) CopyNativeValue(block + info.Offset, buffer, dataSize);
+        return true;
+      }
     }
   }
+  return GetSlotData(field, block, buffer);
+}
+
+bool TzelDataset::GetSlotData(TField* field, const char* block, void* buffer) {
+  const int dataSize = field->DataSize();
   if (buffer) std::memset(buffer, 0, size_t(dataSize));
 
   if (field->FieldNo() <= 0) {

@@ -32,6 +32,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/db/component.h"
@@ -375,12 +376,24 @@ class TDataSet : public TComponent {
   // DataEvent past the case of nobody listening.
   void SendDataEvent(TDataEvent event, intptr_t info);
   void RunCalcFields(TRecordBuffer buffer);
-  // MoveBy(1) or MoveBy(-1) in a window of one buffer.
+  // MoveBy once it has checked the mode and fired BeforeScroll: a move by
+  // one record in a window of one buffer, and any other move.
   int StepWindowOfOne(bool forward);
+  int MoveWindow(int distance);
   void SetBufferCount(int count);
   void SetBufferListSize(int count);
   void FreeAllBuffers();
-  void MoveBuffer(int from, int to);
+  // One rotation of the buffers between the two places: the buffer at from
+  // goes to to, the others move up or down by one.
+  void MoveBuffer(int from, int to) {
+    // Between neighbours, as in every move of a window of one buffer, that
+    // is a swap.
+    if (from - to == 1 || to - from == 1)
+      std::swap(buffers_[size_t(from)], buffers_[size_t(to)]);
+    else
+      RotateBuffers(from, to);
+  }
+  void RotateBuffers(int from, int to);
   void ActivateBuffers();
   void SetCurrentRecord(int index);
   void InitRecord(TRecordBuffer buffer);

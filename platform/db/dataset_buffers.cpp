@@ -74,13 +74,8 @@ void TDataSet::SetBufferCount(int count) {
       if (link->Active()) link->UpdateRange();
 }
 
-void TDataSet::MoveBuffer(int from, int to) {
-  // One rotation of the buffers between the two places: the buffer at from
-  // goes to to, the others move up or down by one. Between neighbours (every
-  // move of a window of one buffer) that is a swap.
-  if (from - to == 1 || to - from == 1) {
-    std::swap(buffers_[size_t(from)], buffers_[size_t(to)]);
-  } else if (from < to) {
+void TDataSet::RotateBuffers(int from, int to) {
+  if (from < to) {
     std::rotate(buffers_.begin() + from, buffers_.begin() + from + 1, buffers_.begin() + to + 1);
   } else if (from > to) {
     std::rotate(buffers_.begin() + to, buffers_.begin() + from, buffers_.begin() + from + 1);
@@ -225,6 +220,10 @@ int TDataSet::MoveBy(int distance) {
   eof_ = false;
   if ((distance == 1 || distance == -1) && bufferCount_ == 1 && recordCount_ == 1)
     return StepWindowOfOne(distance > 0);
+  return MoveWindow(distance);
+}
+
+int TDataSet::MoveWindow(int distance) {
   int moved = 0;
   int oldRecordCount = recordCount_;
   // How far the buffered records shifted inside the window (negative:
