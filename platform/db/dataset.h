@@ -212,7 +212,9 @@ class TDataSet : public TComponent {
   void UpdateBufferCount();
 
   // --- Record buffers (for descendants, data links and the engine) -------
-  TRecordBuffer ActiveBuffer() const;
+  TRecordBuffer ActiveBuffer() const {
+    return buffers_.empty() ? nullptr : buffers_[size_t(activeRecord_)];
+  }
   // The spare buffer after the window (scratch space).
   TRecordBuffer TempBuffer() const { return buffers_.empty() ? nullptr : buffers_[recordCount_]; }
   // The buffer whose calculated fields are being computed.

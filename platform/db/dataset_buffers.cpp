@@ -15,10 +15,6 @@
 
 namespace morvane {
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-  return buffers_.empty() ? nullptr : buffers_[size_t(activeRecord_)];
-}
-
 // --- Window management ---------------------------------------------------
 
 void TDataSet::SetBufferListSize(int count) {
