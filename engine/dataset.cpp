@@ -381,17 +381,26 @@ void TzelDataset::PrefetchAlongView(int step) {
   // over the store, each a cache miss or three (record, data block, texts).
   // Moving record by record, the memory of the records a few steps ahead is
   // requested now, each part as soon as its address is known, so the misses
-  // of several records overlap instead of following one another.
-  constexpr int kAhead = 4;
-  const int count = ViewCount();
-  auto at = [&](int distance) -> const TzelRecord* {
-    const int index = position_ + step * distance;
-    return index >= 0 && index < count ? view_[size_t(index)] : nullptr;
-  };
-  if (const TzelRecord* record = at(3 * kAhead)) __builtin_prefetch(record);
-  if (const TzelRecord* record = at(2 * kAhead)) __builtin_prefetch(record->Data.get());
-  if (const TzelRecord* record = at(kAhead)) {
-    if (record->Data) PrefetchHeapValues(cursor_->HeapFields(), record->Data.get());
+  // of several records overlap instead of following one another. A data
+  // block packed at any address mostly spans two cache lines: both are asked
+  // for.
+  constexpr int kAhead = 8;
+  // A position before the view wraps to a large index, past every count.
+  const size_t count = view_.size();
+  TzelRecord* const* view = view_.data();
+  const size_t farthest = size_t(position_ + step * 3 * kAhead);
+  if (farthest < count) __builtin_prefetch(view[farthest]);
+  const size_t middle = size_t(position_ + step * 2 * kAhead);
+  if (middle < count) {
+    if (const char* data = view[middle]->Data.get()) {
+      __builtin_prefetch(data);
+      __builtin_prefetch(data + recordSize_);
+    }
+  }
+  const size_t nearest = size_t(position_ + step * kAhead);
+  if (nearest < count && !cursor_->HeapFields().empty()) {
+    if (const char* data = view[nearest]->Data.get())
+      PrefetchHeapValues(cursor_->HeapFields(), data);
   }
 }
 

@@ -323,6 +323,8 @@ class TzelDataset : public TDataSet {
   // it drop freed records and show restored ones.
   void RebuildSharingViews();
   int ViewIndexOf(const TzelRecord* record) const;
+  // GetFieldData of the record data block the current state reads.
+  bool GetSlotData(TField* field, const char* block, void* buffer);
   // Moving along the view in direction step (1 or -1): fetches the memory of
   // the records ahead of the position.
   void PrefetchAlongView(int step);

@@ -23,6 +23,24 @@ bool NeverNull(TFieldType type) {
   return type == ftInteger || type == ftBoolean || type == ftFloat || type == ftCurrency;
 }
 
+// The fixed-width copy of a native value; the usual widths without a call.
+void CopyNativeValue(const char* slot, void* buffer, int dataSize) {
+  switch (dataSize) {
+    case 8:
+      std::memcpy(buffer, slot, 8);
+      break;
+    case 4:
+      std::memcpy(buffer, slot, 4);
+      break;
+    case 2:
+      std::memcpy(buffer, slot, 2);
+      break;
+    default:
+      std::memcpy(buffer, slot, size_t(dataSize));
+      break;
+  }
+}
+
 bool IsHeapTextField(const TField* field) {
   return field->DataType() == ftString && field->Size() > MAXSLEN;
 }
@@ -32,6 +50,27 @@ bool IsHeapTextField(const TField* field) {
 bool TzelDataset::GetFieldData(TField* field, void* buffer) {
   const char* block = GetActiveRecBuf();
   if (!cursor_ || !block) return false;
+  // A number that is never null and whose slot is as wide as its native
+  // value (every such field made from the descriptors) is the slot's bytes:
+  // what GetSlotData ends in, without its checks for texts, blobs and nulls.
+  const int fieldNo = field->FieldNo();
+  if (fieldNo > 0 && NeverNull(field->DataType()) &&
+      (!view_.empty() || State() == dsInsert || State() == dsFilter)) {
+    const TzelFieldList& descriptors = cursor_->Fields();
+    const size_t index = size_t(fieldNo - 1);
+    if (index < descriptors.size()) {
+      const TzelField& info = *descriptors[index];
+      const int dataSize = field->DataSize();
+      if (info.Size >= dataSize) {
+        if (buffer) CopyNativeValue(block + info.Offset, buffer, dataSize);
+        return true;
+      }
+    }
+  }
+  return GetSlotData(field, block, buffer);
+}
+
+bool TzelDataset::GetSlotData(TField* field, const char* block, void* buffer) {
   const int dataSize = field->DataSize();
   if (buffer) std::memset(buffer, 0, size_t(dataSize));
 

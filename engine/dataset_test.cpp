@@ -161,6 +161,45 @@ TEST_F(DatasetTest, NullRulesFollowTheFieldType) {
             nullptr);
 }
 
+// Numbers are read straight from their slot in whatever record the state
+// reads: the shown record, the one a filter looks at, the values before an
+// edit, a new record; without a record they are null.
+TEST_F(DatasetTest, NumbersReadTheRecordOfEveryState) {
+  TField* id = table_.FieldByName("ID");
+  TField* sum = table_.FieldByName("SUM");
+  std::vector<double> filtered;
+  table_.OnFilterRecord = [&](TDataSet*, bool& accept) {
+    filtered.push_back(sum->AsFloat());
+    accept = id->AsInteger() != 2;
+  };
+  table_.SetFiltered(true);
+  EXPECT_EQ(filtered, (std::vector<double>{1.5, 0.0, -2.0}));
+  EXPECT_EQ(table_.RecordCount(), 2);
+
+  table_.First();
+  table_.Edit();
+  sum->SetAsFloat(7.25);
+  id->SetAsInteger(9);
+  EXPECT_EQ(sum->AsFloat(), 7.25);
+  EXPECT_EQ(sum->OldValue().AsDouble(), 1.5);
+  EXPECT_EQ(id->OldValue().AsInteger(), 1);
+  table_.Cancel();
+  EXPECT_EQ(sum->AsFloat(), 1.5);
+
+  table_.Append();
+  EXPECT_FALSE(sum->IsNull());
+  EXPECT_EQ(sum->AsFloat(), 0.0);
+  EXPECT_EQ(id->AsInteger(), 0);
+  table_.Cancel();
+
+  table_.OnFilterRecord = [](TDataSet*, bool& accept) { accept = false; };
+  table_.SetFiltered(false);
+  table_.SetFiltered(true);
+  EXPECT_TRUE(table_.IsEmpty());
+  EXPECT_TRUE(sum->IsNull());
+  EXPECT_TRUE(id->IsNull());
+}
+
 TEST(DatasetValues, HeapTextLongerThanDeclaredIsCutToTheFieldSize) {
   MemoryDataset table(
       TestBuffer().Layout({"T.N s40"}).Record({Text(std::string(100, 'x'))}).Bytes());

@@ -158,7 +158,13 @@ void CopyRecordBuf(const TzelFieldList& fields, const char* source, char* target
 
 void ShareRecordBuf(const std::vector<const TzelField*>& heapFields, int recordSize,
                     const char* source, char* target) {
-  for (const TzelField* field : heapFields) FreeSlot(target + field->Offset);
+  // Moving along a view, the buffer mostly holds references to arena values,
+  // which need no freeing.
+  for (const TzelField* field : heapFields) {
+    char* slot = target + field->Offset;
+    const char* ref = SlotRef(slot);
+    if (ref != nullptr && !InStoreArena(ref)) FreeSlot(slot);
+  }
   std::memcpy(target, source, size_t(recordSize));
   for (const TzelField* field : heapFields) {
     char* slot = target + field->Offset;

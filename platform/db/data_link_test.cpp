@@ -92,6 +92,52 @@ TEST(DataLink, ScrollsAWindowOfFiveThroughAHundredRecords) {
   }
 }
 
+// A window of one buffer moves by the short path; its links and events must
+// see what a full wider window shows them: a scroll by one row per record,
+// none at the ends, and BeforeScroll/AfterScroll around every move that can
+// happen.
+TEST(DataLink, AWindowOfOneScrollsOneRowPerRecordBothWays) {
+  Linked fixture(4, 1);
+  RecordingLink& link = fixture.link;
+  TMemoryDataSet& dataSet = fixture.dataSet;
+  std::vector<std::string> scrollEvents;
+  dataSet.BeforeScroll = [&](TDataSet*) { scrollEvents.push_back("before"); };
+  dataSet.AfterScroll = [&](TDataSet*) { scrollEvents.push_back("after"); };
+  for (int id = 2; id <= 4; ++id) {
+    ASSERT_EQ(dataSet.MoveBy(1), 1);
+    ASSERT_EQ(link.scrolls.back(), 1) << "moving to " << id;
+    ASSERT_EQ(link.Window(), (std::vector<int>{id}));
+    ASSERT_FALSE(dataSet.Bof() || dataSet.Eof());
+  }
+  EXPECT_EQ(dataSet.MoveBy(1), 0);
+  EXPECT_EQ(link.scrolls.back(), 0);
+  EXPECT_TRUE(dataSet.Eof());
+  EXPECT_EQ(dataSet.MoveBy(1), 0);  // at Eof nothing moves and nothing fires
+  EXPECT_EQ(scrollEvents.size(), 8u);
+  EXPECT_EQ(link.scrolls.size(), 4u);
+  for (int id = 3; id >= 1; --id) {
+    ASSERT_EQ(dataSet.MoveBy(-1), -1);
+    ASSERT_EQ(link.scrolls.back(), -1) << "moving back to " << id;
+    ASSERT_EQ(link.Window(), (std::vector<int>{id}));
+    ASSERT_FALSE(dataSet.Eof());
+  }
+  EXPECT_EQ(dataSet.MoveBy(-1), 0);
+  EXPECT_TRUE(dataSet.Bof());
+  EXPECT_EQ(dataSet.FieldByName("ID")->AsInteger(), 1);
+  EXPECT_EQ(dataSet.RecNo(), 1);
+  EXPECT_EQ(scrollEvents.size(), 16u);
+
+  // Held back while controls are disabled, then one redraw.
+  link.log.clear();
+  dataSet.DisableControls();
+  dataSet.Next();
+  dataSet.Next();
+  dataSet.Prior();
+  dataSet.EnableControls();
+  EXPECT_EQ(link.log, (std::vector<std::string>{"changed"}));
+  EXPECT_EQ(link.Window(), (std::vector<int>{2}));
+}
+
 TEST(DataLink, LongJumpsReportTheWholeDistanceAndRedrawOnReposition) {
   Linked fixture(100, 5);
   fixture.dataSet.MoveBy(20);  // to 21: four steps inside, then 16 fetched

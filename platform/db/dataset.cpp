@@ -235,8 +235,7 @@ void TDataSet::SetFieldValue(std::string_view fieldName, const Variant& value) {
   FieldByName(fieldName)->SetAsVariant(value);
 }
 
-void TDataSet::GetCalcFields(TRecordBuffer buffer) {
-  if (calcFieldsSize_ == 0 && !OnCalcFields) return;
+void TDataSet::RunCalcFields(TRecordBuffer buffer) {
   TDataSetState previous = state_;
   state_ = dsCalcFields;
   try {
@@ -351,7 +350,7 @@ bool TDataSet::IsLinkedTo(TDataSource* dataSource) const {
   return dataSource != nullptr;
 }
 
-void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
+void TDataSet::SendDataEvent(TDataEvent event, intptr_t info) {
   switch (event) {
     case deFieldChange: {
       // Values written while calculated fields are computed (or a temporary
@@ -375,8 +374,7 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
   }
   if (tempStateDepth_ > 0 && event != deUpdateState) return;
   if (disableCount_ == 0 && state_ != dsBlockRead) {
-    // Nothing to tell and nothing to copy: a dataset walked without controls
-    // (an export, a scan) comes here at every record.
+    // Nothing to tell and nothing to copy.
     if (dataSources_.empty()) return;
     // Copy: a handler may attach or detach data sources.
     std::vector<TDataSource*> sources = dataSources_;

@@ -32,6 +32,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/db/component.h"
@@ -195,7 +196,15 @@ class TDataSet : public TComponent {
   TDataSource* DataSource() const { return GetDataSource(); }
   // Whether dataSource leads, through its chain of masters, to this dataset.
   bool IsLinkedTo(TDataSource* dataSource) const;
-  void DataEvent(TDataEvent event, intptr_t info = 0);
+  void DataEvent(TDataEvent event, intptr_t info = 0) {
+    // A dataset that no control shows is told of every move it makes: when
+    // nobody listens, nothing is held back and the event changes no state of
+    // its own, it ends here.
+    if (event != deFieldChange && event != dePropertyChange && dataSources_.empty() &&
+        disableCount_ == 0 && state_ != dsBlockRead)
+      return;
+    SendDataEvent(event, info);
+  }
   void DataEvent(TDataEvent event, TField* field) {
     DataEvent(event, reinterpret_cast<intptr_t>(field));
   }
@@ -203,7 +212,9 @@ class TDataSet : public TComponent {
   void UpdateBufferCount();
 
   // --- Record buffers (for descendants, data links and the engine) -------
-  TRecordBuffer ActiveBuffer() const;
+  TRecordBuffer ActiveBuffer() const {
+    return buffers_.empty() ? nullptr : buffers_[size_t(activeRecord_)];
+  }
   // The spare buffer after the window (scratch space).
   TRecordBuffer TempBuffer() const { return buffers_.empty() ? nullptr : buffers_[recordCount_]; }
   // The buffer whose calculated fields are being computed.
@@ -213,7 +224,10 @@ class TDataSet : public TComponent {
   int ActiveRecord() const { return activeRecord_; }
   TRecordBuffer Buffer(int index) const { return buffers_.at(size_t(index)); }
   // Computes calculated and lookup fields of the buffer (state dsCalcFields).
-  void GetCalcFields(TRecordBuffer buffer);
+  void GetCalcFields(TRecordBuffer buffer) {
+    // Every fetched record comes here; most datasets have nothing to compute.
+    if (calcFieldsSize_ != 0 || OnCalcFields) RunCalcFields(buffer);
+  }
   // The computation itself, in the state the caller set: clears the
   // calculation area, looks up lookup fields, runs OnCalcFields.
   virtual void CalculateFields(TRecordBuffer buffer);
@@ -361,10 +375,27 @@ class TDataSet : public TComponent {
   void CloseCursor();
   // Sets the values of a new record and posts it; cancels it on any error.
   void PostFieldsOrCancel(const std::vector<Variant>& values);
+  // DataEvent past the case of nobody listening.
+  void SendDataEvent(TDataEvent event, intptr_t info);
+  void RunCalcFields(TRecordBuffer buffer);
+  // MoveBy once it has checked the mode and fired BeforeScroll: a move by
+  // one record in a window of one buffer, and any other move.
+  int StepWindowOfOne(bool forward);
+  int MoveWindow(int distance);
   void SetBufferCount(int count);
   void SetBufferListSize(int count);
   void FreeAllBuffers();
-  void MoveBuffer(int from, int to);
+  // One rotation of the buffers between the two places: the buffer at from
+  // goes to to, the others move up or down by one.
+  void MoveBuffer(int from, int to) {
+    // Between neighbours, as in every move of a window of one buffer, that
+    // is a swap.
+    if (from - to == 1 || to - from == 1)
+      std::swap(buffers_[size_t(from)], buffers_[size_t(to)]);
+    else
+      RotateBuffers(from, to);
+  }
+  void RotateBuffers(int from, int to);
   void ActivateBuffers();
   void SetCurrentRecord(int index);
   void InitRecord(TRecordBuffer buffer);

@@ -15,10 +15,6 @@
 
 namespace morvane {
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-  return buffers_.empty() ? nullptr : buffers_[size_t(activeRecord_)];
-}
-
 // --- Window management ---------------------------------------------------
 
 void TDataSet::SetBufferListSize(int count) {
@@ -74,9 +70,7 @@ void TDataSet::SetBufferCount(int count) {
       if (link->Active()) link->UpdateRange();
 }
 
-void TDataSet::MoveBuffer(int from, int to) {
-  // One rotation of the buffers between the two places: the buffer at from
-  // goes to to, the others move up or down by one.
+void TDataSet::RotateBuffers(int from, int to) {
   if (from < to) {
     std::rotate(buffers_.begin() + from, buffers_.begin() + from + 1, buffers_.begin() + to + 1);
   } else if (from > to) {
@@ -220,6 +214,12 @@ int TDataSet::MoveBy(int distance) {
   DoBeforeScroll();
   bof_ = false;
   eof_ = false;
+  if ((distance == 1 || distance == -1) && bufferCount_ == 1 && recordCount_ == 1)
+    return StepWindowOfOne(distance > 0);
+  return MoveWindow(distance);
+}
+
+int TDataSet::MoveWindow(int distance) {
   int moved = 0;
   int oldRecordCount = recordCount_;
   // How far the buffered records shifted inside the window (negative:
@@ -265,6 +265,37 @@ int TDataSet::MoveBy(int distance) {
   notify();
   DoAfterScroll();
   return moved;
+}
+
+int TDataSet::StepWindowOfOne(bool forward) {
+  // What the loops of MoveBy do for a move by one record when the window is
+  // one buffer holding the current record (a dataset that no control shows
+  // in rows: a scan, an export): the record fetched into the spare buffer
+  // replaces the one shown, and data links see the window scroll by one.
+  constexpr int oldRecordCount = 1;
+  auto notify = [this](int scrollDistance) {
+    if (recordCount_ != oldRecordCount)
+      DataEvent(deDataSetChange);
+    else
+      DataEvent(deDataSetScroll, scrollDistance);
+  };
+  bool fetched = false;
+  try {
+    fetched = forward ? GetNextRecord() : GetPriorRecord();
+  } catch (...) {
+    notify(0);
+    throw;
+  }
+  if (!fetched) {
+    (forward ? eof_ : bof_) = true;
+    notify(0);
+    DoAfterScroll();
+    return 0;
+  }
+  activeRecord_ = forward ? recordCount_ - 1 : 0;
+  notify(forward ? -1 : 1);
+  DoAfterScroll();
+  return forward ? 1 : -1;
 }
 
 void TDataSet::Resync(TResyncMode mode) {
