@@ -1,16 +1,20 @@
 // Writing a TzelCursor as a data buffer. The byte grammar is in README.md.
 //
-// One pass measures the records (the header's total length and record count
-// come first), a second encodes them. A file is written in pieces of about a
-// megabyte from one reused piece buffer, never the whole buffer at once, and
-// the old file is replaced only once the new one is complete, so a failed
-// save never loses the old file.
+// A file is written in one pass over the records: pieces of about a megabyte
+// are encoded into two alternating buffers, one written by a background
+// thread while the other is filled, never the whole buffer at once. The
+// header's total length and record count come first but are known only at
+// the end, so they are written over the start of the file last. The old file
+// is replaced only once the new one is complete, so a failed save never loses
+// the old file. A buffer in memory is measured first and encoded into one
+// allocation of its exact size.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 
 #include "engine/cursor.h"
+#include "platform/rtl/background_writer.h"
 #include "platform/rtl/streams.h"
 
 namespace morvane {
@@ -21,7 +25,7 @@ namespace {
 // and the count of bytes in use.
 class Output {
  public:
-  explicit Output(std::vector<char>& buffer) : buffer_(buffer) {}
+  explicit Output(std::vector<char>& buffer) : buffer_(&buffer) {}
   size_t Used() const { return used_; }
   void Put(const char* bytes, size_t count) {
     if (count == 0) return;
@@ -42,22 +46,24 @@ class Output {
     used_ += count;
     return at;
   }
-  char& At(size_t position) { return buffer_[position]; }
-  // Hands the bytes in use to write and starts again at the beginning.
-  void Flush(const std::function<void(std::string_view piece)>& write) {
-    write(std::string_view(buffer_.data(), used_));
+  char& At(size_t position) { return (*buffer_)[position]; }
+  std::string_view Bytes() const { return std::string_view(buffer_->data(), used_); }
+  // Goes on in another buffer, from its beginning.
+  void Restart(std::vector<char>& buffer) {
+    buffer_ = &buffer;
     used_ = 0;
   }
   // Leaves the buffer holding exactly the bytes in use.
-  void Finish() { buffer_.resize(used_); }
+  void Finish() { buffer_->resize(used_); }
 
  private:
   char* Room(size_t count) {
-    if (buffer_.size() - used_ < count) buffer_.resize(std::max(used_ + count, buffer_.size() * 2));
-    return buffer_.data() + used_;
+    if (buffer_->size() - used_ < count)
+      buffer_->resize(std::max(used_ + count, buffer_->size() * 2));
+    return buffer_->data() + used_;
   }
 
-  std::vector<char>& buffer_;
+  std::vector<char>* buffer_;
   size_t used_ = 0;
 };
 
@@ -148,6 +154,29 @@ uint8_t AppendValue(Output& out, const TzelField& field, const char* slot) {
   return 0;
 }
 
+bool IsSaved(const TzelRecord* record) {
+  return record->Status != zusDeleted && record->Status != zusAbsent;
+}
+
+void PutHeader(Output& out, int32_t total, int32_t recordCount, int32_t fieldCount,
+               const std::string& layout) {
+  out.PutInt32(total);
+  out.Put("S", 1);
+  out.PutInt32(recordCount);
+  out.PutInt32(fieldCount);
+  out.PutInt32(int32_t(layout.size()));
+  out.Put(layout.data(), layout.size());
+}
+
+void PutRecord(Output& out, const TzelFieldList& fields, int32_t fieldCount, const char* data) {
+  const size_t lengthsAt = out.Reserve(size_t(fieldCount));
+  for (size_t index = 0; index < fields.size(); ++index) {
+    const TzelField& field = *fields[index];
+    uint8_t length = AppendValue(out, field, data + field.Offset);
+    out.At(lengthsAt + index) = char(length);
+  }
+}
+
 char TypeCode(const TzelField& field) {
   switch (field.FieldType) {
     case zftInteger:
@@ -194,70 +223,81 @@ std::string TzelCursor::LayoutText() const {
   return layout;
 }
 
-void TzelCursor::WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
-                             const std::function<void(std::string_view piece)>& write) const {
+int32_t TzelCursor::SavedFieldCount() const {
+  return hasLayout_ ? declaredFieldCount_ : GetFieldCount();
+}
+
+std::string TzelCursor::WriteBuffer(
+    size_t pieceSize, const std::function<void(std::string_view piece)>& write) const {
   const std::string layout = LayoutText();
-  const int32_t fieldCount = hasLayout_ ? declaredFieldCount_ : GetFieldCount();
-  auto saved = [](const TzelRecord* record) {
-    return record->Status != zusDeleted && record->Status != zusAbsent;
+  const int32_t fieldCount = SavedFieldCount();
+  // Room for a piece and the record that ends it, heap values aside; a piece
+  // grows when a record needs more. Not by the field count: a header may
+  // declare a huge one for no records at all.
+  std::vector<char> pieces[2];
+  for (auto& piece : pieces) piece.resize(pieceSize + size_t(recordSize_));
+  size_t current = 0;
+  Output out(pieces[current]);
+  size_t total = 0;
+  int32_t recordCount = 0;
+  // Declared after the pieces, so that it is gone, its last write done,
+  // before they are.
+  TBackgroundWriter background(write);
+  auto flush = [&] {
+    total += out.Used();
+    background.Write(out.Bytes());
+    current = 1 - current;
+    out.Restart(pieces[current]);
   };
+
+  PutHeader(out, 0, 0, fieldCount, layout);
+  for (const TzelRecord* record : records_) {
+    if (!IsSaved(record)) continue;
+    ++recordCount;
+    PutRecord(out, fields_, fieldCount, record->Data.get());
+    if (out.Used() >= pieceSize) flush();
+  }
+  if (out.Used() > 0) flush();
+  background.Finish();
+
+  std::vector<char> header;
+  Output headerOut(header);
+  headerOut.PutInt32(int32_t(total));
+  headerOut.Put("S", 1);
+  headerOut.PutInt32(recordCount);
+  return std::string(header.data(), headerOut.Used());
+}
+
+std::vector<char> TzelCursor::SaveToBuffer() const {
+  // Measured first, so the buffer is allocated once at its final size
+  // rather than copied over and over while it grows.
+  const std::string layout = LayoutText();
+  const int32_t fieldCount = SavedFieldCount();
   size_t total = 17 + layout.size();
   int32_t recordCount = 0;
   for (const TzelRecord* record : records_) {
-    if (!saved(record)) continue;
+    if (!IsSaved(record)) continue;
     ++recordCount;
     total += size_t(fieldCount);
     for (const auto& field : fields_)
       total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
-
-  // Room for the whole buffer, or for a piece and the record that ends it
-  // (heap values aside), whichever is less: a header may declare a huge field
-  // count for no records at all.
-  size_t room = total;
-  if (pieceSize < total)
-    room = std::min(total, pieceSize + size_t(fieldCount) + size_t(recordSize_));
-  buffer.resize(room);
+  std::vector<char> buffer(total);
   Output out(buffer);
-  out.PutInt32(int32_t(total));
-  out.Put("S", 1);
-  out.PutInt32(recordCount);
-  out.PutInt32(fieldCount);
-  out.PutInt32(int32_t(layout.size()));
-  out.Put(layout.data(), layout.size());
+  PutHeader(out, int32_t(total), recordCount, fieldCount, layout);
   for (const TzelRecord* record : records_) {
-    if (!saved(record)) continue;
-    const size_t lengthsAt = out.Reserve(size_t(fieldCount));
-    for (size_t index = 0; index < fields_.size(); ++index) {
-      const TzelField& field = *fields_[index];
-      uint8_t length = AppendValue(out, field, record->Data.get() + field.Offset);
-      out.At(lengthsAt + index) = char(length);
-    }
-    if (write && out.Used() >= pieceSize) out.Flush(write);
+    if (IsSaved(record)) PutRecord(out, fields_, fieldCount, record->Data.get());
   }
-  if (write) {
-    if (out.Used() > 0) out.Flush(write);
-  } else {
-    out.Finish();
-  }
-}
-
-std::vector<char> TzelCursor::SaveToBuffer() const {
-  // One piece: the measuring pass sizes it, so a million records are not
-  // copied over and over while it grows.
-  std::vector<char> buffer;
-  WriteBuffer(buffer, SIZE_MAX, nullptr);
+  out.Finish();
   return buffer;
 }
 
 void TzelCursor::SaveToFile(const std::string& fileName) const {
-  // Pieces of a megabyte: large enough for few system calls, small enough to
-  // stay in the processor's cache between encoding and writing.
+  // Pieces of a megabyte: large enough for few system calls, small enough
+  // for both to stay in the processor's cache between encoding and writing.
   constexpr size_t kPieceSize = 1 << 20;
-  WriteFileAtomically(fileName, [&](const TByteWriter& write) {
-    std::vector<char> piece;
-    WriteBuffer(piece, kPieceSize, write);
-  });
+  WriteFileAtomicallyWithHeader(
+      fileName, [&](const TByteWriter& write) { return WriteBuffer(kPieceSize, write); });
 }
 
 }  // namespace morvane

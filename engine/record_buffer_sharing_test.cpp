@@ -82,7 +82,7 @@ TEST_F(SharedTextTest, BuffersKeepTheirValuesWhenTheStoreIsReloadedOrEmptied) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"новая"}));
 }
 
-TEST(BufferWriterPieces, PiecesJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSize) {
+TEST(BufferWriterPieces, PiecesAndHeaderJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSize) {
   const std::vector<char> bytes = TestBuffer()
                                       .Layout({"N.ID i", "N.TEXT s60", "N.MEMO m"})
                                       .Record({Int(1), Text("первая"), Blob("one")})
@@ -94,12 +94,15 @@ TEST(BufferWriterPieces, PiecesJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSi
   std::string error;
   ASSERT_TRUE(cursor.LoadFromStream(stream, error)) << error;
   std::vector<char> joined;
-  std::vector<char> scratch;
   std::vector<size_t> sizes;
-  cursor.WriteBuffer(scratch, 20, [&](std::string_view piece) {
+  const std::string header = cursor.WriteBuffer(20, [&](std::string_view piece) {
     joined.insert(joined.end(), piece.begin(), piece.end());
     sizes.push_back(piece.size());
   });
+  ASSERT_EQ(header.size(), 9u);  // total length, status, record count
+  ASSERT_GE(joined.size(), header.size());
+  EXPECT_EQ(std::string(joined.data(), 9), std::string(9, '\0').replace(4, 1, "S"));
+  std::copy(header.begin(), header.end(), joined.begin());
   ASSERT_GE(sizes.size(), 2u);
   sizes.pop_back();  // the last piece holds what is left
   for (size_t size : sizes) EXPECT_GE(size, 20u);

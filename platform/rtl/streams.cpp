@@ -50,6 +50,21 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
+// The same at a position of the file, leaving the file position alone.
+bool WriteAllAt(int fd, const char* data, size_t size, off_t position) {
+  while (size > 0) {
+    ssize_t written = ::pwrite(fd, data, size, position);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= size_t(written);
+    position += off_t(written);
+  }
+  return true;
+}
+
 // Starts the disk writes of a file being written every few megabytes, so
 // they run while the rest is produced and the closing fsync has little left
 // to wait for. Only a hint to the kernel: the fsync still decides durability.
@@ -231,6 +246,15 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
 
 void WriteFileAtomically(const std::string& fileName,
                          const std::function<void(const TByteWriter& write)>& produce) {
+  WriteFileAtomicallyWithHeader(fileName, [&](const TByteWriter& write) {
+    produce(write);
+    return std::string();
+  });
+}
+
+void WriteFileAtomicallyWithHeader(
+    const std::string& fileName,
+    const std::function<std::string(const TByteWriter& write)>& produce) {
   // Write through a symbolic link to its target rather than replacing the link.
   std::error_code error;
   std::string target = fileName;
@@ -247,10 +271,11 @@ void WriteFileAtomically(const std::string& fileName,
   try {
     // After a failed write the rest is still produced (the producer cannot
     // be stopped without an exception of its own) but no longer written.
-    produce([&](std::string_view bytes) {
+    const std::string header = produce([&](std::string_view bytes) {
       written = written && WriteAll(fd, bytes.data(), bytes.size());
       if (written) writeback.Written(bytes.size());
     });
+    written = written && WriteAllAt(fd, header.data(), header.size(), 0);
   } catch (...) {
     ::close(fd);
     ::unlink(tempName.c_str());
