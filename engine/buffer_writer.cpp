@@ -20,33 +20,44 @@
 namespace morvane {
 namespace {
 
-// The bytes encoded so far: a buffer that grows only when a value does not
+// The bytes encoded so far: a buffer that grows only when a record does not
 // fit (its size is kept between pieces, so zero-filling new room is rare),
-// and the count of bytes in use.
+// and the count of bytes in use. Records are encoded through a raw position
+// into room asked for in advance (Extend), then taken into use (UseUpTo).
 class Output {
  public:
   explicit Output(std::vector<char>& buffer) : buffer_(&buffer) {}
   size_t Used() const { return used_; }
+  char* Data() { return buffer_->data(); }
+  char* End() { return buffer_->data() + used_; }
+  // Room for count bytes from at, a position at or after End(). The buffer
+  // may move: the return value is at's new address.
+  char* Extend(char* at, size_t count) {
+    const size_t position = size_t(at - buffer_->data());
+    if (buffer_->size() - position < count)
+      buffer_->resize(std::max(position + count, buffer_->size() * 2));
+    return buffer_->data() + position;
+  }
+  // The bytes up to end, within room asked for, are in use.
+  void UseUpTo(const char* end) { used_ = size_t(end - buffer_->data()); }
   void Put(const char* bytes, size_t count) {
     if (count == 0) return;
-    char* at = Room(count);
+    char* at = Extend(End(), count);
     std::memcpy(at, bytes, count);
-    used_ += count;
+    UseUpTo(at + count);
   }
   void PutInt32(int32_t value) {
-    uint32_t raw = uint32_t(value);
-    char bytes[4] = {char(raw & 0xFF), char(raw >> 8 & 0xFF), char(raw >> 16 & 0xFF),
-                     char(raw >> 24 & 0xFF)};
+    char bytes[4];
+    StoreInt32(bytes, value);
     Put(bytes, 4);
   }
-  // count zero bytes to be filled later through At.
-  size_t Reserve(size_t count) {
-    std::memset(Room(count), 0, count);
-    const size_t at = used_;
-    used_ += count;
-    return at;
+  static void StoreInt32(char* at, int32_t value) {
+    const uint32_t raw = uint32_t(value);
+    at[0] = char(raw & 0xFF);
+    at[1] = char(raw >> 8 & 0xFF);
+    at[2] = char(raw >> 16 & 0xFF);
+    at[3] = char(raw >> 24 & 0xFF);
   }
-  char& At(size_t position) { return (*buffer_)[position]; }
   std::string_view Bytes() const { return std::string_view(buffer_->data(), used_); }
   // Goes on in another buffer, from its beginning.
   void Restart(std::vector<char>& buffer) {
@@ -57,17 +68,11 @@ class Output {
   void Finish() { buffer_->resize(used_); }
 
  private:
-  char* Room(size_t count) {
-    if (buffer_->size() - used_ < count)
-      buffer_->resize(std::max(used_ + count, buffer_->size() * 2));
-    return buffer_->data() + used_;
-  }
-
   std::vector<char>* buffer_;
   size_t used_ = 0;
 };
 
-// Bytes that AppendValue appends for one value.
+// Bytes that PutRecord appends for one value.
 size_t EncodedSize(const TzelField& field, const char* slot) {
   switch (field.FieldType) {
     case zftInteger:
@@ -98,60 +103,29 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
   return 0;
 }
 
-// Appends one value and returns its length byte (0: absent, nothing appended).
-uint8_t AppendValue(Output& out, const TzelField& field, const char* slot) {
-  switch (field.FieldType) {
-    case zftInteger:
-    case zftDate:
-    case zftTime: {
-      int32_t value;
-      std::memcpy(&value, slot, sizeof value);
-      if (value == 0) return 0;
-      out.Put(slot, SIZEINT);
-      return SIZEINT;
+// The most that a record's length bytes and its values other than heap
+// values' bytes can take: the room PutRecord asks for up front.
+size_t FixedRoom(const TzelFieldList& fields, int32_t fieldCount) {
+  size_t room = size_t(fieldCount);
+  for (const auto& field : fields) {
+    switch (field->FieldType) {
+      case zftBoolean:
+        room += SIZEBOOL;
+        break;
+      case zftDouble:
+      case zftCurrency:
+      case zftDateTime:
+        room += SIZEDOUB;
+        break;
+      case zftSmallStr:
+        room += field->Size;
+        break;
+      default:  // four-byte values, and the length word of heap values
+        room += SIZEINT;
+        break;
     }
-    case zftBoolean: {
-      int16_t value;
-      std::memcpy(&value, slot, sizeof value);
-      if (value == 0) return 0;
-      out.Put(slot, SIZEBOOL);
-      return SIZEBOOL;
-    }
-    case zftDouble:
-    case zftCurrency:
-    case zftDateTime: {
-      double value;
-      std::memcpy(&value, slot, sizeof value);
-      if (value == 0.0) return 0;
-      out.Put(slot, SIZEDOUB);
-      return SIZEDOUB;
-    }
-    case zftSmallStr: {
-      std::string_view text = SlotInlineText(slot, field.Size);
-      if (text.empty()) return 0;
-      out.Put(text.data(), text.size());
-      return uint8_t(text.size());
-    }
-    case zftString: {
-      std::string_view text = SlotHeapText(slot);
-      if (text.empty()) return 0;
-      out.PutInt32(int32_t(text.size()));
-      out.Put(text.data(), text.size());
-      return SIZEINT;
-    }
-    case zftMemo:
-    case zftFmtMemo:
-    case zftGraphic: {
-      std::string_view bytes = SlotBlobBytes(slot);
-      if (bytes.empty()) return 0;
-      out.PutInt32(int32_t(bytes.size()));
-      out.Put(bytes.data(), bytes.size());
-      return SIZEINT;
-    }
-    case zftUnknown:
-      break;
   }
-  return 0;
+  return room;
 }
 
 bool IsSaved(const TzelRecord* record) {
@@ -168,13 +142,68 @@ void PutHeader(Output& out, int32_t total, int32_t recordCount, int32_t fieldCou
   out.Put(layout.data(), layout.size());
 }
 
-void PutRecord(Output& out, const TzelFieldList& fields, int32_t fieldCount, const char* data) {
-  const size_t lengthsAt = out.Reserve(size_t(fieldCount));
+// Appends one record: a length byte for each of fieldCount fields (0 for
+// those the layout does not describe), then the values. A value that is zero
+// or an empty text is left out with length 0. fixedRoom is FixedRoom's.
+void PutRecord(Output& out, const TzelFieldList& fields, int32_t fieldCount, size_t fixedRoom,
+               const char* data) {
+  const size_t lengthsAt = out.Used();
+  char* at = out.Extend(out.End(), fixedRoom);
+  if (size_t(fieldCount) > fields.size())
+    std::memset(at + fields.size(), 0, size_t(fieldCount) - fields.size());
+  at += fieldCount;
   for (size_t index = 0; index < fields.size(); ++index) {
     const TzelField& field = *fields[index];
-    uint8_t length = AppendValue(out, field, data + field.Offset);
-    out.At(lengthsAt + index) = char(length);
+    const char* slot = data + field.Offset;
+    // The values of fixed width and inline texts travel as their slot's
+    // first bytes; the constant sizes let the compiler copy them inline.
+    uint8_t length = 0;
+    switch (field.FieldType) {
+      case zftInteger:
+      case zftDate:
+      case zftTime:
+        if (SlotValue<int32_t>(slot) == 0) break;
+        std::memcpy(at, slot, SIZEINT);
+        length = SIZEINT;
+        break;
+      case zftBoolean:
+        if (SlotValue<int16_t>(slot) == 0) break;
+        std::memcpy(at, slot, SIZEBOOL);
+        length = SIZEBOOL;
+        break;
+      case zftDouble:
+      case zftCurrency:
+      case zftDateTime:
+        if (SlotValue<double>(slot) == 0.0) break;
+        std::memcpy(at, slot, SIZEDOUB);
+        length = SIZEDOUB;
+        break;
+      case zftSmallStr:
+        length = uint8_t(SlotInlineText(slot, field.Size).size());
+        std::memcpy(at, slot, length);
+        break;
+      case zftString:
+      case zftMemo:
+      case zftFmtMemo:
+      case zftGraphic: {
+        const std::string_view bytes =
+            field.FieldType == zftString ? SlotHeapText(slot) : SlotBlobBytes(slot);
+        if (bytes.empty()) break;
+        // Room for the bytes with all of the fixed room still after them.
+        at = out.Extend(at, SIZEINT + bytes.size() + fixedRoom);
+        Output::StoreInt32(at, int32_t(bytes.size()));
+        std::memcpy(at + SIZEINT, bytes.data(), bytes.size());
+        at += bytes.size();
+        length = SIZEINT;
+        break;
+      }
+      case zftUnknown:
+        break;
+    }
+    at += length;
+    out.Data()[lengthsAt + index] = char(length);
   }
+  out.UseUpTo(at);
 }
 
 char TypeCode(const TzelField& field) {
@@ -231,6 +260,7 @@ std::string TzelCursor::WriteBuffer(
     size_t pieceSize, const std::function<void(std::string_view piece)>& write) const {
   const std::string layout = LayoutText();
   const int32_t fieldCount = SavedFieldCount();
+  const size_t fixedRoom = FixedRoom(fields_, fieldCount);
   // Room for a piece and the record that ends it, heap values aside; a piece
   // grows when a record needs more. Not by the field count: a header may
   // declare a huge one for no records at all.
@@ -254,7 +284,7 @@ std::string TzelCursor::WriteBuffer(
   for (const TzelRecord* record : records_) {
     if (!IsSaved(record)) continue;
     ++recordCount;
-    PutRecord(out, fields_, fieldCount, record->Data.get());
+    PutRecord(out, fields_, fieldCount, fixedRoom, record->Data.get());
     if (out.Used() >= pieceSize) flush();
   }
   if (out.Used() > 0) flush();
@@ -282,11 +312,15 @@ std::vector<char> TzelCursor::SaveToBuffer() const {
     for (const auto& field : fields_)
       total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
-  std::vector<char> buffer(total);
+  const size_t fixedRoom = FixedRoom(fields_, fieldCount);
+  // Room for the last record's fixed part as well: PutRecord asks for it in
+  // advance, whatever the record holds. Not without records: a header may
+  // declare a huge field count for none at all.
+  std::vector<char> buffer(total + (recordCount > 0 ? fixedRoom : 0));
   Output out(buffer);
   PutHeader(out, int32_t(total), recordCount, fieldCount, layout);
   for (const TzelRecord* record : records_) {
-    if (IsSaved(record)) PutRecord(out, fields_, fieldCount, record->Data.get());
+    if (IsSaved(record)) PutRecord(out, fields_, fieldCount, fixedRoom, record->Data.get());
   }
   out.Finish();
   return buffer;
