@@ -72,7 +72,7 @@ class Output {
   size_t used_ = 0;
 };
 
-// Bytes that PutRecord appends for one value.
+// Bytes that RecordEncoder::Put appends for one value.
 size_t EncodedSize(const TzelField& field, const char* slot) {
   switch (field.FieldType) {
     case zftInteger:
@@ -103,31 +103,6 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
   return 0;
 }
 
-// The most that a record's length bytes and its values other than heap
-// values' bytes can take: the room PutRecord asks for up front.
-size_t FixedRoom(const TzelFieldList& fields, int32_t fieldCount) {
-  size_t room = size_t(fieldCount);
-  for (const auto& field : fields) {
-    switch (field->FieldType) {
-      case zftBoolean:
-        room += SIZEBOOL;
-        break;
-      case zftDouble:
-      case zftCurrency:
-      case zftDateTime:
-        room += SIZEDOUB;
-        break;
-      case zftSmallStr:
-        room += field->Size;
-        break;
-      default:  // four-byte values, and the length word of heap values
-        room += SIZEINT;
-        break;
-    }
-  }
-  return room;
-}
-
 bool IsSaved(const TzelRecord* record) {
   return record->Status != zusDeleted && record->Status != zusAbsent;
 }
@@ -142,69 +117,131 @@ void PutHeader(Output& out, int32_t total, int32_t recordCount, int32_t fieldCou
   out.Put(layout.data(), layout.size());
 }
 
-// Appends one record: a length byte for each of fieldCount fields (0 for
-// those the layout does not describe), then the values. A value that is zero
-// or an empty text is left out with length 0. fixedRoom is FixedRoom's.
-void PutRecord(Output& out, const TzelFieldList& fields, int32_t fieldCount, size_t fixedRoom,
-               const char* data) {
-  const size_t lengthsAt = out.Used();
-  char* at = out.Extend(out.End(), fixedRoom);
-  if (size_t(fieldCount) > fields.size())
-    std::memset(at + fields.size(), 0, size_t(fieldCount) - fields.size());
-  at += fieldCount;
-  for (size_t index = 0; index < fields.size(); ++index) {
-    const TzelField& field = *fields[index];
-    const char* slot = data + field.Offset;
-    // The values of fixed width and inline texts travel as their slot's
-    // first bytes; the constant sizes let the compiler copy them inline.
-    uint8_t length = 0;
-    switch (field.FieldType) {
-      case zftInteger:
-      case zftDate:
-      case zftTime:
-        if (SlotValue<int32_t>(slot) == 0) break;
-        std::memcpy(at, slot, SIZEINT);
-        length = SIZEINT;
-        break;
-      case zftBoolean:
-        if (SlotValue<int16_t>(slot) == 0) break;
-        std::memcpy(at, slot, SIZEBOOL);
-        length = SIZEBOOL;
-        break;
-      case zftDouble:
-      case zftCurrency:
-      case zftDateTime:
-        if (SlotValue<double>(slot) == 0.0) break;
-        std::memcpy(at, slot, SIZEDOUB);
-        length = SIZEDOUB;
-        break;
-      case zftSmallStr:
-        length = uint8_t(SlotInlineText(slot, field.Size).size());
-        std::memcpy(at, slot, length);
-        break;
-      case zftString:
-      case zftMemo:
-      case zftFmtMemo:
-      case zftGraphic: {
-        const std::string_view bytes =
-            field.FieldType == zftString ? SlotHeapText(slot) : SlotBlobBytes(slot);
-        if (bytes.empty()) break;
-        // Room for the bytes with all of the fixed room still after them.
-        at = out.Extend(at, SIZEINT + bytes.size() + fixedRoom);
-        Output::StoreInt32(at, int32_t(bytes.size()));
-        std::memcpy(at + SIZEINT, bytes.data(), bytes.size());
-        at += bytes.size();
-        length = SIZEINT;
-        break;
+// How the records of one save are encoded: the slot and kind of value of
+// each field, worked out once instead of for every value, and the most room
+// a record's length bytes and values other than heap values' bytes take.
+class RecordEncoder {
+ public:
+  RecordEncoder(const TzelFieldList& fields, int32_t fieldCount)
+      : fieldCount_(size_t(fieldCount)), fixedRoom_(size_t(fieldCount)) {
+    for (const auto& field : fields) {
+      Slot slot{field->Offset, field->Size, Kind::Int32};
+      switch (field->FieldType) {
+        case zftInteger:
+        case zftDate:
+        case zftTime:
+          slot.kind = Kind::Int32;
+          fixedRoom_ += SIZEINT;
+          break;
+        case zftBoolean:
+          slot.kind = Kind::Int16;
+          fixedRoom_ += SIZEBOOL;
+          break;
+        case zftDouble:
+        case zftCurrency:
+        case zftDateTime:
+          slot.kind = Kind::Double;
+          fixedRoom_ += SIZEDOUB;
+          break;
+        case zftSmallStr:
+          slot.kind = Kind::Inline;
+          fixedRoom_ += field->Size;
+          break;
+        case zftString:
+          slot.kind = Kind::HeapText;
+          fixedRoom_ += SIZEINT;
+          break;
+        case zftMemo:
+        case zftFmtMemo:
+        case zftGraphic:
+          slot.kind = Kind::Blob;
+          fixedRoom_ += SIZEINT;
+          break;
+        case zftUnknown:
+          slot.kind = Kind::None;
+          break;
       }
-      case zftUnknown:
-        break;
+      slots_.push_back(slot);
     }
-    at += length;
-    out.Data()[lengthsAt + index] = char(length);
   }
-  out.UseUpTo(at);
-}
+
+  size_t FixedRoom() const { return fixedRoom_; }
+
+  // Appends one record: a length byte for each of the header's fields (0 for
+  // those the layout does not describe), then the values. A value that is
+  // zero or an empty text is left out with length 0.
+  void Put(Output& out, const char* data) const {
+    // Locals, not members: every byte stored through a char pointer could
+    // alias a member, which the compiler would then read again.
+    const Slot* const slots = slots_.data();
+    const size_t slotCount = slots_.size();
+    const size_t fixedRoom = fixedRoom_;
+    const size_t lengthsAt = out.Used();
+    char* at = out.Extend(out.End(), fixedRoom);
+    char* lengths = at;
+    if (fieldCount_ > slotCount) std::memset(lengths + slotCount, 0, fieldCount_ - slotCount);
+    at += fieldCount_;
+    for (size_t index = 0; index < slotCount; ++index) {
+      const Slot& slot = slots[index];
+      const char* value = data + slot.offset;
+      // Fixed-width values and inline texts travel as their slot's first
+      // bytes; the constant sizes let the compiler copy them inline.
+      uint8_t length = 0;
+      switch (slot.kind) {
+        case Kind::Int32:
+          if (SlotValue<int32_t>(value) == 0) break;
+          std::memcpy(at, value, SIZEINT);
+          length = SIZEINT;
+          break;
+        case Kind::Int16:
+          if (SlotValue<int16_t>(value) == 0) break;
+          std::memcpy(at, value, SIZEBOOL);
+          length = SIZEBOOL;
+          break;
+        case Kind::Double:
+          if (SlotValue<double>(value) == 0.0) break;
+          std::memcpy(at, value, SIZEDOUB);
+          length = SIZEDOUB;
+          break;
+        case Kind::Inline:
+          length = uint8_t(SlotInlineText(value, slot.size).size());
+          std::memcpy(at, value, length);
+          break;
+        case Kind::HeapText:
+        case Kind::Blob: {
+          const std::string_view bytes =
+              slot.kind == Kind::HeapText ? SlotHeapText(value) : SlotBlobBytes(value);
+          if (bytes.empty()) break;
+          // Room for the bytes with all of the fixed room still after them.
+          at = out.Extend(at, SIZEINT + bytes.size() + fixedRoom);
+          lengths = out.Data() + lengthsAt;
+          Output::StoreInt32(at, int32_t(bytes.size()));
+          std::memcpy(at + SIZEINT, bytes.data(), bytes.size());
+          at += bytes.size();
+          length = SIZEINT;
+          break;
+        }
+        case Kind::None:
+          break;
+      }
+      at += length;
+      lengths[index] = char(length);
+    }
+    out.UseUpTo(at);
+  }
+
+ private:
+  enum class Kind : uint8_t { Int32, Int16, Double, Inline, HeapText, Blob, None };
+  struct Slot {
+    int32_t offset;
+    uint16_t size;
+    Kind kind;
+  };
+
+  std::vector<Slot> slots_;
+  size_t fieldCount_;
+  size_t fixedRoom_;
+};
 
 char TypeCode(const TzelField& field) {
   switch (field.FieldType) {
@@ -260,7 +297,7 @@ std::string TzelCursor::WriteBuffer(
     size_t pieceSize, const std::function<void(std::string_view piece)>& write) const {
   const std::string layout = LayoutText();
   const int32_t fieldCount = SavedFieldCount();
-  const size_t fixedRoom = FixedRoom(fields_, fieldCount);
+  const RecordEncoder encoder(fields_, fieldCount);
   // Room for a piece and the record that ends it, heap values aside; a piece
   // grows when a record needs more. Not by the field count: a header may
   // declare a huge one for no records at all.
@@ -284,7 +321,7 @@ std::string TzelCursor::WriteBuffer(
   for (const TzelRecord* record : records_) {
     if (!IsSaved(record)) continue;
     ++recordCount;
-    PutRecord(out, fields_, fieldCount, fixedRoom, record->Data.get());
+    encoder.Put(out, record->Data.get());
     if (out.Used() >= pieceSize) flush();
   }
   if (out.Used() > 0) flush();
@@ -312,15 +349,15 @@ std::vector<char> TzelCursor::SaveToBuffer() const {
     for (const auto& field : fields_)
       total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
-  const size_t fixedRoom = FixedRoom(fields_, fieldCount);
-  // Room for the last record's fixed part as well: PutRecord asks for it in
-  // advance, whatever the record holds. Not without records: a header may
+  const RecordEncoder encoder(fields_, fieldCount);
+  // Room for the last record's fixed part as well: the encoder asks for it
+  // in advance, whatever the record holds. Not without records: a header may
   // declare a huge field count for none at all.
-  std::vector<char> buffer(total + (recordCount > 0 ? fixedRoom : 0));
+  std::vector<char> buffer(total + (recordCount > 0 ? encoder.FixedRoom() : 0));
   Output out(buffer);
   PutHeader(out, int32_t(total), recordCount, fieldCount, layout);
   for (const TzelRecord* record : records_) {
-    if (IsSaved(record)) PutRecord(out, fields_, fieldCount, fixedRoom, record->Data.get());
+    if (IsSaved(record)) encoder.Put(out, record->Data.get());
   }
   out.Finish();
   return buffer;
