@@ -58,11 +58,10 @@ class Output {
     at[2] = char(raw >> 16 & 0xFF);
     at[3] = char(raw >> 24 & 0xFF);
   }
-  std::string_view Bytes() const { return std::string_view(buffer_->data(), used_); }
-  // Goes on in another buffer, from its beginning.
-  void Restart(std::vector<char>& buffer) {
+  // Goes on in another buffer whose first used bytes are in use.
+  void Restart(std::vector<char>& buffer, size_t used) {
     buffer_ = &buffer;
-    used_ = 0;
+    used_ = used;
   }
   // Leaves the buffer holding exactly the bytes in use.
   void Finish() { buffer_->resize(used_); }
@@ -310,11 +309,21 @@ std::string TzelCursor::WriteBuffer(
   // Declared after the pieces, so that it is gone, its last write done,
   // before they are.
   TBackgroundWriter background(write);
-  auto flush = [&] {
-    total += out.Used();
-    background.Write(out.Bytes());
+  // Hands over whole multiples of pieceSize, so that every write starts at a
+  // multiple of it in the file (the kernel takes aligned writes into its
+  // page cache faster); the bytes past them begin the next piece.
+  auto flush = [&](bool last) {
+    const size_t used = out.Used();
+    const size_t count = last ? used : used - used % pieceSize;
+    total += count;
+    background.Write(std::string_view(out.Data(), count));
+    // Write returned once the other piece was written: it is free.
+    std::vector<char>& next = pieces[1 - current];
+    const size_t rest = used - count;
+    if (next.size() < rest) next.resize(rest);
+    std::memcpy(next.data(), out.Data() + count, rest);
     current = 1 - current;
-    out.Restart(pieces[current]);
+    out.Restart(next, rest);
   };
 
   PutHeader(out, 0, 0, fieldCount, layout);
@@ -322,9 +331,9 @@ std::string TzelCursor::WriteBuffer(
     if (!IsSaved(record)) continue;
     ++recordCount;
     encoder.Put(out, record->Data.get());
-    if (out.Used() >= pieceSize) flush();
+    if (out.Used() >= pieceSize) flush(false);
   }
-  if (out.Used() > 0) flush();
+  if (out.Used() > 0) flush(true);
   background.Finish();
 
   std::vector<char> header;

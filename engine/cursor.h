@@ -116,8 +116,8 @@ class TzelCursor {
   // replaced only once the new one is complete. Throws EFCreateError.
   void SaveToFile(const std::string& fileName) const;
   // Encodes the data buffer in one pass over the records and hands it to
-  // write in pieces, in order: pieceSize bytes or a little more each, the
-  // last one less. write runs on a thread of its own while the next piece is
+  // write in pieces, in order: a multiple of pieceSize bytes each, the last
+  // one less. write runs on a thread of its own while the next piece is
   // encoded, one call at a time; the bytes are valid during the call. The
   // total length and record count that open the buffer are known only at
   // the end: the pieces carry zeros there, and the returned header (the

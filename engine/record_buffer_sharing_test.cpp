@@ -82,12 +82,14 @@ TEST_F(SharedTextTest, BuffersKeepTheirValuesWhenTheStoreIsReloadedOrEmptied) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"новая"}));
 }
 
-TEST(BufferWriterPieces, PiecesAndHeaderJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSize) {
+TEST(BufferWriterPieces, PiecesAndHeaderJoinToTheWholeBufferAndEachIsAMultipleOfThePieceSize) {
+  // The memo of the last record is several pieces long by itself.
   const std::vector<char> bytes = TestBuffer()
                                       .Layout({"N.ID i", "N.TEXT s60", "N.MEMO m"})
                                       .Record({Int(1), Text("первая"), Blob("one")})
                                       .Record({Int(2), Text("вторая"), Absent()})
                                       .Record({Int(3), Absent(), Blob("three")})
+                                      .Record({Int(4), Absent(), Blob(std::string(107, 'm'))})
                                       .Bytes();
   TzelCursor cursor;
   TMemoryStream stream(bytes);
@@ -105,7 +107,10 @@ TEST(BufferWriterPieces, PiecesAndHeaderJoinToTheWholeBufferAndEachHoldsAtLeastT
   std::copy(header.begin(), header.end(), joined.begin());
   ASSERT_GE(sizes.size(), 2u);
   sizes.pop_back();  // the last piece holds what is left
-  for (size_t size : sizes) EXPECT_GE(size, 20u);
+  for (size_t size : sizes) {
+    EXPECT_GE(size, 20u);
+    EXPECT_EQ(size % 20, 0u);
+  }
   EXPECT_EQ(joined, cursor.SaveToBuffer());
   EXPECT_EQ(joined, bytes);
 }
