@@ -297,11 +297,13 @@ std::string TzelCursor::WriteBuffer(
   const std::string layout = LayoutText();
   const int32_t fieldCount = SavedFieldCount();
   const RecordEncoder encoder(fields_, fieldCount);
-  // Room for a piece and the record that ends it, heap values aside; a piece
-  // grows when a record needs more. Not by the field count: a header may
-  // declare a huge one for no records at all.
+  // Room for a piece and the records that end it: a quarter more, and the
+  // room the encoder asks for at each record. A piece grows (and keeps its
+  // size) only when a record needs more. Without records not even that: a
+  // header may declare a huge field count for none at all.
+  const size_t room = pieceSize + pieceSize / 4 + (records_.empty() ? 0 : encoder.FixedRoom());
   std::vector<char> pieces[2];
-  for (auto& piece : pieces) piece.resize(pieceSize + size_t(recordSize_));
+  for (auto& piece : pieces) piece.resize(room);
   size_t current = 0;
   Output out(pieces[current]);
   size_t total = 0;

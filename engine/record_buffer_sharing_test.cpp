@@ -128,6 +128,11 @@ TEST(BufferWriterPieces, AHugeFieldCountWithoutRecordsTakesNoRoomForRecords) {
   std::string error;
   ASSERT_TRUE(cursor.LoadFromStream(stream, error)) << error;
   EXPECT_EQ(cursor.SaveToBuffer(), bytes);
+  std::string joined;
+  const std::string header =
+      cursor.WriteBuffer(1 << 20, [&](std::string_view piece) { joined.append(piece); });
+  joined.replace(0, header.size(), header);
+  EXPECT_EQ(joined, raw);
 }
 
 }  // namespace
