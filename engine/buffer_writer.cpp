@@ -1,67 +1,77 @@
 // Writing a TzelCursor as a data buffer. The byte grammar is in README.md.
 //
-// One pass measures the records (the header's total length and record count
-// come first), a second encodes them. A file is written in pieces of about a
-// megabyte from one reused piece buffer, never the whole buffer at once, and
-// the old file is replaced only once the new one is complete, so a failed
-// save never loses the old file.
+// A file is written in one pass over the records: pieces of about a megabyte
+// are encoded into two alternating buffers, one written by a background
+// thread while the other is filled, never the whole buffer at once. The
+// header's total length and record count come first but are known only at
+// the end, so they are written over the start of the file last. The old file
+// is replaced only once the new one is complete, so a failed save never loses
+// the old file. A buffer in memory is measured first and encoded into one
+// allocation of its exact size.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 
 #include "engine/cursor.h"
+#include "platform/rtl/background_writer.h"
 #include "platform/rtl/streams.h"
 
 namespace morvane {
 namespace {
 
-// The bytes encoded so far: a buffer that grows only when a value does not
+// The bytes encoded so far: a buffer that grows only when a record does not
 // fit (its size is kept between pieces, so zero-filling new room is rare),
-// and the count of bytes in use.
+// and the count of bytes in use. Records are encoded through a raw position
+// into room asked for in advance (Extend), then taken into use (UseUpTo).
 class Output {
  public:
-  explicit Output(std::vector<char>& buffer) : buffer_(buffer) {}
+  explicit Output(std::vector<char>& buffer) : buffer_(&buffer) {}
   size_t Used() const { return used_; }
+  char* Data() { return buffer_->data(); }
+  char* End() { return buffer_->data() + used_; }
+  // Room for count bytes from at, a position at or after End(). The buffer
+  // may move: the return value is at's new address.
+  char* Extend(char* at, size_t count) {
+    const size_t position = size_t(at - buffer_->data());
+    if (buffer_->size() - position < count)
+      buffer_->resize(std::max(position + count, buffer_->size() * 2));
+    return buffer_->data() + position;
+  }
+  // The bytes up to end, within room asked for, are in use.
+  void UseUpTo(const char* end) { used_ = size_t(end - buffer_->data()); }
   void Put(const char* bytes, size_t count) {
     if (count == 0) return;
-    char* at = Room(count);
+    char* at = Extend(End(), count);
     std::memcpy(at, bytes, count);
-    used_ += count;
+    UseUpTo(at + count);
   }
   void PutInt32(int32_t value) {
-    uint32_t raw = uint32_t(value);
-    char bytes[4] = {char(raw & 0xFF), char(raw >> 8 & 0xFF), char(raw >> 16 & 0xFF),
-                     char(raw >> 24 & 0xFF)};
+    char bytes[4];
+    StoreInt32(bytes, value);
     Put(bytes, 4);
   }
-  // count zero bytes to be filled later through At.
-  size_t Reserve(size_t count) {
-    std::memset(Room(count), 0, count);
-    const size_t at = used_;
-    used_ += count;
-    return at;
+  static void StoreInt32(char* at, int32_t value) {
+    const uint32_t raw = uint32_t(value);
+    at[0] = char(raw & 0xFF);
+    at[1] = char(raw >> 8 & 0xFF);
+    at[2] = char(raw >> 16 & 0xFF);
+    at[3] = char(raw >> 24 & 0xFF);
   }
-  char& At(size_t position) { return buffer_[position]; }
-  // Hands the bytes in use to write and starts again at the beginning.
-  void Flush(const std::function<void(std::string_view piece)>& write) {
-    write(std::string_view(buffer_.data(), used_));
-    used_ = 0;
+  // Goes on in another buffer whose first used bytes are in use.
+  void Restart(std::vector<char>& buffer, size_t used) {
+    buffer_ = &buffer;
+    used_ = used;
   }
   // Leaves the buffer holding exactly the bytes in use.
-  void Finish() { buffer_.resize(used_); }
+  void Finish() { buffer_->resize(used_); }
 
  private:
-  char* Room(size_t count) {
-    if (buffer_.size() - used_ < count) buffer_.resize(std::max(used_ + count, buffer_.size() * 2));
-    return buffer_.data() + used_;
-  }
-
-  std::vector<char>& buffer_;
+  std::vector<char>* buffer_;
   size_t used_ = 0;
 };
 
-// Bytes that AppendValue appends for one value.
+// Bytes that RecordEncoder::Put appends for one value.
 size_t EncodedSize(const TzelField& field, const char* slot) {
   switch (field.FieldType) {
     case zftInteger:
@@ -92,61 +102,145 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
   return 0;
 }
 
-// Appends one value and returns its length byte (0: absent, nothing appended).
-uint8_t AppendValue(Output& out, const TzelField& field, const char* slot) {
-  switch (field.FieldType) {
-    case zftInteger:
-    case zftDate:
-    case zftTime: {
-      int32_t value;
-      std::memcpy(&value, slot, sizeof value);
-      if (value == 0) return 0;
-      out.Put(slot, SIZEINT);
-      return SIZEINT;
-    }
-    case zftBoolean: {
-      int16_t value;
-      std::memcpy(&value, slot, sizeof value);
-      if (value == 0) return 0;
-      out.Put(slot, SIZEBOOL);
-      return SIZEBOOL;
-    }
-    case zftDouble:
-    case zftCurrency:
-    case zftDateTime: {
-      double value;
-      std::memcpy(&value, slot, sizeof value);
-      if (value == 0.0) return 0;
-      out.Put(slot, SIZEDOUB);
-      return SIZEDOUB;
-    }
-    case zftSmallStr: {
-      std::string_view text = SlotInlineText(slot, field.Size);
-      if (text.empty()) return 0;
-      out.Put(text.data(), text.size());
-      return uint8_t(text.size());
-    }
-    case zftString: {
-      std::string_view text = SlotHeapText(slot);
-      if (text.empty()) return 0;
-      out.PutInt32(int32_t(text.size()));
-      out.Put(text.data(), text.size());
-      return SIZEINT;
-    }
-    case zftMemo:
-    case zftFmtMemo:
-    case zftGraphic: {
-      std::string_view bytes = SlotBlobBytes(slot);
-      if (bytes.empty()) return 0;
-      out.PutInt32(int32_t(bytes.size()));
-      out.Put(bytes.data(), bytes.size());
-      return SIZEINT;
-    }
-    case zftUnknown:
-      break;
-  }
-  return 0;
+bool IsSaved(const TzelRecord* record) {
+  return record->Status != zusDeleted && record->Status != zusAbsent;
 }
+
+void PutHeader(Output& out, int32_t total, int32_t recordCount, int32_t fieldCount,
+               const std::string& layout) {
+  out.PutInt32(total);
+  out.Put("S", 1);
+  out.PutInt32(recordCount);
+  out.PutInt32(fieldCount);
+  out.PutInt32(int32_t(layout.size()));
+  out.Put(layout.data(), layout.size());
+}
+
+// How the records of one save are encoded: the slot and kind of value of
+// each field, worked out once instead of for every value, and the most room
+// a record's length bytes and values other than heap values' bytes take.
+class RecordEncoder {
+ public:
+  RecordEncoder(const TzelFieldList& fields, int32_t fieldCount)
+      : fieldCount_(size_t(fieldCount)), fixedRoom_(size_t(fieldCount)) {
+    for (const auto& field : fields) {
+      Slot slot{field->Offset, field->Size, Kind::Int32};
+      switch (field->FieldType) {
+        case zftInteger:
+        case zftDate:
+        case zftTime:
+          slot.kind = Kind::Int32;
+          fixedRoom_ += SIZEINT;
+          break;
+        case zftBoolean:
+          slot.kind = Kind::Int16;
+          fixedRoom_ += SIZEBOOL;
+          break;
+        case zftDouble:
+        case zftCurrency:
+        case zftDateTime:
+          slot.kind = Kind::Double;
+          fixedRoom_ += SIZEDOUB;
+          break;
+        case zftSmallStr:
+          slot.kind = Kind::Inline;
+          fixedRoom_ += field->Size;
+          break;
+        case zftString:
+          slot.kind = Kind::HeapText;
+          fixedRoom_ += SIZEINT;
+          break;
+        case zftMemo:
+        case zftFmtMemo:
+        case zftGraphic:
+          slot.kind = Kind::Blob;
+          fixedRoom_ += SIZEINT;
+          break;
+        case zftUnknown:
+          slot.kind = Kind::None;
+          break;
+      }
+      slots_.push_back(slot);
+    }
+  }
+
+  size_t FixedRoom() const { return fixedRoom_; }
+
+  // Appends one record: a length byte for each of the header's fields (0 for
+  // those the layout does not describe), then the values. A value that is
+  // zero or an empty text is left out with length 0.
+  void Put(Output& out, const char* data) const {
+    // Locals, not members: every byte stored through a char pointer could
+    // alias a member, which the compiler would then read again.
+    const Slot* const slots = slots_.data();
+    const size_t slotCount = slots_.size();
+    const size_t fixedRoom = fixedRoom_;
+    const size_t lengthsAt = out.Used();
+    char* at = out.Extend(out.End(), fixedRoom);
+    char* lengths = at;
+    if (fieldCount_ > slotCount) std::memset(lengths + slotCount, 0, fieldCount_ - slotCount);
+    at += fieldCount_;
+    for (size_t index = 0; index < slotCount; ++index) {
+      const Slot& slot = slots[index];
+      const char* value = data + slot.offset;
+      // Fixed-width values and inline texts travel as their slot's first
+      // bytes; the constant sizes let the compiler copy them inline.
+      uint8_t length = 0;
+      switch (slot.kind) {
+        case Kind::Int32:
+          if (SlotValue<int32_t>(value) == 0) break;
+          std::memcpy(at, value, SIZEINT);
+          length = SIZEINT;
+          break;
+        case Kind::Int16:
+          if (SlotValue<int16_t>(value) == 0) break;
+          std::memcpy(at, value, SIZEBOOL);
+          length = SIZEBOOL;
+          break;
+        case Kind::Double:
+          if (SlotValue<double>(value) == 0.0) break;
+          std::memcpy(at, value, SIZEDOUB);
+          length = SIZEDOUB;
+          break;
+        case Kind::Inline:
+          length = uint8_t(SlotInlineText(value, slot.size).size());
+          std::memcpy(at, value, length);
+          break;
+        case Kind::HeapText:
+        case Kind::Blob: {
+          const std::string_view bytes =
+              slot.kind == Kind::HeapText ? SlotHeapText(value) : SlotBlobBytes(value);
+          if (bytes.empty()) break;
+          // Room for the bytes with all of the fixed room still after them.
+          at = out.Extend(at, SIZEINT + bytes.size() + fixedRoom);
+          lengths = out.Data() + lengthsAt;
+          Output::StoreInt32(at, int32_t(bytes.size()));
+          std::memcpy(at + SIZEINT, bytes.data(), bytes.size());
+          at += bytes.size();
+          length = SIZEINT;
+          break;
+        }
+        case Kind::None:
+          break;
+      }
+      at += length;
+      lengths[index] = char(length);
+    }
+    out.UseUpTo(at);
+  }
+
+ private:
+  enum class Kind : uint8_t { Int32, Int16, Double, Inline, HeapText, Blob, None };
+  struct Slot {
+    int32_t offset;
+    uint16_t size;
+    Kind kind;
+  };
+
+  std::vector<Slot> slots_;
+  size_t fieldCount_;
+  size_t fixedRoom_;
+};
 
 char TypeCode(const TzelField& field) {
   switch (field.FieldType) {
@@ -194,70 +288,98 @@ std::string TzelCursor::LayoutText() const {
   return layout;
 }
 
-void TzelCursor::WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
-                             const std::function<void(std::string_view piece)>& write) const {
+int32_t TzelCursor::SavedFieldCount() const {
+  return hasLayout_ ? declaredFieldCount_ : GetFieldCount();
+}
+
+std::string TzelCursor::WriteBuffer(
+    size_t pieceSize, const std::function<void(std::string_view piece)>& write) const {
   const std::string layout = LayoutText();
-  const int32_t fieldCount = hasLayout_ ? declaredFieldCount_ : GetFieldCount();
-  auto saved = [](const TzelRecord* record) {
-    return record->Status != zusDeleted && record->Status != zusAbsent;
+  const int32_t fieldCount = SavedFieldCount();
+  const RecordEncoder encoder(fields_, fieldCount);
+  // Room for a piece and the records that end it: a quarter more, and the
+  // room the encoder asks for at each record. A piece grows (and keeps its
+  // size) only when a record needs more. Without records not even that: a
+  // header may declare a huge field count for none at all.
+  const size_t room = pieceSize + pieceSize / 4 + (records_.empty() ? 0 : encoder.FixedRoom());
+  std::vector<char> pieces[2];
+  for (auto& piece : pieces) piece.resize(room);
+  size_t current = 0;
+  Output out(pieces[current]);
+  size_t total = 0;
+  int32_t recordCount = 0;
+  // Declared after the pieces, so that it is gone, its last write done,
+  // before they are.
+  TBackgroundWriter background(write);
+  // Hands over whole multiples of pieceSize, so that every write starts at a
+  // multiple of it in the file (the kernel takes aligned writes into its
+  // page cache faster); the bytes past them begin the next piece.
+  auto flush = [&](bool last) {
+    const size_t used = out.Used();
+    const size_t count = last ? used : used - used % pieceSize;
+    total += count;
+    background.Write(std::string_view(out.Data(), count));
+    // Write returned once the other piece was written: it is free.
+    std::vector<char>& next = pieces[1 - current];
+    const size_t rest = used - count;
+    if (next.size() < rest) next.resize(rest);
+    std::memcpy(next.data(), out.Data() + count, rest);
+    current = 1 - current;
+    out.Restart(next, rest);
   };
+
+  PutHeader(out, 0, 0, fieldCount, layout);
+  for (const TzelRecord* record : records_) {
+    if (!IsSaved(record)) continue;
+    ++recordCount;
+    encoder.Put(out, record->Data.get());
+    if (out.Used() >= pieceSize) flush(false);
+  }
+  if (out.Used() > 0) flush(true);
+  background.Finish();
+
+  std::vector<char> header;
+  Output headerOut(header);
+  headerOut.PutInt32(int32_t(total));
+  headerOut.Put("S", 1);
+  headerOut.PutInt32(recordCount);
+  return std::string(header.data(), headerOut.Used());
+}
+
+std::vector<char> TzelCursor::SaveToBuffer() const {
+  // Measured first, so the buffer is allocated once at its final size
+  // rather than copied over and over while it grows.
+  const std::string layout = LayoutText();
+  const int32_t fieldCount = SavedFieldCount();
   size_t total = 17 + layout.size();
   int32_t recordCount = 0;
   for (const TzelRecord* record : records_) {
-    if (!saved(record)) continue;
+    if (!IsSaved(record)) continue;
     ++recordCount;
     total += size_t(fieldCount);
     for (const auto& field : fields_)
       total += EncodedSize(*field, record->Data.get() + field->Offset);
   }
-
-  // Room for the whole buffer, or for a piece and the record that ends it
-  // (heap values aside), whichever is less: a header may declare a huge field
-  // count for no records at all.
-  size_t room = total;
-  if (pieceSize < total)
-    room = std::min(total, pieceSize + size_t(fieldCount) + size_t(recordSize_));
-  buffer.resize(room);
+  const RecordEncoder encoder(fields_, fieldCount);
+  // Room for the last record's fixed part as well: the encoder asks for it
+  // in advance, whatever the record holds. Not without records: a header may
+  // declare a huge field count for none at all.
+  std::vector<char> buffer(total + (recordCount > 0 ? encoder.FixedRoom() : 0));
   Output out(buffer);
-  out.PutInt32(int32_t(total));
-  out.Put("S", 1);
-  out.PutInt32(recordCount);
-  out.PutInt32(fieldCount);
-  out.PutInt32(int32_t(layout.size()));
-  out.Put(layout.data(), layout.size());
+  PutHeader(out, int32_t(total), recordCount, fieldCount, layout);
   for (const TzelRecord* record : records_) {
-    if (!saved(record)) continue;
-    const size_t lengthsAt = out.Reserve(size_t(fieldCount));
-    for (size_t index = 0; index < fields_.size(); ++index) {
-      const TzelField& field = *fields_[index];
-      uint8_t length = AppendValue(out, field, record->Data.get() + field.Offset);
-      out.At(lengthsAt + index) = char(length);
-    }
-    if (write && out.Used() >= pieceSize) out.Flush(write);
+    if (IsSaved(record)) encoder.Put(out, record->Data.get());
   }
-  if (write) {
-    if (out.Used() > 0) out.Flush(write);
-  } else {
-    out.Finish();
-  }
-}
-
-std::vector<char> TzelCursor::SaveToBuffer() const {
-  // One piece: the measuring pass sizes it, so a million records are not
-  // copied over and over while it grows.
-  std::vector<char> buffer;
-  WriteBuffer(buffer, SIZE_MAX, nullptr);
+  out.Finish();
   return buffer;
 }
 
 void TzelCursor::SaveToFile(const std::string& fileName) const {
-  // Pieces of a megabyte: large enough for few system calls, small enough to
-  // stay in the processor's cache between encoding and writing.
+  // Pieces of a megabyte: large enough for few system calls, small enough
+  // for both to stay in the processor's cache between encoding and writing.
   constexpr size_t kPieceSize = 1 << 20;
-  WriteFileAtomically(fileName, [&](const TByteWriter& write) {
-    std::vector<char> piece;
-    WriteBuffer(piece, kPieceSize, write);
-  });
+  WriteFileAtomicallyWithHeader(
+      fileName, [&](const TByteWriter& write) { return WriteBuffer(kPieceSize, write); });
 }
 
 }  // namespace morvane

@@ -84,6 +84,35 @@ TEST(BufferWriter, CursorWithoutKeptLayoutWritesOneFromItsDescriptors) {
   EXPECT_EQ(reloaded.GetFieldInfo(2)->Length, 12);
 }
 
+TEST(BufferWriter, AFileOfManyPiecesHoldsTheSameBytesAsTheBuffer) {
+  // Several megabytes, so the file is written in pieces and its header
+  // (total length, record count) is put in place at the end; deleted
+  // records make the count differ from the store's.
+  TestBuffer description;
+  description.Layout({"T.ID i", "T.NAME s200", "T.SUM f", "T.CODE 9"});
+  for (int index = 1; index <= 40000; ++index) {
+    description.Record({Int(index), Text(std::string(size_t(50 + index % 120), 'n')),
+                        index % 7 ? Dbl(index * 0.5) : Absent(), Small(std::to_string(index))});
+  }
+  TzelCursor cursor;
+  LoadInto(cursor, description.Bytes());
+  std::string error;
+  for (int index : {39999, 20000, 0}) {
+    ASSERT_TRUE(cursor.DeleteRecord(cursor.GetData(index), error)) << error;
+  }
+  auto directory = std::filesystem::path(testing_support::TestTempPath("engine-writer-pieces"));
+  std::filesystem::create_directories(directory);
+  const std::string fileName = (directory / "data.d").string();
+  cursor.SaveToFile(fileName);
+  const std::vector<char> saved = ReadWholeFile(fileName);
+  ASSERT_GT(saved.size(), size_t(3 << 20));
+  EXPECT_TRUE(saved == cursor.SaveToBuffer());
+  TzelCursor reloaded;
+  LoadInto(reloaded, saved);
+  EXPECT_EQ(reloaded.GetRecordCount(), 39997);
+  std::filesystem::remove_all(directory);
+}
+
 TEST(BufferWriter, SaveToFileWritesTheBufferAndReportsCreateErrors) {
   auto directory = std::filesystem::path(testing_support::TestTempPath("engine-writer"));
   std::filesystem::create_directories(directory);

@@ -115,15 +115,22 @@ class TzelCursor {
   // Writes the same bytes to the file, piece by piece; an old file is
   // replaced only once the new one is complete. Throws EFCreateError.
   void SaveToFile(const std::string& fileName) const;
-  // Encodes the data buffer into buffer. With write, buffer is scratch: its
-  // bytes go to write whenever pieceSize or more are there, and at the end.
-  // Without write, buffer ends holding the whole data buffer.
-  void WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
-                   const std::function<void(std::string_view piece)>& write) const;
+  // Encodes the data buffer in one pass over the records and hands it to
+  // write in pieces, in order: a multiple of pieceSize bytes each, the last
+  // one less. write runs on a thread of its own while the next piece is
+  // encoded, one call at a time; the bytes are valid during the call. The
+  // total length and record count that open the buffer are known only at
+  // the end: the pieces carry zeros there, and the returned header (the
+  // buffer's first bytes) belongs in their place.
+  std::string WriteBuffer(size_t pieceSize,
+                          const std::function<void(std::string_view piece)>& write) const;
 
   // The layout text kept from the last load, or built from the descriptors
   // when none is kept.
   std::string LayoutText() const;
+  // The field count the saved header declares: the loaded one while the
+  // loaded layout is kept.
+  int32_t SavedFieldCount() const;
 
  private:
   bool CanChange(const TzelRecord* record, std::string& errorText) const;

@@ -82,27 +82,35 @@ TEST_F(SharedTextTest, BuffersKeepTheirValuesWhenTheStoreIsReloadedOrEmptied) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"новая"}));
 }
 
-TEST(BufferWriterPieces, PiecesJoinToTheWholeBufferAndEachHoldsAtLeastThePieceSize) {
+TEST(BufferWriterPieces, PiecesAndHeaderJoinToTheWholeBufferAndEachIsAMultipleOfThePieceSize) {
+  // The memo of the last record is several pieces long by itself.
   const std::vector<char> bytes = TestBuffer()
                                       .Layout({"N.ID i", "N.TEXT s60", "N.MEMO m"})
                                       .Record({Int(1), Text("первая"), Blob("one")})
                                       .Record({Int(2), Text("вторая"), Absent()})
                                       .Record({Int(3), Absent(), Blob("three")})
+                                      .Record({Int(4), Absent(), Blob(std::string(107, 'm'))})
                                       .Bytes();
   TzelCursor cursor;
   TMemoryStream stream(bytes);
   std::string error;
   ASSERT_TRUE(cursor.LoadFromStream(stream, error)) << error;
   std::vector<char> joined;
-  std::vector<char> scratch;
   std::vector<size_t> sizes;
-  cursor.WriteBuffer(scratch, 20, [&](std::string_view piece) {
+  const std::string header = cursor.WriteBuffer(20, [&](std::string_view piece) {
     joined.insert(joined.end(), piece.begin(), piece.end());
     sizes.push_back(piece.size());
   });
+  ASSERT_EQ(header.size(), 9u);  // total length, status, record count
+  ASSERT_GE(joined.size(), header.size());
+  EXPECT_EQ(std::string(joined.data(), 9), std::string(9, '\0').replace(4, 1, "S"));
+  std::copy(header.begin(), header.end(), joined.begin());
   ASSERT_GE(sizes.size(), 2u);
   sizes.pop_back();  // the last piece holds what is left
-  for (size_t size : sizes) EXPECT_GE(size, 20u);
+  for (size_t size : sizes) {
+    EXPECT_GE(size, 20u);
+    EXPECT_EQ(size % 20, 0u);
+  }
   EXPECT_EQ(joined, cursor.SaveToBuffer());
   EXPECT_EQ(joined, bytes);
 }
@@ -120,6 +128,11 @@ TEST(BufferWriterPieces, AHugeFieldCountWithoutRecordsTakesNoRoomForRecords) {
   std::string error;
   ASSERT_TRUE(cursor.LoadFromStream(stream, error)) << error;
   EXPECT_EQ(cursor.SaveToBuffer(), bytes);
+  std::string joined;
+  const std::string header =
+      cursor.WriteBuffer(1 << 20, [&](std::string_view piece) { joined.append(piece); });
+  joined.replace(0, header.size(), header);
+  EXPECT_EQ(joined, raw);
 }
 
 }  // namespace

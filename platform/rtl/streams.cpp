@@ -50,6 +50,41 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
+// The same at a position of the file, leaving the file position alone.
+bool WriteAllAt(int fd, const char* data, size_t size, off_t position) {
+  while (size > 0) {
+    ssize_t written = ::pwrite(fd, data, size, position);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= size_t(written);
+    position += off_t(written);
+  }
+  return true;
+}
+
+// Starts the disk writes of a file being written every few megabytes, so
+// they run while the rest is produced and the closing fsync has little left
+// to wait for. Only a hint to the kernel: the fsync still decides durability.
+class WritebackStarter {
+ public:
+  explicit WritebackStarter(int fd) : fd_(fd) {}
+  void Written(size_t count) {
+    end_ += off_t(count);
+    if (end_ - start_ < kStep) return;
+    ::sync_file_range(fd_, start_, end_ - start_, SYNC_FILE_RANGE_WRITE);
+    start_ = end_;
+  }
+
+ private:
+  static constexpr off_t kStep = 4 << 20;
+  int fd_;
+  off_t start_ = 0;  // first byte whose writes are not started yet
+  off_t end_ = 0;    // bytes written so far
+};
+
 // The permissions a new file gets: those of the file it replaces, or the
 // usual 0666 less the umask (mkstemp alone would leave 0600).
 mode_t PermissionsFor(const std::string& fileName) {
@@ -211,6 +246,15 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
 
 void WriteFileAtomically(const std::string& fileName,
                          const std::function<void(const TByteWriter& write)>& produce) {
+  WriteFileAtomicallyWithHeader(fileName, [&](const TByteWriter& write) {
+    produce(write);
+    return std::string();
+  });
+}
+
+void WriteFileAtomicallyWithHeader(
+    const std::string& fileName,
+    const std::function<std::string(const TByteWriter& write)>& produce) {
   // Write through a symbolic link to its target rather than replacing the link.
   std::error_code error;
   std::string target = fileName;
@@ -223,12 +267,15 @@ void WriteFileAtomically(const std::string& fileName,
   int fd = ::mkstemp(tempName.data());
   if (fd < 0) throw EFCreateError(fileName);
   bool written = ::fchmod(fd, PermissionsFor(target)) == 0;
+  WritebackStarter writeback(fd);
   try {
     // After a failed write the rest is still produced (the producer cannot
     // be stopped without an exception of its own) but no longer written.
-    produce([&](std::string_view bytes) {
+    const std::string header = produce([&](std::string_view bytes) {
       written = written && WriteAll(fd, bytes.data(), bytes.size());
+      if (written) writeback.Written(bytes.size());
     });
+    written = written && WriteAllAt(fd, header.data(), header.size(), 0);
   } catch (...) {
     ::close(fd);
     ::unlink(tempName.c_str());

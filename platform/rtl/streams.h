@@ -104,6 +104,13 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
 using TByteWriter = std::function<void(std::string_view bytes)>;
 void WriteFileAtomically(const std::string& fileName,
                          const std::function<void(const TByteWriter& write)>& produce);
+// The same for content that starts with a header known only once the rest is
+// made (lengths, counts): produce writes placeholder bytes where the header
+// goes and returns the header, which is then written over the start of the
+// file before the file is flushed and renamed into place.
+void WriteFileAtomicallyWithHeader(
+    const std::string& fileName,
+    const std::function<std::string(const TByteWriter& write)>& produce);
 
 // The whole file, or EFOpenError.
 std::vector<char> ReadWholeFile(const std::string& fileName);

@@ -137,6 +137,37 @@ TEST_F(StreamFileTest, FailedAtomicWriteLeavesNothingBehind) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }
 
+TEST_F(StreamFileTest, AtomicWriteWithHeaderPutsTheHeaderOverTheStartOfALongContent) {
+  // Several megabytes in pieces, so the disk writes start part way.
+  std::string fileName = PathOf("data.d");
+  std::string expected;
+  WriteFileAtomicallyWithHeader(fileName, [&](const TByteWriter& write) {
+    for (int index = 0; index < 12; ++index) {
+      std::string piece(1 << 20, char('a' + index));
+      if (index == 0) piece.replace(0, 6, "??????");
+      expected += piece;
+      write(piece);
+    }
+    return std::string("HEADER");
+  });
+  expected.replace(0, 6, "HEADER");
+  EXPECT_TRUE(AsText(ReadWholeFile(fileName)) == expected);
+}
+
+TEST_F(StreamFileTest, AtomicWriteWhoseProducerFailsKeepsTheOldFile) {
+  std::string fileName = PathOf("data.d");
+  WriteFileAtomically(fileName, "old", 3);
+  EXPECT_THROW(WriteFileAtomicallyWithHeader(fileName,
+                                             [&](const TByteWriter& write) -> std::string {
+                                               write(std::string(5 << 20, 'n'));
+                                               throw EStreamError("Stream write error");
+                                             }),
+               EStreamError);
+  EXPECT_EQ(AsText(ReadWholeFile(fileName)), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
+      << "no temporary file left behind";
+}
+
 TEST_F(StreamFileTest, AtomicWriteThroughASymbolicLinkKeepsTheLink) {
   std::string target = PathOf("real.ini");
   std::string link = PathOf("link.ini");
