@@ -9,6 +9,7 @@
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
+#include "replace/declared_key.h"
 #include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
@@ -105,22 +106,38 @@ std::string Values(const std::vector<std::vector<std::string>>& rows) {
 // The names and conditions every statement of a run shares.
 struct Target {
   SetDialect dialect;
-  std::string table;      // T
-  std::string field;      // f
-  std::string fullField;  // T.f
-  std::string fullKey;    // T.k, empty without a key
-  std::string period;     // " AND <condition>", or empty
+  std::string table;           // T
+  std::string field;           // f
+  std::string fullField;       // T.f
+  std::string fullKey;         // T.k, empty without a key
+  std::string period;          // " AND <condition>", or empty
+  bool keyDeclared = false;    // the catalog makes the key unique and never empty
+  bool exactEquality = false;  // PostgreSQL: a row equal to a mapped value holds exactly it
+  std::string dataVersion;     // SQLite with a key: the file's version when the keys were read
 
+  std::string Map() const { return Temp(dialect, "morvane_map"); }
   std::string MappedRows() const {
-    return fullField + " IN (SELECT old_value FROM " + Temp(dialect, "morvane_map") + ")" + period;
+    return fullField + " IN (SELECT old_value FROM " + Map() + ")" + period;
+  }
+  // The plan line of a row's value: the first, in plan order, that the
+  // server finds equal to it (the field on the left, so its collation rules).
+  std::string LineOfRow() const {
+    return "(SELECT MIN(m.line_no) FROM " + Map() + " AS m WHERE " + fullField + " = m.old_value)";
+  }
+  // SQLite: whether another connection has committed since the keys were
+  // read; inside the run's transaction it cannot change any more.
+  std::string FileUnchanged(bool unchanged) const {
+    return "(SELECT data_version FROM pragma_data_version) " + std::string(unchanged ? "=" : "<>") +
+           " " + dataVersion;
   }
 };
 
 // The mapping as a temporary table typed like the field (so the server
 // compares with its own comparison, as it does the statements' literals),
-// with the line of each pair; the expected keys; the table of changed rows.
+// with the line of each pair; the expected rows; the table of changed rows.
+// Both row tables hold the key, the old value and its plan line.
 std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
-  const std::string map = Temp(t.dialect, "morvane_map");
+  const std::string map = t.Map();
   std::string request = DropTemps(t.dialect);
   request += "CREATE TEMP TABLE morvane_map AS SELECT 0 AS line_no, " + t.fullField +
              " AS old_value, " + t.fullField + " AS new_value FROM " + t.table + " WHERE 1=0;\r\n";
@@ -135,62 +152,152 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
     request +=
         "INSERT INTO " + map + " (line_no, old_value, new_value) VALUES " + Values(chunk) + ";\r\n";
   }
-  if (t.dialect == SetDialect::kSQLite)
+  if (t.dialect == SetDialect::kSQLite) {
     request += "CREATE INDEX temp.morvane_map_old ON morvane_map (old_value);\r\n";
+    request += "CREATE INDEX temp.morvane_map_line ON morvane_map (line_no);\r\n";
+  } else {
+    // Without statistics the planner guesses the mapping's size and may
+    // join it row by row with the whole table.
+    request += "ANALYZE " + map + ";\r\n";
+  }
   const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
-  request += "CREATE TEMP TABLE morvane_changed AS SELECT " + key + " AS key_value, " +
-             t.fullField + " AS old_value FROM " + t.table + " WHERE 1=0;\r\n";
-  if (!t.fullKey.empty()) {
-    request += "CREATE TEMP TABLE morvane_expect AS SELECT " + t.fullKey + " AS key_value, " +
-               t.fullField + " AS old_value FROM " + t.table + " WHERE 1=0;\r\n";
-    request += "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
-               " (key_value, old_value) SELECT " + t.fullKey + ", " + t.fullField + " FROM " +
-               t.table + " WHERE " + t.MappedRows() + ";\r\n";
+  for (const char* name : {"morvane_changed", "morvane_expect"}) {
+    if (t.fullKey.empty() && std::string(name) == "morvane_expect") continue;
+    request += "CREATE TEMP TABLE " + std::string(name) + " AS SELECT " + key + " AS key_value, " +
+               t.fullField + " AS old_value, 0 AS line_no FROM " + t.table + " WHERE 1=0;\r\n";
   }
   return request;
 }
 
+// Reads the expected rows. SQLite may change the rows by these keys, so it
+// needs their lines: a join with the mapping when no two of its values can
+// be equal to the same row, else the first equal line of each row.
+std::string ExpectRequest(const Target& t, bool mapValuesDistinct) {
+  const std::string into = "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
+                           " (key_value, old_value, line_no) SELECT " + t.fullKey + ", " +
+                           t.fullField + ", ";
+  if (t.dialect != SetDialect::kSQLite)
+    return into + "NULL FROM " + t.table + " WHERE " + t.MappedRows();
+  if (mapValuesDistinct) {
+    return into + "m.line_no FROM " + t.table + " JOIN " + t.Map() + " AS m ON " + t.fullField +
+           " = m.old_value" + t.period;
+  }
+  return into + t.LineOfRow() + " FROM " + t.table + " WHERE " + t.MappedRows();
+}
+
+// SQLite: whether no row can equal two of the mapping's values. Its
+// comparisons are numeric for numbers and, for texts, byte-wise, by ASCII
+// case or without trailing blanks (NOCASE, RTRIM): two values equal in any
+// of these ways count as a clash.
+bool MapValuesDistinct(const Target& t) {
+  const std::string map = t.Map();
+  const std::vector<std::vector<std::string>> clashes =
+      ReadRows("SELECT " +
+               Text("(SELECT COUNT(*) FROM (SELECT 1 FROM " + map +
+                    " GROUP BY old_value HAVING COUNT(*) > 1)) + (SELECT COUNT(*) FROM "
+                    "(SELECT 1 FROM " +
+                    map +
+                    " WHERE typeof(old_value) = 'text' GROUP BY lower(rtrim(old_value)) "
+                    "HAVING COUNT(*) > 1))") +
+               " AS n");
+  return !clashes.empty() && clashes[0][0] == "0";
+}
+
 // The run: statements whose counts the guard checks inside the transaction.
+// Positions are -1 where a form has no such statement.
 struct RunStatements {
   std::vector<std::string> statements;
-  int captured = -1;  // the statement whose count is the rows changed
-  int updated = -1;   // SQLite: the UPDATE itself, which must change as many
-  int expected = -1;  // removes the expected keys that changed: all of them
+  int captured = -1;  // rows read inside the run, then changed by key (SQLite) or by RETURNING
+  int updated = -1;   // the statement changing the captured rows
+  int compared = -1;  // removes the expected keys that changed: all of them
+  // SQLite: when nothing was captured, the rows changed by the expected keys.
+  bool byExpected = false;
 };
 
 RunStatements RunRequest(const Target& t, const CMvCFG& cfg) {
   RunStatements run;
-  const std::string map = Temp(t.dialect, "morvane_map");
+  const std::string map = t.Map();
   const std::string changed = Temp(t.dialect, "morvane_changed");
+  const std::string expect = Temp(t.dialect, "morvane_expect");
   const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
-  const std::string update =
-      "UPDATE " + t.table + " SET " + t.field + " = m.new_value FROM " + map + " AS m";
+  const std::string set = "UPDATE " + t.table + " SET " + t.field + " = m.new_value FROM ";
   if (t.dialect == SetDialect::kPostgreSQL) {
-    // RETURNING gives the new row; the old value comes from the same row
-    // joined as it was before the statement (by its physical address).
-    const std::string before = "morvane_before";
-    const std::string beforeKey = t.fullKey.empty() ? "NULL" : before + "." + cfg.SUnFld;
+    // RETURNING gives the new row. Where equality is byte-exact the old
+    // value is the mapped one; otherwise it comes from the same row joined
+    // as it was before the statement (by its physical address).
+    std::string returning;
+    std::string join;
+    if (t.exactEquality && t.fullKey != t.fullField) {
+      returning = key + ", m.old_value";
+    } else {
+      const std::string before = "morvane_before";
+      join = ", " + t.table + " AS " + before;
+      returning =
+          (t.fullKey.empty() ? "NULL" : before + "." + cfg.SUnFld) + ", " + before + "." + t.field;
+      join += " WHERE " + before + ".ctid = " + t.table + ".ctid AND";
+    }
+    if (join.empty()) join = " WHERE";
     run.captured = 0;
-    run.statements.push_back("WITH changed AS (" + update + ", " + t.table + " AS " + before +
-                             " WHERE " + t.fullField + " = m.old_value AND " + before +
-                             ".ctid = " + t.table + ".ctid" + t.period + " RETURNING " + beforeKey +
-                             ", " + before + "." + t.field + ") INSERT INTO " + changed +
-                             " (key_value, old_value) SELECT * FROM changed");
-  } else {
-    // SQLite lets one writer at a time in: read inside the write
-    // transaction, the rows captured are the rows the UPDATE changes.
+    run.updated = 0;
+    run.statements.push_back("WITH changed AS (" + set + map + " AS m" + join + " " + t.fullField +
+                             " = m.old_value" + t.period + " RETURNING " + returning +
+                             ", m.line_no) INSERT INTO " + changed +
+                             " (key_value, old_value, line_no) SELECT * FROM changed");
+    if (!t.fullKey.empty()) {
+      // The comparison hashes every changed key; the default work memory
+      // would spill it to disk. LOCAL: for this transaction only.
+      run.statements.push_back("SET LOCAL work_mem = '64MB'");
+      run.compared = int(run.statements.size());
+      run.statements.push_back("DELETE FROM " + expect + " AS e USING " + changed +
+                               " AS c WHERE e.key_value = c.key_value");
+    }
+    return run;
+  }
+  if (t.fullKey.empty()) {
+    // No key: the rows are captured for their lines only, then changed by
+    // value. One writer at a time: the capture is what the UPDATE changes.
     run.captured = 0;
-    run.statements.push_back("INSERT INTO " + changed + " (key_value, old_value) SELECT " + key +
-                             ", " + t.fullField + " FROM " + t.table + " WHERE " + t.MappedRows());
+    run.statements.push_back("INSERT INTO " + changed + " (key_value, old_value, line_no) SELECT " +
+                             "NULL, " + t.fullField + ", " + t.LineOfRow() + " FROM " + t.table +
+                             " WHERE " + t.MappedRows());
     run.updated = 1;
-    run.statements.push_back(update + " WHERE " + t.fullField + " = m.old_value" + t.period);
+    run.statements.push_back(set + map + " AS m WHERE " + t.fullField + " = m.old_value" +
+                             t.period);
+    return run;
   }
-  if (!t.fullKey.empty()) {
-    run.expected = int(run.statements.size());
-    run.statements.push_back("DELETE FROM " + Temp(t.dialect, "morvane_expect") +
-                             " WHERE key_value IN (SELECT key_value FROM " + changed + ")");
-  }
+  // SQLite with a key. If no other connection has committed since the keys
+  // were read, the table is still as read, and the rows change by those keys
+  // alone. Otherwise the rows are read again inside the run, where no other
+  // writer can come between, changed by those keys, and the two key sets
+  // must be equal. What belongs to the other case reads and changes nothing.
+  run.captured = 0;
+  run.statements.push_back("INSERT INTO " + changed + " (key_value, old_value, line_no) SELECT " +
+                           t.fullKey + ", " + t.fullField + ", " + t.LineOfRow() + " FROM " +
+                           t.table + " WHERE " + t.MappedRows() + " AND " + t.FileUnchanged(false));
+  run.updated = 1;
+  run.statements.push_back(set + "(SELECT key_value, line_no FROM " + expect + " WHERE " +
+                           t.FileUnchanged(true) + " UNION ALL SELECT key_value, line_no FROM " +
+                           changed + ") AS r JOIN " + map +
+                           " AS m ON m.line_no = r.line_no WHERE " + t.fullKey + " = r.key_value");
+  run.compared = 2;
+  run.statements.push_back("DELETE FROM " + expect + " WHERE key_value IN (SELECT key_value FROM " +
+                           changed + ") AND " + t.FileUnchanged(false));
+  run.byExpected = true;
   return run;
+}
+
+// Whether the counts of an accepted run show exactly the expected rows
+// changed (expected: -1 without a key).
+bool RunIsExact(const RunStatements& run, const std::vector<int64_t>& counts, int64_t expected) {
+  const auto count = [&](int index) {
+    return index >= 0 && size_t(index) < counts.size() ? counts[size_t(index)] : int64_t(0);
+  };
+  const int64_t captured = count(run.captured);
+  if (expected < 0) return run.updated == run.captured || count(run.updated) == captured;
+  if (run.byExpected && captured == 0)
+    return count(run.updated) == expected && count(run.compared) == 0;
+  return (run.updated == run.captured || count(run.updated) == captured) && captured == expected &&
+         count(run.compared) == expected;
 }
 
 std::string RequestOf(const std::vector<std::string>& statements) {
@@ -200,8 +307,10 @@ std::string RequestOf(const std::vector<std::string>& statements) {
 }
 
 // A key of the rows the run would change that the undo could not name
-// exactly: empty, or held by more than one row of the table.
+// exactly: empty, or held by more than one row of the table. Nothing to ask
+// when the catalog rules both out.
 void RefuseInexactKeys(const Target& t) {
+  if (t.keyDeclared) return;
   // The expected rows were read with their values: no second pass over the table.
   const std::vector<std::vector<std::string>> missing =
       ReadRows("SELECT " + Text("old_value") + " AS v FROM " + Temp(t.dialect, "morvane_expect") +
@@ -229,35 +338,61 @@ std::string StrayRow(const Target& t) {
   return rows.empty() ? std::string() : rows[0][0];
 }
 
-// Streams the changed rows, page by page in key order, into the undo file.
-int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& path) {
-  const std::string changed = Temp(t.dialect, "morvane_changed");
-  Send(t.dialect == SetDialect::kPostgreSQL
-           ? "CREATE INDEX morvane_changed_key ON " + changed + " (key_value)"
-           : "CREATE INDEX temp.morvane_changed_key ON morvane_changed (key_value)",
-       changed);
+// The changed rows of `rows` (a table of key, old value and line), page by
+// page in the order they were stored: counted per plan line, and, when out
+// is given, written to it as undo rows. The pages follow the table's own
+// row address (SQLite: rowid; PostgreSQL: blocks of its ctid), so no index
+// and no sort is needed.
+int64_t StreamChangedRows(const Target& t, const std::string& rows, const UndoScript& header,
+                          std::ostream* out, std::vector<int64_t>& rowsPerLine) {
+  const std::string select = "SELECT " + Text("r.key_value") + " AS k, " + Text("r.old_value") +
+                             " AS o, " + Text("m.new_value") + " AS n, " + Text("r.line_no") +
+                             " AS l";
+  const std::string from =
+      " FROM " + rows + " AS r JOIN " + t.Map() + " AS m ON m.line_no = r.line_no WHERE ";
+  int64_t written = 0;
+  const auto take = [&](const std::vector<std::vector<std::string>>& page) {
+    for (const std::vector<std::string>& row : page) {
+      const size_t line = size_t(std::strtoul(row[3].c_str(), nullptr, 10));
+      if (line < rowsPerLine.size()) ++rowsPerLine[line];
+      if (out) *out << FormatUndoRow(header, {row[0], row[1], row[2]});
+    }
+    written += int64_t(page.size());
+  };
+  if (t.dialect == SetDialect::kSQLite) {
+    std::string after = "0";
+    for (;;) {
+      const std::vector<std::vector<std::string>> page =
+          ReadRows(select + ", " + Text("r.rowid") + " AS a" + from + "r.rowid > " + after +
+                   " ORDER BY r.rowid LIMIT " + std::to_string(kRowsPerPage));
+      take(page);
+      if (page.size() < kRowsPerPage) break;
+      after = page.back()[4];
+    }
+    return written;
+  }
+  const std::vector<std::vector<std::string>> size = ReadRows(
+      "SELECT " + Text("pg_relation_size('" + rows + "') / current_setting('block_size')::int") +
+      " AS b");
+  const long long blocks = size.empty() ? 0 : std::strtoll(size[0][0].c_str(), nullptr, 10);
+  constexpr long long kBlocksPerPage = 128;
+  for (long long block = 0; block < blocks; block += kBlocksPerPage) {
+    take(ReadRows(select + from + "r.ctid >= '(" + std::to_string(block) +
+                  ",0)'::tid AND r.ctid < '(" + std::to_string(block + kBlocksPerPage) +
+                  ",0)'::tid"));
+  }
+  return written;
+}
+
+// Writes the undo file from the changed rows, through a partial file that
+// takes its name only when complete.
+int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& rows,
+                      const std::string& path, std::vector<int64_t>& rowsPerLine) {
   const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
   const std::string partial = path + ".part";
   std::ofstream out(partial, std::ios::binary | std::ios::trunc);
   out << FormatUndoHeader(header);
-  int64_t written = 0;
-  std::string after;
-  bool first = true;
-  for (;;) {
-    const std::string query = "SELECT " + Text("c.key_value") + " AS k, " + Text("c.old_value") +
-                              " AS o, " + Text("m.new_value") + " AS n FROM " + changed +
-                              " AS c JOIN " + Temp(t.dialect, "morvane_map") +
-                              " AS m ON c.old_value = m.old_value" +
-                              (first ? std::string() : " WHERE c.key_value > " + QuotedStr(after)) +
-                              " ORDER BY c.key_value LIMIT " + std::to_string(kRowsPerPage);
-    const std::vector<std::vector<std::string>> page = ReadRows(query);
-    for (const std::vector<std::string>& row : page)
-      out << FormatUndoRow(header, {row[0], row[1], row[2]});
-    written += int64_t(page.size());
-    if (page.size() < kRowsPerPage) break;
-    after = page.back()[0];
-    first = false;
-  }
+  const int64_t written = StreamChangedRows(t, rows, header, &out, rowsPerLine);
   out.close();
   if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
     std::remove(partial.c_str());
@@ -289,8 +424,8 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   OnePassOutcome outcome;
   outcome.rowsPerLine.assign(plan.lines.size(), 0);
   Target t{
-      dialect, cfg.SrcTbl, cfg.SrcFld, cfg.SrcFullFld, cfg.SUnFld.empty() ? "" : cfg.SrcFullKey,
-      {}};
+      dialect, cfg.SrcTbl, cfg.SrcFld, cfg.SrcFullFld, cfg.SUnFld.empty() ? "" : cfg.SrcFullKey, {},
+      false,   false,      {}};
   if (cfg.AWFld) {
     const std::string condition = PeriodCondition(cfg, period);
     if (!condition.empty()) t.period = " AND " + condition;
@@ -302,24 +437,34 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
     } catch (const EDatabaseError& error) {
       DatabaseError(replacemsg::CannotRead(t.fullKey, error.what()));
     }
+    t.keyDeclared = KeyDeclaredUnique(dialect, t.table, cfg.SUnFld);
+    if (dialect == SetDialect::kSQLite) {
+      // Read before the keys: a commit by anyone in between changes it.
+      const std::vector<std::vector<std::string>> version =
+          ReadRows("SELECT " + Text("data_version") + " AS v FROM pragma_data_version");
+      const std::string& text = version.empty() ? std::string() : version[0][0];
+      if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        DatabaseError(replacemsg::CannotRead("data_version", text));
+      t.dataVersion = text;
+    }
   }
+  t.exactEquality = FieldEqualityIsExact(dialect, t.table, t.field);
   Send(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   if (!t.fullKey.empty()) {
+    Send(ExpectRequest(t, dialect == SetDialect::kSQLite && MapValuesDistinct(t)), cfg.SrcFullFld);
     expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
     RefuseInexactKeys(t);
   }
   if (options.afterCapture) options.afterCapture();
 
   const RunStatements run = RunRequest(t, cfg);
-  int64_t captured = -1;
+  std::vector<int64_t> counts(run.statements.size(), -1);
   bool guardStopped = false;
   TzelDatabase::StatementProgress handler = [&](int done, int total, int64_t rowsChanged) {
-    const int index = done - 1;
-    if (index == run.captured) captured = rowsChanged;
-    const bool exact = (index != run.updated || rowsChanged == captured) &&
-                       (index != run.expected || (rowsChanged == expected && captured == expected));
-    if (!exact) {
+    if (done >= 1 && size_t(done) <= counts.size()) counts[size_t(done - 1)] = rowsChanged;
+    // The whole run is judged before its commit, from every statement's count.
+    if (done == total && !RunIsExact(run, counts, expected)) {
       guardStopped = true;
       return false;
     }
@@ -346,16 +491,21 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
     return outcome;
   }
   outcome.applied = true;
+  // The rows that changed: the expected ones when SQLite changed them by
+  // their keys, else those captured in the run.
+  const bool byExpected = run.byExpected && counts[size_t(run.captured)] == 0;
+  const std::string changedRows = Temp(dialect, byExpected ? "morvane_expect" : "morvane_changed");
+  if (!t.fullKey.empty() && !options.undoFile.empty()) {
+    outcome.undoRows = WriteUndoFile(t, cfg, changedRows, options.undoFile, outcome.rowsPerLine);
+    return outcome;
+  }
   for (const std::vector<std::string>& row :
-       ReadRows("SELECT " + Text("m.line_no") + " AS l, COUNT(*) AS n FROM " +
-                Temp(dialect, "morvane_changed") + " AS c JOIN " + Temp(dialect, "morvane_map") +
-                " AS m ON c.old_value = m.old_value GROUP BY m.line_no")) {
+       ReadRows("SELECT " + Text("line_no") + " AS l, COUNT(*) AS n FROM " + changedRows +
+                " GROUP BY line_no")) {
     const size_t line = size_t(std::strtoul(row[0].c_str(), nullptr, 10));
     if (line < outcome.rowsPerLine.size())
       outcome.rowsPerLine[line] = std::strtoll(row[1].c_str(), nullptr, 10);
   }
-  if (!t.fullKey.empty() && !options.undoFile.empty())
-    outcome.undoRows = WriteUndoFile(t, cfg, options.undoFile);
   return outcome;
 }
 
@@ -395,15 +545,24 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
   flush();
 
   // A key the file names twice, or that the table holds in several rows,
-  // would put back rows the replacement never touched.
-  const std::vector<std::vector<std::string>> twice =
-      ReadRows("SELECT " + Text("key_value") + " AS k FROM " + undo +
-               " GROUP BY key_value HAVING COUNT(*) > 1");
-  if (!twice.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, twice[0][0]));
-  const std::vector<std::vector<std::string>> shared = ReadRows(
-      "SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
-      " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey + " HAVING COUNT(*) > 1");
-  if (!shared.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, shared[0][0]));
+  // would put back rows the replacement never touched. With the key unique
+  // in the table, the one statement below changes exactly as many rows as
+  // the file holds only when every row of the file found its own row still
+  // holding the replaced value; so a key named twice, or a row changed
+  // since, shows in the count and is named after the rollback.
+  const std::string twiceQuery = "SELECT " + Text("key_value") + " AS k FROM " + undo +
+                                 " GROUP BY key_value HAVING COUNT(*) > 1";
+  const auto refuseTwice = [&] {
+    const std::vector<std::vector<std::string>> twice = ReadRows(twiceQuery);
+    if (!twice.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, twice[0][0]));
+  };
+  if (!KeyDeclaredUnique(dialect, header.table, header.keyField)) {
+    refuseTwice();
+    const std::vector<std::vector<std::string>> shared = ReadRows(
+        "SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
+        " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey + " HAVING COUNT(*) > 1");
+    if (!shared.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, shared[0][0]));
+  }
   const std::string changedSinceQuery = "SELECT " + Text("u.key_value") + " AS k FROM " + undo +
                                         " AS u WHERE NOT EXISTS (SELECT 1 FROM " + header.table +
                                         " WHERE " + fullKey + " = u.key_value AND " + fullField +
@@ -414,29 +573,37 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
       keys.push_back(changed[0]);
     if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
   };
-  refuseChanged();
 
   ExecutionResult result;
   const std::string statement = "UPDATE " + header.table + " SET " + header.field +
                                 " = u.restored_value FROM " + undo + " AS u WHERE " + fullKey +
                                 " = u.key_value AND " + fullField + " = u.replaced_value";
   result.statements.push_back({1, statement, false, -1, {}});
+  std::vector<std::string> statements;
+  if (dialect == SetDialect::kPostgreSQL) {
+    // The join hashes every row of the file; LOCAL: this transaction only.
+    statements.push_back("SET LOCAL work_mem = '64MB'");
+  }
+  statements.push_back(statement);
+  const int updateDone = int(statements.size());
   bool guardStopped = false;
   bool accepted;
   {
-    // Every row of the file, or none: a row changed after the check above
-    // makes the count fall short, and the undo is rolled back.
+    // Every row of the file, or none.
     const StatementProgressScope scope([&](int done, int, int64_t changed) {
-      if (done == 1 && changed != rows) guardStopped = true;
+      if (done == updateDone && changed != rows) guardStopped = true;
       return !guardStopped;
     });
     if (!scope.Installed())
       DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
     SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(statement);
+    accepted = zelDB().UpdateToServer(RequestOf(statements));
   }
   if (!accepted) {
-    if (guardStopped) refuseChanged();
+    if (guardStopped) {
+      refuseTwice();
+      refuseChanged();
+    }
     result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
     return result;
   }
