@@ -629,7 +629,9 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
   result.statements.push_back({1, statement, false, -1, {}});
   std::vector<std::string> statements;
   if (dialect == SetDialect::kPostgreSQL) {
-    // The join hashes every row of the file; LOCAL: this transaction only.
+    // With statistics the planner hashes the file's rows, not the table's;
+    // the hash then fits in memory (LOCAL: for this transaction only).
+    statements.push_back("ANALYZE " + undo);
     statements.push_back("SET LOCAL work_mem = '64MB'");
   }
   statements.push_back(statement);
