@@ -104,32 +104,42 @@ std::string Values(const std::vector<std::vector<std::string>>& rows) {
   return values;
 }
 
-// Rows as a JSON array of arrays of texts. SQLite reads a large batch of
-// rows through json_each at a fraction of the cost of parsing as many VALUES
-// rows; the texts come back byte for byte (control characters escaped, other
-// bytes as they are).
-std::string JsonRows(const std::vector<std::vector<std::string>>& rows) {
+// Rows as a JSON array of texts: of arrays, or, given the column names, of
+// objects. The server reads a large batch of rows from it at a fraction of
+// the cost of parsing as many VALUES rows; the texts come back byte for byte
+// (control characters escaped, other bytes as they are).
+std::string JsonRows(const std::vector<std::vector<std::string>>& rows,
+                     const std::vector<std::string>& names = {}) {
+  const auto append = [](std::string& json, const std::string& text) {
+    json += '"';
+    for (const char c : text) {
+      if (c == '"' || c == '\\') {
+        json += '\\';
+        json += c;
+      } else if (static_cast<unsigned char>(c) < 0x20) {
+        static const char kHex[] = "0123456789abcdef";
+        json += "\\u00";
+        json += kHex[(c >> 4) & 0xf];
+        json += kHex[c & 0xf];
+      } else {
+        json += c;
+      }
+    }
+    json += '"';
+  };
   std::string json = "[";
   for (const std::vector<std::string>& row : rows) {
-    json += json.size() == 1 ? "[" : ",[";
+    if (json.size() > 1) json += ',';
+    json += names.empty() ? '[' : '{';
     for (size_t column = 0; column < row.size(); ++column) {
-      json += column == 0 ? "\"" : ",\"";
-      for (const char c : row[column]) {
-        if (c == '"' || c == '\\') {
-          json += '\\';
-          json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-          static const char kHex[] = "0123456789abcdef";
-          json += "\\u00";
-          json += kHex[(c >> 4) & 0xf];
-          json += kHex[c & 0xf];
-        } else {
-          json += c;
-        }
+      if (column > 0) json += ',';
+      if (!names.empty()) {
+        append(json, names[column]);
+        json += ':';
       }
-      json += '"';
+      append(json, row[column]);
     }
-    json += ']';
+    json += names.empty() ? ']' : '}';
   }
   return json + "]";
 }
@@ -568,17 +578,29 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
        fullField);
   int64_t rows = 0;
   std::vector<std::vector<std::string>> chunk;
-  const bool json = dialect == SetDialect::kSQLite && SqliteReadsJson();
+  // PostgreSQL: json_populate_recordset reads each text with the column
+  // type's own input function, as it reads a literal.
+  const bool json = dialect == SetDialect::kPostgreSQL || SqliteReadsJson();
   const std::string insert =
       "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ";
   const auto flush = [&] {
     if (chunk.empty()) return;
-    Send(json ? insert +
-                    "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
-                    "json_extract(value, '$[2]') FROM json_each(" +
-                    QuotedStr(JsonRows(chunk)) + ")"
-              : insert + "VALUES " + Values(chunk),
-         fullKey);
+    if (!json) {
+      Send(insert + "VALUES " + Values(chunk), fullKey);
+    } else if (dialect == SetDialect::kSQLite) {
+      Send(insert +
+               "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
+               "json_extract(value, '$[2]') FROM json_each(" +
+               QuotedStr(JsonRows(chunk)) + ")",
+           fullKey);
+    } else {
+      Send(insert +
+               "SELECT key_value, restored_value, replaced_value FROM "
+               "json_populate_recordset(NULL::" +
+               undo + ", " +
+               QuotedStr(JsonRows(chunk, {"key_value", "restored_value", "replaced_value"})) + ")",
+           fullKey);
+    }
     chunk.clear();
   };
   UndoRow row;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/text.h"
 #include "replace/declared_key.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
@@ -133,6 +134,44 @@ TEST_F(OnePassShortcutTest, UnrelatedCommitBetweenReadingAndRunStillAppliesExact
   EXPECT_EQ(ReadKeyValueRows("SELECT Good, Title FROM Goods WHERE Good = '" + other[0].key + "'")[0]
                 .value,
             "другое");
+}
+
+// The undo file is loaded in batches the server parses as JSON: quotes,
+// backslashes, a tab and letters beyond ASCII must come back byte for byte.
+TEST_F(OnePassShortcutTest, UndoPutsBackValuesWithQuotesBackslashesAndTabsExactly) {
+  const std::vector<CapturedRow> goods =
+      ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good");
+  ASSERT_GE(goods.size(), 4u);
+  const std::vector<std::string> odd = {"\"шт\"", "к\\г", "л\t1", "it's \\\""};
+  for (size_t index = 0; index < odd.size(); ++index) {
+    Exec("UPDATE Goods SET Unit = " + QuotedStr(odd[index]) +
+         " WHERE Good = " + QuotedStr(goods[index].key));
+  }
+  const auto units = [] {
+    std::string dump;
+    for (const CapturedRow& row : ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good"))
+      dump += row.key + "=" + row.value + "\n";
+    return dump;
+  };
+  const std::string before = units();
+  CMvCFG cfg{"/nonexistent-dir"};
+  cfg.Load();
+  CPeriod period;
+  ReplacementPlan plan;
+  std::string error;
+  ASSERT_TRUE(TryBuildReplacementPlan(
+      cfg, period, {{odd[0], "a", 1}, {odd[1], "b", 2}, {odd[2], "c", 3}, {odd[3], "d", 4}}, plan,
+      error))
+      << error;
+  ReplacementRunOptions options;
+  options.logFolder = folder_;
+  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
+  ASSERT_TRUE(run.result.applied) << run.result.message;
+  EXPECT_EQ(run.result.TotalRowsChanged(), int64_t(odd.size()));
+  ASSERT_FALSE(run.files.undo.empty());
+  const ExecutionResult undone = RunUndoFile(run.files.undo, folder_);
+  ASSERT_TRUE(undone.applied) << undone.message;
+  EXPECT_EQ(units(), before);
 }
 
 // A key the catalog declares unique: the undo asks nothing before its one
