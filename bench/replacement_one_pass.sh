@@ -13,9 +13,10 @@
 # Each step prints wall seconds, peak RSS in MiB and CPU seconds (user + sys,
 # /usr/bin/time), then the ratios apply/hand and undo/hand-back, by wall time
 # and, for SQLite (whose work is all in the measured process), by CPU time:
-# on a loaded machine the CPU ratio is the steadier one. The table after apply must equal the
-# table after the hand-written statement, and after undo the table before
-# (checksums of full ordered dumps); the script fails otherwise.
+# on a loaded machine the CPU ratio is the steadier one. The table after
+# apply must equal the table after the hand-written statement, and after undo
+# the table before (checksums of full ordered dumps); the script fails
+# otherwise.
 #
 #   bench/replacement_one_pass.sh sqlite|postgres [ROWS] [VALUES] [MAPPED_PERCENT]
 #
@@ -89,7 +90,7 @@ measure() {
     { cat "$work/err" >&2; exit 1; }
   awk '{ printf "%.2f %.0f %.2f\n", $1, $2 / 1024, $3 + $4 }' "$work/time"
 }
-ratio() { awk -v a="$1" -v h="$2" 'BEGIN { printf "%.2f", a / h }'; }
+ratio() { awk -v a="$1" -v h="$2" 'BEGIN { if (h > 0) printf "%.2f", a / h; else printf "-" }'; }
 
 mapped=$(client "SELECT COUNT(*) FROM Items WHERE f LIKE 'm%'")
 before=$(checksum)
@@ -110,8 +111,10 @@ read -r undoWall undoMib undoCpu < <(measure "$tool" undo "$undoFile")
 echo "$server: $rows rows, $values values, $mapped rows mapped ($share %)"
 echo "hand      ${handWall} s  ${handMib} MiB  cpu ${handCpu} s"
 echo "hand back ${backWall} s  ${backMib} MiB  cpu ${backCpu} s"
-echo "apply     ${applyWall} s  ${applyMib} MiB  cpu ${applyCpu} s  ratio $(ratio "$applyWall" "$handWall")  cpu ratio $(ratio "$applyCpu" "$handCpu")"
-echo "undo      ${undoWall} s  ${undoMib} MiB  cpu ${undoCpu} s  ratio $(ratio "$undoWall" "$backWall")  cpu ratio $(ratio "$undoCpu" "$backCpu")"
+# PostgreSQL does its work in the server, so only SQLite has a CPU ratio.
+cpuRatio() { [[ "$server" == sqlite ]] && echo "  cpu ratio $(ratio "$1" "$2")" || true; }
+echo "apply     ${applyWall} s  ${applyMib} MiB  cpu ${applyCpu} s  ratio $(ratio "$applyWall" "$handWall")$(cpuRatio "$applyCpu" "$handCpu")"
+echo "undo      ${undoWall} s  ${undoMib} MiB  cpu ${undoCpu} s  ratio $(ratio "$undoWall" "$backWall")$(cpuRatio "$undoCpu" "$backCpu")"
 if [[ "${LINES:-0}" == 1 ]]; then
   read -r linesWall linesMib linesCpu < <(measure "$tool" apply --table Items --field f --execute \
     --line-by-line "$work/mapping.tsv")
