@@ -37,7 +37,8 @@ std::string Temp(SetDialect dialect, const char* name) {
 
 std::string DropTemps(SetDialect dialect) {
   std::string request;
-  for (const char* name : {"morvane_map", "morvane_expect", "morvane_changed", "morvane_undo"})
+  for (const char* name :
+       {"morvane_map", "morvane_expect", "morvane_changed", "morvane_check", "morvane_undo"})
     request += "DROP TABLE IF EXISTS " + Temp(dialect, name) + ";\r\n";
   return request;
 }
@@ -218,6 +219,8 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
     request += "CREATE TEMP TABLE " + std::string(name) + " AS SELECT " + key + " AS key_value, " +
                t.fullField + " AS old_value, 0 AS line_no FROM " + t.table + " WHERE 1=0;\r\n";
   }
+  if (t.dialect == SetDialect::kPostgreSQL && !t.fullKey.empty())
+    request += "CREATE TEMP TABLE morvane_check (ok INTEGER);\r\n";
   return request;
 }
 
@@ -259,14 +262,15 @@ bool MapValuesDistinct(const Target& t) {
 // Positions are -1 where a form has no such statement.
 struct RunStatements {
   std::vector<std::string> statements;
-  int captured = -1;  // rows read inside the run, then changed by key (SQLite) or by RETURNING
-  int updated = -1;   // the statement changing the captured rows
-  int compared = -1;  // removes the expected keys that changed: all of them
+  int captured = -1;   // rows read inside the run, then changed by key (SQLite) or by RETURNING
+  int updated = -1;    // the statement changing the captured rows
+  int compared = -1;   // removes the expected keys that changed: all of them
+  int confirmed = -1;  // PostgreSQL: adds one row when the key sets are equal
   // SQLite: when nothing was captured, the rows changed by the expected keys.
   bool byExpected = false;
 };
 
-RunStatements RunRequest(const Target& t, const CMvCFG& cfg) {
+RunStatements RunRequest(const Target& t, const CMvCFG& cfg, int64_t expected) {
   RunStatements run;
   const std::string map = t.Map();
   const std::string changed = Temp(t.dialect, "morvane_changed");
@@ -299,9 +303,14 @@ RunStatements RunRequest(const Target& t, const CMvCFG& cfg) {
       // The comparison hashes every changed key; the default work memory
       // would spill it to disk. LOCAL: for this transaction only.
       run.statements.push_back("SET LOCAL work_mem = '64MB'");
-      run.compared = int(run.statements.size());
-      run.statements.push_back("DELETE FROM " + expect + " AS e USING " + changed +
-                               " AS c WHERE e.key_value = c.key_value");
+      // Keys are unique on both sides: the sets are equal when the run
+      // changed the expected number of rows and all of them pair up with an
+      // expected key. Counting, not deleting, writes nothing.
+      run.confirmed = int(run.statements.size());
+      run.statements.push_back("INSERT INTO " + Temp(t.dialect, "morvane_check") +
+                               " (ok) SELECT 1 WHERE (SELECT COUNT(*) FROM " + expect +
+                               " AS e JOIN " + changed +
+                               " AS c ON e.key_value = c.key_value) = " + std::to_string(expected));
     }
     return run;
   }
@@ -349,6 +358,7 @@ bool RunIsExact(const RunStatements& run, const std::vector<int64_t>& counts, in
   };
   const int64_t captured = count(run.captured);
   if (expected < 0) return run.updated == run.captured || count(run.updated) == captured;
+  if (run.confirmed >= 0) return captured == expected && count(run.confirmed) == 1;
   if (run.byExpected && captured == 0)
     return count(run.updated) == expected && count(run.compared) == 0;
   return (run.updated == run.captured || count(run.updated) == captured) && captured == expected &&
@@ -508,7 +518,7 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   }
   if (options.afterCapture) options.afterCapture();
 
-  const RunStatements run = RunRequest(t, cfg);
+  const RunStatements run = RunRequest(t, cfg, expected);
   std::vector<int64_t> counts(run.statements.size(), -1);
   bool guardStopped = false;
   TzelDatabase::StatementProgress handler = [&](int done, int total, int64_t rowsChanged) {
