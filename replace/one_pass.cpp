@@ -105,44 +105,52 @@ std::string Values(const std::vector<std::vector<std::string>>& rows) {
   return values;
 }
 
-// Rows as a JSON array of texts: of arrays, or, given the column names, of
-// objects. The server reads a large batch of rows from it at a fraction of
-// the cost of parsing as many VALUES rows; the texts come back byte for byte
-// (control characters escaped, other bytes as they are).
-std::string JsonRows(const std::vector<std::vector<std::string>>& rows,
-                     const std::vector<std::string>& names = {}) {
-  const auto append = [](std::string& json, const std::string& text) {
-    json += '"';
-    for (const char c : text) {
-      if (c == '"' || c == '\\') {
-        json += '\\';
-        json += c;
-      } else if (static_cast<unsigned char>(c) < 0x20) {
-        static const char kHex[] = "0123456789abcdef";
-        json += "\\u00";
-        json += kHex[(c >> 4) & 0xf];
-        json += kHex[c & 0xf];
-      } else {
-        json += c;
-      }
-    }
-    json += '"';
-  };
+// Rows as a JSON array of arrays of texts. SQLite reads a large batch of
+// rows from it through json_each at a fraction of the cost of parsing as
+// many VALUES rows; the texts come back byte for byte (control characters
+// escaped, other bytes as they are).
+std::string JsonRows(const std::vector<std::vector<std::string>>& rows) {
   std::string json = "[";
   for (const std::vector<std::string>& row : rows) {
     if (json.size() > 1) json += ',';
-    json += names.empty() ? '[' : '{';
+    json += '[';
     for (size_t column = 0; column < row.size(); ++column) {
       if (column > 0) json += ',';
-      if (!names.empty()) {
-        append(json, names[column]);
-        json += ':';
+      json += '"';
+      for (const char c : row[column]) {
+        if (c == '"' || c == '\\') {
+          json += '\\';
+          json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+          static const char kHex[] = "0123456789abcdef";
+          json += "\\u00";
+          json += kHex[(c >> 4) & 0xf];
+          json += kHex[c & 0xf];
+        } else {
+          json += c;
+        }
       }
-      append(json, row[column]);
+      json += '"';
     }
-    json += names.empty() ? ']' : '}';
+    json += ']';
   }
   return json + "]";
+}
+
+// One column of the rows as a PostgreSQL array literal of texts, every
+// element quoted (so "NULL" stays a text), '"' and '\\' escaped.
+std::string TextArray(const std::vector<std::vector<std::string>>& rows, size_t column) {
+  std::string array = "{";
+  for (const std::vector<std::string>& row : rows) {
+    if (array.size() > 1) array += ',';
+    array += '"';
+    for (const char c : row[column]) {
+      if (c == '"' || c == '\\') array += '\\';
+      array += c;
+    }
+    array += '"';
+  }
+  return array + "}";
 }
 
 // Whether the SQLite library has its JSON functions (built in since 3.38,
@@ -588,34 +596,45 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
        fullField);
   int64_t rows = 0;
   std::vector<std::vector<std::string>> chunk;
-  // PostgreSQL: json_populate_recordset reads each text with the column
-  // type's own input function, as it reads a literal.
-  const bool json = dialect == SetDialect::kPostgreSQL || SqliteReadsJson();
+  // SQLite reads the rows from JSON, PostgreSQL from one text array per
+  // column, each text cast to its column's type without a length (typmod
+  // -1: "bpchar", not "character", which is char(1)); the column then pads,
+  // rounds or refuses an over-long text as it does a literal.
+  const std::vector<std::vector<std::string>> types =
+      dialect == SetDialect::kPostgreSQL
+          ? ReadRows(
+                "SELECT format_type(atttypid, -1) AS t FROM pg_catalog.pg_attribute WHERE "
+                "attrelid = '" +
+                undo +
+                "'::regclass AND attnum > 0 AND NOT attisdropped "
+                "ORDER BY attnum")
+          : std::vector<std::vector<std::string>>{};
+  const bool arrays = types.size() == 3;
+  const bool json = !arrays && dialect == SetDialect::kSQLite && SqliteReadsJson();
   const std::string insert =
       "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ";
   const auto flush = [&] {
     if (chunk.empty()) return;
-    if (!json) {
-      Send(insert + "VALUES " + Values(chunk), fullKey);
-    } else if (dialect == SetDialect::kSQLite) {
+    if (arrays) {
+      Send(insert + "SELECT CAST(k AS " + types[0][0] + "), CAST(r AS " + types[1][0] +
+               "), CAST(p AS " + types[2][0] + ") FROM unnest(" + QuotedStr(TextArray(chunk, 0)) +
+               "::text[], " + QuotedStr(TextArray(chunk, 1)) + "::text[], " +
+               QuotedStr(TextArray(chunk, 2)) + "::text[]) AS x(k, r, p)",
+           fullKey);
+    } else if (json) {
       Send(insert +
                "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
                "json_extract(value, '$[2]') FROM json_each(" +
                QuotedStr(JsonRows(chunk)) + ")",
            fullKey);
     } else {
-      Send(insert +
-               "SELECT key_value, restored_value, replaced_value FROM "
-               "json_populate_recordset(NULL::" +
-               undo + ", " +
-               QuotedStr(JsonRows(chunk, {"key_value", "restored_value", "replaced_value"})) + ")",
-           fullKey);
+      Send(insert + "VALUES " + Values(chunk), fullKey);
     }
     chunk.clear();
   };
   UndoRow row;
   int read;
-  const size_t rowsPerRequest = json ? kJsonRowsPerRequest : kRowsPerRequest;
+  const size_t rowsPerRequest = json || arrays ? kJsonRowsPerRequest : kRowsPerRequest;
   while ((read = reader.Next(row, problem)) > 0) {
     chunk.push_back({row.key, row.restoredValue, row.replacedValue});
     ++rows;
