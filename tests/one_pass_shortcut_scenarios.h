@@ -174,6 +174,48 @@ TEST_F(OnePassShortcutTest, UndoPutsBackValuesWithQuotesBackslashesAndTabsExactl
   EXPECT_EQ(units(), before);
 }
 
+// SQLite compares a NOCASE column without regard to ASCII case: a row
+// holding "PCS" is changed by the mapping of "pcs", and its undo row must be
+// written too (temporary tables do not keep the column's collation, so the
+// row's line is taken with the column's own comparison).
+TEST_F(OnePassShortcutTest, CaseBlindColumnKeepsEveryChangedRowInTheUndo) {
+  if (!Sqlite()) GTEST_SKIP() << "NOCASE is SQLite's";
+  Exec(
+      "DROP TABLE IF EXISTS Packs; CREATE TABLE Packs (id INTEGER PRIMARY KEY, "
+      "u TEXT COLLATE NOCASE); INSERT INTO Packs (id, u) VALUES (1, 'pcs'), (2, 'PCS'), "
+      "(3, 'Pcs'), (4, 'box'), (5, 'BOX.')");
+  const auto dump = [] {
+    std::string text;
+    for (const CapturedRow& row : ReadKeyValueRows("SELECT id, u FROM Packs ORDER BY id"))
+      text += row.key + "=" + row.value + "\n";
+    return text;
+  };
+  const std::string before = dump();
+  CMvCFG cfg{"/nonexistent-dir"};
+  cfg.SrcTbl = "Packs";
+  cfg.SrcFld = "u";
+  cfg.SUnFld = "id";
+  cfg.CfgName = cfg.SrcFullFld = "Packs.u";
+  cfg.SrcFullKey = "Packs.id";
+  CPeriod period;
+  ReplacementPlan plan;
+  std::string error;
+  ASSERT_TRUE(
+      TryBuildReplacementPlan(cfg, period, {{"pcs", "шт", 1}, {"box", "кор", 2}}, plan, error))
+      << error;
+  ReplacementRunOptions options;
+  options.logFolder = folder_;
+  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
+  ASSERT_TRUE(run.result.applied) << run.result.message;
+  EXPECT_EQ(run.result.statements[0].rowsChanged, 3);
+  EXPECT_EQ(run.result.statements[1].rowsChanged, 1);
+  ASSERT_FALSE(run.files.undo.empty());
+  const ExecutionResult undone = RunUndoFile(run.files.undo, folder_);
+  ASSERT_TRUE(undone.applied) << undone.message;
+  EXPECT_EQ(undone.TotalRowsChanged(), 4);
+  EXPECT_EQ(dump(), before);
+}
+
 // A key the catalog declares unique: the undo asks nothing before its one
 // statement, so a file naming a row twice must still be refused, by the
 // count that falls short, naming the key, with nothing changed.
