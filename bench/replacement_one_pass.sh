@@ -10,10 +10,13 @@
 #   lines     morvane-data apply --execute --line-by-line (one request per
 #             value; only with LINES=1, it scans the table once per value)
 #
-# Each step prints wall seconds and peak RSS in MiB (/usr/bin/time), then the
-# ratios apply/hand and undo/hand-back. The table after apply must equal the
-# table after the hand-written statement, and after undo the table before
-# (checksums of full ordered dumps); the script fails otherwise.
+# Each step prints wall seconds, peak RSS in MiB and CPU seconds (user + sys,
+# /usr/bin/time), then the ratios apply/hand and undo/hand-back, by wall time
+# and, for SQLite (whose work is all in the measured process), by CPU time:
+# on a loaded machine the CPU ratio is the steadier one. The table after
+# apply must equal the table after the hand-written statement, and after undo
+# the table before (checksums of full ordered dumps); the script fails
+# otherwise.
 #
 #   bench/replacement_one_pass.sh sqlite|postgres [ROWS] [VALUES] [MAPPED_PERCENT]
 #
@@ -81,38 +84,41 @@ case "$server" in
 esac
 
 checksum() { client "SELECT id, f FROM Items ORDER BY id" | md5sum | cut -d' ' -f1; }
-# "wall_seconds rss_mib" of a command.
+# "wall_seconds rss_mib cpu_seconds" of a command.
 measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >"$work/out" 2>"$work/err" ||
+  /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >"$work/out" 2>"$work/err" ||
     { cat "$work/err" >&2; exit 1; }
-  awk '{ printf "%.2f %.0f\n", $1, $2 / 1024 }' "$work/time"
+  awk '{ printf "%.2f %.0f %.2f\n", $1, $2 / 1024, $3 + $4 }' "$work/time"
 }
+ratio() { awk -v a="$1" -v h="$2" 'BEGIN { if (h > 0) printf "%.2f", a / h; else printf "-" }'; }
 
 mapped=$(client "SELECT COUNT(*) FROM Items WHERE f LIKE 'm%'")
 before=$(checksum)
 handSql 0 >"$work/hand.sql"
-read -r handWall handMib < <(measure "${handRun[@]}")
+read -r handWall handMib handCpu < <(measure "${handRun[@]}")
 afterHand=$(checksum)
 handSql 1 >"$work/hand.sql"
-read -r backWall backMib < <(measure "${handRun[@]}")
+read -r backWall backMib backCpu < <(measure "${handRun[@]}")
 [[ $(checksum) == "$before" ]] || { echo "hand back did not restore the table" >&2; exit 1; }
 
-read -r applyWall applyMib < <(measure "$tool" apply --table Items --field f --key id --execute \
+read -r applyWall applyMib applyCpu < <(measure "$tool" apply --table Items --field f --key id --execute \
   "$work/mapping.tsv")
 [[ $(checksum) == "$afterHand" ]] || { echo "apply left another table than the hand statement" >&2; exit 1; }
 undoFile=$(awk -F'\t' '$1 == "файл отмены" { print $2 }' "$work/out")
-read -r undoWall undoMib < <(measure "$tool" undo "$undoFile")
+read -r undoWall undoMib undoCpu < <(measure "$tool" undo "$undoFile")
 [[ $(checksum) == "$before" ]] || { echo "undo did not restore the table" >&2; exit 1; }
 
 echo "$server: $rows rows, $values values, $mapped rows mapped ($share %)"
-echo "hand      ${handWall} s  ${handMib} MiB"
-echo "hand back ${backWall} s  ${backMib} MiB"
-echo "apply     ${applyWall} s  ${applyMib} MiB  ratio $(awk -v a="$applyWall" -v h="$handWall" 'BEGIN { printf "%.2f", a / h }')"
-echo "undo      ${undoWall} s  ${undoMib} MiB  ratio $(awk -v a="$undoWall" -v h="$backWall" 'BEGIN { printf "%.2f", a / h }')"
+echo "hand      ${handWall} s  ${handMib} MiB  cpu ${handCpu} s"
+echo "hand back ${backWall} s  ${backMib} MiB  cpu ${backCpu} s"
+# PostgreSQL does its work in the server, so only SQLite has a CPU ratio.
+cpuRatio() { [[ "$server" == sqlite ]] && echo "  cpu ratio $(ratio "$1" "$2")" || true; }
+echo "apply     ${applyWall} s  ${applyMib} MiB  cpu ${applyCpu} s  ratio $(ratio "$applyWall" "$handWall")$(cpuRatio "$applyCpu" "$handCpu")"
+echo "undo      ${undoWall} s  ${undoMib} MiB  cpu ${undoCpu} s  ratio $(ratio "$undoWall" "$backWall")$(cpuRatio "$undoCpu" "$backCpu")"
 if [[ "${LINES:-0}" == 1 ]]; then
-  read -r linesWall linesMib < <(measure "$tool" apply --table Items --field f --execute \
+  read -r linesWall linesMib linesCpu < <(measure "$tool" apply --table Items --field f --execute \
     --line-by-line "$work/mapping.tsv")
   [[ $(checksum) == "$afterHand" ]] || { echo "line by line left another table" >&2; exit 1; }
-  echo "lines     ${linesWall} s  ${linesMib} MiB  ratio $(awk -v a="$linesWall" -v h="$handWall" 'BEGIN { printf "%.2f", a / h }')"
+  echo "lines     ${linesWall} s  ${linesMib} MiB  ratio $(ratio "$linesWall" "$handWall")"
 fi
 echo "load $(cut -d' ' -f1 /proc/loadavg)"

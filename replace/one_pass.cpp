@@ -8,6 +8,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
+#include "replace/declared_key.h"
 #include "replace/one_pass_mariadb.h"
 #include "replace/plain_names.h"
 #include "replace/replacement_messages.h"
@@ -22,6 +23,11 @@ namespace morvane {
 
 namespace {
 
+// Rows per request when loading an undo file as JSON or text arrays, whose
+// parsing costs a fraction of a VALUES list's: bounds the memory, whatever
+// the run's size.
+constexpr size_t kJsonRowsPerRequest = 20000;
+
 // Where the temporary tables live: the connection's own schema, so a user
 // table of the same name is never touched.
 std::string Temp(SetDialect dialect, const char* name) {
@@ -30,7 +36,8 @@ std::string Temp(SetDialect dialect, const char* name) {
 
 std::string DropTemps(SetDialect dialect) {
   std::string request;
-  for (const char* name : {"morvane_map", "morvane_expect", "morvane_changed", "morvane_undo"})
+  for (const char* name :
+       {"morvane_map", "morvane_expect", "morvane_changed", "morvane_check", "morvane_undo"})
     request += "DROP TABLE IF EXISTS " + Temp(dialect, name) + ";\r\n";
   return request;
 }
@@ -39,85 +46,262 @@ std::string Text(const std::string& expression) {
   return "CAST(" + expression + " AS TEXT)";
 }
 
+// Rows as a JSON array of arrays of texts. SQLite reads a large batch of
+// rows from it through json_each at a fraction of the cost of parsing as
+// many VALUES rows; the texts come back byte for byte (control characters
+// escaped, other bytes as they are).
+std::string JsonRows(const std::vector<std::vector<std::string>>& rows) {
+  std::string json = "[";
+  for (const std::vector<std::string>& row : rows) {
+    if (json.size() > 1) json += ',';
+    json += '[';
+    for (size_t column = 0; column < row.size(); ++column) {
+      if (column > 0) json += ',';
+      json += '"';
+      for (const char c : row[column]) {
+        if (c == '"' || c == '\\') {
+          json += '\\';
+          json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+          static const char kHex[] = "0123456789abcdef";
+          json += "\\u00";
+          json += kHex[(c >> 4) & 0xf];
+          json += kHex[c & 0xf];
+        } else {
+          json += c;
+        }
+      }
+      json += '"';
+    }
+    json += ']';
+  }
+  return json + "]";
+}
+
+// One column of the rows as a PostgreSQL array literal of texts, every
+// element quoted (so "NULL" stays a text), '"' and '\\' escaped.
+std::string TextArray(const std::vector<std::vector<std::string>>& rows, size_t column) {
+  std::string array = "{";
+  for (const std::vector<std::string>& row : rows) {
+    if (array.size() > 1) array += ',';
+    array += '"';
+    for (const char c : row[column]) {
+      if (c == '"' || c == '\\') array += '\\';
+      array += c;
+    }
+    array += '"';
+  }
+  return array + "}";
+}
+
+// Whether the SQLite library has its JSON functions (built in since 3.38,
+// an option before).
+bool SqliteReadsJson() {
+  try {
+    ReadRows("SELECT json_valid('[]') AS j");
+    return true;
+  } catch (const EDatabaseError&) {
+    return false;
+  }
+}
+
 // The names and conditions every statement of a run shares.
 struct Target {
   SetDialect dialect;
-  std::string table;      // T
-  std::string field;      // f
-  std::string fullField;  // T.f
-  std::string fullKey;    // T.k, empty without a key
-  std::string period;     // " AND <condition>", or empty
+  std::string table;           // T
+  std::string field;           // f
+  std::string fullField;       // T.f
+  std::string fullKey;         // T.k, empty without a key
+  std::string period;          // " AND <condition>", or empty
+  bool keyDeclared = false;    // the catalog makes the key unique and never empty
+  bool exactEquality = false;  // PostgreSQL: a row equal to a mapped value holds exactly it
+  std::string dataVersion;     // SQLite with a key: the file's version when the keys were read
 
+  std::string Map() const { return Temp(dialect, "morvane_map"); }
   std::string MappedRows() const {
-    return fullField + " IN (SELECT old_value FROM " + Temp(dialect, "morvane_map") + ")" + period;
+    return fullField + " IN (SELECT old_value FROM " + Map() + ")" + period;
+  }
+  // The plan line of a row's value: the first, in plan order, that the
+  // server finds equal to it (the field on the left, so its collation rules).
+  std::string LineOfRow() const {
+    return "(SELECT MIN(m.line_no) FROM " + Map() + " AS m WHERE " + fullField + " = m.old_value)";
+  }
+  // SQLite: whether another connection has committed since the keys were
+  // read; inside the run's transaction it cannot change any more.
+  std::string FileUnchanged(bool unchanged) const {
+    return "(SELECT data_version FROM pragma_data_version) " + std::string(unchanged ? "=" : "<>") +
+           " " + dataVersion;
   }
 };
 
 // The mapping as a temporary table typed like the field (so the server
 // compares with its own comparison, as it does the statements' literals),
-// with the line of each pair; the expected keys; the table of changed rows.
+// with the line of each pair; the expected rows; the table of changed rows.
+// Both row tables hold the key, the old value and its plan line.
 std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
-  const std::string map = Temp(t.dialect, "morvane_map");
+  const std::string map = t.Map();
   std::string request = DropTemps(t.dialect);
   request += "CREATE TEMP TABLE morvane_map AS SELECT 0 AS line_no, " + t.fullField +
              " AS old_value, " + t.fullField + " AS new_value FROM " + t.table + " WHERE 1=0;\r\n";
   request += MappingInserts(plan, "INSERT INTO " + map + " (line_no, old_value, new_value) ");
-  if (t.dialect == SetDialect::kSQLite)
+  if (t.dialect == SetDialect::kSQLite) {
     request += "CREATE INDEX temp.morvane_map_old ON morvane_map (old_value);\r\n";
-  const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
-  request += "CREATE TEMP TABLE morvane_changed AS SELECT " + key + " AS key_value, " +
-             t.fullField + " AS old_value FROM " + t.table + " WHERE 1=0;\r\n";
-  if (!t.fullKey.empty()) {
-    request += "CREATE TEMP TABLE morvane_expect AS SELECT " + t.fullKey + " AS key_value, " +
-               t.fullField + " AS old_value FROM " + t.table + " WHERE 1=0;\r\n";
-    request += "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
-               " (key_value, old_value) SELECT " + t.fullKey + ", " + t.fullField + " FROM " +
-               t.table + " WHERE " + t.MappedRows() + ";\r\n";
+    request += "CREATE INDEX temp.morvane_map_line ON morvane_map (line_no);\r\n";
+  } else {
+    // Without statistics the planner guesses the mapping's size and may
+    // join it row by row with the whole table.
+    request += "ANALYZE " + map + ";\r\n";
   }
+  const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
+  for (const char* name : {"morvane_changed", "morvane_expect"}) {
+    if (t.fullKey.empty() && std::string(name) == "morvane_expect") continue;
+    request += "CREATE TEMP TABLE " + std::string(name) + " AS SELECT " + key + " AS key_value, " +
+               t.fullField + " AS old_value, 0 AS line_no FROM " + t.table + " WHERE 1=0;\r\n";
+  }
+  if (t.dialect == SetDialect::kPostgreSQL && !t.fullKey.empty())
+    request += "CREATE TEMP TABLE morvane_check (ok INTEGER);\r\n";
   return request;
 }
 
+// Reads the expected rows. SQLite may change the rows by these keys, so it
+// needs their lines: a join with the mapping when no two of its values can
+// be equal to the same row, else the first equal line of each row.
+std::string ExpectRequest(const Target& t, bool mapValuesDistinct) {
+  const std::string into = "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
+                           " (key_value, old_value, line_no) SELECT " + t.fullKey + ", " +
+                           t.fullField + ", ";
+  if (t.dialect != SetDialect::kSQLite)
+    return into + "NULL FROM " + t.table + " WHERE " + t.MappedRows();
+  if (mapValuesDistinct) {
+    return into + "m.line_no FROM " + t.table + " JOIN " + t.Map() + " AS m ON " + t.fullField +
+           " = m.old_value" + t.period;
+  }
+  return into + t.LineOfRow() + " FROM " + t.table + " WHERE " + t.MappedRows();
+}
+
+// SQLite: whether no row can equal two of the mapping's values. Its
+// comparisons are numeric for numbers and, for texts, byte-wise, by ASCII
+// case or without trailing blanks (NOCASE, RTRIM): two values equal in any
+// of these ways count as a clash.
+bool MapValuesDistinct(const Target& t) {
+  const std::string map = t.Map();
+  const std::vector<std::vector<std::string>> clashes =
+      ReadRows("SELECT " +
+               Text("(SELECT COUNT(*) FROM (SELECT 1 FROM " + map +
+                    " GROUP BY old_value HAVING COUNT(*) > 1)) + (SELECT COUNT(*) FROM "
+                    "(SELECT 1 FROM " +
+                    map +
+                    " WHERE typeof(old_value) = 'text' GROUP BY lower(rtrim(old_value)) "
+                    "HAVING COUNT(*) > 1))") +
+               " AS n");
+  return !clashes.empty() && clashes[0][0] == "0";
+}
+
 // The run: statements whose counts the guard checks inside the transaction.
+// Positions are -1 where a form has no such statement.
 struct RunStatements {
   std::vector<std::string> statements;
-  int captured = -1;  // the statement whose count is the rows changed
-  int updated = -1;   // SQLite: the UPDATE itself, which must change as many
-  int expected = -1;  // removes the expected keys that changed: all of them
+  int captured = -1;   // rows read inside the run, then changed by key (SQLite) or by RETURNING
+  int updated = -1;    // the statement changing the captured rows
+  int compared = -1;   // removes the expected keys that changed: all of them
+  int confirmed = -1;  // PostgreSQL: adds one row when the key sets are equal
+  // SQLite: when nothing was captured, the rows changed by the expected keys.
+  bool byExpected = false;
 };
 
-RunStatements RunRequest(const Target& t, const CMvCFG& cfg) {
+RunStatements RunRequest(const Target& t, const CMvCFG& cfg, int64_t expected) {
   RunStatements run;
-  const std::string map = Temp(t.dialect, "morvane_map");
+  const std::string map = t.Map();
   const std::string changed = Temp(t.dialect, "morvane_changed");
+  const std::string expect = Temp(t.dialect, "morvane_expect");
   const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
-  const std::string update =
-      "UPDATE " + t.table + " SET " + t.field + " = m.new_value FROM " + map + " AS m";
+  const std::string set = "UPDATE " + t.table + " SET " + t.field + " = m.new_value FROM ";
   if (t.dialect == SetDialect::kPostgreSQL) {
-    // RETURNING gives the new row; the old value comes from the same row
-    // joined as it was before the statement (by its physical address).
-    const std::string before = "morvane_before";
-    const std::string beforeKey = t.fullKey.empty() ? "NULL" : before + "." + cfg.SUnFld;
+    // RETURNING gives the new row. Where equality is byte-exact the old
+    // value is the mapped one; otherwise it comes from the same row joined
+    // as it was before the statement (by its physical address).
+    std::string returning;
+    std::string join;
+    if (t.exactEquality && t.fullKey != t.fullField) {
+      returning = key + ", m.old_value";
+    } else {
+      const std::string before = "morvane_before";
+      join = ", " + t.table + " AS " + before;
+      returning =
+          (t.fullKey.empty() ? "NULL" : before + "." + cfg.SUnFld) + ", " + before + "." + t.field;
+      join += " WHERE " + before + ".ctid = " + t.table + ".ctid AND";
+    }
+    if (join.empty()) join = " WHERE";
     run.captured = 0;
-    run.statements.push_back("WITH changed AS (" + update + ", " + t.table + " AS " + before +
-                             " WHERE " + t.fullField + " = m.old_value AND " + before +
-                             ".ctid = " + t.table + ".ctid" + t.period + " RETURNING " + beforeKey +
-                             ", " + before + "." + t.field + ") INSERT INTO " + changed +
-                             " (key_value, old_value) SELECT * FROM changed");
-  } else {
-    // SQLite lets one writer at a time in: read inside the write
-    // transaction, the rows captured are the rows the UPDATE changes.
+    run.updated = 0;
+    run.statements.push_back("WITH changed AS (" + set + map + " AS m" + join + " " + t.fullField +
+                             " = m.old_value" + t.period + " RETURNING " + returning +
+                             ", m.line_no) INSERT INTO " + changed +
+                             " (key_value, old_value, line_no) SELECT * FROM changed");
+    if (!t.fullKey.empty()) {
+      // The comparison hashes every changed key; the default work memory
+      // would spill it to disk. LOCAL: for this transaction only.
+      run.statements.push_back("SET LOCAL work_mem = '64MB'");
+      // Keys are unique on both sides: the sets are equal when the run
+      // changed the expected number of rows and all of them pair up with an
+      // expected key. Counting, not deleting, writes nothing.
+      run.confirmed = int(run.statements.size());
+      run.statements.push_back("INSERT INTO " + Temp(t.dialect, "morvane_check") +
+                               " (ok) SELECT 1 WHERE (SELECT COUNT(*) FROM " + expect +
+                               " AS e JOIN " + changed +
+                               " AS c ON e.key_value = c.key_value) = " + std::to_string(expected));
+    }
+    return run;
+  }
+  if (t.fullKey.empty()) {
+    // No key: the rows are captured for their lines only, then changed by
+    // value. One writer at a time: the capture is what the UPDATE changes.
     run.captured = 0;
-    run.statements.push_back("INSERT INTO " + changed + " (key_value, old_value) SELECT " + key +
-                             ", " + t.fullField + " FROM " + t.table + " WHERE " + t.MappedRows());
+    run.statements.push_back("INSERT INTO " + changed + " (key_value, old_value, line_no) SELECT " +
+                             "NULL, " + t.fullField + ", " + t.LineOfRow() + " FROM " + t.table +
+                             " WHERE " + t.MappedRows());
     run.updated = 1;
-    run.statements.push_back(update + " WHERE " + t.fullField + " = m.old_value" + t.period);
+    run.statements.push_back(set + map + " AS m WHERE " + t.fullField + " = m.old_value" +
+                             t.period);
+    return run;
   }
-  if (!t.fullKey.empty()) {
-    run.expected = int(run.statements.size());
-    run.statements.push_back("DELETE FROM " + Temp(t.dialect, "morvane_expect") +
-                             " WHERE key_value IN (SELECT key_value FROM " + changed + ")");
-  }
+  // SQLite with a key. If no other connection has committed since the keys
+  // were read, the table is still as read, and the rows change by those keys
+  // alone. Otherwise the rows are read again inside the run, where no other
+  // writer can come between, changed by those keys, and the two key sets
+  // must be equal. What belongs to the other case reads and changes nothing.
+  run.captured = 0;
+  // CROSS JOIN makes the version the outer loop: when it is unchanged, the
+  // table is not even scanned.
+  run.statements.push_back("INSERT INTO " + changed + " (key_value, old_value, line_no) SELECT " +
+                           t.fullKey + ", " + t.fullField + ", " + t.LineOfRow() +
+                           " FROM pragma_data_version AS v CROSS JOIN " + t.table +
+                           " WHERE v.data_version <> " + t.dataVersion + " AND " + t.MappedRows());
+  run.updated = 1;
+  run.statements.push_back(set + "(SELECT key_value, line_no FROM " + expect + " WHERE " +
+                           t.FileUnchanged(true) + " UNION ALL SELECT key_value, line_no FROM " +
+                           changed + ") AS r JOIN " + map +
+                           " AS m ON m.line_no = r.line_no WHERE " + t.fullKey + " = r.key_value");
+  run.compared = 2;
+  run.statements.push_back("DELETE FROM " + expect + " WHERE key_value IN (SELECT key_value FROM " +
+                           changed + ") AND " + t.FileUnchanged(false));
+  run.byExpected = true;
   return run;
+}
+
+// Whether the counts of an accepted run show exactly the expected rows
+// changed (expected: -1 without a key).
+bool RunIsExact(const RunStatements& run, const std::vector<int64_t>& counts, int64_t expected) {
+  const auto count = [&](int index) {
+    return index >= 0 && size_t(index) < counts.size() ? counts[size_t(index)] : int64_t(0);
+  };
+  const int64_t captured = count(run.captured);
+  if (expected < 0) return run.updated == run.captured || count(run.updated) == captured;
+  if (run.confirmed >= 0) return captured == expected && count(run.confirmed) == 1;
+  if (run.byExpected && captured == 0)
+    return count(run.updated) == expected && count(run.compared) == 0;
+  return (run.updated == run.captured || count(run.updated) == captured) && captured == expected &&
+         count(run.compared) == expected;
 }
 
 std::string RequestOf(const std::vector<std::string>& statements) {
@@ -127,8 +311,10 @@ std::string RequestOf(const std::vector<std::string>& statements) {
 }
 
 // A key of the rows the run would change that the undo could not name
-// exactly: empty, or held by more than one row of the table.
+// exactly: empty, or held by more than one row of the table. Nothing to ask
+// when the catalog rules both out.
 void RefuseInexactKeys(const Target& t) {
+  if (t.keyDeclared) return;
   // The expected rows were read with their values: no second pass over the table.
   const std::vector<std::vector<std::string>> missing =
       ReadRows("SELECT " + Text("old_value") + " AS v FROM " + Temp(t.dialect, "morvane_expect") +
@@ -156,20 +342,62 @@ std::string StrayRow(const Target& t) {
   return rows.empty() ? std::string() : rows[0][0];
 }
 
-// Streams the changed rows, page by page in key order, into the undo file.
-int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& path) {
-  const std::string changed = Temp(t.dialect, "morvane_changed");
-  SendRequest(t.dialect == SetDialect::kPostgreSQL
-                  ? "CREATE INDEX morvane_changed_key ON " + changed + " (key_value)"
-                  : "CREATE INDEX temp.morvane_changed_key ON morvane_changed (key_value)",
-              changed);
-  return WriteUndoFileByPages(cfg, path, [&](const std::string* after) {
-    return "SELECT " + Text("c.key_value") + " AS k, " + Text("c.old_value") + " AS o, " +
-           Text("m.new_value") + " AS n FROM " + changed + " AS c JOIN " +
-           Temp(t.dialect, "morvane_map") + " AS m ON c.old_value = m.old_value" +
-           (after == nullptr ? std::string() : " WHERE c.key_value > " + QuotedStr(*after)) +
-           " ORDER BY c.key_value LIMIT " + std::to_string(kUndoRowsPerPage);
-  });
+// The changed rows of `rows` (a table of key, old value and plan line),
+// page by page in the order they were stored: counted per plan line, and,
+// when out is given, written to it as undo rows whose replaced value is the
+// plan line's new value, as the line-by-line undo writes it. The pages are
+// ranges of the table's own row address (SQLite: rowid; PostgreSQL: blocks
+// of its ctid), so no index, no sort and no join is needed.
+int64_t StreamChangedRows(const Target& t, const std::string& rows, const ReplacementPlan& plan,
+                          const UndoScript& header, std::ostream* out,
+                          std::vector<int64_t>& rowsPerLine) {
+  const std::string select = "SELECT " + Text("key_value") + " AS k, " + Text("old_value") +
+                             " AS o, " + Text("line_no") + " AS l FROM " + rows + " WHERE ";
+  int64_t written = 0;
+  const auto take = [&](const std::string& range) {
+    const std::vector<std::vector<std::string>> page = ReadRows(select + range);
+    for (const std::vector<std::string>& row : page) {
+      const size_t line = size_t(std::strtoul(row[2].c_str(), nullptr, 10));
+      if (line >= plan.lines.size()) DatabaseError(replacemsg::CannotRead(rows, row[2]));
+      ++rowsPerLine[line];
+      if (out) *out << FormatUndoRow(header, {row[0], row[1], plan.lines[line].newValue});
+    }
+    written += int64_t(page.size());
+  };
+  const bool sqlite = t.dialect == SetDialect::kSQLite;
+  const std::vector<std::vector<std::string>> size = ReadRows(
+      "SELECT " +
+      Text(sqlite ? "COALESCE(MAX(rowid), 0) + 1"
+                  : "pg_relation_size('" + rows + "') / current_setting('block_size')::int") +
+      " AS n FROM " + (sqlite ? rows : std::string("(SELECT 1) AS one")));
+  const long long end = size.empty() ? 0 : std::strtoll(size[0][0].c_str(), nullptr, 10);
+  // SQLite: rows per page; PostgreSQL: blocks of some hundred rows each.
+  const long long step = sqlite ? (long long)kUndoRowsPerPage : 128;
+  for (long long from = 0; from < end; from += step) {
+    const std::string to = std::to_string(from + step);
+    take(sqlite
+             ? "rowid >= " + std::to_string(from) + " AND rowid < " + to
+             : "ctid >= '(" + std::to_string(from) + ",0)'::tid AND ctid < '(" + to + ",0)'::tid");
+  }
+  return written;
+}
+
+// Writes the undo file from the changed rows, through a partial file that
+// takes its name only when complete.
+int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& rows,
+                      const ReplacementPlan& plan, const std::string& path,
+                      std::vector<int64_t>& rowsPerLine) {
+  const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
+  const std::string partial = path + ".part";
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  out << FormatUndoHeader(header);
+  const int64_t written = StreamChangedRows(t, rows, plan, header, &out, rowsPerLine);
+  out.close();
+  if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
+    std::remove(partial.c_str());
+    DatabaseError("Не удалось записать файл отмены " + path);
+  }
+  return written;
 }
 
 }  // namespace
@@ -198,35 +426,60 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   OnePassOutcome outcome;
   outcome.rowsPerLine.assign(plan.lines.size(), 0);
   Target t{
-      dialect, cfg.SrcTbl, cfg.SrcFld, cfg.SrcFullFld, cfg.SUnFld.empty() ? "" : cfg.SrcFullKey,
-      {}};
+      dialect, cfg.SrcTbl, cfg.SrcFld, cfg.SrcFullFld, cfg.SUnFld.empty() ? "" : cfg.SrcFullKey, {},
+      false,   false,      {}};
   if (cfg.AWFld) {
     const std::string condition = PeriodCondition(cfg, period);
     if (!condition.empty()) t.period = " AND " + condition;
   }
   const TemporaryTablesScope temps(DropTemps(dialect));
-  if (!t.fullKey.empty()) RefuseUnreadableKey(t.table, t.fullKey);
+  if (!t.fullKey.empty()) {
+    RefuseUnreadableKey(t.table, t.fullKey);
+    t.keyDeclared = KeyDeclaredUnique(dialect, t.table, cfg.SUnFld);
+    if (dialect == SetDialect::kSQLite) {
+      // Read before the keys: a commit by anyone in between changes it.
+      const std::vector<std::vector<std::string>> version =
+          ReadRows("SELECT " + Text("data_version") + " AS v FROM pragma_data_version");
+      const std::string& text = version.empty() ? std::string() : version[0][0];
+      if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        DatabaseError(replacemsg::CannotRead("data_version", text));
+      t.dataVersion = text;
+    }
+  }
+  t.exactEquality = FieldEqualityIsExact(dialect, t.table, t.field);
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   if (!t.fullKey.empty()) {
+    SendRequest(ExpectRequest(t, dialect == SetDialect::kSQLite && MapValuesDistinct(t)),
+                cfg.SrcFullFld);
     expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
     RefuseInexactKeys(t);
   }
   if (options.afterCapture) options.afterCapture();
 
-  const RunStatements run = RunRequest(t, cfg);
+  const RunStatements run = RunRequest(t, cfg, expected);
+  std::vector<int64_t> counts;
+  // The whole run is judged before its commit, from every statement's count.
+  const RunJudge judge = [&](const std::vector<int64_t>& done, size_t total) {
+    counts = done;
+    return done.size() < total || RunIsExact(run, done, expected);
+  };
   if (!SendGuardedRun(
-          RequestOf(run.statements), {run.captured, run.updated, run.expected, expected},
-          options.progress, [&] { return StrayRow(t); }, outcome))
+          RequestOf(run.statements), judge, options.progress, [&] { return StrayRow(t); }, outcome))
     return outcome;
   outcome.applied = true;
-  ReadRowsPerLine("SELECT " + Text("m.line_no") + " AS l, COUNT(*) AS n FROM " +
-                      Temp(dialect, "morvane_changed") + " AS c JOIN " +
-                      Temp(dialect, "morvane_map") +
-                      " AS m ON c.old_value = m.old_value GROUP BY m.line_no",
+  // The rows that changed: the expected ones when SQLite changed them by
+  // their keys, else those captured in the run.
+  const bool byExpected = run.byExpected && counts[size_t(run.captured)] == 0;
+  const std::string changedRows = Temp(dialect, byExpected ? "morvane_expect" : "morvane_changed");
+  if (!t.fullKey.empty() && !options.undoFile.empty()) {
+    outcome.undoRows =
+        WriteUndoFile(t, cfg, changedRows, plan, options.undoFile, outcome.rowsPerLine);
+    return outcome;
+  }
+  ReadRowsPerLine("SELECT " + Text("line_no") + " AS l, COUNT(*) AS n FROM " + changedRows +
+                      " GROUP BY line_no",
                   outcome.rowsPerLine);
-  if (!t.fullKey.empty() && !options.undoFile.empty())
-    outcome.undoRows = WriteUndoFile(t, cfg, options.undoFile);
   return outcome;
 }
 
@@ -243,28 +496,108 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
                   " AS key_value, " + fullField + " AS restored_value, " + fullField +
                   " AS replaced_value FROM " + header.table + " WHERE 1=0",
               fullField);
-  const int64_t rows = InsertUndoRows(
-      reader, "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ", fullKey);
+  // SQLite reads the rows from JSON, PostgreSQL from one text array per
+  // column, each text cast to its column's type without a length (typmod
+  // -1: "bpchar", not "character", which is char(1)); the column then pads,
+  // rounds or refuses an over-long text as it does a literal.
+  const std::vector<std::vector<std::string>> types =
+      dialect == SetDialect::kPostgreSQL
+          ? ReadRows(
+                "SELECT format_type(atttypid, -1) AS t FROM pg_catalog.pg_attribute WHERE "
+                "attrelid = '" +
+                undo +
+                "'::regclass AND attnum > 0 AND NOT attisdropped "
+                "ORDER BY attnum")
+          : std::vector<std::vector<std::string>>{};
+  const bool arrays = types.size() == 3;
+  const bool json = !arrays && dialect == SetDialect::kSQLite && SqliteReadsJson();
+  const std::string insert =
+      "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ";
+  const auto request = [&](const UndoRows& chunk) {
+    if (arrays) {
+      return insert + "SELECT CAST(k AS " + types[0][0] + "), CAST(r AS " + types[1][0] +
+             "), CAST(p AS " + types[2][0] + ") FROM unnest(" + QuotedStr(TextArray(chunk, 0)) +
+             "::text[], " + QuotedStr(TextArray(chunk, 1)) + "::text[], " +
+             QuotedStr(TextArray(chunk, 2)) + "::text[]) AS x(k, r, p)";
+    }
+    return insert +
+           "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
+           "json_extract(value, '$[2]') FROM json_each(" +
+           QuotedStr(JsonRows(chunk)) + ")";
+  };
+  const int64_t rows = json || arrays
+                           ? InsertUndoRows(reader, kJsonRowsPerRequest, request, fullKey)
+                           : InsertUndoRows(reader, insert, fullKey);
 
   // A key the file names twice, or that the table holds in several rows,
-  // would put back rows the replacement never touched.
-  RefuseRepeatedKey("SELECT " + Text("key_value") + " AS k FROM " + undo +
-                        " GROUP BY key_value HAVING COUNT(*) > 1",
-                    fullKey);
-  RefuseRepeatedKey("SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
-                        " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey +
-                        " HAVING COUNT(*) > 1",
-                    fullKey);
+  // would put back rows the replacement never touched. With the key unique
+  // in the table, the one statement below changes exactly as many rows as
+  // the file holds only when every row of the file found its own row still
+  // holding the replaced value; so a key named twice, or a row changed
+  // since, shows in the count and is named after the rollback.
+  const std::string twiceQuery = "SELECT " + Text("key_value") + " AS k FROM " + undo +
+                                 " GROUP BY key_value HAVING COUNT(*) > 1";
+  const auto refuseTwice = [&] {
+    const std::vector<std::vector<std::string>> twice = ReadRows(twiceQuery);
+    if (!twice.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, twice[0][0]));
+  };
+  if (!KeyDeclaredUnique(dialect, header.table, header.keyField)) {
+    refuseTwice();
+    const std::vector<std::vector<std::string>> shared = ReadRows(
+        "SELECT " + Text(fullKey) + " AS k FROM " + header.table + " WHERE " + fullKey +
+        " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey + " HAVING COUNT(*) > 1");
+    if (!shared.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, shared[0][0]));
+  }
   const std::string changedSinceQuery = "SELECT " + Text("u.key_value") + " AS k FROM " + undo +
                                         " AS u WHERE NOT EXISTS (SELECT 1 FROM " + header.table +
                                         " WHERE " + fullKey + " = u.key_value AND " + fullField +
                                         " = u.replaced_value) ORDER BY u.key_value";
-  RefuseRowsChangedSince(changedSinceQuery);
+  const auto refuseChanged = [&] {
+    std::vector<std::string> keys;
+    for (const std::vector<std::string>& changed : ReadRows(changedSinceQuery))
+      keys.push_back(changed[0]);
+    if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
+  };
 
+  ExecutionResult result;
   const std::string statement = "UPDATE " + header.table + " SET " + header.field +
                                 " = u.restored_value FROM " + undo + " AS u WHERE " + fullKey +
                                 " = u.key_value AND " + fullField + " = u.replaced_value";
-  return RunUndoStatement(statement, rows, changedSinceQuery);
+  result.statements.push_back({1, statement, false, -1, {}});
+  std::vector<std::string> statements;
+  if (dialect == SetDialect::kPostgreSQL) {
+    // With statistics the planner hashes the file's rows, not the table's;
+    // the hash then fits in memory (LOCAL: for this transaction only).
+    statements.push_back("ANALYZE " + undo);
+    statements.push_back("SET LOCAL work_mem = '64MB'");
+  }
+  statements.push_back(statement);
+  const int updateDone = int(statements.size());
+  bool guardStopped = false;
+  bool accepted;
+  {
+    // Every row of the file, or none.
+    const StatementProgressScope scope([&](int done, int, int64_t changed) {
+      if (done == updateDone && changed != rows) guardStopped = true;
+      return !guardStopped;
+    });
+    if (!scope.Installed())
+      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
+    SqlWaitCursor waitCursor;
+    accepted = zelDB().UpdateToServer(RequestOf(statements));
+  }
+  if (!accepted) {
+    if (guardStopped) {
+      refuseTwice();
+      refuseChanged();
+    }
+    result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
+    return result;
+  }
+  result.applied = true;
+  result.statements[0].ran = true;
+  result.statements[0].rowsChanged = rows;
+  return result;
 }
 
 }  // namespace morvane

@@ -13,19 +13,26 @@
 // With a key field, the rows are also exact by key:
 //  - before anything changes, the keys of the rows that hold a mapped value
 //    are read on the server (the "expected" keys), and a key that is empty
-//    or that the table holds in more than one row is refused, naming it;
+//    or that the table holds in more than one row is refused, naming it
+//    (no query needed when the catalog declares the key unique and NOT NULL);
 //  - the statement records each changed row's key and old value as the
-//    server sees it (PostgreSQL: RETURNING; SQLite: read inside the same
-//    write transaction, where no other writer can come between);
+//    server sees it. PostgreSQL: RETURNING (the mapped value itself where
+//    the field's equality is byte-exact, else the row as it was before).
+//    SQLite: if no other connection has committed since the keys were read
+//    (its data_version), the table is as read and the rows change by the
+//    expected keys; otherwise they are read again inside the same write
+//    transaction, where no other writer can come between;
 //  - inside the transaction, the changed keys must be exactly the expected
 //    ones, or the run is rolled back and the message names a row that
 //    another session changed in between;
-//  - the undo file is written from the changed rows, page by page.
+//  - the undo file is written from the changed rows, page by page, and the
+//    rows per line are counted from the same pages.
 //
-// The undo reads its file statement by statement into a temporary table,
-// refuses keys that are not unique and rows changed since (naming them, on
-// the server's comparison), and restores every row with one statement that
-// must change exactly the file's rows, or nothing.
+// The undo reads its file statement by statement into a temporary table
+// and restores every row with one statement that must change exactly the
+// file's rows, or nothing: with the key unique in the table, a key named
+// twice or a row changed since makes the count fall short, and the message
+// then names them (on the server's comparison).
 //
 // Temporary tables are named morvane_* in the connection's own temporary
 // schema and dropped after use; a failed request leaves none behind, since

@@ -177,7 +177,7 @@ OnePassOutcome RunOnePassMariaDB(const CMvCFG& cfg, CPeriod& period, const Repla
 
   const RunGuard guard{kCaptured, kUpdated, t.fullKey.empty() ? -1 : kExpected, expected};
   if (!SendGuardedRun(
-          RunRequest(t), guard, options.progress,
+          RunRequest(t), CountGuard(guard), options.progress,
           [&] { return t.fullKey.empty() ? std::string() : StrayRow(t); }, outcome))
     return outcome;
   outcome.applied = true;

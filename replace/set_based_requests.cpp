@@ -100,18 +100,28 @@ TemporaryTablesScope::~TemporaryTablesScope() {
   }
 }
 
-bool SendGuardedRun(const std::string& request, const RunGuard& guard,
+RunJudge CountGuard(const RunGuard& guard) {
+  return [guard](const std::vector<int64_t>& counts, size_t) {
+    const int index = int(counts.size()) - 1;
+    const int64_t captured = guard.captured >= 0 && size_t(guard.captured) < counts.size()
+                                 ? counts[size_t(guard.captured)]
+                                 : -1;
+    const int64_t count = counts.back();
+    return (index != guard.updated || count == captured) &&
+           (index != guard.expected ||
+            (count == guard.expectedRows && captured == guard.expectedRows));
+  };
+}
+
+bool SendGuardedRun(const std::string& request, const RunJudge& exact,
                     const std::function<bool(size_t done, size_t total)>& progress,
                     const std::function<std::string()>& strayRow, OnePassOutcome& outcome) {
-  int64_t captured = -1;
+  std::vector<int64_t> counts;
   bool guardStopped = false;
   TzelDatabase::StatementProgress handler = [&](int done, int total, int64_t rowsChanged) {
-    const int index = done - 1;
-    if (index == guard.captured) captured = rowsChanged;
-    const bool exact = (index != guard.updated || rowsChanged == captured) &&
-                       (index != guard.expected ||
-                        (rowsChanged == guard.expectedRows && captured == guard.expectedRows));
-    if (!exact) {
+    counts.resize(size_t(done), -1);
+    counts.back() = rowsChanged;
+    if (!exact(counts, size_t(total))) {
       guardStopped = true;
       return false;
     }
@@ -175,13 +185,14 @@ UndoScript OpenUndoFile(const std::string& path, UndoFileReader& reader) {
   return header;
 }
 
-int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
+int64_t InsertUndoRows(UndoFileReader& reader, size_t rowsPerRequest,
+                       const std::function<std::string(const UndoRows& rows)>& request,
                        const std::string& what) {
   int64_t rows = 0;
-  std::vector<std::vector<std::string>> chunk;
+  UndoRows chunk;
   const auto flush = [&] {
     if (chunk.empty()) return;
-    SendRequest(insertHead + "VALUES " + ValuesList(chunk), what);
+    SendRequest(request(chunk), what);
     chunk.clear();
   };
   UndoRow row;
@@ -190,11 +201,18 @@ int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
   while ((read = reader.Next(row, problem)) > 0) {
     chunk.push_back({row.key, row.restoredValue, row.replacedValue});
     ++rows;
-    if (chunk.size() >= kRowsPerRequest) flush();
+    if (chunk.size() >= rowsPerRequest) flush();
   }
   if (read < 0) DatabaseError(problem);
   flush();
   return rows;
+}
+
+int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
+                       const std::string& what) {
+  return InsertUndoRows(
+      reader, kRowsPerRequest,
+      [&](const UndoRows& rows) { return insertHead + "VALUES " + ValuesList(rows); }, what);
 }
 
 void RefuseRepeatedKey(const std::string& query, const std::string& keyField) {

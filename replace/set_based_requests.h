@@ -64,12 +64,20 @@ struct RunGuard {
   int64_t expectedRows = -1;
 };
 
-// Sends the run's request in one transaction, rolled back when a guarded
-// count is not exact or when progress (called after each statement) says
-// stop. True when it took effect; otherwise outcome says why, naming the row
-// strayRow finds when the guard stopped it. Raises EDatabaseError, sending
-// nothing, when the transport cannot report statements.
-bool SendGuardedRun(const std::string& request, const RunGuard& guard,
+// Judges a run from the counts of its statements so far (one a statement,
+// in order, the last one just done; total: the statements of the request):
+// false rolls the run back.
+using RunJudge = std::function<bool(const std::vector<int64_t>& counts, size_t total)>;
+
+// The judge of a RunGuard: each guarded count checked as its statement ends.
+RunJudge CountGuard(const RunGuard& guard);
+
+// Sends the run's request in one transaction, rolled back when the judge
+// finds the counts not exact or when progress (called after each statement)
+// says stop. True when it took effect; otherwise outcome says why, naming
+// the row strayRow finds when the judge stopped it. Raises EDatabaseError,
+// sending nothing, when the transport cannot report statements.
+bool SendGuardedRun(const std::string& request, const RunJudge& exact,
                     const std::function<bool(size_t done, size_t total)>& progress,
                     const std::function<std::string()>& strayRow, OnePassOutcome& outcome);
 
@@ -91,9 +99,17 @@ int64_t WriteUndoFileByPages(const CMvCFG& cfg, const std::string& path,
 // not an undo file or names something that is not a plain name.
 UndoScript OpenUndoFile(const std::string& path, UndoFileReader& reader);
 
-// Sends the reader's rows, a request per few thousand, as
-// insertHead + "VALUES (key, restored, replaced), ...". The rows sent; raises
-// EDatabaseError naming `what` when the server refuses, or when the file is.
+// Rows of an undo file as texts: key, restored value, replaced value.
+using UndoRows = std::vector<std::vector<std::string>>;
+
+// Sends the reader's rows, rowsPerRequest at a time, each batch as the
+// request `request` builds of it. The rows sent; raises EDatabaseError
+// naming `what` when the server refuses, or when the file is.
+int64_t InsertUndoRows(UndoFileReader& reader, size_t rowsPerRequest,
+                       const std::function<std::string(const UndoRows& rows)>& request,
+                       const std::string& what);
+// The same as insertHead + "VALUES (key, restored, replaced), ...", a request
+// per few thousand rows.
 int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
                        const std::string& what);
 

@@ -20,5 +20,6 @@ class SessionBackEndTest : public SessionFixture {
 }  // namespace morvane::testing
 
 #include "tests/one_pass_session_scenarios.h"
+#include "tests/one_pass_shortcut_scenarios.h"
 #include "tests/session_rows_changed_scenarios.h"
 #include "tests/session_scenarios.h"
