@@ -198,13 +198,15 @@ void TzelCursor::WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
                              const std::function<void(std::string_view piece)>& write) const {
   const std::string layout = LayoutText();
   const int32_t fieldCount = hasLayout_ ? declaredFieldCount_ : GetFieldCount();
-  auto saved = [](const TzelRecord* record) {
-    return record->Status != zusDeleted && record->Status != zusAbsent;
+  auto saved = [this](int position) {
+    const TzelUpdStatus status = StatusAt(position);
+    return status != zusDeleted && status != zusAbsent;
   };
   size_t total = 17 + layout.size();
   int32_t recordCount = 0;
-  for (const TzelRecord* record : records_) {
-    if (!saved(record)) continue;
+  for (int position = 0; position < GetRecordCount(); ++position) {
+    if (!saved(position)) continue;
+    const TzelRecord* record = GetData(position);
     ++recordCount;
     total += size_t(fieldCount);
     for (const auto& field : fields_)
@@ -225,8 +227,9 @@ void TzelCursor::WriteBuffer(std::vector<char>& buffer, size_t pieceSize,
   out.PutInt32(fieldCount);
   out.PutInt32(int32_t(layout.size()));
   out.Put(layout.data(), layout.size());
-  for (const TzelRecord* record : records_) {
-    if (!saved(record)) continue;
+  for (int position = 0; position < GetRecordCount(); ++position) {
+    if (!saved(position)) continue;
+    const TzelRecord* record = GetData(position);
     const size_t lengthsAt = out.Reserve(size_t(fieldCount));
     for (size_t index = 0; index < fields_.size(); ++index) {
       const TzelField& field = *fields_[index];

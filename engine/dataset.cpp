@@ -323,8 +323,9 @@ char* TzelDataset::GetActiveRecBuf() const {
       return filterRecord_ ? filterRecord_->Data.get() : nullptr;
     case dsOldValue: {
       TzelRecord* record = RecordOfBuffer(ActiveBuffer());
-      if (record && record->OldData) return record->OldData.get();
-      return ActiveBuffer();
+      // The undo copy is never written through the field.
+      const char* undoCopy = record && cursor_ ? cursor_->UndoData(record) : nullptr;
+      return undoCopy ? const_cast<char*>(undoCopy) : ActiveBuffer();
     }
     default:
       return nullptr;

@@ -105,8 +105,9 @@ void TzelDataset::InternalPost() {
   bool keyChanged = true;
   if (State() == dsEdit) {
     TzelRecord* record = RecordOfBuffer(ActiveBuffer());
-    if (!indexFieldNames_.empty() && record && record->OldData) {
-      keyChanged = CompareRecords(ActiveBuffer(), record->OldData.get(), sortFields_) != 0;
+    const char* undoCopy = record ? cursor_->UndoData(record) : nullptr;
+    if (!indexFieldNames_.empty() && undoCopy) {
+      keyChanged = CompareRecords(ActiveBuffer(), undoCopy, sortFields_) != 0;
     }
     ModifyRec(ActiveBuffer());
   } else {
@@ -127,7 +128,7 @@ void TzelDataset::InternalDelete() {
   if (index >= 0) view_.erase(view_.begin() + index);
   CountChange();
   // A deleted new record loses its data at once.
-  if (record->Status == zusAbsent) RebuildSharingViews();
+  if (cursor_->Status(record) == zusAbsent) RebuildSharingViews();
 }
 
 void TzelDataset::InternalCancel() {
@@ -137,7 +138,7 @@ void TzelDataset::InternalCancel() {
     // alone (no earlier posted change) is dropped: undoing to it after an
     // earlier posted edit would throw that edit away.
     TzelRecord* record = RecordOfBuffer(ActiveBuffer());
-    if (record && record->Status == zusUnmodified) cursor_->UndoRecord(record);
+    if (record && cursor_->Status(record) == zusUnmodified) cursor_->UndoRecord(record);
   }
   UncountChange();
 }
@@ -200,8 +201,8 @@ TUpdateStatus TzelDataset::UpdateStatus() const {
   if (State() == dsInternalCalc) return usUnmodified;
   TRecordBuffer buffer = State() == dsCalcFields ? CalcBuffer() : ActiveBuffer();
   const TzelRecord* record = RecordOfBuffer(buffer);
-  if (!record) return usUnmodified;
-  switch (record->Status) {
+  if (!record || !cursor_) return usUnmodified;
+  switch (cursor_->Status(record)) {
     case zusModified:
       return usModified;
     case zusInserted:

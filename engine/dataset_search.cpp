@@ -353,9 +353,9 @@ std::string TzelDataset::GetListRecValues(std::string_view fieldName, char separ
   std::string list;
   TzelStateScope scope(*this, dsFilter, filterRecord_);
   for (int index = 0; index < cursor_->GetRecordCount(); ++index) {
-    TzelRecord* record = cursor_->GetData(index);
-    if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
-    filterRecord_ = record;
+    const TzelUpdStatus status = cursor_->StatusAt(index);
+    if (status == zusDeleted || status == zusAbsent) continue;
+    filterRecord_ = cursor_->GetData(index);
     bool accept = true;
     if (OnFindRecord) OnFindRecord(this, accept);
     if (!accept) continue;

@@ -43,8 +43,9 @@ void TzelDataset::SortRecords(bool toFirst) {
       TDataSetState previous = SetTempState(dsFilter);
       try {
         for (int index = 0; index < cursor_->GetRecordCount(); ++index) {
+          const TzelUpdStatus status = cursor_->StatusAt(index);
+          if (status == zusDeleted || status == zusAbsent) continue;
           TzelRecord* record = cursor_->GetData(index);
-          if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
           if (AcceptRecordInView(record)) view_.push_back(record);
         }
       } catch (...) {
