@@ -96,7 +96,7 @@ TzelDataset::~TzelDataset() {
     // A destructor must not throw; the application shows what went wrong.
     InternalHandleException();
   }
-  view_.clear();
+  view_.Clear();
   for (TzelDataset* clone : clones_) {
     // The clone may stay open; its buffers must not reference the store
     // that goes with this dataset.
@@ -110,7 +110,7 @@ TzelDataset::~TzelDataset() {
 
 void TzelDataset::DestroyCursor() {
   UnshareBuffers();
-  view_.clear();
+  view_.Clear();
   position_ = -1;
   ownedCursor_.reset();
   cursor_ = nullptr;
@@ -138,7 +138,7 @@ void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
     ownedCursor_ = std::make_unique<TzelCursor>();
     cursor_ = ownedCursor_.get();
   }
-  view_.clear();
+  view_.Clear();
   // The sort fields pointed at the descriptors just freed.
   sortFields_.clear();
   std::string errorText;
@@ -173,7 +173,7 @@ void TzelDataset::ReplaceCursor(std::unique_ptr<TStream> stream) {
     FreeHeapValues(cursor_->Fields(), buffer);
     std::memset(buffer, 0, size_t(recordSize_));
   }
-  view_.clear();
+  view_.Clear();
   position_ = -1;
   ownedCursor_ = std::move(fresh);
   cursor_ = ownedCursor_.get();
@@ -204,6 +204,10 @@ void TzelDataset::InternalOpen() {
   if (cursor_ && cursor_->GetRecordCount() > 0) {
     SortRecords(true);
     position_ = -1;
+  } else if (cursor_) {
+    // Records appended to an empty table are shown in store order until an
+    // order, a range or a filter asks for a list.
+    view_.ShowStore(cursor_);
   }
   opened_ = true;
   openedCursor_ = true;
@@ -225,7 +229,7 @@ void TzelDataset::InternalClose() {
     BindFields(false);
     if (DefaultFields()) DestroyFields();
     position_ = -1;
-    view_.clear();
+    view_.Clear();
     opened_ = false;
     openedCursor_ = false;
     if (changeCount_ > 0) session_registry::DeleteUpdated(this);
@@ -340,7 +344,7 @@ int TzelDataset::GetFieldOffset(int fieldNo) const {
 // --- Navigation -------------------------------------------------------------
 
 TGetResult TzelDataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
-  if (view_.empty()) return grEOF;
+  if (view_.Empty()) return grEOF;
   TGetResult result = grOK;
   const int count = ViewCount();
   switch (mode) {
@@ -364,7 +368,7 @@ TGetResult TzelDataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCh
   }
   if (result == grOK) {
     if (mode != gmCurrent) PrefetchAlongView(mode == gmNext ? 1 : -1);
-    TzelRecord* record = view_[size_t(position_)];
+    TzelRecord* record = view_.At(position_);
     ShareRecordBuf(cursor_->HeapFields(), recordSize_, record->Data.get(), buffer);
     char* info = buffer + InfoOffset();
     SetHandleAt(info, record);
@@ -387,7 +391,7 @@ void TzelDataset::PrefetchAlongView(int step) {
   const int count = ViewCount();
   auto at = [&](int distance) -> const TzelRecord* {
     const int index = position_ + step * distance;
-    return index >= 0 && index < count ? view_[size_t(index)] : nullptr;
+    return index >= 0 && index < count ? view_.At(index) : nullptr;
   };
   if (const TzelRecord* record = at(3 * kAhead)) __builtin_prefetch(record);
   if (const TzelRecord* record = at(2 * kAhead)) __builtin_prefetch(record->Data.get());
@@ -414,7 +418,7 @@ int TzelDataset::GetRecNo() const {
 void TzelDataset::SetRecNo(int value) {
   if (value == RecNo()) return;
   CheckBrowseMode();
-  if (view_.empty()) return;
+  if (view_.Empty()) return;
   value = std::clamp(value, 1, ViewCount());
   DoBeforeScroll();
   position_ = value - 1;
@@ -424,6 +428,8 @@ void TzelDataset::SetRecNo(int value) {
 
 int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
   if (!record) return -1;
+  // A view over the store finds the record by its address.
+  if (view_.ShowsStore()) return view_.IndexOf(record);
   // The usual target is the current record or one of the record buffers
   // around it (moving to the next record sets the cursor to the buffer that
   // holds it): look there first, nearest first, so that walking a large view
@@ -432,17 +438,16 @@ int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
   constexpr int kNearby = 128;
   const int count = ViewCount();
   if (position_ >= 0 && position_ < count) {
-    if (view_[size_t(position_)] == record) return position_;
+    if (view_.At(position_) == record) return position_;
     for (int distance = 1; distance <= kNearby; ++distance) {
       const int after = position_ + distance;
       const int before = position_ - distance;
-      if (after < count && view_[size_t(after)] == record) return after;
-      if (before >= 0 && view_[size_t(before)] == record) return before;
+      if (after < count && view_.At(after) == record) return after;
+      if (before >= 0 && view_.At(before) == record) return before;
       if (after >= count && before < 0) break;
     }
   }
-  auto found = std::find(view_.begin(), view_.end(), record);
-  return found == view_.end() ? -1 : int(found - view_.begin());
+  return view_.IndexOf(record);
 }
 
 // --- Bookmarks --------------------------------------------------------------

@@ -82,7 +82,7 @@ void TzelDataset::InsertRec(TRecordBuffer buffer) {
     DatabaseError(_Z_SAVENEWRECORD + errorText);
   }
   TzelRecord* record = cursor_->GetData(cursor_->GetRecordCount() - 1);
-  view_.push_back(record);
+  view_.Append(record);
   SetBookmarkData(buffer, &record);
   SetBookmarkFlag(buffer, bfCurrent);
   SetBufferRecNo(buffer, ViewCount());
@@ -125,7 +125,7 @@ void TzelDataset::InternalDelete() {
   std::string errorText;
   if (!cursor_->DeleteRecord(record, errorText)) DatabaseError(_Z_DELETERECORD + errorText);
   int index = ViewIndexOf(record);
-  if (index >= 0) view_.erase(view_.begin() + index);
+  if (index >= 0) view_.List().erase(view_.List().begin() + index);
   CountChange();
   // A deleted new record loses its data at once.
   if (cursor_->Status(record) == zusAbsent) RebuildSharingViews();
@@ -237,7 +237,7 @@ std::vector<std::string> TzelDataset::UniqueValuesOf(const TzelRecord* record) c
 void TzelDataset::InternalRefresh() {
   std::vector<std::string> remembered;
   if (position_ >= 0 && position_ < ViewCount()) {
-    remembered = UniqueValuesOf(view_[size_t(position_)]);
+    remembered = UniqueValuesOf(view_.At(position_));
   }
   opened_ = false;
   if (changeCount_ > 0) {
@@ -271,7 +271,7 @@ void TzelDataset::InternalRefresh() {
   if (!remembered.empty()) {
     position_ = -1;
     for (int index = 0; index < ViewCount(); ++index) {
-      if (UniqueValuesOf(view_[size_t(index)]) == remembered) {
+      if (UniqueValuesOf(view_.At(index)) == remembered) {
         position_ = index;
         break;
       }

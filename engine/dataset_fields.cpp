@@ -45,7 +45,7 @@ bool TzelDataset::GetFieldData(TField* field, void* buffer) {
     return hasValue;
   }
 
-  if (view_.empty() && State() != dsInsert && State() != dsFilter) return false;
+  if (view_.Empty() && State() != dsInsert && State() != dsFilter) return false;
   const TzelField* info = cursor_->GetFieldInfo(field->FieldNo() - 1);
   if (!info) return false;
   const char* slot = block + info->Offset;
@@ -143,7 +143,7 @@ void TzelDataset::SetListOfFields(std::string_view fieldNames, const std::vector
 
 bool TzelDataset::IsChanged(std::string_view fieldName) {
   TField* field = FindField(fieldName);
-  if (!field || view_.empty()) return false;
+  if (!field || view_.Empty()) return false;
   return !(field->Value() == field->OldValue());
 }
 
