@@ -123,6 +123,14 @@ void TzelCursor::SetStatus(const TzelRecord* record, TzelUpdStatus status) {
   if (index >= 0) recordPool_.SetStatusAt(size_t(index), status);
 }
 
+void TzelCursor::SetStatusAt(int index, TzelUpdStatus status) {
+  if (order_.empty()) {
+    recordPool_.SetStatusAt(size_t(index), status);
+  } else {
+    SetStatus(order_[size_t(index)], status);
+  }
+}
+
 const char* TzelCursor::UndoData(const TzelRecord* record) const {
   if (undoCopies_.empty()) return nullptr;
   auto found = undoCopies_.find(record);
@@ -203,10 +211,10 @@ void TzelCursor::CommitUpdates() {
     TzelRecord* record = GetData(index);
     const TzelUpdStatus status = StatusAt(index);
     if (status == zusDeleted) {
-      SetStatus(record, zusAbsent);
+      SetStatusAt(index, zusAbsent);
       ClearData(record->Data);
     } else if (status != zusAbsent) {
-      SetStatus(record, zusUnmodified);
+      SetStatusAt(index, zusUnmodified);
     }
   }
   for (auto& [record, undoCopy] : undoCopies_) ClearData(undoCopy);
@@ -222,7 +230,7 @@ void TzelCursor::CancelUpdates() {
         UndoRecord(record);
         break;
       case zusInserted:
-        SetStatus(record, zusAbsent);
+        SetStatusAt(index, zusAbsent);
         DropUndoCopy(record);
         ClearData(record->Data);
         break;

@@ -152,6 +152,8 @@ class TzelCursor {
   // A new record at the end of the store, holding the block.
   TzelRecord* AppendRecord(TzelDataBlock data, TzelUpdStatus status);
   void SetStatus(const TzelRecord* record, TzelUpdStatus status);
+  // The same for the record at a store index, without looking the record up.
+  void SetStatusAt(int index, TzelUpdStatus status);
   // Frees the record's undo copy, if it has one.
   void DropUndoCopy(const TzelRecord* record);
 
