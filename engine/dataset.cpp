@@ -386,12 +386,16 @@ void TzelDataset::PrefetchAlongView(int step) {
   // over the store, each a cache miss or three (record, data block, texts).
   // Moving record by record, the memory of the records a few steps ahead is
   // requested now, each part as soon as its address is known, so the misses
-  // of several records overlap instead of following one another.
+  // of several records overlap instead of following one another. A view
+  // that is the store itself walks the store's memory in order, which the
+  // processor's own prefetching follows.
+  const std::vector<TzelRecord*>* list = view_.OwnList();
+  if (!list) return;
   constexpr int kAhead = 4;
-  const int count = ViewCount();
+  const int count = int(list->size());
   auto at = [&](int distance) -> const TzelRecord* {
     const int index = position_ + step * distance;
-    return index >= 0 && index < count ? view_.At(index) : nullptr;
+    return index >= 0 && index < count ? (*list)[size_t(index)] : nullptr;
   };
   if (const TzelRecord* record = at(3 * kAhead)) __builtin_prefetch(record);
   if (const TzelRecord* record = at(2 * kAhead)) __builtin_prefetch(record->Data.get());

@@ -37,6 +37,8 @@ class TzelRecordView {
   int Count() const { return store_ ? storeCount_ : int(list_.size()); }
   bool Empty() const { return Count() == 0; }
   TzelRecord* At(int index) const { return store_ ? store_->GetData(index) : list_[size_t(index)]; }
+  // The list of its own, or nullptr while the view shows the store.
+  const std::vector<TzelRecord*>* OwnList() const { return store_ ? nullptr : &list_; }
   // The view index of the record, or -1.
   int IndexOf(const TzelRecord* record) const {
     if (store_) {
