@@ -86,7 +86,7 @@ class TzelCursor {
   TzelRecord* GetData(int index) const {
     return order_.empty() ? &recordPool_.At(size_t(index)) : order_[size_t(index)];
   }
-  // The update status of a record of this store.
+  // The update status of a record of this store; zusAbsent for any other.
   TzelUpdStatus Status(const TzelRecord* record) const;
   // The same for the record at a store index, without looking the record up.
   TzelUpdStatus StatusAt(int index) const {
