@@ -281,8 +281,6 @@ bool TzelCursor::LoadFromStream(TStream& stream, std::string& errorText) {
     // than the stream can hold.
     int64_t fitting = declaredFieldCount_ > 0 ? stream.Remaining() / declaredFieldCount_ : 0;
     const int64_t expected = std::min<int64_t>(recordCount, fitting);
-    records_.reserve(size_t(expected));
-    recordPool_.Reserve(size_t(expected));
     // The records' blocks and texts: the texts take at most what the stream
     // still holds.
     arena_.ExpectBytes(size_t(expected) * size_t(recordSize_ + 2) + size_t(stream.Remaining()));

@@ -60,8 +60,8 @@ TEST(BufferReader, ReadsEveryFieldTypeIntoItsSlot) {
   EXPECT_EQ(SlotText(cursor, 0, 8), "Иванов");
   EXPECT_EQ(SlotBlobBytes(data + cursor.GetFieldInfo(9)->Offset), std::string("a\0b", 3));
   EXPECT_EQ(SlotRef(data + cursor.GetFieldInfo(10)->Offset), nullptr);
-  EXPECT_EQ(cursor.GetData(0)->Status, zusUnmodified);
-  EXPECT_EQ(cursor.GetData(0)->OldData, nullptr);
+  EXPECT_EQ(cursor.StatusAt(0), zusUnmodified);
+  EXPECT_EQ(cursor.UndoData(cursor.GetData(0)), nullptr);
 }
 
 TEST(BufferReader, ParsesDescriptorsWithOffsetsAndAlignment) {

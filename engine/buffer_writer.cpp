@@ -102,9 +102,7 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
   return 0;
 }
 
-bool IsSaved(const TzelRecord* record) {
-  return record->Status != zusDeleted && record->Status != zusAbsent;
-}
+bool IsSaved(TzelUpdStatus status) { return status != zusDeleted && status != zusAbsent; }
 
 void PutHeader(Output& out, int32_t total, int32_t recordCount, int32_t fieldCount,
                const std::string& layout) {
@@ -301,7 +299,7 @@ std::string TzelCursor::WriteBuffer(
   // room the encoder asks for at each record. A piece grows (and keeps its
   // size) only when a record needs more. Without records not even that: a
   // header may declare a huge field count for none at all.
-  const size_t room = pieceSize + pieceSize / 4 + (records_.empty() ? 0 : encoder.FixedRoom());
+  const size_t room = pieceSize + pieceSize / 4 + (GetRecordCount() == 0 ? 0 : encoder.FixedRoom());
   std::vector<char> pieces[2];
   for (auto& piece : pieces) piece.resize(room);
   size_t current = 0;
@@ -329,10 +327,10 @@ std::string TzelCursor::WriteBuffer(
   };
 
   PutHeader(out, 0, 0, fieldCount, layout);
-  for (const TzelRecord* record : records_) {
-    if (!IsSaved(record)) continue;
+  for (int position = 0; position < GetRecordCount(); ++position) {
+    if (!IsSaved(StatusAt(position))) continue;
     ++recordCount;
-    encoder.Put(out, record->Data.get());
+    encoder.Put(out, GetData(position)->Data.get());
     if (out.Used() >= pieceSize) flush(false);
   }
   if (out.Used() > 0) flush(true);
@@ -353,8 +351,9 @@ std::vector<char> TzelCursor::SaveToBuffer() const {
   const int32_t fieldCount = SavedFieldCount();
   size_t total = 17 + layout.size();
   int32_t recordCount = 0;
-  for (const TzelRecord* record : records_) {
-    if (!IsSaved(record)) continue;
+  for (int position = 0; position < GetRecordCount(); ++position) {
+    if (!IsSaved(StatusAt(position))) continue;
+    const TzelRecord* record = GetData(position);
     ++recordCount;
     total += size_t(fieldCount);
     for (const auto& field : fields_)
@@ -367,8 +366,8 @@ std::vector<char> TzelCursor::SaveToBuffer() const {
   std::vector<char> buffer(total + (recordCount > 0 ? encoder.FixedRoom() : 0));
   Output out(buffer);
   PutHeader(out, int32_t(total), recordCount, fieldCount, layout);
-  for (const TzelRecord* record : records_) {
-    if (IsSaved(record)) encoder.Put(out, record->Data.get());
+  for (int position = 0; position < GetRecordCount(); ++position) {
+    if (IsSaved(StatusAt(position))) encoder.Put(out, GetData(position)->Data.get());
   }
   out.Finish();
   return buffer;

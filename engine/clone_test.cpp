@@ -80,6 +80,26 @@ TEST_F(CloneTest, GotoCurrentBetweenCloneAndSourceGoesByBookmark) {
   EXPECT_EQ(Id(source_), 3);
 }
 
+// Both show the shared store in store order; a record appended through one
+// belongs to its view alone, as a list of each one's own would have it.
+TEST_F(CloneTest, RecordsAppendedThroughSourceAndCloneShowWhereTheyWereAppended) {
+  auto append = [](TDataSet& table, int id) {
+    table.Append();
+    table.FieldByName("ID")->SetAsInteger(id);
+    table.Post();
+  };
+  append(source_, 10);
+  append(clone_, 20);
+  append(source_, 11);
+  auto ids = [this](TDataSet& table) {
+    std::vector<int> shown;
+    for (table.First(); !table.Eof(); table.Next()) shown.push_back(Id(table));
+    return shown;
+  };
+  EXPECT_EQ(ids(source_), (std::vector<int>{1, 2, 3, 10, 11}));
+  EXPECT_EQ(ids(clone_), (std::vector<int>{1, 2, 3, 20}));
+}
+
 TEST_F(CloneTest, DeleteThroughTheCloneCommittedLeavesTheSourceView) {
   source_.SetRecNo(2);
   clone_.SetRecNo(2);

@@ -76,12 +76,11 @@ TzelField* TzelCursor::AddField(std::string_view qualifiedName, TzelFieldType ty
 }
 
 void TzelCursor::Clear(bool withDescriptors) {
-  for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
-    ClearData((*it)->OldData);
-    ClearData((*it)->Data);
-  }
-  records_.clear();
-  records_.shrink_to_fit();
+  for (auto& [record, undoCopy] : undoCopies_) ClearData(undoCopy);
+  undoCopies_.clear();
+  for (size_t index = recordPool_.Size(); index-- > 0;) ClearData(recordPool_.At(index).Data);
+  order_.clear();
+  order_.shrink_to_fit();
   recordPool_.Clear();
   // Only now: the blocks cleared above may live in the arena.
   arena_.Release();
@@ -93,18 +92,57 @@ void TzelCursor::Clear(bool withDescriptors) {
 }
 
 TzelRecord* TzelCursor::AppendRecord(TzelDataBlock data, TzelUpdStatus status) {
-  TzelRecord& record = recordPool_.Add();
+  TzelRecord& record = recordPool_.Add(status);
   record.Data = std::move(data);
-  record.Status = status;
-  records_.push_back(&record);
+  if (!order_.empty()) order_.push_back(&record);
   return &record;
 }
 
 bool TzelCursor::Contains(const TzelRecord* record) const {
   // Every record of the store comes from its pool and stays in the store
-  // until Clear empties both; asking the pool costs per chunk, not per
-  // record, so posting to any record of a large table stays cheap.
-  return record != nullptr && recordPool_.Holds(record);
+  // until Clear empties both; the pool finds it by address.
+  return record != nullptr && recordPool_.IndexOf(record) >= 0;
+}
+
+int TzelCursor::IndexOf(const TzelRecord* record) const {
+  if (!order_.empty()) {
+    auto found = std::find(order_.begin(), order_.end(), record);
+    return found == order_.end() ? -1 : int(found - order_.begin());
+  }
+  return int(recordPool_.IndexOf(record));
+}
+
+TzelUpdStatus TzelCursor::Status(const TzelRecord* record) const {
+  // A record that is not in the store does not exist for it.
+  const ptrdiff_t index = recordPool_.IndexOf(record);
+  return index < 0 ? zusAbsent : recordPool_.StatusAt(size_t(index));
+}
+
+void TzelCursor::SetStatus(const TzelRecord* record, TzelUpdStatus status) {
+  const ptrdiff_t index = recordPool_.IndexOf(record);
+  if (index >= 0) recordPool_.SetStatusAt(size_t(index), status);
+}
+
+void TzelCursor::SetStatusAt(int index, TzelUpdStatus status) {
+  if (order_.empty()) {
+    recordPool_.SetStatusAt(size_t(index), status);
+  } else {
+    SetStatus(order_[size_t(index)], status);
+  }
+}
+
+const char* TzelCursor::UndoData(const TzelRecord* record) const {
+  if (undoCopies_.empty()) return nullptr;
+  auto found = undoCopies_.find(record);
+  return found == undoCopies_.end() ? nullptr : found->second.get();
+}
+
+void TzelCursor::DropUndoCopy(const TzelRecord* record) {
+  if (undoCopies_.empty()) return;
+  auto found = undoCopies_.find(record);
+  if (found == undoCopies_.end()) return;
+  ClearData(found->second);
+  undoCopies_.erase(found);
 }
 
 // A record of this store that may still change; otherwise the error text
@@ -115,7 +153,8 @@ bool TzelCursor::CanChange(const TzelRecord* record, std::string& errorText) con
     errorText = _Z_RECNOTFOUND;
     return false;
   }
-  if (record->Status == zusDeleted || record->Status == zusAbsent) {
+  const TzelUpdStatus status = Status(record);
+  if (status == zusDeleted || status == zusAbsent) {
     errorText = _Z_RECDELETED;
     return false;
   }
@@ -126,7 +165,7 @@ bool TzelCursor::SaveRecord(const char* source, TzelRecord* record, std::string&
   errorText.clear();
   if (record) {
     if (!CanChange(record, errorText)) return false;
-    if (record->Status == zusUnmodified) record->Status = zusModified;
+    if (Status(record) == zusUnmodified) SetStatus(record, zusModified);
   } else {
     record = AppendRecord(NewData(), zusInserted);
   }
@@ -136,57 +175,63 @@ bool TzelCursor::SaveRecord(const char* source, TzelRecord* record, std::string&
 
 bool TzelCursor::DeleteRecord(TzelRecord* record, std::string& errorText) {
   if (!CanChange(record, errorText)) return false;
-  if (record->Status == zusInserted) {
-    record->Status = zusAbsent;
-    ClearData(record->OldData);
+  if (Status(record) == zusInserted) {
+    SetStatus(record, zusAbsent);
+    DropUndoCopy(record);
     ClearData(record->Data);
   } else {
-    record->Status = zusDeleted;
+    SetStatus(record, zusDeleted);
   }
   return true;
 }
 
 bool TzelCursor::CreateUndoCopy(TzelRecord* record) {
-  if (!record || record->Status == zusDeleted || record->Status == zusAbsent) return false;
-  if (record->OldData) return true;
-  record->OldData = NewData();
-  CopyRecordBuf(record->Data.get(), record->OldData.get());
+  if (!record) return false;
+  const TzelUpdStatus status = Status(record);
+  if (status == zusDeleted || status == zusAbsent) return false;
+  TzelDataBlock& undoCopy = undoCopies_[record];
+  if (undoCopy) return true;
+  undoCopy = NewData();
+  CopyRecordBuf(record->Data.get(), undoCopy.get());
   return true;
 }
 
 void TzelCursor::UndoRecord(TzelRecord* record) {
-  if (record->OldData) {
+  if (const char* undoCopy = UndoData(record)) {
     ClearData(record->Data);
     record->Data = NewData();
-    CopyRecordBuf(record->OldData.get(), record->Data.get());
-    ClearData(record->OldData);
+    CopyRecordBuf(undoCopy, record->Data.get());
+    DropUndoCopy(record);
   }
-  record->Status = zusUnmodified;
+  SetStatus(record, zusUnmodified);
 }
 
 void TzelCursor::CommitUpdates() {
-  for (TzelRecord* record : records_) {
-    if (record->Status == zusDeleted) {
-      record->Status = zusAbsent;
-      ClearData(record->OldData);
+  for (int index = 0; index < GetRecordCount(); ++index) {
+    TzelRecord* record = GetData(index);
+    const TzelUpdStatus status = StatusAt(index);
+    if (status == zusDeleted) {
+      SetStatusAt(index, zusAbsent);
       ClearData(record->Data);
-    } else if (record->Status != zusAbsent) {
-      record->Status = zusUnmodified;
-      ClearData(record->OldData);
+    } else if (status != zusAbsent) {
+      SetStatusAt(index, zusUnmodified);
     }
   }
+  for (auto& [record, undoCopy] : undoCopies_) ClearData(undoCopy);
+  undoCopies_.clear();
 }
 
 void TzelCursor::CancelUpdates() {
-  for (TzelRecord* record : records_) {
-    switch (record->Status) {
+  for (int index = 0; index < GetRecordCount(); ++index) {
+    TzelRecord* record = GetData(index);
+    switch (StatusAt(index)) {
       case zusModified:
       case zusDeleted:
         UndoRecord(record);
         break;
       case zusInserted:
-        record->Status = zusAbsent;
-        ClearData(record->OldData);
+        SetStatusAt(index, zusAbsent);
+        DropUndoCopy(record);
         ClearData(record->Data);
         break;
       case zusUnmodified:
@@ -199,9 +244,15 @@ void TzelCursor::CancelUpdates() {
 void TzelCursor::Sort(std::string_view fieldNames, bool caseInsensitive) {
   std::vector<TzelField*> keys = ResolveKeyFields(*this, fieldNames);
   if (keys.empty()) return;
+  if (order_.empty()) {
+    order_.reserve(recordPool_.Size());
+    for (size_t index = 0; index < recordPool_.Size(); ++index) {
+      order_.push_back(&recordPool_.At(index));
+    }
+  }
   // Absent records have no data; they sort first and keep their identity.
   std::stable_sort(
-      records_.begin(), records_.end(), [&](const TzelRecord* left, const TzelRecord* right) {
+      order_.begin(), order_.end(), [&](const TzelRecord* left, const TzelRecord* right) {
         if (!left->Data || !right->Data) return !left->Data && right->Data;
         for (const TzelField* key : keys) {
           int result = CompareBuf(left->Data.get() + key->Offset, right->Data.get() + key->Offset,

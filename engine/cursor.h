@@ -8,6 +8,10 @@
 // first change since the last commit as its undo copy. A TzelRecord pointer is
 // therefore a stable identity until the cursor is cleared.
 //
+// A record holds only its data; the cursor keeps its status (one byte beside
+// it in the record pool) and its undo copy (in a table of the few records
+// that have one).
+//
 // Store operations report failures as false plus an error text (empty on
 // success); they never throw. The data buffer reader (buffer_reader.cpp) and
 // writer (buffer_writer.cpp) are members too; the format is described in
@@ -16,11 +20,13 @@
 // Single-threaded: a cursor and its datasets belong to the GUI thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/field_layout.h"
@@ -75,8 +81,21 @@ class TzelCursor {
   // Frees every record, last to first; with the flag also every descriptor.
   void Clear(bool withDescriptors);
   // Number of records in the store, zusDeleted and zusAbsent ones included.
-  int GetRecordCount() const { return int(records_.size()); }
-  TzelRecord* GetData(int index) const { return records_[size_t(index)]; }
+  int GetRecordCount() const { return int(recordPool_.Size()); }
+  // The record at a store index (0..count-1).
+  TzelRecord* GetData(int index) const {
+    return order_.empty() ? &recordPool_.At(size_t(index)) : order_[size_t(index)];
+  }
+  // The update status of a record of this store; zusAbsent for any other.
+  TzelUpdStatus Status(const TzelRecord* record) const;
+  // The same for the record at a store index, without looking the record up.
+  TzelUpdStatus StatusAt(int index) const {
+    return order_.empty() ? recordPool_.StatusAt(size_t(index)) : Status(order_[size_t(index)]);
+  }
+  // The record's undo copy, or nullptr when it has none.
+  const char* UndoData(const TzelRecord* record) const;
+  // The store index of a record of this store, or -1.
+  int IndexOf(const TzelRecord* record) const;
   // Posts the source block into the record, or into a new zusInserted record
   // appended at the end of the store when record is nullptr.
   bool SaveRecord(const char* source, TzelRecord* record, std::string& errorText);
@@ -139,12 +158,20 @@ class TzelCursor {
   void ClearDescriptors();
   // A new record at the end of the store, holding the block.
   TzelRecord* AppendRecord(TzelDataBlock data, TzelUpdStatus status);
+  void SetStatus(const TzelRecord* record, TzelUpdStatus status);
+  // The same for the record at a store index, without looking the record up.
+  void SetStatusAt(int index, TzelUpdStatus status);
+  // Frees the record's undo copy, if it has one.
+  void DropUndoCopy(const TzelRecord* record);
 
-  // The records in store order. The records themselves live in recordPool_,
-  // the data blocks and texts the reader loads in arena_; both are released
-  // only by Clear.
-  std::vector<TzelRecord*> records_;
+  // The records with their statuses, in store order unless Sort reordered
+  // the store: then order_ lists them in the new order (empty otherwise). The
+  // data blocks and texts the reader loads live in arena_; the pool and the
+  // arena are released only by Clear.
   TzelRecordPool recordPool_;
+  std::vector<TzelRecord*> order_;
+  // The undo copies, by record.
+  std::unordered_map<const TzelRecord*, TzelDataBlock> undoCopies_;
   TzelStoreArena arena_;
   TzelFieldList fields_;
   std::vector<const TzelField*> heapFields_;

@@ -87,13 +87,13 @@ TEST_F(CursorTest, CopyRecordBufMakesIndependentHeapValues) {
 TEST_F(CursorTest, EditPostEditCancelRestoresTheValuesBeforeTheFirstEdit) {
   TzelRecord* record = cursor_.GetData(0);
   Edit(0, "changed");
-  EXPECT_EQ(record->Status, zusModified);
+  EXPECT_EQ(cursor_.Status(record), zusModified);
   Edit(0, "changed again");
-  EXPECT_EQ(Name(record->OldData.get()), "first");  // the first undo copy is kept
+  EXPECT_EQ(Name(cursor_.UndoData(record)), "first");  // the first undo copy is kept
   cursor_.UndoRecord(record);
   EXPECT_EQ(Name(record->Data.get()), "first");
-  EXPECT_EQ(record->Status, zusUnmodified);
-  EXPECT_EQ(record->OldData, nullptr);
+  EXPECT_EQ(cursor_.Status(record), zusUnmodified);
+  EXPECT_EQ(cursor_.UndoData(record), nullptr);
 }
 
 TEST_F(CursorTest, PostingIntoAnInsertedRecordKeepsItInserted) {
@@ -101,9 +101,9 @@ TEST_F(CursorTest, PostingIntoAnInsertedRecordKeepsItInserted) {
   auto block = cursor_.NewData();
   ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error));
   TzelRecord* inserted = cursor_.GetData(2);
-  EXPECT_EQ(inserted->Status, zusInserted);
+  EXPECT_EQ(cursor_.Status(inserted), zusInserted);
   ASSERT_TRUE(cursor_.SaveRecord(block.get(), inserted, error));
-  EXPECT_EQ(inserted->Status, zusInserted);
+  EXPECT_EQ(cursor_.Status(inserted), zusInserted);
 }
 
 TEST_F(CursorTest, DeletingReportsMissingAndAlreadyDeletedRecords) {
@@ -116,7 +116,7 @@ TEST_F(CursorTest, DeletingReportsMissingAndAlreadyDeletedRecords) {
 
   ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(0), error));
   EXPECT_TRUE(error.empty());
-  EXPECT_EQ(cursor_.GetData(0)->Status, zusDeleted);
+  EXPECT_EQ(cursor_.StatusAt(0), zusDeleted);
   EXPECT_FALSE(cursor_.DeleteRecord(cursor_.GetData(0), error));
   EXPECT_EQ(error, _Z_RECDELETED);
   EXPECT_FALSE(cursor_.SaveRecord(cursor_.GetData(1)->Data.get(), cursor_.GetData(0), error));
@@ -140,7 +140,7 @@ TEST_F(CursorTest, ContainsEveryRecordOfTheStoreAndNothingElse) {
   }
   TzelRecord* lastAdded = nullptr;
   for (int index = 0; index < cursor_.GetRecordCount(); ++index) {
-    if (cursor_.GetData(index)->Status == zusInserted) lastAdded = cursor_.GetData(index);
+    if (cursor_.StatusAt(index) == zusInserted) lastAdded = cursor_.GetData(index);
   }
   // 2 loaded, then chunks of 16 and 32: the last chunk has places left.
   EXPECT_FALSE(cursor_.Contains(lastAdded + 1));
@@ -164,7 +164,7 @@ TEST_F(CursorTest, DeletingAnInsertedRecordLeavesItAbsentInTheStore) {
   ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error));
   ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(2), error));
   EXPECT_EQ(cursor_.GetRecordCount(), 3);
-  EXPECT_EQ(cursor_.GetData(2)->Status, zusAbsent);
+  EXPECT_EQ(cursor_.StatusAt(2), zusAbsent);
   EXPECT_EQ(cursor_.GetData(2)->Data, nullptr);
 }
 
@@ -175,10 +175,10 @@ TEST_F(CursorTest, CancelUpdatesBringsBackDeletedAndDropsInserted) {
   auto block = cursor_.NewData();
   ASSERT_TRUE(cursor_.SaveRecord(block.get(), nullptr, error));
   cursor_.CancelUpdates();
-  EXPECT_EQ(cursor_.GetData(0)->Status, zusUnmodified);
+  EXPECT_EQ(cursor_.StatusAt(0), zusUnmodified);
   EXPECT_EQ(Name(cursor_.GetData(0)->Data.get()), "first");
   EXPECT_EQ(Name(cursor_.GetData(1)->Data.get()), "second");
-  EXPECT_EQ(cursor_.GetData(2)->Status, zusAbsent);
+  EXPECT_EQ(cursor_.StatusAt(2), zusAbsent);
 }
 
 TEST_F(CursorTest, CommitUpdatesMakesDeletedRecordsAbsentForGood) {
@@ -186,12 +186,12 @@ TEST_F(CursorTest, CommitUpdatesMakesDeletedRecordsAbsentForGood) {
   Edit(1, "edited");
   ASSERT_TRUE(cursor_.DeleteRecord(cursor_.GetData(0), error));
   cursor_.CommitUpdates();
-  EXPECT_EQ(cursor_.GetData(0)->Status, zusAbsent);
+  EXPECT_EQ(cursor_.StatusAt(0), zusAbsent);
   EXPECT_EQ(cursor_.GetData(0)->Data, nullptr);
-  EXPECT_EQ(cursor_.GetData(1)->Status, zusUnmodified);
-  EXPECT_EQ(cursor_.GetData(1)->OldData, nullptr);
+  EXPECT_EQ(cursor_.StatusAt(1), zusUnmodified);
+  EXPECT_EQ(cursor_.UndoData(cursor_.GetData(1)), nullptr);
   cursor_.CancelUpdates();
-  EXPECT_EQ(cursor_.GetData(0)->Status, zusAbsent);
+  EXPECT_EQ(cursor_.StatusAt(0), zusAbsent);
   EXPECT_EQ(Name(cursor_.GetData(1)->Data.get()), "edited");
 }
 

@@ -96,7 +96,7 @@ TzelDataset::~TzelDataset() {
     // A destructor must not throw; the application shows what went wrong.
     InternalHandleException();
   }
-  view_.clear();
+  view_.Clear();
   for (TzelDataset* clone : clones_) {
     // The clone may stay open; its buffers must not reference the store
     // that goes with this dataset.
@@ -110,7 +110,7 @@ TzelDataset::~TzelDataset() {
 
 void TzelDataset::DestroyCursor() {
   UnshareBuffers();
-  view_.clear();
+  view_.Clear();
   position_ = -1;
   ownedCursor_.reset();
   cursor_ = nullptr;
@@ -138,7 +138,7 @@ void TzelDataset::InternalLoad(std::unique_ptr<TStream> stream) {
     ownedCursor_ = std::make_unique<TzelCursor>();
     cursor_ = ownedCursor_.get();
   }
-  view_.clear();
+  view_.Clear();
   // The sort fields pointed at the descriptors just freed.
   sortFields_.clear();
   std::string errorText;
@@ -173,7 +173,7 @@ void TzelDataset::ReplaceCursor(std::unique_ptr<TStream> stream) {
     FreeHeapValues(cursor_->Fields(), buffer);
     std::memset(buffer, 0, size_t(recordSize_));
   }
-  view_.clear();
+  view_.Clear();
   position_ = -1;
   ownedCursor_ = std::move(fresh);
   cursor_ = ownedCursor_.get();
@@ -204,6 +204,10 @@ void TzelDataset::InternalOpen() {
   if (cursor_ && cursor_->GetRecordCount() > 0) {
     SortRecords(true);
     position_ = -1;
+  } else if (cursor_) {
+    // Records appended to an empty table are shown in store order until an
+    // order, a range or a filter asks for a list.
+    view_.ShowStore(cursor_);
   }
   opened_ = true;
   openedCursor_ = true;
@@ -225,7 +229,7 @@ void TzelDataset::InternalClose() {
     BindFields(false);
     if (DefaultFields()) DestroyFields();
     position_ = -1;
-    view_.clear();
+    view_.Clear();
     opened_ = false;
     openedCursor_ = false;
     if (changeCount_ > 0) session_registry::DeleteUpdated(this);
@@ -323,8 +327,9 @@ char* TzelDataset::GetActiveRecBuf() const {
       return filterRecord_ ? filterRecord_->Data.get() : nullptr;
     case dsOldValue: {
       TzelRecord* record = RecordOfBuffer(ActiveBuffer());
-      if (record && record->OldData) return record->OldData.get();
-      return ActiveBuffer();
+      // The undo copy is never written through the field.
+      const char* undoCopy = record && cursor_ ? cursor_->UndoData(record) : nullptr;
+      return undoCopy ? const_cast<char*>(undoCopy) : ActiveBuffer();
     }
     default:
       return nullptr;
@@ -339,7 +344,7 @@ int TzelDataset::GetFieldOffset(int fieldNo) const {
 // --- Navigation -------------------------------------------------------------
 
 TGetResult TzelDataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
-  if (view_.empty()) return grEOF;
+  if (view_.Empty()) return grEOF;
   TGetResult result = grOK;
   const int count = ViewCount();
   switch (mode) {
@@ -363,7 +368,7 @@ TGetResult TzelDataset::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCh
   }
   if (result == grOK) {
     if (mode != gmCurrent) PrefetchAlongView(mode == gmNext ? 1 : -1);
-    TzelRecord* record = view_[size_t(position_)];
+    TzelRecord* record = view_.At(position_);
     ShareRecordBuf(cursor_->HeapFields(), recordSize_, record->Data.get(), buffer);
     char* info = buffer + InfoOffset();
     SetHandleAt(info, record);
@@ -383,11 +388,14 @@ void TzelDataset::PrefetchAlongView(int step) {
   // requested now, each part as soon as its address is known, so the misses
   // of several records overlap instead of following one another. A data
   // block packed at any address mostly spans two cache lines: both are asked
-  // for.
+  // for. A view that is the store itself walks the store's memory in order,
+  // which the processor's own prefetching follows.
+  const std::vector<TzelRecord*>* list = view_.OwnList();
+  if (!list) return;
   constexpr int kAhead = 8;
   // A position before the view wraps to a large index, past every count.
-  const size_t count = view_.size();
-  TzelRecord* const* view = view_.data();
+  const size_t count = list->size();
+  TzelRecord* const* view = list->data();
   const size_t farthest = size_t(position_ + step * 3 * kAhead);
   if (farthest < count) __builtin_prefetch(view[farthest]);
   const size_t middle = size_t(position_ + step * 2 * kAhead);
@@ -422,7 +430,7 @@ int TzelDataset::GetRecNo() const {
 void TzelDataset::SetRecNo(int value) {
   if (value == RecNo()) return;
   CheckBrowseMode();
-  if (view_.empty()) return;
+  if (view_.Empty()) return;
   value = std::clamp(value, 1, ViewCount());
   DoBeforeScroll();
   position_ = value - 1;
@@ -432,6 +440,8 @@ void TzelDataset::SetRecNo(int value) {
 
 int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
   if (!record) return -1;
+  // A view over the store finds the record by its address.
+  if (view_.ShowsStore()) return view_.IndexOf(record);
   // The usual target is the current record or one of the record buffers
   // around it (moving to the next record sets the cursor to the buffer that
   // holds it): look there first, nearest first, so that walking a large view
@@ -440,17 +450,16 @@ int TzelDataset::ViewIndexOf(const TzelRecord* record) const {
   constexpr int kNearby = 128;
   const int count = ViewCount();
   if (position_ >= 0 && position_ < count) {
-    if (view_[size_t(position_)] == record) return position_;
+    if (view_.At(position_) == record) return position_;
     for (int distance = 1; distance <= kNearby; ++distance) {
       const int after = position_ + distance;
       const int before = position_ - distance;
-      if (after < count && view_[size_t(after)] == record) return after;
-      if (before >= 0 && view_[size_t(before)] == record) return before;
+      if (after < count && view_.At(after) == record) return after;
+      if (before >= 0 && view_.At(before) == record) return before;
       if (after >= count && before < 0) break;
     }
   }
-  auto found = std::find(view_.begin(), view_.end(), record);
-  return found == view_.end() ? -1 : int(found - view_.begin());
+  return view_.IndexOf(record);
 }
 
 // --- Bookmarks --------------------------------------------------------------

@@ -38,6 +38,7 @@
 #include "engine/cursor.h"
 #include "engine/key_block.h"
 #include "engine/master_link.h"
+#include "engine/record_view.h"
 #include "platform/db/dataset.h"
 
 namespace morvane {
@@ -119,8 +120,8 @@ class TzelDataset : public TDataSet {
 
   // --- For the engine's searches, ranges, clones and the grid ---
   TzelCursor* Cursor() const { return cursor_; }
-  int ViewCount() const { return int(view_.size()); }
-  TzelRecord* ViewRecord(int index) const { return view_[size_t(index)]; }
+  int ViewCount() const { return view_.Count(); }
+  TzelRecord* ViewRecord(int index) const { return view_.At(index); }
   // The record data block that field access uses in the current state, or
   // nullptr.
   char* GetActiveRecBuf() const;
@@ -289,7 +290,7 @@ class TzelDataset : public TDataSet {
   void DoOnNewRecord() override;
 
   // --- State shared with the engine's searches, ranges and clones ---
-  std::vector<TzelRecord*> view_;
+  TzelRecordView view_;
   int position_ = -1;  // -1 before the first record, view count after the last
   bool opened_ = false;
   bool sorted_ = false;

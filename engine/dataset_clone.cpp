@@ -31,7 +31,7 @@ void TzelDataset::RemoveClone(TzelDataset* clone) {
   std::erase(clones_, clone);
   clone->cloneSource_ = nullptr;
   // The clone's view refers to records of the cursor it no longer has.
-  clone->view_.clear();
+  clone->view_.Clear();
   clone->position_ = -1;
   clone->UnshareBuffers();
   clone->ShareCursor(nullptr);
@@ -51,7 +51,7 @@ void TzelDataset::CopyRecord() {
   CheckBrowseMode();
   const int recNo = RecNo();
   if (recNo < 1 || recNo > ViewCount()) return;
-  const TzelRecord* source = view_[size_t(recNo - 1)];
+  const TzelRecord* source = view_.At(recNo - 1);
   const std::vector<std::string> uniqueNames = SplitFieldNames(uniqueFieldNames_);
   Append();
   char* target = ActiveBuffer();
@@ -81,7 +81,7 @@ void TzelDataset::EmptyTable() {
     cursor_->Clear(false);
     RecordsReleased();
     position_ = -1;
-    view_.clear();
+    view_.Clear();
     ClearBuffers();
     First();
   } catch (...) {
@@ -97,8 +97,8 @@ double TzelDataset::GetSum(std::string_view fieldName) {
   if (!dynamic_cast<TNumericField*>(field)) return 0;
   double sum = 0;
   TzelStateScope scope(*this, dsFilter, filterRecord_);
-  for (TzelRecord* record : view_) {
-    filterRecord_ = record;
+  for (int index = 0; index < ViewCount(); ++index) {
+    filterRecord_ = view_.At(index);
     sum += field->AsFloat();
   }
   return sum;

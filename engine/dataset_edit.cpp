@@ -82,7 +82,7 @@ void TzelDataset::InsertRec(TRecordBuffer buffer) {
     DatabaseError(_Z_SAVENEWRECORD + errorText);
   }
   TzelRecord* record = cursor_->GetData(cursor_->GetRecordCount() - 1);
-  view_.push_back(record);
+  view_.Append(record);
   SetBookmarkData(buffer, &record);
   SetBookmarkFlag(buffer, bfCurrent);
   SetBufferRecNo(buffer, ViewCount());
@@ -105,8 +105,9 @@ void TzelDataset::InternalPost() {
   bool keyChanged = true;
   if (State() == dsEdit) {
     TzelRecord* record = RecordOfBuffer(ActiveBuffer());
-    if (!indexFieldNames_.empty() && record && record->OldData) {
-      keyChanged = CompareRecords(ActiveBuffer(), record->OldData.get(), sortFields_) != 0;
+    const char* undoCopy = record ? cursor_->UndoData(record) : nullptr;
+    if (!indexFieldNames_.empty() && undoCopy) {
+      keyChanged = CompareRecords(ActiveBuffer(), undoCopy, sortFields_) != 0;
     }
     ModifyRec(ActiveBuffer());
   } else {
@@ -124,10 +125,10 @@ void TzelDataset::InternalDelete() {
   std::string errorText;
   if (!cursor_->DeleteRecord(record, errorText)) DatabaseError(_Z_DELETERECORD + errorText);
   int index = ViewIndexOf(record);
-  if (index >= 0) view_.erase(view_.begin() + index);
+  if (index >= 0) view_.List().erase(view_.List().begin() + index);
   CountChange();
   // A deleted new record loses its data at once.
-  if (record->Status == zusAbsent) RebuildSharingViews();
+  if (cursor_->Status(record) == zusAbsent) RebuildSharingViews();
 }
 
 void TzelDataset::InternalCancel() {
@@ -137,7 +138,7 @@ void TzelDataset::InternalCancel() {
     // alone (no earlier posted change) is dropped: undoing to it after an
     // earlier posted edit would throw that edit away.
     TzelRecord* record = RecordOfBuffer(ActiveBuffer());
-    if (record && record->Status == zusUnmodified) cursor_->UndoRecord(record);
+    if (record && cursor_->Status(record) == zusUnmodified) cursor_->UndoRecord(record);
   }
   UncountChange();
 }
@@ -200,8 +201,8 @@ TUpdateStatus TzelDataset::UpdateStatus() const {
   if (State() == dsInternalCalc) return usUnmodified;
   TRecordBuffer buffer = State() == dsCalcFields ? CalcBuffer() : ActiveBuffer();
   const TzelRecord* record = RecordOfBuffer(buffer);
-  if (!record) return usUnmodified;
-  switch (record->Status) {
+  if (!record || !cursor_) return usUnmodified;
+  switch (cursor_->Status(record)) {
     case zusModified:
       return usModified;
     case zusInserted:
@@ -236,7 +237,7 @@ std::vector<std::string> TzelDataset::UniqueValuesOf(const TzelRecord* record) c
 void TzelDataset::InternalRefresh() {
   std::vector<std::string> remembered;
   if (position_ >= 0 && position_ < ViewCount()) {
-    remembered = UniqueValuesOf(view_[size_t(position_)]);
+    remembered = UniqueValuesOf(view_.At(position_));
   }
   opened_ = false;
   if (changeCount_ > 0) {
@@ -270,7 +271,7 @@ void TzelDataset::InternalRefresh() {
   if (!remembered.empty()) {
     position_ = -1;
     for (int index = 0; index < ViewCount(); ++index) {
-      if (UniqueValuesOf(view_[size_t(index)]) == remembered) {
+      if (UniqueValuesOf(view_.At(index)) == remembered) {
         position_ = index;
         break;
       }

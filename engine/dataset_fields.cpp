@@ -55,7 +55,7 @@ bool TzelDataset::GetFieldData(TField* field, void* buffer) {
   // what GetSlotData ends in, without its checks for texts, blobs and nulls.
   const int fieldNo = field->FieldNo();
   if (fieldNo > 0 && NeverNull(field->DataType()) &&
-      (!view_.empty() || State() == dsInsert || State() == dsFilter)) {
+      (!view_.Empty() || State() == dsInsert || State() == dsFilter)) {
     const TzelFieldList& descriptors = cursor_->Fields();
     const size_t index = size_t(fieldNo - 1);
     if (index < descriptors.size()) {
@@ -84,7 +84,7 @@ bool TzelDataset::GetSlotData(TField* field, const char* block, void* buffer) {
     return hasValue;
   }
 
-  if (view_.empty() && State() != dsInsert && State() != dsFilter) return false;
+  if (view_.Empty() && State() != dsInsert && State() != dsFilter) return false;
   const TzelField* info = cursor_->GetFieldInfo(field->FieldNo() - 1);
   if (!info) return false;
   const char* slot = block + info->Offset;
@@ -182,7 +182,7 @@ void TzelDataset::SetListOfFields(std::string_view fieldNames, const std::vector
 
 bool TzelDataset::IsChanged(std::string_view fieldName) {
   TField* field = FindField(fieldName);
-  if (!field || view_.empty()) return false;
+  if (!field || view_.Empty()) return false;
   return !(field->Value() == field->OldValue());
 }
 

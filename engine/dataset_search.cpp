@@ -110,11 +110,11 @@ int TzelDataset::InternalFind(const std::vector<TzelField*>& fields, int start, 
     constexpr int kRecordAhead = 16;
     constexpr int kDataAhead = 8;
     for (int index = start; index < count; ++index) {
-      if (index + kRecordAhead < count) __builtin_prefetch(view_[size_t(index + kRecordAhead)]);
+      if (index + kRecordAhead < count) __builtin_prefetch(view_.At(index + kRecordAhead));
       if (index + kDataAhead < count) {
-        __builtin_prefetch(view_[size_t(index + kDataAhead)]->Data.get());
+        __builtin_prefetch(view_.At(index + kDataAhead)->Data.get());
       }
-      if (CompareRecords(view_[size_t(index)]->Data.get(), key, fields) == 0) return index;
+      if (CompareRecords(view_.At(index)->Data.get(), key, fields) == 0) return index;
     }
     return -1;
   }
@@ -126,7 +126,7 @@ int TzelDataset::InternalFind(const std::vector<TzelField*>& fields, int start, 
   int result = -1;
   while (low <= high) {
     const int middle = low + (high - low) / 2;
-    const int compared = CompareRecords(view_[size_t(middle)]->Data.get(), key, fields);
+    const int compared = CompareRecords(view_.At(middle)->Data.get(), key, fields);
     if ((!descending && compared < 0) || (descending && compared > 0)) {
       low = middle + 1;
     } else {
@@ -188,7 +188,7 @@ bool TzelDataset::InternalLocate(std::string_view keyFields, const Variant& keyV
   CheckActive();
   CheckBrowseMode();
   CursorPosChanged();
-  if (view_.empty() || keyFields.empty() || keyValues.IsClear()) return false;
+  if (view_.Empty() || keyFields.empty() || keyValues.IsClear()) return false;
   const int start = SearchStart(fromStart);
   if (options != TLocateOptions{}) return ScanLocate(keyFields, keyValues, options, start);
 
@@ -236,7 +236,7 @@ bool TzelDataset::ScanLocate(std::string_view keyFields, const Variant& keyValue
   }
 
   for (int position = start; position < ViewCount(); ++position) {
-    filterRecord_ = view_[size_t(position)];
+    filterRecord_ = view_.At(position);
     bool matches = true;
     for (size_t index = 0; index < fields.size() && matches; ++index) {
       const Variant& key = keys[index];
@@ -277,7 +277,7 @@ Variant TzelDataset::Lookup(std::string_view keyFields, const Variant& keyValues
                             std::string_view resultFields) {
   const int savedPosition = position_;
   if (!InternalLocate(keyFields, keyValues, TLocateOptions{}, true)) return Variant::Null();
-  TzelRecord* found = view_[size_t(position_)];
+  TzelRecord* found = view_.At(position_);
   position_ = savedPosition;
 
   if (CalcFieldsSize() == 0 && !OnCalcFields) {
@@ -313,8 +313,7 @@ bool TzelDataset::Like(std::string_view fieldName, std::string_view text, bool p
   CheckBrowseMode();
   const std::string searched = AnsiUpperCase(text);
   for (int index = SearchStart(fromStart); index < ViewCount(); ++index) {
-    const std::string shown =
-        AnsiUpperCase(cursor_->GetFieldText(*field, *view_[size_t(index)], false));
+    const std::string shown = AnsiUpperCase(cursor_->GetFieldText(*field, *view_.At(index), false));
     const size_t at = shown.find(searched);
     if (prefixOnly ? at == 0 : at != std::string::npos) return GotoFound(index);
   }
@@ -353,9 +352,9 @@ std::string TzelDataset::GetListRecValues(std::string_view fieldName, char separ
   std::string list;
   TzelStateScope scope(*this, dsFilter, filterRecord_);
   for (int index = 0; index < cursor_->GetRecordCount(); ++index) {
-    TzelRecord* record = cursor_->GetData(index);
-    if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
-    filterRecord_ = record;
+    const TzelUpdStatus status = cursor_->StatusAt(index);
+    if (status == zusDeleted || status == zusAbsent) continue;
+    filterRecord_ = cursor_->GetData(index);
     bool accept = true;
     if (OnFindRecord) OnFindRecord(this, accept);
     if (!accept) continue;

@@ -243,7 +243,7 @@ TEST_F(DatasetTest, CancelledFirstEditLeavesNothingPending) {
   table_.Cancel();
   EXPECT_EQ(Name(), "Иванов");
   EXPECT_EQ(table_.ChangeCount(), 0);
-  EXPECT_EQ(table_.ViewRecord(0)->OldData, nullptr);
+  EXPECT_EQ(table_.Cursor()->UndoData(table_.ViewRecord(0)), nullptr);
   EXPECT_EQ(needToSaveEvents_, 2);  // to 1 and back to 0
   EXPECT_EQ(registry_.calls, (std::vector<std::string>{"Add", "AddUpdated", "DeleteUpdated"}));
 }
@@ -281,7 +281,7 @@ TEST_F(DatasetTest, InsertIntoUnindexedViewGoesToTheEnd) {
   table_.FieldByName("ID")->SetAsInteger(7);
   table_.Post();
   EXPECT_EQ(table_.RecNo(), 4);
-  EXPECT_EQ(table_.ViewRecord(3)->Status, zusInserted);
+  EXPECT_EQ(table_.Cursor()->Status(table_.ViewRecord(3)), zusInserted);
   EXPECT_EQ(table_.UpdateStatus(), usInserted);
 }
 
@@ -294,7 +294,7 @@ TEST(DatasetSort, InsertedRecordGoesBeforeEqualKeys) {
   table.FieldByName("ID")->SetAsInteger(3);
   table.Post();
   EXPECT_EQ(table.RecNo(), 2);
-  EXPECT_EQ(table.ViewRecord(1)->Status, zusInserted);
+  EXPECT_EQ(table.Cursor()->Status(table.ViewRecord(1)), zusInserted);
   EXPECT_TRUE(table.Sorted());
 }
 
@@ -317,7 +317,7 @@ TEST_F(DatasetTest, DeleteHidesTheRecordAndCancelUpdatesBringsItBack) {
   EXPECT_EQ(table_.Cursor()->GetRecordCount(), 3);
   table_.CancelUpdates();
   EXPECT_EQ(table_.RecordCount(), 3);
-  EXPECT_EQ(table_.Cursor()->GetData(1)->Status, zusUnmodified);
+  EXPECT_EQ(table_.Cursor()->StatusAt(1), zusUnmodified);
 }
 
 TEST_F(DatasetTest, ReadOnlyDatasetRefusesChanges) {

@@ -32,20 +32,35 @@ void TzelDataset::SortRecords(bool toFirst) {
   if (opened_) {
     CheckBrowseMode();
     int recNo = RecNo();
-    if (!view_.empty() && recNo >= 1 && recNo <= ViewCount()) remembered = view_[size_t(recNo - 1)];
+    if (!view_.Empty() && recNo >= 1 && recNo <= ViewCount()) remembered = view_.At(recNo - 1);
     DoBeforeScroll();
     DisableControls();
   }
   try {
-    view_.clear();
+    view_.Clear();
     if (cursor_) {
-      view_.reserve(size_t(cursor_->GetRecordCount()));
+      const int count = cursor_->GetRecordCount();
+      // While every record up to here is shown, the view may stay the store
+      // itself: a list is made only once a record is left out.
+      int shownFromStart = 0;
+      std::vector<TzelRecord*>& list = view_.List();
       TDataSetState previous = SetTempState(dsFilter);
       try {
-        for (int index = 0; index < cursor_->GetRecordCount(); ++index) {
+        for (int index = 0; index < count; ++index) {
+          const TzelUpdStatus status = cursor_->StatusAt(index);
           TzelRecord* record = cursor_->GetData(index);
-          if (record->Status == zusDeleted || record->Status == zusAbsent) continue;
-          if (AcceptRecordInView(record)) view_.push_back(record);
+          const bool shown =
+              status != zusDeleted && status != zusAbsent && AcceptRecordInView(record);
+          if (shownFromStart == index) {
+            if (shown) {
+              ++shownFromStart;
+              continue;
+            }
+            list.reserve(size_t(count));
+            for (int before = 0; before < index; ++before) list.push_back(cursor_->GetData(before));
+            continue;
+          }
+          if (shown) list.push_back(record);
         }
       } catch (...) {
         filterRecord_ = nullptr;
@@ -54,16 +69,17 @@ void TzelDataset::SortRecords(bool toFirst) {
       }
       filterRecord_ = nullptr;
       RestoreState(previous);
+      if (shownFromStart == count) view_.ShowStore(cursor_);
     }
     if (!sortFields_.empty()) {
-      SortView(view_, TzelSortOrder{sortFields_, sortOptions_.Contains(zsoCaseInsensitive),
-                                    sortOptions_.Contains(zsoDescendSort)});
+      SortView(view_.List(), TzelSortOrder{sortFields_, sortOptions_.Contains(zsoCaseInsensitive),
+                                           sortOptions_.Contains(zsoDescendSort)});
     }
     sorted_ = !sortFields_.empty();
     position_ = -1;
     if (opened_) {
       CursorPosChanged();
-      if (!view_.empty() && remembered && !toFirst) position_ = ViewIndexOf(remembered);
+      if (!view_.Empty() && remembered && !toFirst) position_ = ViewIndexOf(remembered);
       Resync(TResyncMode{});
       DoAfterScroll();
     }
@@ -75,16 +91,17 @@ void TzelDataset::SortRecords(bool toFirst) {
 }
 
 void TzelDataset::MoveInsertedToOrder() {
-  if (indexFieldNames_.empty() || !sorted_ || view_.empty()) return;
+  if (indexFieldNames_.empty() || !sorted_ || view_.Empty()) return;
   std::vector<TzelField*> keys = ResolveKeyFields(*cursor_, indexFieldNames_);
   const bool descending = sortOptions_.Contains(zsoDescendSort);
-  TzelRecord* inserted = view_.back();
+  std::vector<TzelRecord*>& list = view_.List();
+  TzelRecord* inserted = list.back();
   int low = 0;
   int high = ViewCount() - 2;
   int result = -1;
   while (low <= high) {
     int middle = (low + high) / 2;
-    int compared = CompareRecords(view_[size_t(middle)]->Data.get(), inserted->Data.get(), keys);
+    int compared = CompareRecords(view_.At(middle)->Data.get(), inserted->Data.get(), keys);
     if ((!descending && compared < 0) || (descending && compared > 0)) {
       low = middle + 1;
     } else {
@@ -93,8 +110,8 @@ void TzelDataset::MoveInsertedToOrder() {
     }
   }
   if (result < 0) return;
-  view_.pop_back();
-  view_.insert(view_.begin() + result, inserted);
+  list.pop_back();
+  list.insert(list.begin() + result, inserted);
   position_ = result;
   // The buffer shows the record at its new place.
   SetBufferRecNo(ActiveBuffer(), result + 1);

@@ -88,10 +88,12 @@ struct TzelBlockDeleter {
 // A record data block: record size + 1 bytes, zero-filled when made.
 using TzelDataBlock = std::unique_ptr<char[], TzelBlockDeleter>;
 
+// A stored record. Its update status and its undo copy (values before the
+// first change since the last commit), which few records have, are kept by
+// the store beside it (TzelCursor::Status, TzelCursor::UndoData), so a record
+// is only its data reference.
 struct TzelRecord {
-  TzelDataBlock Data;     // none only once the record is zusAbsent
-  TzelDataBlock OldData;  // undo copy, or none
-  TzelUpdStatus Status = zusUnmodified;
+  TzelDataBlock Data;  // none only once the record is zusAbsent
 };
 
 using TzelFieldList = std::vector<std::unique_ptr<TzelField>>;

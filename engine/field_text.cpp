@@ -71,7 +71,8 @@ bool IsTextType(TzelFieldType type) {
 
 std::string TzelCursor::GetFieldText(const TzelField& field, const TzelRecord& record,
                                      bool useUndo) const {
-  const char* data = (useUndo && record.OldData) ? record.OldData.get() : record.Data.get();
+  const char* undoCopy = useUndo ? UndoData(&record) : nullptr;
+  const char* data = undoCopy ? undoCopy : record.Data.get();
   std::string text = zelconst::_Z_NOTFOUND;
   if (!data) return text;
   const char* slot = data + field.Offset;

@@ -28,7 +28,6 @@ class FieldTextTest : public ::testing::Test {
   }
   void TearDown() override {
     cursor_.ClearData(record_.Data);
-    cursor_.ClearData(record_.OldData);
     settings_.reset();
   }
 
@@ -115,11 +114,14 @@ TEST_F(FieldTextTest, EmptyTextLeavesNoHeapReference) {
 }
 
 TEST_F(FieldTextTest, UndoCopyIsShownOnRequest) {
-  Stored(id_, "5");
-  record_.OldData = cursor_.NewData();
-  TextToSlot(record_.OldData.get() + id_->Offset, "4", *id_);
-  EXPECT_EQ(cursor_.GetFieldText(*id_, record_, true), "4");
-  EXPECT_EQ(cursor_.GetFieldText(*id_, record_, false), "5");
+  Stored(id_, "4");
+  std::string error;
+  ASSERT_TRUE(cursor_.SaveRecord(record_.Data.get(), nullptr, error)) << error;
+  TzelRecord* stored = cursor_.GetData(0);
+  ASSERT_TRUE(cursor_.CreateUndoCopy(stored));
+  TextToSlot(stored->Data.get() + id_->Offset, "5", *id_);
+  EXPECT_EQ(cursor_.GetFieldText(*id_, *stored, true), "4");
+  EXPECT_EQ(cursor_.GetFieldText(*id_, *stored, false), "5");
 }
 
 TEST_F(FieldTextTest, TypedValuesStayInsideTheirSlots) {

@@ -22,6 +22,8 @@ class MemoryDataset : public TzelDataset {
   void SetBuffer(std::vector<char> buffer) { buffer_ = std::move(buffer); }
   int appliedCount = 0;
   bool Sorted() const { return sorted_; }
+  // The view is the store itself, not a list of its own.
+  bool ViewShowsStore() const { return view_.ShowsStore(); }
 
  protected:
   void InternalLoadData() override { InternalLoad(std::make_unique<TMemoryStream>(buffer_)); }

@@ -105,7 +105,8 @@ const std::string& CachedAsString(ExportColumn& column, const char* slot, std::s
   const auto found = column.texts.find(value);
   if (found != column.texts.end()) return found->second;
   scratch = column.field->AsString();
-  if (column.texts.size() < kMaxCachedTexts) return column.texts.emplace(value, scratch).first->second;
+  if (column.texts.size() < kMaxCachedTexts)
+    return column.texts.emplace(value, scratch).first->second;
   return scratch;
 }
 
@@ -167,7 +168,8 @@ void TzelDataset::ExportToTxt(const std::function<void(std::string_view block)>&
       TzelStateScope scope(*this, dsFilter, filterRecord_);
       char digits[16];
       std::string scratch;
-      for (TzelRecord* record : view_) {
+      for (int index = 0; index < ViewCount(); ++index) {
+        TzelRecord* record = view_.At(index);
         filterRecord_ = record;
         const char* data = record->Data.get();
         for (ExportColumn& column : columns) {
@@ -181,8 +183,8 @@ void TzelDataset::ExportToTxt(const std::function<void(std::string_view block)>&
               AppendValue(block, Utf8Truncate(SlotHeapText(slot), column.size), separator);
               break;
             case ExportColumn::Integer: {
-              const auto end = std::to_chars(digits, digits + sizeof digits,
-                                             SlotValue<int32_t>(slot)).ptr;
+              const auto end =
+                  std::to_chars(digits, digits + sizeof digits, SlotValue<int32_t>(slot)).ptr;
               AppendValue(block, std::string_view(digits, size_t(end - digits)), separator);
               break;
             }

@@ -43,8 +43,9 @@ bool IsEmptyText(std::string_view text) {
   return text.empty() || text == " ";
 }
 
-const char* DataOf(const TzelRecord& record, bool useUndo) {
-  return (useUndo && record.OldData) ? record.OldData.get() : record.Data.get();
+const char* DataOf(const TzelCursor& cursor, const TzelRecord& record, bool useUndo) {
+  const char* undoCopy = useUndo ? cursor.UndoData(&record) : nullptr;
+  return undoCopy ? undoCopy : record.Data.get();
 }
 
 template <typename T>
@@ -63,7 +64,7 @@ T SlotNumber(const char* data, const TzelField& field) {
 // the full time (server/sql_date_text.h).
 std::string StatementText(const TzelCursor& cursor, const TzelField& field,
                           const TzelRecord& record, bool useUndo) {
-  const char* data = DataOf(record, useUndo);
+  const char* data = DataOf(cursor, record, useUndo);
   if (data) {
     switch (field.FieldType) {
       case zftDouble:
@@ -109,8 +110,9 @@ std::string SqlValueLiteral(TzelFieldType type, std::string_view text, char date
   return QuotedStr(text);
 }
 
-bool HasStoreText(const TzelField& field, const TzelRecord& record, bool useUndo) {
-  const char* data = DataOf(record, useUndo);
+bool HasStoreText(const TzelCursor& cursor, const TzelField& field, const TzelRecord& record,
+                  bool useUndo) {
+  const char* data = DataOf(cursor, record, useUndo);
   if (!data) return false;
   const char* slot = data + field.Offset;
   switch (field.FieldType) {
@@ -133,11 +135,12 @@ std::string KeyString(const TzelCursor& cursor, std::string_view fieldNames, boo
   std::string result;
   for (const std::string& name : SplitFieldNames(fieldNames)) {
     const TzelField* field = cursor.FindFieldInfo(name);
-    if (!field || !HasStoreText(*field, record, useOldValues)) continue;
+    if (!field || !HasStoreText(cursor, *field, record, useOldValues)) continue;
     if (onlyChanged) {
-      if (!record.OldData || !record.Data) continue;
-      if (CompareBuf(record.Data.get() + field->Offset, record.OldData.get() + field->Offset,
-                     *field, false) == 0) {
+      const char* undoCopy = cursor.UndoData(&record);
+      if (!undoCopy || !record.Data) continue;
+      if (CompareBuf(record.Data.get() + field->Offset, undoCopy + field->Offset, *field, false) ==
+          0) {
         continue;
       }
     }
@@ -155,7 +158,7 @@ std::string KeyCondition(const TzelCursor& cursor, std::string_view fieldNames,
   std::string result;
   for (const std::string& name : SplitFieldNames(fieldNames)) {
     const TzelField* field = cursor.FindFieldInfo(name);
-    if (!field || !HasStoreText(*field, record, true)) {
+    if (!field || !HasStoreText(cursor, *field, record, true)) {
       DatabaseError(zelconst::FormatMessage(sessionmsg::kKeyFieldNotWritable, {name}));
     }
     const std::string literal =
@@ -178,7 +181,7 @@ std::string PrepareInsertedRec(const TzelCursor& cursor, std::string_view origin
   std::string values;
   for (const std::string& name : SplitFieldNames(fieldNames)) {
     const TzelField* field = cursor.FindFieldInfo(name);
-    if (!field || !HasStoreText(*field, record, false)) continue;
+    if (!field || !HasStoreText(cursor, *field, record, false)) continue;
     const std::string literal =
         SqlValueLiteral(field->FieldType, StatementText(cursor, *field, record, false), dateQuote);
     if (literal == "NULL") continue;

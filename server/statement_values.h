@@ -39,7 +39,8 @@ std::string SqlValueLiteral(TzelFieldType type, std::string_view text, char date
 
 // Whether the store has a display text for the field of the record (in its
 // undo copy with useUndo, when there is one).
-bool HasStoreText(const TzelField& field, const TzelRecord& record, bool useUndo);
+bool HasStoreText(const TzelCursor& cursor, const TzelField& field, const TzelRecord& record,
+                  bool useUndo);
 
 // One item per named field (";"-separated; unknown names are skipped): the
 // name, "=" and the literal, joined by the separator. useOldValues reads the

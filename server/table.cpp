@@ -151,7 +151,7 @@ void TzelTable::Notification(TComponent* component, TOperation operation) {
   // cursor is gone with the rest. Leave it without calling it, then close.
   if (registeredAsClone_) {
     registeredAsClone_ = false;
-    view_.clear();
+    view_.Clear();
     position_ = -1;
     ShareCursor(nullptr);
   }

@@ -53,7 +53,7 @@ std::string TzelStatementBuilder::PrepareInsertedRec(const TzelRecord& record) c
 }
 
 std::string TzelStatementBuilder::PrepareRec(const TzelRecord& record) const {
-  switch (record.Status) {
+  switch (cursor_.Status(&record)) {
     case zusModified:
       return PrepareUpdatedRec(record);
     case zusInserted:

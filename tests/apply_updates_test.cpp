@@ -113,7 +113,7 @@ TEST_P(ApplyUpdatesTest, ServerTableEqualsTheLocalViewAfterApplying) {
   EXPECT_EQ(zelDB().GetUpdatedCount(), 0);
   EXPECT_FALSE(goods.GetNeedToSave());
   for (int index = 0; index < goods.ViewCount(); ++index) {
-    EXPECT_EQ(goods.ViewRecord(index)->Status, zusUnmodified) << index;
+    EXPECT_EQ(goods.Cursor()->Status(goods.ViewRecord(index)), zusUnmodified) << index;
   }
   const std::vector<std::string> local = Rows(goods, "Good");
   EXPECT_EQ(int(local.size()), loaded);
