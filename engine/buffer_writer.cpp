@@ -102,7 +102,9 @@ size_t EncodedSize(const TzelField& field, const char* slot) {
   return 0;
 }
 
-bool IsSaved(TzelUpdStatus status) { return status != zusDeleted && status != zusAbsent; }
+bool IsSaved(TzelUpdStatus status) {
+  return status != zusDeleted && status != zusAbsent;
+}
 
 void PutHeader(Output& out, int32_t total, int32_t recordCount, int32_t fieldCount,
                const std::string& layout) {
