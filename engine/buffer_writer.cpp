@@ -316,7 +316,12 @@ std::string TzelCursor::WriteBuffer(
   // page cache faster); the bytes past them begin the next piece.
   auto flush = [&](bool last) {
     const size_t used = out.Used();
-    const size_t count = last ? used : used - used % pieceSize;
+    if (last) {
+      total += used;
+      background.WriteLast(std::string_view(out.Data(), used));
+      return;
+    }
+    const size_t count = used - used % pieceSize;
     total += count;
     background.Write(std::string_view(out.Data(), count));
     // Write returned once the other piece was written: it is free.

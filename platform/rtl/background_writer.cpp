@@ -4,10 +4,10 @@
 
 namespace morvane {
 
-TBackgroundWriter::TBackgroundWriter(TByteWriter write)
-    : write_(std::move(write)), thread_([this] { Run(); }) {}
+TBackgroundWriter::TBackgroundWriter(TByteWriter write) : write_(std::move(write)) {}
 
 TBackgroundWriter::~TBackgroundWriter() {
+  if (!thread_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
@@ -17,12 +17,18 @@ TBackgroundWriter::~TBackgroundWriter() {
 }
 
 void TBackgroundWriter::Write(std::string_view bytes) {
+  if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
   std::unique_lock<std::mutex> lock(mutex_);
   WaitForPiece(lock);
   piece_ = bytes;
   hasPiece_ = true;
   lock.unlock();
   changed_.notify_all();
+}
+
+void TBackgroundWriter::WriteLast(std::string_view bytes) {
+  Finish();
+  write_(bytes);
 }
 
 void TBackgroundWriter::Finish() {

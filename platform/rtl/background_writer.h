@@ -2,10 +2,14 @@
 // long output is made while the last one is being written (encoding a data
 // file and the kernel's copy of it into the page cache overlap).
 //
-// Thread rules: Write, Finish and the destructor are called from one thread,
-// the owner's. The wrapped writer runs on the background thread, one piece at
-// a time, in the order the pieces were handed over; each call to it ends
-// before the next begins. The bytes handed to Write must stay unchanged until
+// The thread starts with the first Write: an output of one piece, handed to
+// WriteLast, is written on the owner's thread and starts none (a thread costs
+// more than it saves on a small file).
+//
+// Thread rules: Write, WriteLast, Finish and the destructor are called from
+// one thread, the owner's. The wrapped writer runs on the background thread
+// (on the owner's for WriteLast), one piece at a time, in the order the pieces were handed over;
+// each call to it ends before the next begins. The bytes handed to Write must stay unchanged until
 // the next Write or Finish returns, so a producer alternates two buffers.
 //
 // Errors: an exception the wrapped writer throws is kept; the next Write or
@@ -33,6 +37,9 @@ class TBackgroundWriter {
   // Waits until the piece handed over before is written, then hands over
   // bytes and returns at once.
   void Write(std::string_view bytes);
+  // Waits until every piece handed over is written, then writes bytes, the
+  // output's last piece, on the calling thread.
+  void WriteLast(std::string_view bytes);
   // Waits until every piece handed over is written.
   void Finish();
 
@@ -49,7 +56,7 @@ class TBackgroundWriter {
   bool hasPiece_ = false;
   bool stopping_ = false;
   std::exception_ptr error_;
-  std::thread thread_;  // last: it starts once the members above exist
+  std::thread thread_;  // started by the first Write
 };
 
 }  // namespace morvane

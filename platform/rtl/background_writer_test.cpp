@@ -48,6 +48,28 @@ TEST(BackgroundWriter, WriteReturnsWhileThePieceIsStillBeingWritten) {
   EXPECT_TRUE(overlapped);
 }
 
+TEST(BackgroundWriter, TheLastPieceIsWrittenOnTheOwnersThreadAfterThoseHandedOver) {
+  std::vector<std::string> received;
+  std::vector<std::thread::id> writers;
+  TBackgroundWriter writer([&](std::string_view piece) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    received.emplace_back(piece);
+    writers.push_back(std::this_thread::get_id());
+  });
+  writer.Write("one");
+  writer.WriteLast("two");
+  EXPECT_EQ(received, (std::vector<std::string>{"one", "two"}));
+  ASSERT_EQ(writers.size(), 2u);
+  EXPECT_NE(writers[0], std::this_thread::get_id());
+  EXPECT_EQ(writers[1], std::this_thread::get_id());
+
+  // An output of one piece starts no thread at all.
+  std::thread::id alone;
+  TBackgroundWriter single([&](std::string_view) { alone = std::this_thread::get_id(); });
+  single.WriteLast("only");
+  EXPECT_EQ(alone, std::this_thread::get_id());
+}
+
 TEST(BackgroundWriter, AWriterErrorReachesTheProducerAndStopsLaterPieces) {
   std::vector<std::string> received;
   TBackgroundWriter writer([&](std::string_view piece) {
