@@ -552,52 +552,20 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
                                         " AS u WHERE NOT EXISTS (SELECT 1 FROM " + header.table +
                                         " WHERE " + fullKey + " = u.key_value AND " + fullField +
                                         " = u.replaced_value) ORDER BY u.key_value";
-  const auto refuseChanged = [&] {
-    std::vector<std::string> keys;
-    for (const std::vector<std::string>& changed : ReadRows(changedSinceQuery))
-      keys.push_back(changed[0]);
-    if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
-  };
-
-  ExecutionResult result;
   const std::string statement = "UPDATE " + header.table + " SET " + header.field +
                                 " = u.restored_value FROM " + undo + " AS u WHERE " + fullKey +
                                 " = u.key_value AND " + fullField + " = u.replaced_value";
-  result.statements.push_back({1, statement, false, -1, {}});
-  std::vector<std::string> statements;
+  std::vector<std::string> setup;
   if (dialect == SetDialect::kPostgreSQL) {
     // With statistics the planner hashes the file's rows, not the table's;
     // the hash then fits in memory (LOCAL: for this transaction only).
-    statements.push_back("ANALYZE " + undo);
-    statements.push_back("SET LOCAL work_mem = '64MB'");
+    setup.push_back("ANALYZE " + undo);
+    setup.push_back("SET LOCAL work_mem = '64MB'");
   }
-  statements.push_back(statement);
-  const int updateDone = int(statements.size());
-  bool guardStopped = false;
-  bool accepted;
-  {
-    // Every row of the file, or none.
-    const StatementProgressScope scope([&](int done, int, int64_t changed) {
-      if (done == updateDone && changed != rows) guardStopped = true;
-      return !guardStopped;
-    });
-    if (!scope.Installed())
-      DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
-    SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(RequestOf(statements));
-  }
-  if (!accepted) {
-    if (guardStopped) {
-      refuseTwice();
-      refuseChanged();
-    }
-    result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
-    return result;
-  }
-  result.applied = true;
-  result.statements[0].ran = true;
-  result.statements[0].rowsChanged = rows;
-  return result;
+  return RunUndoStatement(setup, statement, rows, [&] {
+    refuseTwice();
+    RefuseRowsChangedSince(changedSinceQuery);
+  });
 }
 
 }  // namespace morvane

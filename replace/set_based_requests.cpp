@@ -226,26 +226,31 @@ void RefuseRowsChangedSince(const std::string& query) {
   if (!keys.empty()) DatabaseError(ChangedSinceMessage(keys));
 }
 
-ExecutionResult RunUndoStatement(const std::string& statement, int64_t rows,
-                                 const std::string& changedSinceQuery) {
+ExecutionResult RunUndoStatement(const std::vector<std::string>& setup,
+                                 const std::string& statement, int64_t rows,
+                                 const std::function<void()>& refuseShort) {
   ExecutionResult result;
   result.statements.push_back({1, statement, false, -1, {}});
+  std::string request;
+  for (const std::string& step : setup) request += step + ";\r\n";
+  request += statement;
+  const int updateDone = int(setup.size()) + 1;
   bool guardStopped = false;
   bool accepted;
   {
-    // Every row of the file, or none: a row changed after the check makes
+    // Every row of the file, or none: a row changed after the checks makes
     // the count fall short, and the undo is rolled back.
     const StatementProgressScope scope([&](int done, int, int64_t changed) {
-      if (done == 1 && changed != rows) guardStopped = true;
+      if (done == updateDone && changed != rows) guardStopped = true;
       return !guardStopped;
     });
     if (!scope.Installed())
       DatabaseError(replacemsg::kFailedWhole + std::string(replacemsg::kNoStatementReport));
     SqlWaitCursor waitCursor;
-    accepted = zelDB().UpdateToServer(statement);
+    accepted = zelDB().UpdateToServer(request);
   }
   if (!accepted) {
-    if (guardStopped) RefuseRowsChangedSince(changedSinceQuery);
+    if (guardStopped) refuseShort();
     result.message = replacemsg::kFailedWhole + replacemsg::OneLine(zelDB().LastErrorText());
     return result;
   }
@@ -253,6 +258,11 @@ ExecutionResult RunUndoStatement(const std::string& statement, int64_t rows,
   result.statements[0].ran = true;
   result.statements[0].rowsChanged = rows;
   return result;
+}
+
+ExecutionResult RunUndoStatement(const std::string& statement, int64_t rows,
+                                 const std::string& changedSinceQuery) {
+  return RunUndoStatement({}, statement, rows, [&] { RefuseRowsChangedSince(changedSinceQuery); });
 }
 
 }  // namespace morvane

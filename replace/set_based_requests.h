@@ -127,5 +127,10 @@ void RefuseRowsChangedSince(const std::string& query);
 // comes back as a not-applied result.
 ExecutionResult RunUndoStatement(const std::string& statement, int64_t rows,
                                  const std::string& changedSinceQuery);
+// The same after the setup statements (in the same transaction); a shorter
+// count calls refuseShort, which raises naming why, after the rollback.
+ExecutionResult RunUndoStatement(const std::vector<std::string>& setup,
+                                 const std::string& statement, int64_t rows,
+                                 const std::function<void()>& refuseShort);
 
 }  // namespace morvane
