@@ -4,6 +4,7 @@
 // For matching only: nothing here changes a value anybody sees. No Qt.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,17 @@ namespace morvane {
 // byte, so every text has a character form.
 std::u32string Utf8Characters(std::string_view text);
 std::string Utf8Text(std::u32string_view chars);
+
+// A 32-bit hash of characters (FNV-1a over the code points), for the flat
+// tables the matching keeps of forms and deletion remainders.
+inline uint32_t CharactersHash(std::u32string_view chars) {
+  uint32_t hash = 2166136261u;
+  for (char32_t c : chars) {
+    hash ^= uint32_t(c);
+    hash *= 16777619u;
+  }
+  return hash;
+}
 
 // Lower-case Latin letters that look like a Cyrillic one (a, b for "в",
 // c, e, h for "н", k, m, o, p, t, x, y) become that Cyrillic letter, so

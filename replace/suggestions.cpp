@@ -66,15 +66,6 @@ constexpr size_t kMostIndexEntries = size_t(1) << 21;
 constexpr int kDeletionShift = 30;
 constexpr uint32_t kProbeMask = (uint32_t(1) << kDeletionShift) - 1;
 
-uint32_t HashOf(std::u32string_view chars) {
-  uint32_t hash = 2166136261u;
-  for (char32_t c : chars) {
-    hash ^= uint32_t(c);
-    hash *= 16777619u;
-  }
-  return hash;
-}
-
 // Visits the text, then the text with every choice of up to `deletions` of
 // its characters at or after `from` deleted (each choice once, positions
 // ascending), with the number of characters deleted so far.
@@ -97,7 +88,7 @@ std::vector<std::pair<uint32_t, uint32_t>> DeletionRemainders(std::u32string tex
                                                               size_t deletions) {
   std::vector<std::pair<uint32_t, uint32_t>> remainders;
   auto visit = [&remainders](const std::u32string& remainder, size_t deleted) {
-    remainders.push_back({HashOf(remainder), uint32_t(deleted)});
+    remainders.push_back({CharactersHash(remainder), uint32_t(deleted)});
   };
   ForEachDeletion(text, 0, deletions, 0, visit);
   std::sort(remainders.begin(), remainders.end());

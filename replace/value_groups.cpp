@@ -16,15 +16,6 @@ namespace {
 // remainders; longer ones (rare in a messy field) by their length.
 constexpr size_t kIndexedLength = 12;
 
-uint32_t HashOf(std::u32string_view chars) {
-  uint32_t hash = 2166136261u;
-  for (char32_t c : chars) {
-    hash ^= uint32_t(c);
-    hash *= 16777619u;
-  }
-  return hash;
-}
-
 // A multimap from 32-bit keys to 32-bit values in one flat table (open
 // addressing, linear probing): millions of small entries without a node
 // each.
@@ -79,7 +70,7 @@ Forms FormsOf(const std::string& value) {
   const std::u32string normal = Utf8Characters(normalText);
   forms.chars = FoldLookAlikes(normal);
   forms.reading = FoldLookAlikes(OtherLayoutReading(normal));
-  forms.digits = HashOf(DigitsOf(normal));
+  forms.digits = CharactersHash(DigitsOf(normal));
   return forms;
 }
 

@@ -15,15 +15,13 @@
 #include "platform/rtl/exceptions.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
+#include "tests/key_value_dump.h"
 
 namespace morvane::testing {
 namespace {
 
 std::string UnitsByGood() {
-  std::string dump;
-  for (const CapturedRow& row : ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good"))
-    dump += row.key + "=" + row.value + "\n";
-  return dump;
+  return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good");
 }
 
 class OnePassSessionTest : public SessionBackEndTest {

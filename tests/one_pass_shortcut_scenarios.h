@@ -19,6 +19,7 @@
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
 #include "server/database.h"
+#include "tests/key_value_dump.h"
 
 namespace morvane::testing {
 namespace {
@@ -114,12 +115,7 @@ TEST_F(OnePassShortcutTest, UnrelatedCommitBetweenReadingAndRunStillAppliesExact
   options.afterCapture = [&] {
     SecondClient("UPDATE Goods SET Title = 'другое' WHERE Good = '" + other[0].key + "'");
   };
-  const auto units = [] {
-    std::string dump;
-    for (const CapturedRow& row : ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good"))
-      dump += row.key + "=" + row.value + "\n";
-    return dump;
-  };
+  const auto units = [] { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); };
   const std::string before = units();
   const ReplacementRun run = RunReplacement(cfg, period, plan, options);
   ASSERT_TRUE(run.result.applied) << run.result.message;
@@ -147,12 +143,7 @@ TEST_F(OnePassShortcutTest, UndoPutsBackValuesWithQuotesBackslashesAndTabsExactl
     Exec("UPDATE Goods SET Unit = " + QuotedStr(odd[index]) +
          " WHERE Good = " + QuotedStr(goods[index].key));
   }
-  const auto units = [] {
-    std::string dump;
-    for (const CapturedRow& row : ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good"))
-      dump += row.key + "=" + row.value + "\n";
-    return dump;
-  };
+  const auto units = [] { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); };
   const std::string before = units();
   CMvCFG cfg{"/nonexistent-dir"};
   cfg.Load();
@@ -184,12 +175,7 @@ TEST_F(OnePassShortcutTest, CaseBlindColumnKeepsEveryChangedRowInTheUndo) {
       "DROP TABLE IF EXISTS Packs; CREATE TABLE Packs (id INTEGER PRIMARY KEY, "
       "u TEXT COLLATE NOCASE); INSERT INTO Packs (id, u) VALUES (1, 'pcs'), (2, 'PCS'), "
       "(3, 'Pcs'), (4, 'box'), (5, 'BOX.')");
-  const auto dump = [] {
-    std::string text;
-    for (const CapturedRow& row : ReadKeyValueRows("SELECT id, u FROM Packs ORDER BY id"))
-      text += row.key + "=" + row.value + "\n";
-    return text;
-  };
+  const auto dump = [] { return KeyValueDump("SELECT id, u FROM Packs ORDER BY id"); };
   const std::string before = dump();
   CMvCFG cfg{"/nonexistent-dir"};
   cfg.SrcTbl = "Packs";

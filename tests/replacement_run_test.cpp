@@ -8,10 +8,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/rtl/exceptions.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
-#include "platform/rtl/exceptions.h"
 #include "server/table.h"
+#include "tests/key_value_dump.h"
 #include "tests/session_fixture.h"
 
 namespace morvane::testing {
@@ -25,10 +26,7 @@ int RowsWhere(const std::string& condition) {
 }
 
 std::string GoodsDump() {
-  std::string dump;
-  for (const CapturedRow& row : ReadKeyValueRows("SELECT Good, Unit FROM Goods ORDER BY Good"))
-    dump += row.key + "=" + row.value + "\n";
-  return dump;
+  return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good");
 }
 
 class ReplacementRunTest : public SessionFixture {
@@ -58,7 +56,8 @@ class ReplacementRunTest : public SessionFixture {
 TEST_F(ReplacementRunTest, PreviewCountsAreTheRowsEachLineThenChanges) {
   const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"кгр", "кг", 2}, {"нет", "шт", 3}});
   const std::vector<int64_t> preview = CountRowsToChange(cfg_, period_, plan);
-  EXPECT_EQ(preview, (std::vector<int64_t>{RowsWhere("Unit = 'Шт'"), RowsWhere("Unit = 'кгр'"), 0}));
+  EXPECT_EQ(preview,
+            (std::vector<int64_t>{RowsWhere("Unit = 'Шт'"), RowsWhere("Unit = 'кгр'"), 0}));
   const ReplacementRun run = RunReplacement(cfg_, period_, plan, options_);
   ASSERT_TRUE(run.result.applied) << run.result.message;
   for (size_t index = 0; index < preview.size(); ++index)
@@ -138,7 +137,8 @@ TEST_F(ReplacementRunTest, KeyThatIsNotUniqueRefusesBeforeAnythingIsSent) {
   const std::string before = GoodsDump();
   cfg_.SUnFld = "Active";  // many goods share a flag
   cfg_.SrcFullKey = "Goods.Active";
-  const ReplacementPlan plan = Plan({{"Шт", "шт", 1}, {"ШТ.", "шт", 2}, {"кгр", "кг", 3}, {"Кг.", "кг", 4}});
+  const ReplacementPlan plan =
+      Plan({{"Шт", "шт", 1}, {"ШТ.", "шт", 2}, {"кгр", "кг", 3}, {"Кг.", "кг", 4}});
   ASSERT_GT(RowsWhere("Active AND Unit IN ('Шт', 'ШТ.', 'кгр', 'Кг.')"), 1);
   EXPECT_THROW(RunReplacement(cfg_, period_, plan, options_), EDatabaseError);
   EXPECT_EQ(GoodsDump(), before);
