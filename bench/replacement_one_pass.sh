@@ -18,8 +18,9 @@
 # the table before (checksums of full ordered dumps); the script fails
 # otherwise.
 #
-#   bench/replacement_one_pass.sh sqlite|postgres [ROWS] [VALUES] [MAPPED_PERCENT]
+#   [ROUNDS=N] bench/replacement_one_pass.sh sqlite|postgres [ROWS] [VALUES] [MAPPED_PERCENT]
 #
+# With ROUNDS the four steps run N times over and the figures are medians.
 # Defaults: 200000 rows, 1000 mapped values, 30 % of the rows mapped. The
 # table Items(id INTEGER PRIMARY KEY, f VARCHAR(40)) has no index on f.
 # PostgreSQL: a throw-away server on loopback (tests/pg_fixture.sh).
@@ -94,21 +95,42 @@ ratio() { awk -v a="$1" -v h="$2" 'BEGIN { if (h > 0) printf "%.2f", a / h; else
 
 mapped=$(client "SELECT COUNT(*) FROM Items WHERE f LIKE 'm%'")
 before=$(checksum)
-handSql 0 >"$work/hand.sql"
-read -r handWall handMib handCpu < <(measure "${handRun[@]}")
-afterHand=$(checksum)
-handSql 1 >"$work/hand.sql"
-read -r backWall backMib backCpu < <(measure "${handRun[@]}")
-[[ $(checksum) == "$before" ]] || { echo "hand back did not restore the table" >&2; exit 1; }
+# Every step starts from the same table: PostgreSQL's dead row versions of
+# the step before are vacuumed away first (not measured), or each step would
+# pay for the ones before it.
+settle() { [[ "$server" == postgres ]] && client "VACUUM Items" >/dev/null || true; }
+declare -A wall mib cpu
+step() {  # name, command...
+  local name=$1
+  shift
+  settle
+  local w m c
+  read -r w m c < <(measure "$@")
+  wall[$name]+="$w "
+  mib[$name]+="$m "
+  cpu[$name]+="$c "
+}
+median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+for round in $(seq "${ROUNDS:-1}"); do
+  handSql 0 >"$work/hand.sql"
+  step hand "${handRun[@]}"
+  afterHand=$(checksum)
+  handSql 1 >"$work/hand.sql"
+  step back "${handRun[@]}"
+  [[ $(checksum) == "$before" ]] || { echo "hand back did not restore the table" >&2; exit 1; }
+  step apply "$tool" apply --table Items --field f --key id --execute "$work/mapping.tsv"
+  [[ $(checksum) == "$afterHand" ]] || { echo "apply left another table than the hand statement" >&2; exit 1; }
+  undoFile=$(awk -F'\t' '$1 == "файл отмены" { print $2 }' "$work/out")
+  step undo "$tool" undo "$undoFile"
+  [[ $(checksum) == "$before" ]] || { echo "undo did not restore the table" >&2; exit 1; }
+done
+for name in hand back apply undo; do
+  printf -v "${name}Wall" '%s' "$(median "${wall[$name]}")"
+  printf -v "${name}Mib" '%s' "$(median "${mib[$name]}")"
+  printf -v "${name}Cpu" '%s' "$(median "${cpu[$name]}")"
+done
 
-read -r applyWall applyMib applyCpu < <(measure "$tool" apply --table Items --field f --key id --execute \
-  "$work/mapping.tsv")
-[[ $(checksum) == "$afterHand" ]] || { echo "apply left another table than the hand statement" >&2; exit 1; }
-undoFile=$(awk -F'\t' '$1 == "файл отмены" { print $2 }' "$work/out")
-read -r undoWall undoMib undoCpu < <(measure "$tool" undo "$undoFile")
-[[ $(checksum) == "$before" ]] || { echo "undo did not restore the table" >&2; exit 1; }
-
-echo "$server: $rows rows, $values values, $mapped rows mapped ($share %)"
+echo "$server: $rows rows, $values values, $mapped rows mapped ($share %), medians of ${ROUNDS:-1} rounds"
 echo "hand      ${handWall} s  ${handMib} MiB  cpu ${handCpu} s"
 echo "hand back ${backWall} s  ${backMib} MiB  cpu ${backCpu} s"
 # PostgreSQL does its work in the server, so only SQLite has a CPU ratio.
@@ -116,6 +138,7 @@ cpuRatio() { [[ "$server" == sqlite ]] && echo "  cpu ratio $(ratio "$1" "$2")" 
 echo "apply     ${applyWall} s  ${applyMib} MiB  cpu ${applyCpu} s  ratio $(ratio "$applyWall" "$handWall")$(cpuRatio "$applyCpu" "$handCpu")"
 echo "undo      ${undoWall} s  ${undoMib} MiB  cpu ${undoCpu} s  ratio $(ratio "$undoWall" "$backWall")$(cpuRatio "$undoCpu" "$backCpu")"
 if [[ "${LINES:-0}" == 1 ]]; then
+  settle
   read -r linesWall linesMib linesCpu < <(measure "$tool" apply --table Items --field f --execute \
     --line-by-line "$work/mapping.tsv")
   [[ $(checksum) == "$afterHand" ]] || { echo "line by line left another table" >&2; exit 1; }

@@ -1,13 +1,16 @@
 #include "replace/one_pass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/text.h"
 #include "replace/builders.h"
+#include "replace/changed_rows_sink.h"
 #include "replace/declared_key.h"
 #include "replace/one_pass_mariadb.h"
 #include "replace/plain_names.h"
@@ -28,6 +31,9 @@ namespace {
 // the run's size.
 constexpr size_t kJsonRowsPerRequest = 20000;
 
+// Keys per INSERT request when the keys read go to the server after all.
+constexpr size_t kRowsPerKeyInsert = 5000;
+
 // Where the temporary tables live: the connection's own schema, so a user
 // table of the same name is never touched.
 std::string Temp(SetDialect dialect, const char* name) {
@@ -36,8 +42,8 @@ std::string Temp(SetDialect dialect, const char* name) {
 
 std::string DropTemps(SetDialect dialect) {
   std::string request;
-  for (const char* name :
-       {"morvane_map", "morvane_expect", "morvane_changed", "morvane_check", "morvane_undo"})
+  for (const char* name : {"morvane_map", "morvane_expect", "morvane_changed", "morvane_check",
+                           "morvane_undo", "morvane_undo_pairs"})
     request += "DROP TABLE IF EXISTS " + Temp(dialect, name) + ";\r\n";
   return request;
 }
@@ -46,52 +52,110 @@ std::string Text(const std::string& expression) {
   return "CAST(" + expression + " AS TEXT)";
 }
 
-// Rows as a JSON array of arrays of texts. SQLite reads a large batch of
-// rows from it through json_each at a fraction of the cost of parsing as
-// many VALUES rows; the texts come back byte for byte (control characters
+// Appends the text as a JSON string. SQLite reads a large batch of rows
+// from JSON through json_each at a fraction of the cost of parsing as many
+// VALUES rows; the texts come back byte for byte (control characters
 // escaped, other bytes as they are).
-std::string JsonRows(const std::vector<std::vector<std::string>>& rows) {
-  std::string json = "[";
-  for (const std::vector<std::string>& row : rows) {
-    if (json.size() > 1) json += ',';
-    json += '[';
-    for (size_t column = 0; column < row.size(); ++column) {
-      if (column > 0) json += ',';
-      json += '"';
-      for (const char c : row[column]) {
-        if (c == '"' || c == '\\') {
-          json += '\\';
-          json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-          static const char kHex[] = "0123456789abcdef";
-          json += "\\u00";
-          json += kHex[(c >> 4) & 0xf];
-          json += kHex[c & 0xf];
-        } else {
-          json += c;
-        }
-      }
-      json += '"';
+void AppendJsonText(std::string& json, std::string_view text) {
+  json += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      static const char kHex[] = "0123456789abcdef";
+      json += "\\u00";
+      json += kHex[(c >> 4) & 0xf];
+      json += kHex[c & 0xf];
+    } else {
+      json += c;
     }
-    json += ']';
   }
-  return json + "]";
+  json += '"';
 }
 
-// One column of the rows as a PostgreSQL array literal of texts, every
-// element quoted (so "NULL" stays a text), '"' and '\\' escaped.
-std::string TextArray(const std::vector<std::vector<std::string>>& rows, size_t column) {
+// The texts as a PostgreSQL array literal, every element quoted (so "NULL"
+// stays a text), '"' and '\\' escaped.
+std::string TextArray(const std::vector<std::string>& texts) {
   std::string array = "{";
-  for (const std::vector<std::string>& row : rows) {
+  for (const std::string& text : texts) {
     if (array.size() > 1) array += ',';
     array += '"';
-    for (const char c : row[column]) {
+    for (const char c : text) {
       if (c == '"' || c == '\\') array += '\\';
       array += c;
     }
     array += '"';
   }
   return array + "}";
+}
+
+// SQLite: a batch of an undo file's rows from JSON. The new pairs, numbered
+// as their rowid: [["restored","replaced"],...]; then the keys grouped by
+// the number of their pair: {"7":["key",...],...}.
+std::string SqliteUndoBatch(const UndoRowsByPair& rows, const std::string& pairs,
+                            const std::string& undo) {
+  std::string request;
+  if (!rows.newPairs[0].empty()) {
+    std::string json = "[";
+    for (size_t index = 0; index < rows.newPairs[0].size(); ++index) {
+      if (index > 0) json += ',';
+      json += '[';
+      AppendJsonText(json, rows.newPairs[0][index]);
+      json += ',';
+      AppendJsonText(json, rows.newPairs[1][index]);
+      json += ']';
+    }
+    json += ']';
+    request += "INSERT INTO " + pairs + " (rowid, restored_value, replaced_value) SELECT " +
+               std::to_string(rows.firstNewPair) +
+               " + key, json_extract(value, '$[0]'), json_extract(value, '$[1]') FROM json_each(" +
+               QuotedStr(json) + ");\r\n";
+  }
+  std::unordered_map<int64_t, std::string> keysOf;
+  for (size_t index = 0; index < rows.keys.size(); ++index) {
+    std::string& keys = keysOf[rows.pairOfKey[index]];
+    keys += keys.empty() ? '[' : ',';
+    AppendJsonText(keys, rows.keys[index]);
+  }
+  std::string json = "{";
+  for (const auto& [pair, keys] : keysOf) {
+    if (json.size() > 1) json += ',';
+    json += '"' + std::to_string(pair) + "\":" + keys + ']';
+  }
+  json += '}';
+  return request + "INSERT INTO " + undo +
+         " (key_value, restored_value, replaced_value) SELECT k.value, p.restored_value, "
+         "p.replaced_value FROM json_each(" +
+         QuotedStr(json) + ") AS g JOIN " + pairs +
+         " AS p ON p.rowid = CAST(g.key AS INTEGER) JOIN json_each(g.value) AS k";
+}
+
+// PostgreSQL: a batch of an undo file's rows from text arrays, each text
+// cast to its column's type: the new pairs, numbered in order, then the keys
+// with the numbers of their pairs.
+std::string PostgresUndoBatch(const UndoRowsByPair& rows, const std::string& pairs,
+                              const std::string& undo,
+                              const std::vector<std::vector<std::string>>& types) {
+  std::string request;
+  if (!rows.newPairs[0].empty()) {
+    request +=
+        "INSERT INTO " + pairs + " (pair_no, restored_value, replaced_value) SELECT " +
+        std::to_string(rows.firstNewPair) + " + n - 1, CAST(r AS " + types[1][0] + "), CAST(p AS " +
+        types[2][0] + ") FROM unnest(" + QuotedStr(TextArray(rows.newPairs[0])) + "::text[], " +
+        QuotedStr(TextArray(rows.newPairs[1])) + "::text[]) WITH ORDINALITY AS x(r, p, n);\r\n";
+  }
+  std::string numbers = "{";
+  for (const int64_t pair : rows.pairOfKey) {
+    if (numbers.size() > 1) numbers += ',';
+    numbers += std::to_string(pair);
+  }
+  numbers += '}';
+  return request + "INSERT INTO " + undo +
+         " (key_value, restored_value, replaced_value) SELECT CAST(x.k AS " + types[0][0] +
+         "), p.restored_value, p.replaced_value FROM unnest(" + QuotedStr(TextArray(rows.keys)) +
+         "::text[], " + QuotedStr(numbers) + "::bigint[]) AS x(k, n) JOIN " + pairs +
+         " AS p ON p.pair_no = x.n";
 }
 
 // Whether the SQLite library has its JSON functions (built in since 3.38,
@@ -145,7 +209,9 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
              " AS old_value, " + t.fullField + " AS new_value FROM " + t.table + " WHERE 1=0;\r\n";
   request += MappingInserts(plan, "INSERT INTO " + map + " (line_no, old_value, new_value) ");
   if (t.dialect == SetDialect::kSQLite) {
-    request += "CREATE INDEX temp.morvane_map_old ON morvane_map (old_value);\r\n";
+    // Covering: a row's line and new value come from the index alone.
+    request +=
+        "CREATE INDEX temp.morvane_map_old ON morvane_map (old_value, line_no, new_value);\r\n";
     request += "CREATE INDEX temp.morvane_map_line ON morvane_map (line_no);\r\n";
   } else {
     // Without statistics the planner guesses the mapping's size and may
@@ -154,9 +220,14 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
   }
   const std::string key = t.fullKey.empty() ? "NULL" : t.fullKey;
   for (const char* name : {"morvane_changed", "morvane_expect"}) {
-    if (t.fullKey.empty() && std::string(name) == "morvane_expect") continue;
+    const bool expect = std::string(name) == "morvane_expect";
+    if (t.fullKey.empty() && expect) continue;
+    // The expected rows carry their new value: SQLite then changes them by
+    // key without looking up the mapping again.
     request += "CREATE TEMP TABLE " + std::string(name) + " AS SELECT " + key + " AS key_value, " +
-               t.fullField + " AS old_value, 0 AS line_no FROM " + t.table + " WHERE 1=0;\r\n";
+               t.fullField + " AS old_value, 0 AS line_no" +
+               (expect ? ", " + t.fullField + " AS new_value" : std::string()) + " FROM " +
+               t.table + " WHERE 1=0;\r\n";
   }
   if (t.dialect == SetDialect::kPostgreSQL && !t.fullKey.empty())
     request += "CREATE TEMP TABLE morvane_check (ok INTEGER);\r\n";
@@ -164,19 +235,23 @@ std::string PrepareRequest(const Target& t, const ReplacementPlan& plan) {
 }
 
 // Reads the expected rows. SQLite may change the rows by these keys, so it
-// needs their lines: a join with the mapping when no two of its values can
-// be equal to the same row, else the first equal line of each row.
+// needs their lines and new values: a join with the mapping when no two of
+// its values can be equal to the same row, else the first equal line of
+// each row.
 std::string ExpectRequest(const Target& t, bool mapValuesDistinct) {
   const std::string into = "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
-                           " (key_value, old_value, line_no) SELECT " + t.fullKey + ", " +
-                           t.fullField + ", ";
-  if (t.dialect != SetDialect::kSQLite)
-    return into + "NULL FROM " + t.table + " WHERE " + t.MappedRows();
-  if (mapValuesDistinct) {
-    return into + "m.line_no FROM " + t.table + " JOIN " + t.Map() + " AS m ON " + t.fullField +
-           " = m.old_value" + t.period;
+                           " (key_value, old_value, line_no, new_value) SELECT ";
+  if (t.dialect != SetDialect::kSQLite) {
+    return into + t.fullKey + ", " + t.fullField + ", NULL, NULL FROM " + t.table + " WHERE " +
+           t.MappedRows();
   }
-  return into + t.LineOfRow() + " FROM " + t.table + " WHERE " + t.MappedRows();
+  if (mapValuesDistinct) {
+    return into + t.fullKey + ", " + t.fullField + ", m.line_no, m.new_value FROM " + t.table +
+           " JOIN " + t.Map() + " AS m ON " + t.fullField + " = m.old_value" + t.period;
+  }
+  return into + "e.k, e.v, m.line_no, m.new_value FROM (SELECT " + t.fullKey + " AS k, " +
+         t.fullField + " AS v, " + t.LineOfRow() + " AS l FROM " + t.table + " WHERE " +
+         t.MappedRows() + ") AS e JOIN " + t.Map() + " AS m ON m.line_no = e.l";
 }
 
 // SQLite: whether no row can equal two of the mapping's values. Its
@@ -278,10 +353,12 @@ RunStatements RunRequest(const Target& t, const CMvCFG& cfg, int64_t expected) {
                            " FROM pragma_data_version AS v CROSS JOIN " + t.table +
                            " WHERE v.data_version <> " + t.dataVersion + " AND " + t.MappedRows());
   run.updated = 1;
-  run.statements.push_back(set + "(SELECT key_value, line_no FROM " + expect + " WHERE " +
-                           t.FileUnchanged(true) + " UNION ALL SELECT key_value, line_no FROM " +
-                           changed + ") AS r JOIN " + map +
-                           " AS m ON m.line_no = r.line_no WHERE " + t.fullKey + " = r.key_value");
+  run.statements.push_back("UPDATE " + t.table + " SET " + t.field +
+                           " = r.new_value FROM (SELECT key_value, new_value FROM " + expect +
+                           " WHERE " + t.FileUnchanged(true) +
+                           " UNION ALL SELECT c.key_value, m.new_value FROM " + changed +
+                           " AS c JOIN " + map + " AS m ON m.line_no = c.line_no) AS r WHERE " +
+                           t.fullKey + " = r.key_value");
   run.compared = 2;
   run.statements.push_back("DELETE FROM " + expect + " WHERE key_value IN (SELECT key_value FROM " +
                            changed + ") AND " + t.FileUnchanged(false));
@@ -342,27 +419,17 @@ std::string StrayRow(const Target& t) {
   return rows.empty() ? std::string() : rows[0][0];
 }
 
-// The changed rows of `rows` (a table of key, old value and plan line),
-// page by page in the order they were stored: counted per plan line, and,
-// when out is given, written to it as undo rows whose replaced value is the
-// plan line's new value, as the line-by-line undo writes it. The pages are
+// The changed rows of `rows` (a table of key, old value and plan line) into
+// the sink, page by page in the order they were stored. The pages are
 // ranges of the table's own row address (SQLite: rowid; PostgreSQL: blocks
 // of its ctid), so no index, no sort and no join is needed.
-int64_t StreamChangedRows(const Target& t, const std::string& rows, const ReplacementPlan& plan,
-                          const UndoScript& header, std::ostream* out,
-                          std::vector<int64_t>& rowsPerLine) {
+void StreamChangedRows(const Target& t, const std::string& rows, ChangedRowsSink& sink) {
   const std::string select = "SELECT " + Text("key_value") + " AS k, " + Text("old_value") +
                              " AS o, " + Text("line_no") + " AS l FROM " + rows + " WHERE ";
-  int64_t written = 0;
   const auto take = [&](const std::string& range) {
-    const std::vector<std::vector<std::string>> page = ReadRows(select + range);
-    for (const std::vector<std::string>& row : page) {
-      const size_t line = size_t(std::strtoul(row[2].c_str(), nullptr, 10));
-      if (line >= plan.lines.size()) DatabaseError(replacemsg::CannotRead(rows, row[2]));
-      ++rowsPerLine[line];
-      if (out) *out << FormatUndoRow(header, {row[0], row[1], plan.lines[line].newValue});
-    }
-    written += int64_t(page.size());
+    ReadTextRows(select + range,
+                 [&](const std::vector<std::string_view>& row) { sink.Take(row, rows); });
+    sink.Flush();
   };
   const bool sqlite = t.dialect == SetDialect::kSQLite;
   const std::vector<std::vector<std::string>> size = ReadRows(
@@ -379,25 +446,47 @@ int64_t StreamChangedRows(const Target& t, const std::string& rows, const Replac
              ? "rowid >= " + std::to_string(from) + " AND rowid < " + to
              : "ctid >= '(" + std::to_string(from) + ",0)'::tid AND ctid < '(" + to + ",0)'::tid");
   }
-  return written;
 }
 
-// Writes the undo file from the changed rows, through a partial file that
-// takes its name only when complete.
-int64_t WriteUndoFile(const Target& t, const CMvCFG& cfg, const std::string& rows,
-                      const ReplacementPlan& plan, const std::string& path,
-                      std::vector<int64_t>& rowsPerLine) {
-  const UndoScript header{cfg.SrcTbl, cfg.SrcFld, cfg.SUnFld, {}};
-  const std::string partial = path + ".part";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out << FormatUndoHeader(header);
-  const int64_t written = StreamChangedRows(t, rows, plan, header, &out, rowsPerLine);
-  out.close();
-  if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
-    std::remove(partial.c_str());
-    DatabaseError("Не удалось записать файл отмены " + path);
-  }
-  return written;
+// SQLite, a key the catalog declares unique and a mapping whose values no
+// row can equal twice: the rows to change are read to the client (key, old
+// value, plan line). They go to the undo file and the counts per line as
+// they come, and their keys into INSERT requests kept for the case below.
+// Returns the rows read.
+int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink,
+                         std::vector<std::string>& keyInserts) {
+  const std::string expect = Temp(t.dialect, "morvane_expect");
+  const std::string head = "INSERT INTO " + expect + " (key_value) VALUES ";
+  std::string values;
+  size_t inRequest = 0;
+  const int64_t rows =
+      ReadTextRows("SELECT " + Text(t.fullKey) + " AS k, " + Text(t.fullField) + " AS o, " +
+                       Text("m.line_no") + " AS l FROM " + t.table + " JOIN " + t.Map() +
+                       " AS m ON " + t.fullField + " = m.old_value" + t.period,
+                   [&](const std::vector<std::string_view>& row) {
+                     sink.Take(row, t.table);
+                     values += inRequest == 0 ? head + "(" : ",\r\n(";
+                     AppendQuotedStr(values, row[0]);
+                     values += ')';
+                     if (++inRequest == kRowsPerKeyInsert) {
+                       keyInserts.push_back(std::move(values));
+                       values.clear();
+                       inRequest = 0;
+                       sink.Flush();
+                     }
+                   });
+  if (!values.empty()) keyInserts.push_back(std::move(values));
+  sink.Flush();
+  return rows;
+}
+
+// The server's own statement for the rows read, valid only while no other
+// connection has committed since the reading: then the table is as read and
+// it changes exactly those rows; otherwise it changes none.
+std::string UpdateAsRead(const Target& t) {
+  return "UPDATE " + t.table + " SET " + t.field + " = m.new_value FROM " + t.Map() +
+         " AS m WHERE " + t.FileUnchanged(true) + " AND " + t.fullField + " = m.old_value" +
+         t.period;
 }
 
 }  // namespace
@@ -447,15 +536,51 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
     }
   }
   t.exactEquality = FieldEqualityIsExact(dialect, t.table, t.field);
+  if (!t.fullKey.empty()) RefuseUnwritableUndoFile(options.undoFile);
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
+  std::optional<ChangedRowsSink> read;  // SQLite: the rows read to the client
+  std::vector<std::string> keyInserts;
   if (!t.fullKey.empty()) {
-    SendRequest(ExpectRequest(t, dialect == SetDialect::kSQLite && MapValuesDistinct(t)),
-                cfg.SrcFullFld);
-    expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
-    RefuseInexactKeys(t);
+    const bool distinct = dialect == SetDialect::kSQLite && MapValuesDistinct(t);
+    if (distinct && t.keyDeclared) {
+      read.emplace(cfg, plan, options.undoFile, outcome.rowsPerLine);
+      expected = ReadRowsToChange(t, *read, keyInserts);
+    } else {
+      SendRequest(ExpectRequest(t, distinct), cfg.SrcFullFld);
+      expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
+      RefuseInexactKeys(t);
+    }
   }
   if (options.afterCapture) options.afterCapture();
+
+  if (read && expected > 0) {
+    // The statement changes the rows read, or none when another connection
+    // has committed since; the count tells which.
+    OnePassOutcome asRead;
+    const RunJudge judge = [&](const std::vector<int64_t>& done, size_t) {
+      return done.back() == expected;
+    };
+    if (SendGuardedRun(
+            UpdateAsRead(t), judge, options.progress, [] { return std::string(); }, asRead)) {
+      read->Keep();
+      outcome.applied = true;
+      outcome.undoRows = read->Rows();
+      return outcome;
+    }
+    if (!asRead.changedSinceRead) {  // cancelled or refused: nothing changed
+      asRead.rowsPerLine.assign(plan.lines.size(), 0);
+      return asRead;
+    }
+  }
+  if (read) {
+    // Another connection has committed since the reading (or nothing was
+    // read): the keys read go to the server, and the run below reads the
+    // rows again inside its transaction and compares the two.
+    read.reset();
+    for (const std::string& insert : keyInserts) SendRequest(insert, cfg.SrcFullFld);
+    keyInserts.clear();
+  }
 
   const RunStatements run = RunRequest(t, cfg, expected);
   std::vector<int64_t> counts;
@@ -467,16 +592,18 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   if (!SendGuardedRun(
           RequestOf(run.statements), judge, options.progress, [&] { return StrayRow(t); }, outcome))
     return outcome;
-  outcome.applied = true;
-  // The rows that changed: the expected ones when SQLite changed them by
+  outcome.applied = true;  // The rows that changed: the expected ones when SQLite changed them by
   // their keys, else those captured in the run.
   const bool byExpected = run.byExpected && counts[size_t(run.captured)] == 0;
   const std::string changedRows = Temp(dialect, byExpected ? "morvane_expect" : "morvane_changed");
   if (!t.fullKey.empty() && !options.undoFile.empty()) {
-    outcome.undoRows =
-        WriteUndoFile(t, cfg, changedRows, plan, options.undoFile, outcome.rowsPerLine);
+    ChangedRowsSink sink(cfg, plan, options.undoFile, outcome.rowsPerLine);
+    StreamChangedRows(t, changedRows, sink);
+    sink.Keep();
+    outcome.undoRows = sink.Rows();
     return outcome;
   }
+  std::fill(outcome.rowsPerLine.begin(), outcome.rowsPerLine.end(), 0);
   ReadRowsPerLine("SELECT " + Text("line_no") + " AS l, COUNT(*) AS n FROM " + changedRows +
                       " GROUP BY line_no",
                   outcome.rowsPerLine);
@@ -513,21 +640,26 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
   const bool json = !arrays && dialect == SetDialect::kSQLite && SqliteReadsJson();
   const std::string insert =
       "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ";
-  const auto request = [&](const UndoRows& chunk) {
-    if (arrays) {
-      return insert + "SELECT CAST(k AS " + types[0][0] + "), CAST(r AS " + types[1][0] +
-             "), CAST(p AS " + types[2][0] + ") FROM unnest(" + QuotedStr(TextArray(chunk, 0)) +
-             "::text[], " + QuotedStr(TextArray(chunk, 1)) + "::text[], " +
-             QuotedStr(TextArray(chunk, 2)) + "::text[]) AS x(k, r, p)";
-    }
-    return insert +
-           "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
-           "json_extract(value, '$[2]') FROM json_each(" +
-           QuotedStr(JsonRows(chunk)) + ")";
-  };
-  const int64_t rows = json || arrays
-                           ? InsertUndoRows(reader, kJsonRowsPerRequest, request, fullKey)
-                           : InsertUndoRows(reader, insert, fullKey);
+  int64_t rows;
+  if (json || arrays) {
+    // The pairs of values typed like the field, numbered (SQLite: by rowid).
+    const std::string pairs = Temp(dialect, "morvane_undo_pairs");
+    SendRequest("CREATE TEMP TABLE morvane_undo_pairs AS SELECT " +
+                    std::string(arrays ? "CAST(0 AS bigint) AS pair_no, " : "") + fullField +
+                    " AS restored_value, " + fullField + " AS replaced_value FROM " + header.table +
+                    " WHERE 1=0" +
+                    (arrays ? ";\r\nALTER TABLE " + pairs + " ADD PRIMARY KEY (pair_no)" : ""),
+                fullField);
+    rows = InsertUndoRowsByPair(
+        reader, kJsonRowsPerRequest,
+        [&](const UndoRowsByPair& batch) {
+          return arrays ? PostgresUndoBatch(batch, pairs, undo, types)
+                        : SqliteUndoBatch(batch, pairs, undo);
+        },
+        fullKey);
+  } else {
+    rows = InsertUndoRows(reader, insert, fullKey);
+  }
 
   // A key the file names twice, or that the table holds in several rows,
   // would put back rows the replacement never touched. With the key unique

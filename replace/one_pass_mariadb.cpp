@@ -173,6 +173,7 @@ OnePassOutcome RunOnePassMariaDB(const CMvCFG& cfg, CPeriod& period, const Repla
     expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
     RefuseInexactKeys(t);
   }
+  if (!t.fullKey.empty()) RefuseUnwritableUndoFile(options.undoFile);
   if (options.afterCapture) options.afterCapture();
 
   const RunGuard guard{kCaptured, kUpdated, t.fullKey.empty() ? -1 : kExpected, expected};

@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unordered_map>
 
+#include "engine/buffer_records.h"
+#include "engine/field_layout.h"
+#include "engine/zelconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/text.h"
@@ -13,6 +17,7 @@
 #include "replace/replacement_run.h"
 #include "replace/statement_progress_scope.h"
 #include "server/database.h"
+#include "server/query_request.h"
 #include "server/sql_wait_cursor.h"
 #include "server/table.h"
 
@@ -42,6 +47,44 @@ std::vector<std::vector<std::string>> ReadRows(const std::string& query) {
   }
   table.Close();
   return rows;
+}
+
+int64_t ReadTextRows(const std::string& query,
+                     const std::function<void(const std::vector<std::string_view>& row)>& take) {
+  std::unique_ptr<TMemoryStream> reply = QueryServer(zelDB(), query);
+  // Each record is looked at where the reply holds it: no dataset, no copy.
+  TzelBufferRecords records;
+  std::string errorText;
+  if (!records.Open(*reply, errorText)) DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
+  bool texts = true;
+  for (const auto& column : records.Fields()) {
+    texts = texts && (column->FieldType == zftString || column->FieldType == zftSmallStr ||
+                      column->FieldType == zftMemo);
+  }
+  if (!texts) {
+    // A column the reply does not carry as text: read through a dataset,
+    // which writes every value as its text.
+    int64_t count = 0;
+    std::vector<std::string_view> views;
+    for (const std::vector<std::string>& row : ReadRows(query)) {
+      views.assign(row.begin(), row.end());
+      take(views);
+      ++count;
+    }
+    return count;
+  }
+  int64_t count = 0;
+  std::vector<std::string_view> values;
+  while (records.Next(values, errorText)) {
+    for (size_t column = 0; column < values.size(); ++column) {
+      if (records.Fields()[column]->FieldType != zftMemo)
+        values[column] = CutAtZero(values[column]);
+    }
+    take(values);
+    ++count;
+  }
+  if (!errorText.empty()) DatabaseError(zelconst::_Z_OPENTABLE + errorText, nullptr);
+  return count;
 }
 
 std::string ValuesList(const std::vector<std::vector<std::string>>& rows) {
@@ -176,6 +219,14 @@ int64_t WriteUndoFileByPages(
   return written;
 }
 
+void RefuseUnwritableUndoFile(const std::string& path) {
+  if (path.empty()) return;
+  const std::string partial = path + ".part";
+  const bool writable = std::ofstream(partial, std::ios::binary | std::ios::trunc).good();
+  std::remove(partial.c_str());
+  if (!writable) DatabaseError("Не удалось записать файл отмены " + path);
+}
+
 UndoScript OpenUndoFile(const std::string& path, UndoFileReader& reader) {
   UndoScript header;
   std::string problem;
@@ -213,6 +264,48 @@ int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
   return InsertUndoRows(
       reader, kRowsPerRequest,
       [&](const UndoRows& rows) { return insertHead + "VALUES " + ValuesList(rows); }, what);
+}
+
+int64_t InsertUndoRowsByPair(UndoFileReader& reader, size_t rowsPerRequest,
+                             const std::function<std::string(const UndoRowsByPair& rows)>& request,
+                             const std::string& what) {
+  // Past this many pairs held, the numbering starts a fresh set: a file of
+  // all-different values then costs no more memory than a batch.
+  constexpr size_t kPairsHeld = 100000;
+  std::unordered_map<std::string, int64_t> numberOf;  // "<length of restored>:" restored replaced
+  int64_t nextPair = 0;
+  int64_t rows = 0;
+  UndoRowsByPair batch;
+  const auto flush = [&] {
+    if (batch.keys.empty()) return;
+    SendRequest(request(batch), what);
+    for (std::vector<std::string>& values : batch.newPairs) values.clear();
+    batch.firstNewPair = nextPair;
+    batch.keys.clear();
+    batch.pairOfKey.clear();
+    if (numberOf.size() > kPairsHeld) numberOf.clear();
+  };
+  UndoRow row;
+  std::string problem;
+  std::string pair;
+  int read;
+  while ((read = reader.Next(row, problem)) > 0) {
+    pair.assign(std::to_string(row.restoredValue.size())).append(1, ':');
+    pair.append(row.restoredValue).append(row.replacedValue);
+    const auto [found, added] = numberOf.try_emplace(pair, nextPair);
+    if (added) {
+      batch.newPairs[0].push_back(std::move(row.restoredValue));
+      batch.newPairs[1].push_back(std::move(row.replacedValue));
+      ++nextPair;
+    }
+    batch.keys.push_back(std::move(row.key));
+    batch.pairOfKey.push_back(found->second);
+    ++rows;
+    if (batch.keys.size() >= rowsPerRequest) flush();
+  }
+  if (read < 0) DatabaseError(problem);
+  flush();
+  return rows;
 }
 
 void RefuseRepeatedKey(const std::string& query, const std::string& keyField) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,13 @@ namespace morvane {
 // The rows of a query, every column as its text ('.' as the decimal point,
 // whatever the user's locale). Raises EDatabaseError when the query is refused.
 std::vector<std::vector<std::string>> ReadRows(const std::string& query);
+
+// The rows of a query whose columns are texts (CAST ... AS TEXT), each
+// given to take as it is read from the reply, without a dataset: for
+// hundreds of thousands of rows. Texts are given as ReadRows gives them.
+// Returns the rows read; raises EDatabaseError when the query is refused.
+int64_t ReadTextRows(const std::string& query,
+                     const std::function<void(const std::vector<std::string_view>& row)>& take);
 
 // "('a', 'b'),\r\n('c', 'd')": every value a text literal, which the server
 // turns into the type of the column it goes into.
@@ -94,6 +102,10 @@ inline constexpr size_t kUndoRowsPerPage = 20000;
 int64_t WriteUndoFileByPages(const CMvCFG& cfg, const std::string& path,
                              const std::function<std::string(const std::string* after)>& pageQuery);
 
+// Raises EDatabaseError when the undo file at path (written through
+// path + ".part") cannot be created: called before a run changes anything.
+void RefuseUnwritableUndoFile(const std::string& path);
+
 // Opens an undo file for reading and checks its names (header: table, field
 // and key, no rows). Raises EDatabaseError when the file cannot be read, is
 // not an undo file or names something that is not a plain name.
@@ -112,6 +124,26 @@ int64_t InsertUndoRows(UndoFileReader& reader, size_t rowsPerRequest,
 // per few thousand rows.
 int64_t InsertUndoRows(UndoFileReader& reader, const std::string& insertHead,
                        const std::string& what);
+
+// A batch of an undo file's rows with each pair of values (restored,
+// replaced) named by a number. A replacement writes few distinct pairs for
+// many keys, so a batch carries a pair once, in the first batch that holds
+// it, and then the keys, each with its pair's number.
+struct UndoRowsByPair {
+  std::vector<std::string> newPairs[2];  // restored, replaced values of pairs not sent before
+  int64_t firstNewPair = 0;              // the number of newPairs' first
+  std::vector<std::string> keys;
+  std::vector<int64_t> pairOfKey;
+};
+
+// Sends the reader's rows as batches of rowsPerRequest keys, each as the
+// request `request` builds of it; the pairs' numbers keep growing, and a
+// pair is sent again after many others (so the pairs held stay few). The
+// rows sent; raises EDatabaseError naming `what` when the server refuses,
+// or when the file is.
+int64_t InsertUndoRowsByPair(UndoFileReader& reader, size_t rowsPerRequest,
+                             const std::function<std::string(const UndoRowsByPair& rows)>& request,
+                             const std::string& what);
 
 // Raises EDatabaseError saying the key `keyField` names several rows when
 // the query (its first column a key's text) finds one.

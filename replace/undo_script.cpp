@@ -45,10 +45,10 @@ std::string MatchedValue(const std::string& field, const std::vector<std::string
 }
 
 std::string UndoStatement(const UndoScript& undo, const UndoRow& row) {
-  const std::string field = Qualified(undo.table, undo.field);
-  return "UPDATE " + undo.table + " SET " + field + " = " + QuotedStr(row.restoredValue) +
-         " WHERE " + Qualified(undo.table, undo.keyField) + " = " + QuotedStr(row.key) + " AND " +
-         field + " = " + QuotedStr(row.replacedValue);
+  std::string statement;
+  UndoRowText(undo).Append(statement, row.key, row.restoredValue, row.replacedValue);
+  statement.resize(statement.size() - 2);  // without ";\n"
+  return statement;
 }
 
 // Reads the undo file strictly: each piece must be what FormatUndoScript
@@ -83,27 +83,22 @@ class UndoReader {
   bool Quoted(std::string& value) {
     if (!Literal("'")) return false;
     value.clear();
-    while (at_ < text_.size()) {
-      const char c = text_[at_];
+    for (;;) {
+      const size_t apostrophe = text_.find('\'', at_);
+      if (apostrophe == std::string_view::npos) return false;
+      value.append(text_.substr(at_, apostrophe - at_));
+      Advance(apostrophe + 1 - at_);
+      if (at_ == text_.size() || text_[at_] != '\'') return true;
+      value += '\'';
       Advance(1);
-      if (c != '\'') {
-        value += c;
-      } else if (at_ < text_.size() && text_[at_] == '\'') {
-        value += c;
-        Advance(1);
-      } else {
-        return true;
-      }
     }
-    return false;
   }
   bool AtEnd() const { return at_ == text_.size(); }
   int Line() const { return line_; }
 
  private:
   void Advance(size_t count) {
-    for (size_t i = 0; i < count; ++i)
-      if (text_[at_ + i] == '\n') ++line_;
+    line_ += int(std::count(text_.begin() + at_, text_.begin() + at_ + count, '\n'));
     at_ += count;
   }
 
@@ -112,14 +107,11 @@ class UndoReader {
   int line_ = 1;
 };
 
-// One statement as UndoStatement writes it, with its line end.
-bool ReadUndoRow(UndoReader& reader, const UndoScript& header, UndoRow& row) {
-  const std::string field = Qualified(header.table, header.field);
-  return reader.Literal("UPDATE " + header.table + " SET " + field + " = ") &&
-         reader.Quoted(row.restoredValue) &&
-         reader.Literal(" WHERE " + Qualified(header.table, header.keyField) + " = ") &&
-         reader.Quoted(row.key) && reader.Literal(" AND " + field + " = ") &&
-         reader.Quoted(row.replacedValue) && reader.Literal(";\n");
+// One statement as UndoRowText writes it, with its line end.
+bool ReadUndoRow(UndoReader& reader, const UndoRowText& pieces, UndoRow& row) {
+  return reader.Literal(pieces.Set()) && reader.Quoted(row.restoredValue) &&
+         reader.Literal(pieces.Where()) && reader.Quoted(row.key) && reader.Literal(pieces.And()) &&
+         reader.Quoted(row.replacedValue) && reader.Literal(pieces.End());
 }
 
 bool ReadUndoHeader(UndoReader& reader, UndoScript& read) {
@@ -184,7 +176,9 @@ std::string FormatUndoScript(const UndoScript& undo) {
   text += "-- table: " + undo.table + "\n";
   text += "-- field: " + undo.field + "\n";
   text += "-- key: " + undo.keyField + "\n";
-  for (const UndoRow& row : undo.rows) text += UndoStatement(undo, row) + ";\n";
+  const UndoRowText line(undo);
+  for (const UndoRow& row : undo.rows)
+    line.Append(text, row.key, row.restoredValue, row.replacedValue);
   return text;
 }
 
@@ -195,9 +189,10 @@ bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& er
     error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
     return false;
   }
+  const UndoRowText pieces(read);
   while (!reader.AtEnd()) {
     UndoRow row;
-    if (!ReadUndoRow(reader, read, row)) {
+    if (!ReadUndoRow(reader, pieces, row)) {
       error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
       return false;
     }
@@ -212,12 +207,48 @@ std::string FormatUndoHeader(const UndoScript& undo) {
   return FormatUndoScript(header);
 }
 
+UndoRowText::UndoRowText(const UndoScript& undo)
+    : pieces_{"UPDATE " + undo.table + " SET " + Qualified(undo.table, undo.field) + " = ",
+              " WHERE " + Qualified(undo.table, undo.keyField) + " = ",
+              " AND " + Qualified(undo.table, undo.field) + " = ", ";\n"} {}
+
+void UndoRowText::Append(std::string& out, std::string_view key, std::string_view restoredValue,
+                         std::string_view replacedValue) const {
+  out += pieces_[0];
+  AppendQuotedStr(out, restoredValue);
+  out += pieces_[1];
+  AppendQuotedStr(out, key);
+  out += pieces_[2];
+  AppendQuotedStr(out, replacedValue);
+  out += pieces_[3];
+}
+
 std::string FormatUndoRow(const UndoScript& undo, const UndoRow& row) {
-  return UndoStatement(undo, row) + ";\n";
+  std::string text;
+  UndoRowText(undo).Append(text, row.key, row.restoredValue, row.replacedValue);
+  return text;
 }
 
 struct UndoFileReader::File {
   std::ifstream in;
+  std::string buffer;  // read from the file, not yet taken
+  size_t at = 0;       // where the untaken text starts
+  bool ended = false;  // the file has nothing more to read
+  std::unique_ptr<UndoRowText> pieces;
+
+  // Reads the next block of the file behind what is not taken yet.
+  bool More() {
+    if (ended) return false;
+    buffer.erase(0, at);
+    at = 0;
+    constexpr size_t kBlock = size_t(1) << 20;
+    const size_t had = buffer.size();
+    buffer.resize(had + kBlock);
+    in.read(buffer.data() + had, std::streamsize(kBlock));
+    buffer.resize(had + size_t(in.gcount()));
+    if (in.gcount() == 0) ended = true;
+    return !ended;
+  }
 };
 
 bool UndoFileReader::Open(const std::string& path, UndoScript& header, std::string& error) {
@@ -236,7 +267,7 @@ bool UndoFileReader::Open(const std::string& path, UndoScript& header, std::stri
     error = replacemsg::UndoLine(reader.Line(), replacemsg::kUndoNotOurs);
     return false;
   }
-  header_ = read;
+  file_->pieces = std::make_unique<UndoRowText>(read);
   header = std::move(read);
   line_ = reader.Line();
   return true;
@@ -245,24 +276,31 @@ bool UndoFileReader::Open(const std::string& path, UndoScript& header, std::stri
 int UndoFileReader::Next(UndoRow& row, std::string& error) {
   // A statement ends at a line that closes its last literal with ";": a
   // value holding a line break spans the lines up to there.
-  std::string text;
-  std::string line;
+  File& file = *file_;
+  size_t length = 0;  // of the lines looked at so far, from file.at
   size_t apostrophes = 0;
-  while (std::getline(file_->in, line)) {
-    text += line;
-    text += '\n';
+  for (;;) {
+    const size_t lineEnd = file.buffer.find('\n', file.at + length);
+    if (lineEnd == std::string::npos) {
+      if (file.More()) continue;
+      // The last line without its line end reads as if it had one.
+      if (file.buffer.size() == file.at + length) break;
+      file.buffer += '\n';
+      continue;
+    }
+    const std::string_view line(file.buffer.data() + file.at + length, lineEnd - file.at - length);
     apostrophes += size_t(std::count(line.begin(), line.end(), '\''));
+    length = lineEnd + 1 - file.at;
     if (apostrophes % 2 == 0 && !line.empty() && line.back() == ';') break;
   }
-  if (text.empty()) return 0;
-  UndoReader reader(text);
-  UndoRow read;
-  if (!ReadUndoRow(reader, header_, read) || !reader.AtEnd()) {
+  if (length == 0) return 0;
+  UndoReader reader(std::string_view(file.buffer).substr(file.at, length));
+  file.at += length;
+  if (!ReadUndoRow(reader, *file.pieces, row) || !reader.AtEnd()) {
     error = replacemsg::UndoLine(line_ + reader.Line() - 1, replacemsg::kUndoNotOurs);
     return -1;
   }
   line_ += reader.Line() - 1;
-  row = std::move(read);
   return 1;
 }
 

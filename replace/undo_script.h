@@ -85,6 +85,24 @@ bool TryParseUndoScript(std::string_view text, UndoScript& undo, std::string& er
 std::string FormatUndoHeader(const UndoScript& undo);
 std::string FormatUndoRow(const UndoScript& undo, const UndoRow& row);
 
+// The line of one row, its names written once for a file of many rows.
+class UndoRowText {
+ public:
+  explicit UndoRowText(const UndoScript& undo);
+  // Appends the row's line, with its line end.
+  void Append(std::string& out, std::string_view key, std::string_view restoredValue,
+              std::string_view replacedValue) const;
+
+  // The line's fixed pieces, in order, around the three values.
+  const std::string& Set() const { return pieces_[0]; }
+  const std::string& Where() const { return pieces_[1]; }
+  const std::string& And() const { return pieces_[2]; }
+  const std::string& End() const { return pieces_[3]; }
+
+ private:
+  std::string pieces_[4];
+};
+
 // Reads an undo file statement by statement, as strictly as
 // TryParseUndoScript, holding one statement at a time.
 class UndoFileReader {
@@ -98,7 +116,6 @@ class UndoFileReader {
  private:
   struct File;
   std::shared_ptr<File> file_;
-  UndoScript header_;
   int line_ = 1;
 };
 

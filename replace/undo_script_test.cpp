@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "replace/replacement_messages.h"
 
 namespace morvane {
@@ -100,6 +103,62 @@ TEST(UndoScriptTest, ChangedFileIsRefusedWithItsLine) {
     EXPECT_FALSE(TryParseUndoScript(text, undo, error)) << text;
     EXPECT_EQ(error, replacemsg::UndoLine(line, replacemsg::kUndoNotOurs)) << text;
   }
+}
+
+// The file is read in blocks of a mebibyte: rows across a block's end,
+// values with line breaks, apostrophes and semicolons, and a last line
+// without its line end all read back as written; a damaged row far into the
+// file is refused with its own line.
+TEST(UndoScriptTest, FileReaderReadsBackRowsAcrossItsBlocksAndNamesADamagedLine) {
+  UndoScript written{"T", "F", "K", {}};
+  for (int index = 0; index < 30000; ++index) {
+    const std::string n = std::to_string(index);
+    written.rows.push_back(
+        index % 997 == 0 ? UndoRow{n, "line\n'" + n + "';\nnext;", "x;"}
+                         : UndoRow{n, "value " + n + std::string(size_t(index % 50), 'v'), "new"});
+  }
+  std::string text = FormatUndoScript(written);
+  ASSERT_GT(text.size(), size_t(2) << 20);
+  text.pop_back();  // the last line end
+  const std::string path = ::testing::TempDir() + "/reader-undo.sql";
+  const auto write = [&](const std::string& content) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fclose(file);
+  };
+  const auto readAll = [&](std::vector<UndoRow>& rows, std::string& error) {
+    UndoFileReader reader;
+    UndoScript header;
+    if (!reader.Open(path, header, error)) return -2;
+    EXPECT_EQ(header.table, "T");
+    UndoRow row;
+    int read;
+    while ((read = reader.Next(row, error)) > 0) rows.push_back(row);
+    return read;
+  };
+  write(text);
+  std::vector<UndoRow> rows;
+  std::string error;
+  ASSERT_EQ(readAll(rows, error), 0) << error;
+  ASSERT_EQ(rows.size(), written.rows.size());
+  for (size_t index = 0; index < rows.size(); ++index) {
+    ASSERT_EQ(rows[index].key, written.rows[index].key);
+    ASSERT_EQ(rows[index].restoredValue, written.rows[index].restoredValue);
+    ASSERT_EQ(rows[index].replacedValue, written.rows[index].replacedValue);
+  }
+
+  // Row 20000 sits past the first block; its line counts the values' breaks.
+  const std::string row = FormatUndoRow(written, written.rows[20000]);
+  const size_t at = text.find(row);
+  ASSERT_NE(at, std::string::npos);
+  const int line = 1 + int(std::count(text.begin(), text.begin() + long(at), '\n'));
+  write(text.substr(0, at) + "DELETE FROM T;\n" + text.substr(at + row.size()));
+  rows.clear();
+  EXPECT_EQ(readAll(rows, error), -1);
+  EXPECT_EQ(rows.size(), 20000u);
+  EXPECT_EQ(error, replacemsg::UndoLine(line, replacemsg::kUndoNotOurs));
+  std::remove(path.c_str());
 }
 
 TEST(UndoScriptTest, RowsChangedSinceAreThoseNoLongerHoldingTheReplacedValue) {

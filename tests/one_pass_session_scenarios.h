@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/rtl/exceptions.h"
+#include "replace/one_pass.h"
 #include "replace/replacement_messages.h"
 #include "replace/replacement_run.h"
 #include "tests/key_value_dump.h"
@@ -73,6 +74,20 @@ TEST_F(OnePassSessionTest, UndoIsAllOrNothingWhenARowWasChangedSince) {
   SecondClient("UPDATE Goods SET Unit = 'кг' WHERE Good = '" + changed[0].key + "'");
   ASSERT_TRUE(RunUndoFile(run.files.undo, logFolder_).applied);
   EXPECT_EQ(UnitsByGood(), before);
+}
+
+// The undo file cannot be written (its folder is gone): the run is refused
+// before anything changes, on every server and in both forms of SQLite's.
+TEST_F(OnePassSessionTest, UnwritableUndoFileRefusesTheRunBeforeAnythingChanges) {
+  const std::string before = UnitsByGood();
+  OnePassOptions options;
+  options.undoFile = logFolder_ + "/gone/undo.sql";
+  for (const bool anotherCommitFirst : {false, true}) {
+    if (anotherCommitFirst) options.afterCapture = [&] { SecondClient("SELECT 1"); };
+    EXPECT_THROW(RunOnePass(cfg_, period_, plan_, SessionSetDialect(), options), EDatabaseError);
+    EXPECT_EQ(UnitsByGood(), before);
+    EXPECT_FALSE(std::filesystem::exists(options.undoFile + ".part"));
+  }
 }
 
 }  // namespace

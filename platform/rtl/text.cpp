@@ -102,9 +102,9 @@ std::array<uint8_t, 128> MakeAsciiWeights() {
   UErrorCode status = U_ZERO_ERROR;
   // Digits read as numbers, or blanks and punctuation ignored: no fixed
   // weight per character.
-  const bool plain = ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) == UCOL_OFF &&
-                     ucol_getAttribute(collator, UCOL_ALTERNATE_HANDLING, &status) ==
-                         UCOL_NON_IGNORABLE;
+  const bool plain =
+      ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) == UCOL_OFF &&
+      ucol_getAttribute(collator, UCOL_ALTERNATE_HANDLING, &status) == UCOL_NON_IGNORABLE;
   if (U_FAILURE(status) || !plain) return {};
 
   std::array<bool, 128> usable{};
@@ -309,13 +309,22 @@ std::string_view Utf8Left(std::string_view text, size_t maxChars) {
 }
 
 std::string QuotedStr(std::string_view text) {
-  std::string result = "'";
-  for (char c : text) {
-    result += c;
-    if (c == '\'') result += '\'';
-  }
-  result += '\'';
+  std::string result;
+  result.reserve(text.size() + 2);
+  AppendQuotedStr(result, text);
   return result;
+}
+
+void AppendQuotedStr(std::string& out, std::string_view text) {
+  out += '\'';
+  for (size_t at = 0;;) {
+    const size_t apostrophe = text.find('\'', at);
+    out.append(text.substr(at, apostrophe - at));
+    if (apostrophe == std::string_view::npos) break;
+    out += "''";
+    at = apostrophe + 1;
+  }
+  out += '\'';
 }
 
 std::string zSpaceToChar(std::string_view text, char replacement) {

@@ -59,6 +59,8 @@ std::string_view Utf8Left(std::string_view text, size_t maxChars);
 
 // Text with every apostrophe doubled, in apostrophes: O'Hara -> 'O''Hara'.
 std::string QuotedStr(std::string_view text);
+// The same appended to out, for texts built from many values.
+void AppendQuotedStr(std::string& out, std::string_view text);
 
 // The text with every blank replaced by the character.
 std::string zSpaceToChar(std::string_view text, char replacement);
