@@ -31,7 +31,7 @@ namespace {
 // the run's size.
 constexpr size_t kJsonRowsPerRequest = 20000;
 
-// Keys per INSERT request when the keys read go to the server after all.
+// Rows per INSERT request when the rows read go to the server after all.
 constexpr size_t kRowsPerKeyInsert = 5000;
 
 // Where the temporary tables live: the connection's own schema, so a user
@@ -451,12 +451,15 @@ void StreamChangedRows(const Target& t, const std::string& rows, ChangedRowsSink
 // SQLite, a key the catalog declares unique and a mapping whose values no
 // row can equal twice: the rows to change are read to the client (key, old
 // value, plan line). They go to the undo file and the counts per line as
-// they come, and their keys into INSERT requests kept for the case below.
+// they come, and into requests that put them in the expected rows, kept for
+// the case where the run needs them on the server after all (rowInserts).
 // Returns the rows read.
 int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink,
-                         std::vector<std::string>& keyInserts) {
-  const std::string expect = Temp(t.dialect, "morvane_expect");
-  const std::string head = "INSERT INTO " + expect + " (key_value) VALUES ";
+                         std::vector<std::string>& rowInserts) {
+  const std::string head = "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
+                           " (key_value, old_value, line_no, new_value) SELECT v.column1, "
+                           "v.column2, v.column3, m.new_value FROM (VALUES ";
+  const std::string tail = ") AS v JOIN " + t.Map() + " AS m ON m.line_no = v.column3";
   std::string values;
   size_t inRequest = 0;
   const int64_t rows =
@@ -464,18 +467,23 @@ int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink,
                        Text("m.line_no") + " AS l FROM " + t.table + " JOIN " + t.Map() +
                        " AS m ON " + t.fullField + " = m.old_value" + t.period,
                    [&](const std::vector<std::string_view>& row) {
-                     sink.Take(row, t.table);
+                     sink.Take(row, t.table);  // the line is checked as a number there
                      values += inRequest == 0 ? head + "(" : ",\r\n(";
                      AppendQuotedStr(values, row[0]);
+                     values += ", ";
+                     AppendQuotedStr(values, row[1]);
+                     values += ", ";
+                     // As a text, like the mapping's line numbers (VALUES texts).
+                     AppendQuotedStr(values, row[2]);
                      values += ')';
                      if (++inRequest == kRowsPerKeyInsert) {
-                       keyInserts.push_back(std::move(values));
+                       rowInserts.push_back(std::move(values) + tail);
                        values.clear();
                        inRequest = 0;
                        sink.Flush();
                      }
                    });
-  if (!values.empty()) keyInserts.push_back(std::move(values));
+  if (!values.empty()) rowInserts.push_back(std::move(values) + tail);
   sink.Flush();
   return rows;
 }
@@ -540,12 +548,12 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   std::optional<ChangedRowsSink> read;  // SQLite: the rows read to the client
-  std::vector<std::string> keyInserts;
+  std::vector<std::string> rowInserts;
   if (!t.fullKey.empty()) {
     const bool distinct = dialect == SetDialect::kSQLite && MapValuesDistinct(t);
     if (distinct && t.keyDeclared) {
       read.emplace(cfg, plan, options.undoFile, outcome.rowsPerLine);
-      expected = ReadRowsToChange(t, *read, keyInserts);
+      expected = ReadRowsToChange(t, *read, rowInserts);
     } else {
       SendRequest(ExpectRequest(t, distinct), cfg.SrcFullFld);
       expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
@@ -575,11 +583,11 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   }
   if (read) {
     // Another connection has committed since the reading (or nothing was
-    // read): the keys read go to the server, and the run below reads the
-    // rows again inside its transaction and compares the two.
+    // read): the rows read go to the server, and the run below reads the
+    // rows again inside its transaction and compares the two key sets.
     read.reset();
-    for (const std::string& insert : keyInserts) SendRequest(insert, cfg.SrcFullFld);
-    keyInserts.clear();
+    for (const std::string& insert : rowInserts) SendRequest(insert, cfg.SrcFullFld);
+    rowInserts.clear();
   }
 
   const RunStatements run = RunRequest(t, cfg, expected);

@@ -132,6 +132,38 @@ TEST_F(OnePassShortcutTest, UnrelatedCommitBetweenReadingAndRunStillAppliesExact
             "другое");
 }
 
+// SQLite: a trigger makes the server leave one of the rows read unchanged,
+// with nobody else committing. The statement changes fewer rows than were
+// read, and so does the run that compares the rows again by key: the whole
+// run is rolled back, nothing is left changed (no row emptied), and no undo
+// file is kept.
+TEST_F(OnePassShortcutTest, RowTheServerLeavesUnchangedRollsTheWholeRunBack) {
+  if (!Sqlite()) GTEST_SKIP() << "an SQLite trigger";
+  CMvCFG cfg{"/nonexistent-dir"};
+  cfg.Load();  // Goods.Unit by key Good
+  CPeriod period;
+  ReplacementPlan plan;
+  std::string error;
+  ASSERT_TRUE(
+      TryBuildReplacementPlan(cfg, period, {{"Шт", "шт", 1}, {"кгр", "кг", 2}}, plan, error))
+      << error;
+  const std::vector<CapturedRow> skipped =
+      ReadKeyValueRows("SELECT Good, Unit FROM Goods WHERE Unit = 'кгр' ORDER BY Good");
+  ASSERT_FALSE(skipped.empty());
+  SecondClient("CREATE TRIGGER morvane_skip BEFORE UPDATE OF Unit ON Goods WHEN old.Good = " +
+               QuotedStr(skipped[0].key) + " BEGIN SELECT RAISE(IGNORE); END;");
+  const auto units = [] { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); };
+  const std::string before = units();
+  ReplacementRunOptions options;
+  options.logFolder = folder_;
+  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
+  SecondClient("DROP TRIGGER morvane_skip;");
+  EXPECT_FALSE(run.result.applied);
+  EXPECT_TRUE(run.changedSinceRead) << run.result.message;
+  EXPECT_EQ(units(), before);
+  EXPECT_TRUE(run.files.undo.empty());
+}
+
 // The undo file is loaded in batches the server parses as JSON: quotes,
 // backslashes, a tab and letters beyond ASCII must come back byte for byte.
 TEST_F(OnePassShortcutTest, UndoPutsBackValuesWithQuotesBackslashesAndTabsExactly) {
