@@ -490,11 +490,14 @@ int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink,
 
 // The server's own statement for the rows read, valid only while no other
 // connection has committed since the reading: then the table is as read and
-// it changes exactly those rows; otherwise it changes none.
+// it changes exactly those rows; otherwise it changes none. Rows are
+// changed where the scan finds them (no second pass by row address, as
+// UPDATE ... FROM takes); the IN and the new value's lookup compare as the
+// reading's join did (the field on the left: its affinity and collation).
 std::string UpdateAsRead(const Target& t) {
-  return "UPDATE " + t.table + " SET " + t.field + " = m.new_value FROM " + t.Map() +
-         " AS m WHERE " + t.FileUnchanged(true) + " AND " + t.fullField + " = m.old_value" +
-         t.period;
+  return "UPDATE " + t.table + " SET " + t.field + " = (SELECT m.new_value FROM " + t.Map() +
+         " AS m WHERE " + t.fullField + " = m.old_value) WHERE " + t.FileUnchanged(true) +
+         " AND " + t.MappedRows();
 }
 
 }  // namespace
