@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <unordered_map>
@@ -448,44 +449,62 @@ void StreamChangedRows(const Target& t, const std::string& rows, ChangedRowsSink
   }
 }
 
+// Appends a text with its length in front, for rows held compactly.
+void AppendPacked(std::string& packed, std::string_view text) {
+  const uint32_t length = uint32_t(text.size());
+  packed.append(reinterpret_cast<const char*>(&length), sizeof length);
+  packed.append(text);
+}
+
+// The next text AppendPacked wrote, from `at` on.
+std::string_view NextPacked(std::string_view packed, size_t& at) {
+  uint32_t length = 0;
+  std::memcpy(&length, packed.data() + at, sizeof length);
+  at += sizeof length;
+  const std::string_view text = packed.substr(at, length);
+  at += length;
+  return text;
+}
+
 // SQLite, a key the catalog declares unique and a mapping whose values no
 // row can equal twice: the rows to change are read to the client (key, old
 // value, plan line). They go to the undo file and the counts per line as
-// they come, and into requests that put them in the expected rows, kept for
-// the case where the run needs them on the server after all (rowInserts).
-// Returns the rows read.
-int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink,
-                         std::vector<std::string>& rowInserts) {
+// they come, and are kept in `read` (three packed texts a row) for the case
+// where the run needs them on the server after all. Returns the rows read.
+int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink, std::string& read) {
+  return ReadTextRows("SELECT " + Text(t.fullKey) + " AS k, " + Text(t.fullField) + " AS o, " +
+                          Text("m.line_no") + " AS l FROM " + t.table + " JOIN " + t.Map() +
+                          " AS m ON " + t.fullField + " = m.old_value" + t.period,
+                      [&](const std::vector<std::string_view>& row) {
+                        sink.Take(row, t.table);  // the line is checked as a number there
+                        for (const std::string_view text : row) AppendPacked(read, text);
+                        if (sink.Rows() % kUndoRowsPerPage == 0) sink.Flush();
+                      });
+}
+
+// The rows ReadRowsToChange kept, into the expected rows on the server, with
+// their lines' new values; requests of a few thousand rows.
+void SendRowsRead(const Target& t, std::string_view read, const std::string& what) {
   const std::string head = "INSERT INTO " + Temp(t.dialect, "morvane_expect") +
                            " (key_value, old_value, line_no, new_value) SELECT v.column1, "
                            "v.column2, v.column3, m.new_value FROM (VALUES ";
   const std::string tail = ") AS v JOIN " + t.Map() + " AS m ON m.line_no = v.column3";
   std::string values;
   size_t inRequest = 0;
-  const int64_t rows =
-      ReadTextRows("SELECT " + Text(t.fullKey) + " AS k, " + Text(t.fullField) + " AS o, " +
-                       Text("m.line_no") + " AS l FROM " + t.table + " JOIN " + t.Map() +
-                       " AS m ON " + t.fullField + " = m.old_value" + t.period,
-                   [&](const std::vector<std::string_view>& row) {
-                     sink.Take(row, t.table);  // the line is checked as a number there
-                     values += inRequest == 0 ? head + "(" : ",\r\n(";
-                     AppendQuotedStr(values, row[0]);
-                     values += ", ";
-                     AppendQuotedStr(values, row[1]);
-                     values += ", ";
-                     // As a text, like the mapping's line numbers (VALUES texts).
-                     AppendQuotedStr(values, row[2]);
-                     values += ')';
-                     if (++inRequest == kRowsPerKeyInsert) {
-                       rowInserts.push_back(std::move(values) + tail);
-                       values.clear();
-                       inRequest = 0;
-                       sink.Flush();
-                     }
-                   });
-  if (!values.empty()) rowInserts.push_back(std::move(values) + tail);
-  sink.Flush();
-  return rows;
+  for (size_t at = 0; at < read.size();) {
+    values += inRequest == 0 ? head + "(" : ",\r\n(";
+    for (int column = 0; column < 3; ++column) {
+      // The line too as a text, like the mapping's line numbers.
+      if (column > 0) values += ", ";
+      AppendQuotedStr(values, NextPacked(read, at));
+    }
+    values += ')';
+    if (++inRequest == kRowsPerKeyInsert || at == read.size()) {
+      SendRequest(values + tail, what);
+      values.clear();
+      inRequest = 0;
+    }
+  }
 }
 
 // The server's own statement for the rows read, valid only while no other
@@ -496,8 +515,8 @@ int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink,
 // reading's join did (the field on the left: its affinity and collation).
 std::string UpdateAsRead(const Target& t) {
   return "UPDATE " + t.table + " SET " + t.field + " = (SELECT m.new_value FROM " + t.Map() +
-         " AS m WHERE " + t.fullField + " = m.old_value) WHERE " + t.FileUnchanged(true) +
-         " AND " + t.MappedRows();
+         " AS m WHERE " + t.fullField + " = m.old_value) WHERE " + t.FileUnchanged(true) + " AND " +
+         t.MappedRows();
 }
 
 }  // namespace
@@ -551,12 +570,13 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
   std::optional<ChangedRowsSink> read;  // SQLite: the rows read to the client
-  std::vector<std::string> rowInserts;
+  std::string rowsRead;
   if (!t.fullKey.empty()) {
     const bool distinct = dialect == SetDialect::kSQLite && MapValuesDistinct(t);
     if (distinct && t.keyDeclared) {
       read.emplace(cfg, plan, options.undoFile, outcome.rowsPerLine);
-      expected = ReadRowsToChange(t, *read, rowInserts);
+      expected = ReadRowsToChange(t, *read, rowsRead);
+      read->Flush();
     } else {
       SendRequest(ExpectRequest(t, distinct), cfg.SrcFullFld);
       expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
@@ -589,8 +609,8 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
     // read): the rows read go to the server, and the run below reads the
     // rows again inside its transaction and compares the two key sets.
     read.reset();
-    for (const std::string& insert : rowInserts) SendRequest(insert, cfg.SrcFullFld);
-    rowInserts.clear();
+    SendRowsRead(t, rowsRead, cfg.SrcFullFld);
+    rowsRead = std::string();
   }
 
   const RunStatements run = RunRequest(t, cfg, expected);
