@@ -92,8 +92,8 @@ std::string TextArray(const std::vector<std::string>& texts) {
 }
 
 // SQLite: a batch of an undo file's rows from JSON. The new pairs, numbered
-// as their rowid: [["restored","replaced"],...]; then each key with the
-// number of its pair, the keys grouped by it: {"7":["key",...],...}.
+// as their rowid: [["restored","replaced"],...]; then the keys grouped by
+// the number of their pair: {"7":["key",...],...}.
 std::string SqliteUndoBatch(const UndoRowsByPair& rows, const std::string& pairs,
                             const std::string& undo) {
   std::string request;
@@ -126,8 +126,10 @@ std::string SqliteUndoBatch(const UndoRowsByPair& rows, const std::string& pairs
   }
   json += '}';
   return request + "INSERT INTO " + undo +
-         " (key_value, pair_no) SELECT k.value, CAST(g.key AS INTEGER) FROM json_each(" +
-         QuotedStr(json) + ") AS g JOIN json_each(g.value) AS k";
+         " (key_value, restored_value, replaced_value) SELECT k.value, p.restored_value, "
+         "p.replaced_value FROM json_each(" +
+         QuotedStr(json) + ") AS g JOIN " + pairs +
+         " AS p ON p.rowid = CAST(g.key AS INTEGER) JOIN json_each(g.value) AS k";
 }
 
 // PostgreSQL: a batch of an undo file's rows from text arrays, each text
@@ -648,20 +650,14 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
   const std::string undo = Temp(dialect, "morvane_undo");
 
   const TemporaryTablesScope temps(DropTemps(dialect));
-  // SQLite with its JSON functions keeps a key and the number of its pair of
-  // values per row of the file (the pairs apart, by rowid); otherwise each
-  // row holds the key and both values.
-  const bool json = dialect == SetDialect::kSQLite && SqliteReadsJson();
   SendRequest(DropTemps(dialect) + "CREATE TEMP TABLE morvane_undo AS SELECT " + fullKey +
-                  " AS key_value, " +
-                  (json ? std::string("0 AS pair_no")
-                        : fullField + " AS restored_value, " + fullField + " AS replaced_value") +
-                  " FROM " + header.table + " WHERE 1=0",
+                  " AS key_value, " + fullField + " AS restored_value, " + fullField +
+                  " AS replaced_value FROM " + header.table + " WHERE 1=0",
               fullField);
-  // PostgreSQL reads the rows from one text array per column, each text
-  // cast to its column's type without a length (typmod -1: "bpchar", not
-  // "character", which is char(1)); the column then pads, rounds or refuses
-  // an over-long text as it does a literal.
+  // SQLite reads the rows from JSON, PostgreSQL from one text array per
+  // column, each text cast to its column's type without a length (typmod
+  // -1: "bpchar", not "character", which is char(1)); the column then pads,
+  // rounds or refuses an over-long text as it does a literal.
   const std::vector<std::vector<std::string>> types =
       dialect == SetDialect::kPostgreSQL
           ? ReadRows(
@@ -672,10 +668,13 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
                 "ORDER BY attnum")
           : std::vector<std::vector<std::string>>{};
   const bool arrays = types.size() == 3;
-  const std::string pairs = Temp(dialect, "morvane_undo_pairs");
+  const bool json = !arrays && dialect == SetDialect::kSQLite && SqliteReadsJson();
+  const std::string insert =
+      "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ";
   int64_t rows;
   if (json || arrays) {
     // The pairs of values typed like the field, numbered (SQLite: by rowid).
+    const std::string pairs = Temp(dialect, "morvane_undo_pairs");
     SendRequest("CREATE TEMP TABLE morvane_undo_pairs AS SELECT " +
                     std::string(arrays ? "CAST(0 AS bigint) AS pair_no, " : "") + fullField +
                     " AS restored_value, " + fullField + " AS replaced_value FROM " + header.table +
@@ -690,14 +689,8 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
         },
         fullKey);
   } else {
-    rows = InsertUndoRows(
-        reader, "INSERT INTO " + undo + " (key_value, restored_value, replaced_value) ", fullKey);
+    rows = InsertUndoRows(reader, insert, fullKey);
   }
-  // The file's rows with both values: SQLite joins each key to its pair.
-  const std::string undoRows =
-      json ? "(SELECT k.key_value, p.restored_value, p.replaced_value FROM " + undo +
-                 " AS k JOIN " + pairs + " AS p ON p.rowid = k.pair_no)"
-           : undo;
 
   // A key the file names twice, or that the table holds in several rows,
   // would put back rows the replacement never touched. With the key unique
@@ -718,12 +711,12 @@ ExecutionResult RunUndoSetBased(const std::string& undoFile, SetDialect dialect)
         " IN (SELECT key_value FROM " + undo + ") GROUP BY " + fullKey + " HAVING COUNT(*) > 1");
     if (!shared.empty()) DatabaseError(replacemsg::KeyNotUnique(fullKey, shared[0][0]));
   }
-  const std::string changedSinceQuery = "SELECT " + Text("u.key_value") + " AS k FROM " + undoRows +
+  const std::string changedSinceQuery = "SELECT " + Text("u.key_value") + " AS k FROM " + undo +
                                         " AS u WHERE NOT EXISTS (SELECT 1 FROM " + header.table +
                                         " WHERE " + fullKey + " = u.key_value AND " + fullField +
                                         " = u.replaced_value) ORDER BY u.key_value";
   const std::string statement = "UPDATE " + header.table + " SET " + header.field +
-                                " = u.restored_value FROM " + undoRows + " AS u WHERE " + fullKey +
+                                " = u.restored_value FROM " + undo + " AS u WHERE " + fullKey +
                                 " = u.key_value AND " + fullField + " = u.replaced_value";
   std::vector<std::string> setup;
   if (dialect == SetDialect::kPostgreSQL) {
