@@ -94,17 +94,14 @@ class UndoReader {
     }
   }
   bool AtEnd() const { return at_ == text_.size(); }
-  int Line() const { return line_; }
+  // The line where the reading stands, counted when asked (after a refusal).
+  int Line() const { return 1 + int(std::count(text_.begin(), text_.begin() + long(at_), '\n')); }
 
  private:
-  void Advance(size_t count) {
-    line_ += int(std::count(text_.begin() + at_, text_.begin() + at_ + count, '\n'));
-    at_ += count;
-  }
+  void Advance(size_t count) { at_ += count; }
 
   std::string_view text_;
   size_t at_ = 0;
-  int line_ = 1;
 };
 
 // One statement as UndoRowText writes it, with its line end.
@@ -279,6 +276,7 @@ int UndoFileReader::Next(UndoRow& row, std::string& error) {
   File& file = *file_;
   size_t length = 0;  // of the lines looked at so far, from file.at
   size_t apostrophes = 0;
+  int lines = 0;
   for (;;) {
     const size_t lineEnd = file.buffer.find('\n', file.at + length);
     if (lineEnd == std::string::npos) {
@@ -289,8 +287,10 @@ int UndoFileReader::Next(UndoRow& row, std::string& error) {
       continue;
     }
     const std::string_view line(file.buffer.data() + file.at + length, lineEnd - file.at - length);
-    apostrophes += size_t(std::count(line.begin(), line.end(), '\''));
+    for (size_t at = line.find('\''); at != std::string_view::npos; at = line.find('\'', at + 1))
+      ++apostrophes;
     length = lineEnd + 1 - file.at;
+    ++lines;
     if (apostrophes % 2 == 0 && !line.empty() && line.back() == ';') break;
   }
   if (length == 0) return 0;
@@ -300,7 +300,7 @@ int UndoFileReader::Next(UndoRow& row, std::string& error) {
     error = replacemsg::UndoLine(line_ + reader.Line() - 1, replacemsg::kUndoNotOurs);
     return -1;
   }
-  line_ += reader.Line() - 1;
+  line_ += lines;
   return 1;
 }
 
