@@ -472,14 +472,17 @@ std::string_view NextPacked(std::string_view packed, size_t& at) {
 // they come, and are kept in `read` (three packed texts a row) for the case
 // where the run needs them on the server after all. Returns the rows read.
 int64_t ReadRowsToChange(const Target& t, ChangedRowsSink& sink, std::string& read) {
-  return ReadTextRows("SELECT " + Text(t.fullKey) + " AS k, " + Text(t.fullField) + " AS o, " +
-                          Text("m.line_no") + " AS l FROM " + t.table + " JOIN " + t.Map() +
-                          " AS m ON " + t.fullField + " = m.old_value" + t.period,
-                      [&](const std::vector<std::string_view>& row) {
-                        sink.Take(row, t.table);  // the line is checked as a number there
-                        for (const std::string_view text : row) AppendPacked(read, text);
-                        if (sink.Rows() % kUndoRowsPerPage == 0) sink.Flush();
-                      });
+  const int64_t rows =
+      ReadTextRows("SELECT " + Text(t.fullKey) + " AS k, " + Text(t.fullField) + " AS o, " +
+                       Text("m.line_no") + " AS l FROM " + t.table + " JOIN " + t.Map() +
+                       " AS m ON " + t.fullField + " = m.old_value" + t.period,
+                   [&](const std::vector<std::string_view>& row) {
+                     sink.Take(row, t.table);  // the line is checked as a number there
+                     for (const std::string_view text : row) AppendPacked(read, text);
+                     if (sink.Rows() % kUndoRowsPerPage == 0) sink.Flush();
+                   });
+  sink.Flush();
+  return rows;
 }
 
 // The rows ReadRowsToChange kept, into the expected rows on the server, with
@@ -517,6 +520,46 @@ std::string UpdateAsRead(const Target& t) {
   return "UPDATE " + t.table + " SET " + t.field + " = (SELECT m.new_value FROM " + t.Map() +
          " AS m WHERE " + t.fullField + " = m.old_value) WHERE " + t.FileUnchanged(true) + " AND " +
          t.MappedRows();
+}
+
+// SQLite's run for a key the catalog declares unique and a mapping no row
+// can equal twice: the rows are read (ReadRowsToChange), then changed by the
+// server's own statement while nobody else has committed. Returns the
+// outcome when the run is over (applied, cancelled or refused). Returns
+// nothing when another connection has committed since the reading, or
+// nothing was read: the rows read are then on the server as the expected
+// rows, for the run that reads again and compares key sets.
+std::optional<OnePassOutcome> RunAsRead(const Target& t, const CMvCFG& cfg,
+                                        const ReplacementPlan& plan, const OnePassOptions& options,
+                                        int64_t& expected) {
+  OnePassOutcome outcome;
+  outcome.rowsPerLine.assign(plan.lines.size(), 0);
+  std::string rowsRead;
+  {
+    ChangedRowsSink read(cfg, plan, options.undoFile, outcome.rowsPerLine);
+    expected = ReadRowsToChange(t, read, rowsRead);
+    if (options.afterCapture) options.afterCapture();
+    if (expected > 0) {
+      // The statement changes the rows read, or none when another
+      // connection has committed since; the count tells which.
+      const RunJudge judge = [&](const std::vector<int64_t>& done, size_t) {
+        return done.back() == expected;
+      };
+      if (SendGuardedRun(
+              UpdateAsRead(t), judge, options.progress, [] { return std::string(); }, outcome)) {
+        read.Keep();
+        outcome.applied = true;
+        outcome.undoRows = read.Rows();
+        return outcome;
+      }
+      if (!outcome.changedSinceRead) {  // cancelled or refused: nothing changed
+        outcome.rowsPerLine.assign(plan.lines.size(), 0);
+        return outcome;
+      }
+    }
+  }  // the partial undo file of the reading is removed
+  SendRowsRead(t, rowsRead, cfg.SrcFullFld);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -569,48 +612,18 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   if (!t.fullKey.empty()) RefuseUnwritableUndoFile(options.undoFile);
   SendRequest(PrepareRequest(t, plan), cfg.SrcFullFld);
   int64_t expected = -1;
-  std::optional<ChangedRowsSink> read;  // SQLite: the rows read to the client
-  std::string rowsRead;
-  if (!t.fullKey.empty()) {
-    const bool distinct = dialect == SetDialect::kSQLite && MapValuesDistinct(t);
-    if (distinct && t.keyDeclared) {
-      read.emplace(cfg, plan, options.undoFile, outcome.rowsPerLine);
-      expected = ReadRowsToChange(t, *read, rowsRead);
-      read->Flush();
-    } else {
+  const bool distinct =
+      !t.fullKey.empty() && dialect == SetDialect::kSQLite && MapValuesDistinct(t);
+  if (distinct && t.keyDeclared) {
+    if (std::optional<OnePassOutcome> done = RunAsRead(t, cfg, plan, options, expected))
+      return std::move(*done);
+  } else {
+    if (!t.fullKey.empty()) {
       SendRequest(ExpectRequest(t, distinct), cfg.SrcFullFld);
       expected = zelDB().RowsChanged().empty() ? -1 : zelDB().RowsChanged().back();
       RefuseInexactKeys(t);
     }
-  }
-  if (options.afterCapture) options.afterCapture();
-
-  if (read && expected > 0) {
-    // The statement changes the rows read, or none when another connection
-    // has committed since; the count tells which.
-    OnePassOutcome asRead;
-    const RunJudge judge = [&](const std::vector<int64_t>& done, size_t) {
-      return done.back() == expected;
-    };
-    if (SendGuardedRun(
-            UpdateAsRead(t), judge, options.progress, [] { return std::string(); }, asRead)) {
-      read->Keep();
-      outcome.applied = true;
-      outcome.undoRows = read->Rows();
-      return outcome;
-    }
-    if (!asRead.changedSinceRead) {  // cancelled or refused: nothing changed
-      asRead.rowsPerLine.assign(plan.lines.size(), 0);
-      return asRead;
-    }
-  }
-  if (read) {
-    // Another connection has committed since the reading (or nothing was
-    // read): the rows read go to the server, and the run below reads the
-    // rows again inside its transaction and compares the two key sets.
-    read.reset();
-    SendRowsRead(t, rowsRead, cfg.SrcFullFld);
-    rowsRead = std::string();
+    if (options.afterCapture) options.afterCapture();
   }
 
   const RunStatements run = RunRequest(t, cfg, expected);
@@ -623,7 +636,8 @@ OnePassOutcome RunOnePass(const CMvCFG& cfg, CPeriod& period, const ReplacementP
   if (!SendGuardedRun(
           RequestOf(run.statements), judge, options.progress, [&] { return StrayRow(t); }, outcome))
     return outcome;
-  outcome.applied = true;  // The rows that changed: the expected ones when SQLite changed them by
+  outcome.applied = true;
+  // The rows that changed: the expected ones when SQLite changed them by
   // their keys, else those captured in the run.
   const bool byExpected = run.byExpected && counts[size_t(run.captured)] == 0;
   const std::string changedRows = Temp(dialect, byExpected ? "morvane_expect" : "morvane_changed");
