@@ -40,10 +40,22 @@ class OnePassShortcutTest : public SessionBackEndTest {
     SessionBackEndTest::TearDown();
   }
   void Exec(const std::string& sql) { ASSERT_TRUE(zelDB().UpdateToServer(sql)) << sql; }
+  // The default setting (Goods.Unit by key Good) and a plan of two units.
+  void PlanTwoUnits() {
+    cfg_.Load();
+    std::string error;
+    ASSERT_TRUE(
+        TryBuildReplacementPlan(cfg_, period_, {{"Шт", "шт", 1}, {"кгр", "кг", 2}}, plan_, error))
+        << error;
+  }
+  static std::string Units() { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); }
   bool Sqlite() const { return dialect_ == SetDialect::kSQLite; }
 
   SetDialect dialect_ = SetDialect::kNone;
   std::string folder_;
+  CMvCFG cfg_{"/nonexistent-dir"};
+  CPeriod period_;
+  ReplacementPlan plan_;
 };
 
 TEST_F(OnePassShortcutTest, OnlyASingleColumnKeyDeclaredUniqueAndNeverEmptyCounts) {
@@ -97,27 +109,19 @@ TEST_F(OnePassShortcutTest, ExactEqualityOnlyWhereEqualValuesHaveEqualBytes) {
 // not to a mapped row: the run still applies (SQLite reads the rows again
 // inside the run), counts each line, and its undo is exact.
 TEST_F(OnePassShortcutTest, UnrelatedCommitBetweenReadingAndRunStillAppliesExactly) {
-  CMvCFG cfg{"/nonexistent-dir"};
-  cfg.Load();  // Goods.Unit by key Good
-  CPeriod period;
-  ReplacementPlan plan;
-  std::string error;
-  ASSERT_TRUE(
-      TryBuildReplacementPlan(cfg, period, {{"Шт", "шт", 1}, {"кгр", "кг", 2}}, plan, error))
-      << error;
+  ASSERT_NO_FATAL_FAILURE(PlanTwoUnits());
   const std::vector<CapturedRow> other = ReadKeyValueRows(
       "SELECT Good, Title FROM Goods WHERE Unit NOT IN ('Шт', 'кгр') ORDER BY Good");
   ASSERT_FALSE(other.empty());
-  const std::vector<int64_t> preview = CountRowsToChange(cfg, period, plan);
+  const std::vector<int64_t> preview = CountRowsToChange(cfg_, period_, plan_);
   ASSERT_GT(preview[0] + preview[1], 0);
   ReplacementRunOptions options;
   options.logFolder = folder_;
   options.afterCapture = [&] {
     SecondClient("UPDATE Goods SET Title = 'другое' WHERE Good = '" + other[0].key + "'");
   };
-  const auto units = [] { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); };
-  const std::string before = units();
-  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
+  const std::string before = Units();
+  const ReplacementRun run = RunReplacement(cfg_, period_, plan_, options);
   ASSERT_TRUE(run.result.applied) << run.result.message;
   EXPECT_EQ(run.result.statements[0].rowsChanged, preview[0]);
   EXPECT_EQ(run.result.statements[1].rowsChanged, preview[1]);
@@ -126,7 +130,7 @@ TEST_F(OnePassShortcutTest, UnrelatedCommitBetweenReadingAndRunStillAppliesExact
   const ExecutionResult undone = RunUndoFile(run.files.undo, folder_);
   ASSERT_TRUE(undone.applied) << undone.message;
   EXPECT_EQ(undone.TotalRowsChanged(), preview[0] + preview[1]);
-  EXPECT_EQ(units(), before);
+  EXPECT_EQ(Units(), before);
   EXPECT_EQ(ReadKeyValueRows("SELECT Good, Title FROM Goods WHERE Good = '" + other[0].key + "'")[0]
                 .value,
             "другое");
@@ -139,28 +143,20 @@ TEST_F(OnePassShortcutTest, UnrelatedCommitBetweenReadingAndRunStillAppliesExact
 // file is kept.
 TEST_F(OnePassShortcutTest, RowTheServerLeavesUnchangedRollsTheWholeRunBack) {
   if (!Sqlite()) GTEST_SKIP() << "an SQLite trigger";
-  CMvCFG cfg{"/nonexistent-dir"};
-  cfg.Load();  // Goods.Unit by key Good
-  CPeriod period;
-  ReplacementPlan plan;
-  std::string error;
-  ASSERT_TRUE(
-      TryBuildReplacementPlan(cfg, period, {{"Шт", "шт", 1}, {"кгр", "кг", 2}}, plan, error))
-      << error;
+  ASSERT_NO_FATAL_FAILURE(PlanTwoUnits());
   const std::vector<CapturedRow> skipped =
       ReadKeyValueRows("SELECT Good, Unit FROM Goods WHERE Unit = 'кгр' ORDER BY Good");
   ASSERT_FALSE(skipped.empty());
   SecondClient("CREATE TRIGGER morvane_skip BEFORE UPDATE OF Unit ON Goods WHEN old.Good = " +
                QuotedStr(skipped[0].key) + " BEGIN SELECT RAISE(IGNORE); END;");
-  const auto units = [] { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); };
-  const std::string before = units();
+  const std::string before = Units();
   ReplacementRunOptions options;
   options.logFolder = folder_;
-  const ReplacementRun run = RunReplacement(cfg, period, plan, options);
+  const ReplacementRun run = RunReplacement(cfg_, period_, plan_, options);
   SecondClient("DROP TRIGGER morvane_skip;");
   EXPECT_FALSE(run.result.applied);
   EXPECT_TRUE(run.changedSinceRead) << run.result.message;
-  EXPECT_EQ(units(), before);
+  EXPECT_EQ(Units(), before);
   EXPECT_TRUE(run.files.undo.empty());
 }
 
@@ -175,8 +171,7 @@ TEST_F(OnePassShortcutTest, UndoPutsBackValuesWithQuotesBackslashesAndTabsExactl
     Exec("UPDATE Goods SET Unit = " + QuotedStr(odd[index]) +
          " WHERE Good = " + QuotedStr(goods[index].key));
   }
-  const auto units = [] { return KeyValueDump("SELECT Good, Unit FROM Goods ORDER BY Good"); };
-  const std::string before = units();
+  const std::string before = Units();
   CMvCFG cfg{"/nonexistent-dir"};
   cfg.Load();
   CPeriod period;
@@ -194,7 +189,7 @@ TEST_F(OnePassShortcutTest, UndoPutsBackValuesWithQuotesBackslashesAndTabsExactl
   ASSERT_FALSE(run.files.undo.empty());
   const ExecutionResult undone = RunUndoFile(run.files.undo, folder_);
   ASSERT_TRUE(undone.applied) << undone.message;
-  EXPECT_EQ(units(), before);
+  EXPECT_EQ(Units(), before);
 }
 
 // SQLite compares a NOCASE column without regard to ASCII case: a row
